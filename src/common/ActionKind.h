@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+namespace zelkor {
+
+// Action codes: the 1-based position in every action list and the stored
+// `action` value. OpenTarget exists only on the Timer tab.
+enum class ActionKind {
+    ShutDown = 1,
+    Restart = 2,
+    LogOff = 3,
+    StandBy = 4,
+    Hibernate = 5,
+    Lock = 6,
+    PowerOn = 7,
+    EventsRemind = 8,
+    OpenTarget = 9,
+};
+
+inline const QStringList& actionNames()
+{
+    static const QStringList names{
+        QStringLiteral("Shut Down"), QStringLiteral("Restart"),       QStringLiteral("Log Off"),
+        QStringLiteral("Stand By"),  QStringLiteral("Hibernate"),     QStringLiteral("Lock"),
+        QStringLiteral("Power On"),  QStringLiteral("Events Remind"), QStringLiteral("Open a file or URL"),
+    };
+    return names;
+}
+
+// Display name of a code, or an empty text for a code outside 1..9.
+inline QString actionName(int code)
+{
+    return code >= 1 && code <= actionNames().size() ? actionNames().at(code - 1) : QString();
+}
+
+inline const QString kAppTitle = QStringLiteral("Zelkor");
+
+} // namespace zelkor

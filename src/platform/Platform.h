@@ -1,0 +1,58 @@
+#pragma once
+
+#include <QDateTime>
+#include <QRect>
+#include <QString>
+
+#include <memory>
+
+namespace zelkor {
+
+// Result of an operation that can fail for a reason worth telling the user.
+struct Outcome {
+    bool ok = true;
+    QString error; // plain words, empty when ok
+
+    static Outcome success() { return {}; }
+    static Outcome failure(QString why) { return {false, std::move(why)}; }
+};
+
+// Everything the program asks of the operating system. One Linux backend for
+// the real program, one fake for tests; a capability the session lacks answers
+// "not available" instead of failing hard.
+class Platform {
+public:
+    virtual ~Platform() = default;
+
+    // --- clock ---
+    virtual QDateTime now() const = 0;      // local wall-clock time
+    virtual quint32 tickCount() const = 0;  // ms since boot, time asleep included; wraps at 2^32
+
+    // --- screen ---
+    virtual QRect screenGeometry() const = 0; // pixels of the primary screen
+
+    // --- processes and the desktop shell ---
+    // Starts an executable by absolute path, no arguments, without waiting.
+    virtual Outcome startDetached(const QString& program) = 0;
+    // Hands a program, document or URL to the desktop: executables are started,
+    // anything else goes to its default handler.
+    virtual Outcome shellOpen(const QString& target) = 0;
+
+    // --- power ---
+    // Asks the system to hibernate and returns once it reports the resume, or
+    // after a bound when it never does.
+    virtual Outcome hibernate() = 0;
+
+    // --- sound ---
+    // A sine tone; blocks for its duration. Silent where there is no sound device.
+    virtual void beep(int frequencyHz, int durationMs) = 0;
+
+    // --- single instance ---
+    // True when this process is the only running instance for this user.
+    virtual bool claimSingleInstance() = 0;
+};
+
+// The backend of the running program, chosen at start-up.
+std::unique_ptr<Platform> createLinuxPlatform();
+
+} // namespace zelkor

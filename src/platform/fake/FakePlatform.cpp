@@ -1,0 +1,35 @@
+#include "platform/fake/FakePlatform.h"
+
+namespace zelkor {
+
+FakePlatform::FakePlatform() : m_now(QDate(2026, 12, 7), QTime(8, 0, 0)) {}
+
+void FakePlatform::advance(qint64 seconds)
+{
+    m_now = m_now.addSecs(seconds);
+    m_tick += static_cast<quint32>(seconds * 1000);
+}
+
+Outcome FakePlatform::startDetached(const QString& program)
+{
+    if (m_missing.contains(program))
+        return Outcome::failure(program + QStringLiteral(" is missing."));
+    started << program;
+    return Outcome::success();
+}
+
+Outcome FakePlatform::shellOpen(const QString& target)
+{
+    opened << target;
+    return Outcome::success();
+}
+
+Outcome FakePlatform::hibernate()
+{
+    ++hibernations;
+    return Outcome::success();
+}
+
+void FakePlatform::beep(int frequencyHz, int durationMs) { beeps.append({frequencyHz, durationMs}); }
+
+} // namespace zelkor

@@ -1,0 +1,48 @@
+#pragma once
+
+#include "platform/Platform.h"
+
+#include <QStringList>
+
+namespace zelkor {
+
+// Platform for tests: a fixed clock that only moves when told to, a settable
+// tick count, and a record of every side effect instead of performing it.
+class FakePlatform final : public Platform {
+public:
+    FakePlatform();
+
+    // --- test controls ---
+    void setNow(const QDateTime& now) { m_now = now; }
+    void advanceSecond() { advance(1); }
+    void advance(qint64 seconds);
+    void setTickCount(quint32 ms) { m_tick = ms; }
+    void setScreen(const QRect& r) { m_screen = r; }
+    void setMissingPrograms(const QStringList& paths) { m_missing = paths; }
+    void setOtherInstanceRunning(bool running) { m_otherInstance = running; }
+
+    // --- recorded effects ---
+    QStringList started;  // programs started detached
+    QStringList opened;   // targets handed to the desktop
+    int hibernations = 0;
+    QList<QPair<int, int>> beeps; // (Hz, ms)
+
+    // --- Platform ---
+    QDateTime now() const override { return m_now; }
+    quint32 tickCount() const override { return m_tick; }
+    QRect screenGeometry() const override { return m_screen; }
+    Outcome startDetached(const QString& program) override;
+    Outcome shellOpen(const QString& target) override;
+    Outcome hibernate() override;
+    void beep(int frequencyHz, int durationMs) override;
+    bool claimSingleInstance() override { return !m_otherInstance; }
+
+private:
+    QDateTime m_now;
+    quint32 m_tick = 0;
+    QRect m_screen{0, 0, 1920, 1080};
+    QStringList m_missing;
+    bool m_otherInstance = false;
+};
+
+} // namespace zelkor

@@ -1,0 +1,26 @@
+#pragma once
+
+#include "platform/Platform.h"
+
+#include <QLockFile>
+
+#include <memory>
+
+namespace zelkor {
+
+class LinuxPlatform final : public Platform {
+public:
+    QDateTime now() const override;
+    quint32 tickCount() const override;
+    QRect screenGeometry() const override;
+    Outcome startDetached(const QString& program) override;
+    Outcome shellOpen(const QString& target) override;
+    Outcome hibernate() override;   // LinuxPower.cpp
+    void beep(int frequencyHz, int durationMs) override; // LinuxBeep.cpp
+    bool claimSingleInstance() override;
+
+private:
+    std::unique_ptr<QLockFile> m_instanceLock;
+};
+
+} // namespace zelkor

@@ -1,0 +1,86 @@
+#pragma once
+
+#include "common/AppState.h"
+#include "platform/Platform.h"
+
+#include <QMainWindow>
+
+class QCheckBox;
+class QPushButton;
+class QTabWidget;
+class QTimer;
+class QToolBar;
+
+namespace zelkor {
+
+class ActionExecutor;
+class FrmRemind;
+class OptionsPage;
+class TimerTab;
+
+// The main window: a shell that owns one object per concern and runs the
+// start-up sequence, the close request and Exit.
+class FrmMain : public QMainWindow {
+    Q_OBJECT
+public:
+    FrmMain(Platform& platform, AppState& state, QWidget* parent = nullptr);
+    ~FrmMain() override;
+
+    // The start-up sequence. False when this process must end at once (a
+    // second instance, or a window created again after Exit).
+    bool Form_Load();
+    void Exit();
+
+    // The refresh after a task was saved or deleted, always in this order.
+    void refreshAfterTaskChange();
+    void MSFlexGrid1disp();
+    void notAllow();
+    void otherTask();
+
+    void Toolbar1_ButtonClick(const QString& key);
+    void openHelp();
+
+    // The desktop session is ending: close without holding it up, keeping
+    // what Exit keeps.
+    void sessionEnding();
+
+    // Whether a tray icon stands for the hidden window; without one, closing
+    // only minimizes, so the program can always be reached.
+    void setTrayIconShown(bool shown) { m_trayIconShown = shown; }
+
+    Platform& platform() { return m_platform; }
+    AppState& state() { return m_state; }
+    ActionExecutor& actions() { return *m_actions; }
+    TimerTab* timerTab() const { return m_timerTab; }
+    OptionsPage* optionsPage() const { return m_options; }
+    FrmRemind* reminder();
+
+    QToolBar* Toolbar1 = nullptr;
+    QTabWidget* SSTab1 = nullptr;
+    QCheckBox* chkWakeOn = nullptr;
+    QPushButton* CmdTest = nullptr;
+    QTimer* Timer1 = nullptr; // one-shot nudge before a wake wait
+    QTimer* Timer3 = nullptr; // clock and uptime
+
+signals:
+    void shownStateChanged(bool shown); // the window was hidden to the tray or shown
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void buildToolbar();
+    void InitMainWindow();
+    void Timer3_Timer();
+    void SaveSettings();
+
+    Platform& m_platform;
+    AppState& m_state;
+    ActionExecutor* m_actions = nullptr;
+    TimerTab* m_timerTab = nullptr;
+    OptionsPage* m_options = nullptr;
+    FrmRemind* m_reminder = nullptr;
+    bool m_trayIconShown = false;
+};
+
+} // namespace zelkor

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QMessageBox>
+#include <QString>
+
+namespace zelkor {
+
+// Message boxes titled "Zelkor". Tests set the next answer so that no box
+// blocks them; the text of the last box is kept for them to check.
+class MessageBox {
+public:
+    static void information(QWidget* parent, const QString& text);
+    static bool question(QWidget* parent, const QString& text); // Yes -> true
+    // A box that does not block its caller: for problems found by timers.
+    static void notify(QWidget* parent, const QString& text);
+
+    static void setNextAnswer(QMessageBox::StandardButton answer);
+    static QString lastText();
+    static int shownCount();
+    static void resetTestState();
+
+private:
+    static QMessageBox::StandardButton show(QWidget* parent, QMessageBox::Icon icon, const QString& text,
+                                            QMessageBox::StandardButtons buttons);
+};
+
+} // namespace zelkor
