@@ -5,6 +5,7 @@
 #include <QString>
 
 #include <memory>
+#include <optional>
 
 namespace zelkor {
 
@@ -46,6 +47,18 @@ public:
     // --- sound ---
     // A sine tone; blocks for its duration. Silent where there is no sound device.
     virtual void beep(int frequencyHz, int durationMs) = 0;
+
+    // --- suspend requests from elsewhere ---
+    // Holds (true) or releases (false) the locks that refuse suspend requests
+    // the program did not start: a logind "sleep" block inhibitor and the
+    // desktop's own inhibitor. Releasing what is not held does nothing.
+    virtual Outcome holdSuspendInhibitor(bool hold) = 0;
+
+    // --- idle time ---
+    // Tick count (as tickCount()) of the last keyboard or mouse input, or
+    // nothing where this desktop cannot tell; then idleUnavailableReason() says why.
+    virtual std::optional<quint32> lastInputTick() = 0;
+    virtual QString idleUnavailableReason() const = 0;
 
     // --- single instance ---
     // True when this process is the only running instance for this user.

@@ -26,6 +26,8 @@ public:
     QStringList opened;   // targets handed to the desktop
     int hibernations = 0;
     QList<QPair<int, int>> beeps; // (Hz, ms)
+    bool inhibitorHeld = false;
+    std::optional<quint32> lastInput = 0u; // set to nothing for "not available"
 
     // --- Platform ---
     QDateTime now() const override { return m_now; }
@@ -36,6 +38,13 @@ public:
     Outcome hibernate() override;
     void beep(int frequencyHz, int durationMs) override;
     bool claimSingleInstance() override { return !m_otherInstance; }
+    Outcome holdSuspendInhibitor(bool hold) override
+    {
+        inhibitorHeld = hold;
+        return Outcome::success();
+    }
+    std::optional<quint32> lastInputTick() override { return lastInput; }
+    QString idleUnavailableReason() const override { return QStringLiteral("No idle time in tests."); }
 
 private:
     QDateTime m_now;

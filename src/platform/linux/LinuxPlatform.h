@@ -18,6 +18,9 @@ public:
     Outcome hibernate() override;   // LinuxPower.cpp
     void beep(int frequencyHz, int durationMs) override; // LinuxBeep.cpp
     bool claimSingleInstance() override;
+    Outcome holdSuspendInhibitor(bool hold) override; // LinuxInhibitor.cpp
+    std::optional<quint32> lastInputTick() override;  // LinuxIdle.cpp
+    QString idleUnavailableReason() const override;
 
 private:
     std::unique_ptr<QLockFile> m_instanceLock;
