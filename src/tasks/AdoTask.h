@@ -1,0 +1,75 @@
+#pragma once
+
+#include "platform/Platform.h"
+#include "tasks/TaskRow.h"
+
+#include <QSet>
+#include <QString>
+#include <QStringList>
+#include <QVariant>
+#include <QVector>
+
+namespace zelkor {
+
+// The task database file of a program folder.
+QString taskDatabasePath(const QString& programDir);
+
+// A record set over the task table: set a record source (one of the query
+// texts), refresh, test for empty, walk, read by name or position, add,
+// change or delete the current row, close. Each window owns its own.
+// The file is opened read-write and never created: a missing database reads
+// as empty and refuses writes, with the reason in the returned Outcome.
+class AdoTask {
+public:
+    AdoTask() = default;
+    explicit AdoTask(const QString& databasePath) { setConnection(databasePath); }
+    ~AdoTask();
+    AdoTask(const AdoTask&) = delete;
+    AdoTask& operator=(const AdoTask&) = delete;
+
+    void setConnection(const QString& databasePath);
+    void setRecordSource(const QString& sql) { m_source = sql; }
+    QString recordSource() const { return m_source; }
+
+    // Runs the record source; positions on the first row.
+    Outcome Refresh();
+    bool isEmpty() const { return m_rows.isEmpty(); }
+    bool eof() const { return m_current >= m_rows.size(); }
+    int rowCount() const { return int(m_rows.size()); }
+    void MoveFirst() { m_current = 0; }
+    void MoveNext() { ++m_current; }
+
+    QVariant field(const QString& name) const;
+    QVariant field(int position) const;
+    int fieldCount() const { return int(m_columns.size()); }
+    TaskRow row() const; // the current row
+
+    // Editing: AddNew starts a new row; setField assigns columns of the new or
+    // current row; Update stores them. Only assigned columns are written.
+    void AddNew();
+    Outcome setField(const QString& name, const QVariant& value);
+    Outcome setField(int position, const QVariant& value);
+    Outcome Update();
+    Outcome Delete();
+    void Close();
+
+    // Every record of the current result as rows, for the scheduling rules.
+    QList<TaskRow> rows() const;
+
+private:
+    Outcome open();
+    TaskRow rowAt(qsizetype index) const;
+    int columnIndex(QStringView name) const;
+
+    QString m_path;
+    QString m_connection; // Qt connection name, unique per object
+    QString m_source;
+    QStringList m_columns;
+    QVector<QVector<QVariant>> m_rows;
+    qsizetype m_current = 0;
+    bool m_adding = false;
+    QVector<QVariant> m_edit;
+    QSet<int> m_assigned;
+};
+
+} // namespace zelkor

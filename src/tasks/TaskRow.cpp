@@ -1,0 +1,52 @@
+#include "tasks/TaskRow.h"
+
+#include <cmath>
+
+namespace zelkor {
+
+namespace {
+bool isNumber(const QVariant& v)
+{
+    switch (v.typeId()) {
+    case QMetaType::Int:
+    case QMetaType::UInt:
+    case QMetaType::LongLong:
+    case QMetaType::ULongLong:
+    case QMetaType::Double:
+    case QMetaType::Float:
+    case QMetaType::Bool:
+        return true;
+    default:
+        return false;
+    }
+}
+} // namespace
+
+std::optional<qint64> TaskRow::integer(const QVariant& v)
+{
+    if (v.isNull() || !isNumber(v))
+        return std::nullopt;
+    const double d = v.toDouble();
+    if (!std::isfinite(d) || std::fabs(d) > 9.0e15)
+        return std::nullopt;
+    return static_cast<qint64>(std::llround(d));
+}
+
+std::optional<double> TaskRow::dayNumber(const QVariant& v)
+{
+    if (v.isNull() || !isNumber(v))
+        return std::nullopt;
+    const double d = v.toDouble();
+    // Beyond the year 9999 no date can be formed from it.
+    if (!std::isfinite(d) || std::fabs(d) > 2958465.0)
+        return std::nullopt;
+    return d;
+}
+
+bool TaskRow::flag(const QVariant& v)
+{
+    const auto value = integer(v);
+    return value && *value != 0;
+}
+
+} // namespace zelkor
