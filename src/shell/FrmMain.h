@@ -38,6 +38,7 @@ public:
     void otherTask();
 
     void Toolbar1_ButtonClick(const QString& key);
+    void Timer3_Timer(); // clock and uptime
     void openHelp();
 
     // The desktop session is ending: close without holding it up, keeping
@@ -71,7 +72,6 @@ protected:
 private:
     void buildToolbar();
     void InitMainWindow();
-    void Timer3_Timer();
     void SaveSettings();
 
     Platform& m_platform;

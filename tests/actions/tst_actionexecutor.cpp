@@ -1,0 +1,141 @@
+#include "actions/ActionExecutor.h"
+#include "platform/fake/FakePlatform.h"
+
+#include <QSignalSpy>
+#include <QTest>
+
+using namespace zelkor;
+
+class TestActionExecutor : public QObject {
+    Q_OBJECT
+private slots:
+    void helperActions_data()
+    {
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<bool>("forced");
+        QTest::addColumn<QString>("helper");
+        QTest::newRow("shut down") << 1 << false << "guan.dll";
+        QTest::newRow("shut down forced") << 1 << true << "guan_f.dll";
+        QTest::newRow("restart") << 2 << false << "res.dll";
+        QTest::newRow("restart forced") << 2 << true << "res_f.dll";
+        QTest::newRow("log off") << 3 << false << "log.dll";
+        QTest::newRow("log off forced has one helper") << 3 << true << "log.dll";
+        QTest::newRow("stand by") << 4 << false << "gua.dll";
+        QTest::newRow("stand by forced") << 4 << true << "gua_f.dll";
+        QTest::newRow("lock") << 6 << false << "suo.dll";
+        QTest::newRow("lock forced has one helper") << 6 << true << "suo.dll";
+    }
+    void helperActions()
+    {
+        QFETCH(int, kind);
+        QFETCH(bool, forced);
+        QFETCH(QString, helper);
+        FakePlatform platform;
+        AppState state;
+        state.programDir = QStringLiteral("/opt/z");
+        ActionExecutor executor(platform, state);
+        executor.PerformAction(kind, forced);
+        QCOMPARE(platform.started, QStringList{QStringLiteral("/opt/z/dll/") + helper});
+        QCOMPARE(platform.hibernations, 0);
+        QVERIFY(!state.SelfSuspend);
+    }
+
+    void hibernateSetsSelfSuspendAndIgnoresForce_data()
+    {
+        QTest::addColumn<bool>("forced");
+        QTest::newRow("plain") << false;
+        QTest::newRow("force checked") << true;
+    }
+    void hibernateSetsSelfSuspendAndIgnoresForce()
+    {
+        QFETCH(bool, forced);
+        FakePlatform platform;
+        AppState state;
+        ActionExecutor executor(platform, state);
+        executor.PerformAction(5, forced);
+        QCOMPARE(platform.hibernations, 1);
+        QVERIFY(state.SelfSuspend);
+        QVERIFY(platform.started.isEmpty());
+        executor.PerformAction(1, false); // later actions never clear it
+        QVERIFY(state.SelfSuspend);
+    }
+
+    void actionsWithoutSideEffects_data()
+    {
+        QTest::addColumn<int>("kind");
+        QTest::newRow("power on") << 7;
+        QTest::newRow("zero") << 0;
+        QTest::newRow("ten") << 10;
+        QTest::newRow("negative") << -1;
+    }
+    void actionsWithoutSideEffects()
+    {
+        QFETCH(int, kind);
+        FakePlatform platform;
+        AppState state;
+        ActionExecutor executor(platform, state);
+        bool reminderShown = false;
+        executor.setReminderPresenter([&] { reminderShown = true; });
+        executor.PerformAction(kind, true, QStringLiteral("x"));
+        QVERIFY(platform.started.isEmpty());
+        QVERIFY(platform.opened.isEmpty());
+        QCOMPARE(platform.hibernations, 0);
+        QVERIFY(!reminderShown);
+    }
+
+    void reminderStoresTextThenShows()
+    {
+        FakePlatform platform;
+        AppState state;
+        ActionExecutor executor(platform, state);
+        QString textWhenShown;
+        executor.setReminderPresenter([&] { textWhenShown = state.remindText; });
+        executor.PerformAction(8, false, QStringLiteral("Hurry, time is up!"));
+        QCOMPARE(textWhenShown, QStringLiteral("Hurry, time is up!"));
+    }
+
+    void openTargetTrimsAndIgnoresBlanks_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QStringList>("opened");
+        QTest::newRow("url") << "  https://example.org/ " << QStringList{"https://example.org/"};
+        QTest::newRow("program") << "/usr/bin/true" << QStringList{"/usr/bin/true"};
+        QTest::newRow("blanks") << "   " << QStringList{};
+        QTest::newRow("empty") << "" << QStringList{};
+    }
+    void openTargetTrimsAndIgnoresBlanks()
+    {
+        QFETCH(QString, text);
+        QFETCH(QStringList, opened);
+        FakePlatform platform;
+        AppState state;
+        ActionExecutor executor(platform, state);
+        executor.PerformAction(9, false, text);
+        QCOMPARE(platform.opened, opened);
+    }
+
+    void missingHelperToldOncePerCauseUntilItWorks()
+    {
+        FakePlatform platform;
+        AppState state;
+        state.programDir = QStringLiteral("/opt/z");
+        platform.setMissingPrograms({QStringLiteral("/opt/z/dll/guan.dll")});
+        ActionExecutor executor(platform, state);
+        QSignalSpy problems(&executor, &ActionExecutor::problem);
+        for (int tick = 0; tick < 5; ++tick) // the forbidden period retries every second
+            executor.PerformAction(1, false);
+        QCOMPARE(problems.count(), 1);
+        QVERIFY(problems.at(0).at(0).toString().contains(QStringLiteral("guan.dll")));
+        executor.PerformAction(4, false); // another helper's missing state is its own
+        QCOMPARE(problems.count(), 1);
+
+        platform.setMissingPrograms({});
+        executor.PerformAction(1, false);
+        platform.setMissingPrograms({QStringLiteral("/opt/z/dll/guan.dll")});
+        executor.PerformAction(1, false);
+        QCOMPARE(problems.count(), 2); // told again once it had worked in between
+    }
+};
+
+QTEST_GUILESS_MAIN(TestActionExecutor)
+#include "tst_actionexecutor.moc"

@@ -1,0 +1,69 @@
+#include "common/Placement.h"
+#include "shell/ClockText.h"
+
+#include <QTest>
+
+using namespace zelkor;
+
+class TestClockText : public QObject {
+    Q_OBJECT
+private slots:
+    void uptime_data()
+    {
+        QTest::addColumn<quint32>("tick");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("start") << 0u << "0 hours 00 minutes ";
+        QTest::newRow("27 hours 7 minutes") << quint32(27 * 3600000 + 7 * 60000 + 59999)
+                                           << "27 hours 07 minutes ";
+        QTest::newRow("59 minutes") << quint32(59 * 60000) << "0 hours 59 minutes ";
+        QTest::newRow("last tick before the wrap") << 0xFFFFFFFFu << "1193 hours 02 minutes ";
+        QTest::newRow("after the wrap") << quint32(quint64(0x100000000ull + 61000) & 0xFFFFFFFFu)
+                                        << "0 hours 01 minutes ";
+    }
+    void uptime()
+    {
+        QFETCH(quint32, tick);
+        QFETCH(QString, text);
+        QCOMPARE(uptimeText(tick), text);
+    }
+
+    void clockEndsWithTwoBlanksAndTheDayName_data()
+    {
+        QTest::addColumn<QDate>("date");
+        QTest::addColumn<QString>("day");
+        QTest::newRow("sunday") << QDate(2026, 12, 6) << "  Sun";
+        QTest::newRow("monday") << QDate(2026, 12, 7) << "  Mon";
+        QTest::newRow("saturday") << QDate(2026, 12, 12) << "  Sat";
+    }
+    void clockEndsWithTwoBlanksAndTheDayName()
+    {
+        QFETCH(QDate, date);
+        QFETCH(QString, day);
+        const QString text = clockText(QDateTime(date, QTime(15, 19, 12)));
+        QVERIFY2(text.endsWith(day), qPrintable(text));
+        QVERIFY2(text.contains(QStringLiteral("15:19:12")), qPrintable(text));
+        QVERIFY2(text.contains(QString::number(date.year())), qPrintable(text));
+    }
+
+    void goldenPlacement_data()
+    {
+        QTest::addColumn<QRect>("screen");
+        QTest::addColumn<QSize>("window");
+        QTest::addColumn<QPoint>("topLeft");
+        // centre y = 0.381966 * height
+        QTest::newRow("1920x1080") << QRect(0, 0, 1920, 1080) << QSize(540, 400) << QPoint(690, 213);
+        QTest::newRow("1024x768") << QRect(0, 0, 1024, 768) << QSize(300, 200) << QPoint(362, 193);
+        QTest::newRow("offset screen") << QRect(1920, 0, 1280, 1024) << QSize(400, 300)
+                                       << QPoint(1920 + 440, 241);
+    }
+    void goldenPlacement()
+    {
+        QFETCH(QRect, screen);
+        QFETCH(QSize, window);
+        QFETCH(QPoint, topLeft);
+        QCOMPARE(zelkor::goldenPlacement(screen, window), topLeft);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestClockText)
+#include "tst_clocktext.moc"

@@ -1,0 +1,198 @@
+#include "actions/ActionExecutor.h"
+#include "actions/FrmRemind.h"
+#include "countdown/TimerTab.h"
+#include "platform/fake/FakePlatform.h"
+#include "shell/FrmMain.h"
+#include "shell/MessageBox.h"
+#include "support/TempProgramDir.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QTimer>
+#include <QLabel>
+#include <QTabWidget>
+#include <QTest>
+#include <QToolBar>
+
+using namespace zelkor;
+
+class TestFrmMain : public QObject {
+    Q_OBJECT
+private:
+    struct Fixture {
+        test::TempProgramDir dir;
+        FakePlatform platform;
+        AppState state;
+        FrmMain* window = nullptr;
+        Fixture()
+        {
+            state.programDir = dir.path();
+            window = new FrmMain(platform, state);
+        }
+        ~Fixture() { delete window; }
+    };
+
+private slots:
+    void init() { MessageBox::resetTestState(); }
+
+    void startUpShowsTheWindowAtTheGoldenSection()
+    {
+        Fixture f;
+        f.platform.setScreen(QRect(0, 0, 1600, 1000));
+        QVERIFY(f.window->Form_Load());
+        QVERIFY(f.window->isVisible());
+        QCOMPARE(f.window->windowTitle(), QStringLiteral("Zelkor"));
+        QCOMPARE(f.window->SSTab1->count(), 3);
+        QCOMPARE(f.window->SSTab1->tabText(0), QStringLiteral("Timer"));
+        QCOMPARE(f.window->SSTab1->tabText(1), QStringLiteral("Scheduled Tasks"));
+        QCOMPARE(f.window->SSTab1->tabText(2), QStringLiteral("Options"));
+        QCOMPARE(f.window->SSTab1->currentIndex(), 0);
+        const QRect frame = f.window->frameGeometry();
+        QVERIFY(qAbs(frame.center().y() - 382) <= 1);
+        QVERIFY(qAbs(frame.center().x() - 800) <= 1);
+        QVERIFY(f.window->Timer3->isActive());
+    }
+
+    void actionListHoldsTheNineActions()
+    {
+        Fixture f;
+        QVERIFY(f.window->Form_Load());
+        const auto* combo = f.window->timerTab()->ImageCombo1;
+        QCOMPARE(combo->count(), 9);
+        QCOMPARE(combo->itemText(0), QStringLiteral("Shut Down"));
+        QCOMPARE(combo->itemText(8), QStringLiteral("Open a file or URL"));
+        QCOMPARE(combo->currentIndex(), 0);
+    }
+
+    void secondInstanceEndsWithItsMessage()
+    {
+        Fixture f;
+        f.platform.setOtherInstanceRunning(true);
+        MessageBox::setNextAnswer(QMessageBox::Ok);
+        QVERIFY(!f.window->Form_Load());
+        QCOMPARE(MessageBox::lastText(), QStringLiteral("This program has already running."));
+        QVERIFY(f.state.ExitRequested);
+        QVERIFY(!f.window->isVisible());
+    }
+
+    void clockTickFillsTheLabels()
+    {
+        Fixture f;
+        f.platform.setNow(QDateTime(QDate(2026, 12, 6), QTime(15, 19, 12)));
+        f.platform.setTickCount(26 * 3600000 + 7 * 60000);
+        QVERIFY(f.window->Form_Load());
+        QVERIFY(f.window->timerTab()->Label2->text().endsWith(QStringLiteral("  Sun")));
+        QCOMPARE(f.window->timerTab()->Label4->text(), QStringLiteral("26 hours 07 minutes "));
+        f.platform.advance(60);
+        f.window->Timer3_Timer();
+        QCOMPARE(f.window->timerTab()->Label4->text(), QStringLiteral("26 hours 08 minutes "));
+    }
+
+    void toolbarKeys_data()
+    {
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<bool>("forced");
+        QTest::addColumn<QStringList>("started");
+        QTest::addColumn<int>("hibernations");
+        QTest::newRow("shut down forced") << "T_shut" << true << QStringList{"guan_f.dll"} << 0;
+        QTest::newRow("shut down plain") << "T_shut" << false << QStringList{"guan.dll"} << 0;
+        QTest::newRow("restart") << "T_restart" << true << QStringList{"res_f.dll"} << 0;
+        QTest::newRow("log off") << "T_logoff" << true << QStringList{"log.dll"} << 0;
+        QTest::newRow("stand by") << "T_standby" << false << QStringList{"gua.dll"} << 0;
+        QTest::newRow("hibernate") << "T_hibernate" << true << QStringList{} << 1;
+        QTest::newRow("lock") << "T_lock" << true << QStringList{"suo.dll"} << 0;
+        QTest::newRow("wrong case") << "t_shut" << true << QStringList{} << 0;
+        QTest::newRow("unknown key") << "T_shutdown" << true << QStringList{} << 0;
+    }
+    void toolbarKeys()
+    {
+        QFETCH(QString, key);
+        QFETCH(bool, forced);
+        QFETCH(QStringList, started);
+        QFETCH(int, hibernations);
+        Fixture f;
+        QVERIFY(f.window->Form_Load());
+        f.window->timerTab()->ChkForce->setChecked(forced);
+        f.window->Toolbar1_ButtonClick(key);
+        QStringList names;
+        for (const QString& path : f.platform.started)
+            names << path.section(QLatin1Char('/'), -1);
+        QCOMPARE(names, started);
+        QCOMPARE(f.platform.hibernations, hibernations);
+        for (const QString& path : f.platform.started)
+            QCOMPARE(path, f.dir.path() + QStringLiteral("/dll/") + path.section(QLatin1Char('/'), -1));
+    }
+
+    void toolbarButtonsCarryTheirKeysInOrder()
+    {
+        Fixture f;
+        const QStringList keys{"T_shut", "T_restart", "T_logoff", "T_standby", "T_hibernate", "T_lock", "T_help"};
+        const QStringList captions{"Shut Down", "Restart", "Log Off", "Stand By", "Hibernate", "Lock", "Help"};
+        const QList<QAction*> actions = f.window->Toolbar1->actions();
+        QCOMPARE(actions.size(), keys.size());
+        for (int i = 0; i < keys.size(); ++i) {
+            QCOMPARE(actions.at(i)->data().toString(), keys.at(i));
+            QCOMPARE(actions.at(i)->text(), captions.at(i));
+        }
+        actions.at(5)->trigger(); // a real click path for one of them
+        QCOMPARE(f.platform.started.size(), 1);
+        QVERIFY(f.platform.started.first().endsWith(QStringLiteral("/dll/suo.dll")));
+    }
+
+    void helpOpensThePageBesideTheProgram()
+    {
+        Fixture f;
+        QVERIFY(f.window->Form_Load());
+        f.window->Toolbar1_ButtonClick(QStringLiteral("T_help"));
+        QCOMPARE(f.platform.opened, QStringList{f.dir.path() + QStringLiteral("/zelkor.html")});
+    }
+
+    void remindersAreNonModalAndOnTop()
+    {
+        Fixture f;
+        QVERIFY(f.window->Form_Load());
+        f.window->Toolbar1_ButtonClick(QStringLiteral("T_help")); // unrelated; keeps state realistic
+        f.window->actions().PerformAction(8, false, QStringLiteral("Tea"));
+        FrmRemind* reminder = f.window->reminder();
+        QVERIFY(reminder->isVisible());
+        QVERIFY(!reminder->isModal());
+        QVERIFY(reminder->windowFlags() & Qt::WindowStaysOnTopHint);
+        QCOMPARE(reminder->Label1->text(), QStringLiteral("Tea"));
+        reminder->close();
+    }
+
+    void closeRequest_data()
+    {
+        QTest::addColumn<bool>("tray");
+        QTest::newRow("with a tray icon the window hides") << true;
+        QTest::newRow("without a tray it only minimizes") << false;
+    }
+    void closeRequest()
+    {
+        QFETCH(bool, tray);
+        Fixture f;
+        QVERIFY(f.window->Form_Load());
+        f.window->setTrayIconShown(tray);
+        QVERIFY(!f.window->close());
+        QVERIFY(f.window->isMinimized());
+        QCOMPARE(f.window->isVisible(), !tray);
+        QVERIFY(!f.state.ExitRequested);
+        QVERIFY(f.window->Timer3->isActive()); // the program keeps running
+    }
+
+    void exitClosesEverything()
+    {
+        Fixture f;
+        QVERIFY(f.window->Form_Load());
+        f.window->actions().PerformAction(8, false, QStringLiteral("open while exiting"));
+        f.window->Exit();
+        QVERIFY(f.state.ExitRequested);
+        QVERIFY(f.state.CancelWakeWait);
+        QVERIFY(!f.window->isVisible());
+        QVERIFY(!f.window->reminder()->isVisible());
+    }
+};
+
+QTEST_MAIN(TestFrmMain)
+#include "tst_frmmain.moc"
