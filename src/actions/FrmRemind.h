@@ -6,26 +6,54 @@
 #include <QDialog>
 
 class QLabel;
+class QPushButton;
+class QTimer;
 
 namespace zelkor {
 
+class BeepLoop;
+
 // The "Message" window: shows the reminder text and beeps until OK.
+// There is one instance, reused; a show while it is open only brings it to the top.
 class FrmRemind : public QDialog {
     Q_OBJECT
 public:
     FrmRemind(Platform& platform, AppState& state, QWidget* parent = nullptr);
+    ~FrmRemind() override;
 
     // Loads the window with the current reminder text unless it is already
-    // open, then shows it without blocking and brings it on top.
+    // open, then shows it without blocking, on top of other windows.
     void present();
+    // The same, shown modally; returns once the window is closed.
+    void presentModal();
 
+    // Whether a burst is being heard or the next one is due.
+    bool isBeeping() const;
+
+    // Handlers, public so tests can drive them without waiting.
+    void Timer1_Timer();
+    void Command1_Click();
+    BeepLoop* beepLoop() const { return m_beeps; }
+
+    QLabel* Image1 = nullptr;
     QLabel* Label1 = nullptr;
+    QPushButton* Command1 = nullptr;
+    QTimer* Timer1 = nullptr;  // starts the beeping once, half a second after the load
+    bool remindClosed = false; // OK was clicked: the beeping ends with the burst in progress
+
+signals:
+    void closed();
+
+protected:
+    void hideEvent(QHideEvent* event) override;
 
 private:
-    void Form_Load();
+    void Form_Load(bool modal);
+    void bringToTop();
 
     Platform& m_platform;
     AppState& m_state;
+    BeepLoop* m_beeps = nullptr;
 };
 
 } // namespace zelkor

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDateTime>
+#include <QList>
 #include <QRect>
 #include <QString>
 
@@ -16,6 +17,15 @@ struct Outcome {
 
     static Outcome success() { return {}; }
     static Outcome failure(QString why) { return {false, std::move(why)}; }
+};
+
+// One step of a tone sequence: a sine tone, or silence when frequencyHz is 0.
+struct ToneStep {
+    int frequencyHz = 0;
+    int durationMs = 0;
+
+    bool isPause() const { return frequencyHz <= 0; }
+    friend bool operator==(const ToneStep&, const ToneStep&) = default;
 };
 
 // Everything the program asks of the operating system. One Linux backend for
@@ -45,8 +55,14 @@ public:
     virtual Outcome hibernate() = 0;
 
     // --- sound ---
-    // A sine tone; blocks for its duration. Silent where there is no sound device.
+    // A sine tone; blocks for its duration. Silent where there is no sound
+    // device, but it still takes its duration, so patterns keep their timing.
     virtual void beep(int frequencyHz, int durationMs) = 0;
+    // Plays the steps back to back and returns at once. The sound stream
+    // itself keeps the timing, so a busy caller cannot stretch the pauses.
+    // A later call replaces whatever still plays; stopTones() ends it at once.
+    virtual void startTones(const QList<ToneStep>& steps) = 0;
+    virtual void stopTones() = 0;
 
     // --- suspend requests from elsewhere ---
     // Holds (true) or releases (false) the locks that refuse suspend requests

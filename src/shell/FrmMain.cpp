@@ -89,7 +89,12 @@ FrmMain::FrmMain(Platform& platform, AppState& state, QWidget* parent)
     connect(Timer3, &QTimer::timeout, this, &FrmMain::Timer3_Timer);
 }
 
-FrmMain::~FrmMain() = default;
+FrmMain::~FrmMain()
+{
+    // The reminder has no parent (it must stay on top of other programs, not
+    // of us); destroying it here ends any beeping with the program.
+    delete m_reminder;
+}
 
 void FrmMain::buildToolbar()
 {

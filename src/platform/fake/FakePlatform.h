@@ -26,6 +26,8 @@ public:
     QStringList opened;   // targets handed to the desktop
     int hibernations = 0;
     QList<QPair<int, int>> beeps; // (Hz, ms)
+    QList<QList<ToneStep>> toneRuns; // every sequence handed to startTones
+    int toneStops = 0;               // calls of stopTones
     bool inhibitorHeld = false;
     std::optional<quint32> lastInput = 0u; // set to nothing for "not available"
 
@@ -37,6 +39,8 @@ public:
     Outcome shellOpen(const QString& target) override;
     Outcome hibernate() override;
     void beep(int frequencyHz, int durationMs) override;
+    void startTones(const QList<ToneStep>& steps) override { toneRuns.append(steps); }
+    void stopTones() override { ++toneStops; }
     bool claimSingleInstance() override { return !m_otherInstance; }
     Outcome holdSuspendInhibitor(bool hold) override
     {

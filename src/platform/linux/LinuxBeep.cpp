@@ -1,9 +1,14 @@
 #include "platform/linux/LinuxPlatform.h"
 
-#include <QThread>
-
 namespace zelkor {
 
-void LinuxPlatform::beep(int /*frequencyHz*/, int durationMs) { QThread::msleep(durationMs); }
+void LinuxPlatform::beep(int frequencyHz, int durationMs)
+{
+    m_tones.playAndWait({ToneStep{frequencyHz, durationMs}});
+}
+
+void LinuxPlatform::startTones(const QList<ToneStep>& steps) { m_tones.start(steps); }
+
+void LinuxPlatform::stopTones() { m_tones.stop(); }
 
 } // namespace zelkor

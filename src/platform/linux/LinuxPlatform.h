@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/Platform.h"
+#include "platform/linux/TonePlayer.h"
 
 #include <QLockFile>
 
@@ -17,6 +18,8 @@ public:
     Outcome shellOpen(const QString& target) override;
     Outcome hibernate() override;   // LinuxPower.cpp
     void beep(int frequencyHz, int durationMs) override; // LinuxBeep.cpp
+    void startTones(const QList<ToneStep>& steps) override;
+    void stopTones() override;
     bool claimSingleInstance() override;
     Outcome holdSuspendInhibitor(bool hold) override; // LinuxInhibitor.cpp
     std::optional<quint32> lastInputTick() override;  // LinuxIdle.cpp
@@ -24,6 +27,7 @@ public:
 
 private:
     std::unique_ptr<QLockFile> m_instanceLock;
+    TonePlayer m_tones;
 };
 
 } // namespace zelkor
