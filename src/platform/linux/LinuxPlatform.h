@@ -8,8 +8,14 @@
 
 namespace zelkor {
 
+class LogindHibernation;
+class SuspendInhibitor;
+
 class LinuxPlatform final : public Platform {
 public:
+    LinuxPlatform();
+    ~LinuxPlatform() override;
+
     QDateTime now() const override;
     quint32 tickCount() const override;
     QRect screenGeometry() const override;
@@ -24,6 +30,8 @@ public:
 
 private:
     std::unique_ptr<QLockFile> m_instanceLock;
+    std::unique_ptr<LogindHibernation> m_hibernation; // made on first use
+    std::unique_ptr<SuspendInhibitor> m_inhibitor;    // made on first use
 };
 
 } // namespace zelkor
