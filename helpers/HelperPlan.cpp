@@ -21,13 +21,17 @@ Attempt logindManager(const QString& method, const QVariant& arg)
     return {Bus::System, kLoginManager, kLogind, kLogindPath, kLogindManager, method, {arg}, false};
 }
 
-Attempt withFlags(const QString& method) { return logindManager(method, QVariant::fromValue(kCheckInhibitors)); }
+Attempt withFlags(const QString& method)
+{
+    return logindManager(method, QVariant::fromValue(kCheckInhibitors));
+}
 
 Attempt forced(const QString& method) { return logindManager(method, QVariant(false)); }
 
 Attempt ownSession(const QString& method)
 {
-    return {Bus::System, kLoginManager, kLogind, kOwnSessionPath, kLogindSession, method, {}, false};
+    return {Bus::System,    kLoginManager, kLogind, kOwnSessionPath,
+            kLogindSession, method,        {},      false};
 }
 
 Attempt gnome(const QString& method, QVariantList args = {})
@@ -44,8 +48,14 @@ Attempt gnome(const QString& method, QVariantList args = {})
 
 Attempt kde(const QString& method)
 {
-    return {Bus::Session,      QStringLiteral("the KDE shutdown service"), QStringLiteral("org.kde.Shutdown"),
-            QStringLiteral("/Shutdown"), QStringLiteral("org.kde.Shutdown"), method, {}, true};
+    return {Bus::Session,
+            QStringLiteral("the KDE shutdown service"),
+            QStringLiteral("org.kde.Shutdown"),
+            QStringLiteral("/Shutdown"),
+            QStringLiteral("org.kde.Shutdown"),
+            method,
+            {},
+            true};
 }
 
 // ksmserver's logout(confirm, type, mode): no confirmation, the given type,
@@ -96,16 +106,23 @@ Plan plainPlan(Kind kind)
         return {QStringLiteral("log off"),
                 {gnome(QStringLiteral("Logout"), {QVariant::fromValue(kGnomeNoConfirmation)}),
                  kde(QStringLiteral("logout")), ksmserver(kKsmLogout),
-                 xfce(QStringLiteral("Logout"), {false, true}), ownSession(QStringLiteral("Terminate"))}};
+                 xfce(QStringLiteral("Logout"), {false, true}),
+                 ownSession(QStringLiteral("Terminate"))}};
     case Kind::StandBy:
         // Session managers have no stand-by of their own.
-        return {QStringLiteral("put the computer into stand-by"), {withFlags(QStringLiteral("SuspendWithFlags"))}};
+        return {QStringLiteral("put the computer into stand-by"),
+                {withFlags(QStringLiteral("SuspendWithFlags"))}};
     case Kind::Lock:
         return {QStringLiteral("lock the screen"),
                 {ownSession(QStringLiteral("Lock")),
-                 {Bus::Session, QStringLiteral("the screen saver"), QStringLiteral("org.freedesktop.ScreenSaver"),
-                  QStringLiteral("/org/freedesktop/ScreenSaver"), QStringLiteral("org.freedesktop.ScreenSaver"),
-                  QStringLiteral("Lock"), {}, false}}};
+                 {Bus::Session,
+                  QStringLiteral("the screen saver"),
+                  QStringLiteral("org.freedesktop.ScreenSaver"),
+                  QStringLiteral("/org/freedesktop/ScreenSaver"),
+                  QStringLiteral("org.freedesktop.ScreenSaver"),
+                  QStringLiteral("Lock"),
+                  {},
+                  false}}};
     }
     return {};
 }
@@ -113,8 +130,8 @@ Plan plainPlan(Kind kind)
 
 QStringList knownNames()
 {
-    return {QStringLiteral("guan.dll"), QStringLiteral("guan_f.dll"), QStringLiteral("res.dll"),
-            QStringLiteral("res_f.dll"), QStringLiteral("log.dll"),   QStringLiteral("gua.dll"),
+    return {QStringLiteral("guan.dll"),  QStringLiteral("guan_f.dll"), QStringLiteral("res.dll"),
+            QStringLiteral("res_f.dll"), QStringLiteral("log.dll"),    QStringLiteral("gua.dll"),
             QStringLiteral("gua_f.dll"), QStringLiteral("suo.dll")};
 }
 
@@ -136,7 +153,8 @@ std::optional<Plan> planFor(const QString& programName)
     if (programName == QLatin1String("res_f.dll"))
         return Plan{QStringLiteral("restart the computer"), {forced(QStringLiteral("Reboot"))}};
     if (programName == QLatin1String("gua_f.dll"))
-        return Plan{QStringLiteral("put the computer into stand-by"), {forced(QStringLiteral("Suspend"))}};
+        return Plan{QStringLiteral("put the computer into stand-by"),
+                    {forced(QStringLiteral("Suspend"))}};
     return std::nullopt;
 }
 

@@ -10,7 +10,8 @@ namespace zelkor::helper {
 namespace {
 QString busName(Bus bus)
 {
-    return bus == Bus::System ? QStringLiteral("system message bus") : QStringLiteral("session message bus");
+    return bus == Bus::System ? QStringLiteral("system message bus")
+                              : QStringLiteral("session message bus");
 }
 
 QString capitalized(QString text)
@@ -33,7 +34,8 @@ RunResult runPlan(const Plan& plan, const BusProvider& buses, int timeoutMs)
             connection = buses(attempt.bus);
         QDBusConnection bus = *connection;
         if (!bus.isConnected()) {
-            const QString line = QStringLiteral("The %1 cannot be reached.").arg(busName(attempt.bus));
+            const QString line =
+                QStringLiteral("The %1 cannot be reached.").arg(busName(attempt.bus));
             if (!result.messages.contains(line))
                 result.messages.append(line);
             continue;
@@ -44,8 +46,8 @@ RunResult runPlan(const Plan& plan, const BusProvider& buses, int timeoutMs)
             sessionManagerMissing = true;
             continue;
         }
-        QDBusMessage call =
-            QDBusMessage::createMethodCall(attempt.service, attempt.path, attempt.interface, attempt.method);
+        QDBusMessage call = QDBusMessage::createMethodCall(attempt.service, attempt.path,
+                                                           attempt.interface, attempt.method);
         call.setArguments(attempt.args);
         const QDBusMessage reply = bus.call(call, QDBus::Block, timeoutMs);
         CallResult outcome = CallResult::Done;
@@ -60,14 +62,15 @@ RunResult runPlan(const Plan& plan, const BusProvider& buses, int timeoutMs)
         case CallResult::NotThere:
             if (reply.errorName() == QLatin1String("org.freedesktop.DBus.Error.ServiceUnknown") ||
                 reply.errorName() == QLatin1String("org.freedesktop.DBus.Error.NameHasNoOwner"))
-                result.messages.append(QStringLiteral("%1 is not running.").arg(capitalized(attempt.who)));
+                result.messages.append(
+                    QStringLiteral("%1 is not running.").arg(capitalized(attempt.who)));
             else
                 result.messages.append(QStringLiteral("%1 does not offer this (%2).")
                                            .arg(capitalized(attempt.who), reply.errorMessage()));
             break;
         case CallResult::Refused:
-            result.messages.append(
-                QStringLiteral("%1 refused: %2").arg(capitalized(attempt.who), reply.errorMessage()));
+            result.messages.append(QStringLiteral("%1 refused: %2")
+                                       .arg(capitalized(attempt.who), reply.errorMessage()));
             break;
         case CallResult::NoAnswer:
             result.messages.append(QStringLiteral("%1 did not answer within %2 seconds.")

@@ -25,11 +25,13 @@ int main(int argc, char* argv[])
 {
     using namespace zelkor::helper;
     QCoreApplication app(argc, argv);
-    const QString name = argc > 0 ? QFileInfo(QString::fromLocal8Bit(argv[0])).fileName() : QString();
+    const QString name =
+        argc > 0 ? QFileInfo(QString::fromLocal8Bit(argv[0])).fileName() : QString();
     const std::optional<Plan> plan = planFor(name);
     if (!plan) {
-        printLines({QStringLiteral("%1: this program acts by the name it is started under, one of: %2.")
-                        .arg(name, knownNames().join(QStringLiteral(", ")))});
+        printLines(
+            {QStringLiteral("%1: this program acts by the name it is started under, one of: %2.")
+                 .arg(name, knownNames().join(QStringLiteral(", ")))});
         return 2;
     }
     const BusProvider buses = [](Bus bus) {

@@ -104,9 +104,10 @@ void TestLockButton::lockButtonLocksTheSession()
 {
     // A copy of the program folder, so the build's own is never touched.
     const QString appDir = m_buses.folder() + QStringLiteral("/app");
-    QCOMPARE(QProcess::execute(QStringLiteral("cp"),
-                               {QStringLiteral("-a"), qEnvironmentVariable("ZELKOR_APP_DIR"), appDir}),
-             0);
+    QCOMPARE(
+        QProcess::execute(QStringLiteral("cp"),
+                          {QStringLiteral("-a"), qEnvironmentVariable("ZELKOR_APP_DIR"), appDir}),
+        0);
 
     QProcessEnvironment env = m_buses.environment();
     env.insert(QStringLiteral("DISPLAY"), m_display);
@@ -119,25 +120,30 @@ void TestLockButton::lockButtonLocksTheSession()
 
     QString window;
     const QString pid = QString::number(m_program.processId());
-    QTRY_VERIFY2_WITH_TIMEOUT(!(window = xdotool({QStringLiteral("search"), QStringLiteral("--onlyvisible"),
-                                                  QStringLiteral("--pid"), pid, QStringLiteral("--name"),
-                                                  QStringLiteral("^Zelkor$")}))
-                                   .isEmpty(),
-                              qPrintable(QString::fromLocal8Bit(m_program.readAll())), kWindowTimeoutMs);
+    QTRY_VERIFY2_WITH_TIMEOUT(
+        !(window = xdotool({QStringLiteral("search"), QStringLiteral("--onlyvisible"),
+                            QStringLiteral("--pid"), pid, QStringLiteral("--name"),
+                            QStringLiteral("^Zelkor$")}))
+             .isEmpty(),
+        qPrintable(QString::fromLocal8Bit(m_program.readAll())), kWindowTimeoutMs);
     window = window.section(QLatin1Char('\n'), 0, 0);
 
     QSize expectedSize;
     const QPoint offset = lockButtonOffset(&expectedSize);
     QVERIFY(!offset.isNull());
     const QString geometry = xdotool({QStringLiteral("getwindowgeometry"), window});
-    QVERIFY2(geometry.contains(QStringLiteral("Geometry: %1x%2").arg(expectedSize.width()).arg(expectedSize.height())),
-             qPrintable(geometry));
+    QVERIFY2(
+        geometry.contains(
+            QStringLiteral("Geometry: %1x%2").arg(expectedSize.width()).arg(expectedSize.height())),
+        qPrintable(geometry));
 
-    xdotool({QStringLiteral("mousemove"), QStringLiteral("--window"), window, QString::number(offset.x()),
-             QString::number(offset.y()), QStringLiteral("click"), QStringLiteral("1")});
+    xdotool({QStringLiteral("mousemove"), QStringLiteral("--window"), window,
+             QString::number(offset.x()), QString::number(offset.y()), QStringLiteral("click"),
+             QStringLiteral("1")});
 
     QTRY_VERIFY2_WITH_TIMEOUT(!m_buses.calls(login1::service, login1::sessionPath).isEmpty(),
-                              qPrintable(QString::fromLocal8Bit(m_program.readAll())), kCallTimeoutMs);
+                              qPrintable(QString::fromLocal8Bit(m_program.readAll())),
+                              kCallTimeoutMs);
     const QList<MockCall> calls = m_buses.calls(login1::service, login1::sessionPath);
     QCOMPARE(calls.size(), 1);
     QCOMPARE(calls.constFirst().method, QStringLiteral("Lock"));

@@ -62,10 +62,13 @@ private slots:
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("lastMethod");
         QTest::addColumn<int>("sessionManagers");
-        QTest::newRow("shut down") << QStringLiteral("guan.dll") << QStringLiteral("PowerOffWithFlags") << 4;
-        QTest::newRow("restart") << QStringLiteral("res.dll") << QStringLiteral("RebootWithFlags") << 4;
+        QTest::newRow("shut down")
+            << QStringLiteral("guan.dll") << QStringLiteral("PowerOffWithFlags") << 4;
+        QTest::newRow("restart") << QStringLiteral("res.dll") << QStringLiteral("RebootWithFlags")
+                                 << 4;
         QTest::newRow("log off") << QStringLiteral("log.dll") << QStringLiteral("Terminate") << 4;
-        QTest::newRow("stand by") << QStringLiteral("gua.dll") << QStringLiteral("SuspendWithFlags") << 0;
+        QTest::newRow("stand by") << QStringLiteral("gua.dll") << QStringLiteral("SuspendWithFlags")
+                                  << 0;
     }
     void plainNamesAskTheDesktopFirst()
     {
@@ -117,20 +120,25 @@ private slots:
         QTest::addColumn<QString>("error");
         QTest::addColumn<int>("result");
         QTest::newRow("nobody owns the name")
-            << QStringLiteral("org.freedesktop.DBus.Error.ServiceUnknown") << int(CallResult::NotThere);
-        QTest::newRow("no such method") << QStringLiteral("org.freedesktop.DBus.Error.UnknownMethod")
-                                        << int(CallResult::NotThere);
-        QTest::newRow("no such object") << QStringLiteral("org.freedesktop.DBus.Error.UnknownObject")
-                                        << int(CallResult::NotThere);
-        QTest::newRow("not in a session") << QStringLiteral("org.freedesktop.login1.NoSuchSession")
-                                          << int(CallResult::NotThere);
-        QTest::newRow("no reply") << QStringLiteral("org.freedesktop.DBus.Error.NoReply") << int(CallResult::NoAnswer);
+            << QStringLiteral("org.freedesktop.DBus.Error.ServiceUnknown")
+            << int(CallResult::NotThere);
+        QTest::newRow("no such method")
+            << QStringLiteral("org.freedesktop.DBus.Error.UnknownMethod")
+            << int(CallResult::NotThere);
+        QTest::newRow("no such object")
+            << QStringLiteral("org.freedesktop.DBus.Error.UnknownObject")
+            << int(CallResult::NotThere);
+        QTest::newRow("not in a session")
+            << QStringLiteral("org.freedesktop.login1.NoSuchSession") << int(CallResult::NotThere);
+        QTest::newRow("no reply") << QStringLiteral("org.freedesktop.DBus.Error.NoReply")
+                                  << int(CallResult::NoAnswer);
         QTest::newRow("not allowed") << QStringLiteral("org.freedesktop.DBus.Error.AccessDenied")
                                      << int(CallResult::Refused);
         QTest::newRow("inhibited") << QStringLiteral("org.freedesktop.login1.OperationInProgress")
                                    << int(CallResult::Refused);
-        QTest::newRow("polkit says no") << QStringLiteral("org.freedesktop.DBus.Error.InteractiveAuthorizationRequired")
-                                        << int(CallResult::Refused);
+        QTest::newRow("polkit says no")
+            << QStringLiteral("org.freedesktop.DBus.Error.InteractiveAuthorizationRequired")
+            << int(CallResult::Refused);
     }
     void errorsAreSorted()
     {

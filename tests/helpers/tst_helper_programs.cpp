@@ -4,7 +4,6 @@
 
 #include "MockServices.h"
 
-#include <QDBusMetaType>
 #include <QElapsedTimer>
 #include <QProcess>
 #include <QTest>
@@ -20,29 +19,6 @@ struct HelperRun {
     qint64 ms = 0;
 };
 
-QString describe(const MockCall& call)
-{
-    QStringList args;
-    for (const QVariant& v : call.args)
-        args.append(QStringLiteral("%1 %2").arg(QLatin1String(QDBusMetaType::typeToSignature(v.metaType())),
-                                                v.toString()));
-    return QStringLiteral("%1(%2)").arg(call.method, args.join(QStringLiteral(", ")));
-}
-
-MockSpec desktopSpec(const QString& kind)
-{
-    if (kind == QLatin1String("gnome"))
-        return gnomeSessionManager();
-    if (kind == QLatin1String("kde"))
-        return kdeShutdown();
-    if (kind == QLatin1String("ksmserver"))
-        return ksmserver();
-    if (kind == QLatin1String("xfce"))
-        return xfceSessionManager();
-    if (kind == QLatin1String("screensaver"))
-        return screenSaver();
-    return {};
-}
 } // namespace
 
 class TestHelperPrograms : public QObject {
@@ -72,8 +48,8 @@ private:
     QStringList recordedCalls();
 
     MockBuses m_buses;
-    QString m_dll;                  // our copy of the dll folder
-    QString m_desktop;              // kind of the desktop mock running now, if any
+    QString m_dll;     // our copy of the dll folder
+    QString m_desktop; // kind of the desktop mock running now, if any
     QString m_logindKey = QStringLiteral("none");
     QMap<QString, QList<qint64>> m_times; // helper name -> run times in ms
 };
@@ -86,7 +62,9 @@ void TestHelperPrograms::initTestCase()
     QVERIFY(!appDir.isEmpty());
     m_dll = m_buses.folder() + QStringLiteral("/app/dll");
     QVERIFY(QDir().mkpath(m_buses.folder() + QStringLiteral("/app")));
-    QCOMPARE(QProcess::execute(QStringLiteral("cp"), {QStringLiteral("-a"), appDir + QStringLiteral("/dll"), m_dll}), 0);
+    QCOMPARE(QProcess::execute(QStringLiteral("cp"),
+                               {QStringLiteral("-a"), appDir + QStringLiteral("/dll"), m_dll}),
+             0);
 }
 
 void TestHelperPrograms::cleanupTestCase()
@@ -94,8 +72,9 @@ void TestHelperPrograms::cleanupTestCase()
     for (auto it = m_times.cbegin(); it != m_times.cend(); ++it) {
         QList<qint64> times = it.value();
         std::sort(times.begin(), times.end());
-        qInfo("%s: %lld runs, fastest %lld ms, median %lld ms, slowest %lld ms", qPrintable(it.key()),
-              qint64(times.size()), times.first(), times.at(times.size() / 2), times.last());
+        qInfo("%s: %lld runs, fastest %lld ms, median %lld ms, slowest %lld ms",
+              qPrintable(it.key()), qint64(times.size()), times.first(), times.at(times.size() / 2),
+              times.last());
     }
     m_buses.stopAllMocks();
 }
@@ -107,7 +86,7 @@ void TestHelperPrograms::init()
         m_buses.clearCalls(login1::service, login1::sessionPath);
     }
     if (!m_desktop.isEmpty())
-        m_buses.clearCalls(desktopSpec(m_desktop).name, desktopSpec(m_desktop).path);
+        m_buses.clearCalls(desktopMock(m_desktop).name, desktopMock(m_desktop).path);
 }
 
 HelperRun TestHelperPrograms::run(const QString& name, const QProcessEnvironment& env)
@@ -137,17 +116,20 @@ void TestHelperPrograms::useDesktop(const QString& kind)
     if (wanted == m_desktop)
         return;
     if (!m_desktop.isEmpty())
-        m_buses.stopMock(desktopSpec(m_desktop).name);
+        m_buses.stopMock(desktopMock(m_desktop).name);
     m_desktop.clear();
     if (wanted.isEmpty())
         return;
-    QVERIFY2(m_buses.startMock(desktopSpec(kind)), qPrintable(m_buses.error()));
+    QVERIFY2(m_buses.startMock(desktopMock(kind)), qPrintable(m_buses.error()));
     m_desktop = kind;
 }
 
 void TestHelperPrograms::useLogind(bool present, const LogindSetup& setup)
 {
-    const QString key = present ? QStringLiteral("%1%2%3").arg(setup.withFlags).arg(setup.session).arg(setup.sessionLock)
+    const QString key = present ? QStringLiteral("%1%2%3")
+                                      .arg(setup.withFlags)
+                                      .arg(setup.session)
+                                      .arg(setup.sessionLock)
                                 : QStringLiteral("none");
     if (key == m_logindKey)
         return;
@@ -165,13 +147,15 @@ QStringList TestHelperPrograms::recordedCalls()
     if (m_buses.isRunning(login1::service)) {
         for (const QString& path : {login1::path, login1::sessionPath}) {
             for (const MockCall& call : m_buses.calls(login1::service, path))
-                all.append(login1::service + QLatin1Char(' ') + path + QLatin1Char(' ') + describe(call));
+                all.append(login1::service + QLatin1Char(' ') + path + QLatin1Char(' ') +
+                           describeCall(call));
         }
     }
     if (!m_desktop.isEmpty()) {
-        const MockSpec spec = desktopSpec(m_desktop);
+        const MockSpec spec = desktopMock(m_desktop);
         for (const MockCall& call : m_buses.calls(spec.name, spec.path))
-            all.append(spec.name + QLatin1Char(' ') + spec.path + QLatin1Char(' ') + describe(call));
+            all.append(spec.name + QLatin1Char(' ') + spec.path + QLatin1Char(' ') +
+                       describeCall(call));
     }
     return all;
 }
@@ -180,12 +164,14 @@ void TestHelperPrograms::copiedFolderKeepsItsLinks()
 {
     // The helpers are links to one program; a copy of the folder must still
     // run its own, not the build's.
-    for (const QString& name : {QStringLiteral("guan.dll"), QStringLiteral("guan_f.dll"), QStringLiteral("res.dll"),
-                                QStringLiteral("res_f.dll"), QStringLiteral("log.dll"), QStringLiteral("gua.dll"),
-                                QStringLiteral("gua_f.dll"), QStringLiteral("suo.dll")}) {
+    for (const QString& name :
+         {QStringLiteral("guan.dll"), QStringLiteral("guan_f.dll"), QStringLiteral("res.dll"),
+          QStringLiteral("res_f.dll"), QStringLiteral("log.dll"), QStringLiteral("gua.dll"),
+          QStringLiteral("gua_f.dll"), QStringLiteral("suo.dll")}) {
         const QFileInfo info(m_dll + QLatin1Char('/') + name);
         QVERIFY2(info.exists() && info.isExecutable(), qPrintable(name));
-        QVERIFY2(info.canonicalFilePath().startsWith(QDir(m_dll).canonicalPath()), qPrintable(info.canonicalFilePath()));
+        QVERIFY2(info.canonicalFilePath().startsWith(QDir(m_dll).canonicalPath()),
+                 qPrintable(info.canonicalFilePath()));
     }
 }
 
@@ -197,7 +183,8 @@ void TestHelperPrograms::eachNameCallsItsMethod_data()
 
     const QString gnomeSm = QStringLiteral("org.gnome.SessionManager /org/gnome/SessionManager ");
     const QString manager = QStringLiteral("org.freedesktop.login1 /org/freedesktop/login1 ");
-    const QString session = QStringLiteral("org.freedesktop.login1 /org/freedesktop/login1/session/auto ");
+    const QString session =
+        QStringLiteral("org.freedesktop.login1 /org/freedesktop/login1/session/auto ");
     struct Row {
         const char* tag;
         const char* desktop;
@@ -211,29 +198,40 @@ void TestHelperPrograms::eachNameCallsItsMethod_data()
         {"gnome: log off", "gnome", "log.dll", gnomeSm + QStringLiteral("Logout(u 1)")},
         {"gnome: stand by", "gnome", "gua.dll", manager + QStringLiteral("SuspendWithFlags(t 1)")},
         {"gnome: lock", "gnome", "suo.dll", session + QStringLiteral("Lock()")},
-        {"gnome: forced shut down", "gnome", "guan_f.dll", manager + QStringLiteral("PowerOff(b false)")},
-        {"gnome: forced restart", "gnome", "res_f.dll", manager + QStringLiteral("Reboot(b false)")},
-        {"gnome: forced stand by", "gnome", "gua_f.dll", manager + QStringLiteral("Suspend(b false)")},
+        {"gnome: forced shut down", "gnome", "guan_f.dll",
+         manager + QStringLiteral("PowerOff(b false)")},
+        {"gnome: forced restart", "gnome", "res_f.dll",
+         manager + QStringLiteral("Reboot(b false)")},
+        {"gnome: forced stand by", "gnome", "gua_f.dll",
+         manager + QStringLiteral("Suspend(b false)")},
         // No session manager: logind, with inhibitors checked.
-        {"logind: shut down", "none", "guan.dll", manager + QStringLiteral("PowerOffWithFlags(t 1)")},
+        {"logind: shut down", "none", "guan.dll",
+         manager + QStringLiteral("PowerOffWithFlags(t 1)")},
         {"logind: restart", "none", "res.dll", manager + QStringLiteral("RebootWithFlags(t 1)")},
         {"logind: log off", "none", "log.dll", session + QStringLiteral("Terminate()")},
         {"logind: stand by", "none", "gua.dll", manager + QStringLiteral("SuspendWithFlags(t 1)")},
         {"logind: lock", "none", "suo.dll", session + QStringLiteral("Lock()")},
-        {"logind: forced shut down", "none", "guan_f.dll", manager + QStringLiteral("PowerOff(b false)")},
-        {"logind: forced restart", "none", "res_f.dll", manager + QStringLiteral("Reboot(b false)")},
-        {"logind: forced stand by", "none", "gua_f.dll", manager + QStringLiteral("Suspend(b false)")},
+        {"logind: forced shut down", "none", "guan_f.dll",
+         manager + QStringLiteral("PowerOff(b false)")},
+        {"logind: forced restart", "none", "res_f.dll",
+         manager + QStringLiteral("Reboot(b false)")},
+        {"logind: forced stand by", "none", "gua_f.dll",
+         manager + QStringLiteral("Suspend(b false)")},
         // The other desktops.
-        {"kde: shut down", "kde", "guan.dll", QStringLiteral("org.kde.Shutdown /Shutdown logoutAndShutdown()")},
+        {"kde: shut down", "kde", "guan.dll",
+         QStringLiteral("org.kde.Shutdown /Shutdown logoutAndShutdown()")},
         {"kde: log off", "kde", "log.dll", QStringLiteral("org.kde.Shutdown /Shutdown logout()")},
         {"ksmserver: restart", "ksmserver", "res.dll",
          QStringLiteral("org.kde.ksmserver /KSMServer logout(i 0, i 1, i -1)")},
-        {"xfce: shut down", "xfce", "guan.dll", QStringLiteral("org.xfce.SessionManager /org/xfce/SessionManager Shutdown(b true)")},
+        {"xfce: shut down", "xfce", "guan.dll",
+         QStringLiteral("org.xfce.SessionManager /org/xfce/SessionManager Shutdown(b true)")},
         {"xfce: log off", "xfce", "log.dll",
-         QStringLiteral("org.xfce.SessionManager /org/xfce/SessionManager Logout(b false, b true)")},
+         QStringLiteral(
+             "org.xfce.SessionManager /org/xfce/SessionManager Logout(b false, b true)")},
     };
     for (const Row& row : rows)
-        QTest::newRow(row.tag) << QString::fromLatin1(row.desktop) << QString::fromLatin1(row.name) << row.expected;
+        QTest::newRow(row.tag) << QString::fromLatin1(row.desktop) << QString::fromLatin1(row.name)
+                               << row.expected;
 }
 
 void TestHelperPrograms::eachNameCallsItsMethod()
@@ -271,7 +269,8 @@ void TestHelperPrograms::lockFallsBackToTheScreenSaver()
     const HelperRun result = run(QStringLiteral("suo.dll"));
     QVERIFY2(result.exitCode == 0, qPrintable(result.stderrText));
     QCOMPARE(recordedCalls(),
-             QStringList{QStringLiteral("org.freedesktop.ScreenSaver /org/freedesktop/ScreenSaver Lock()")});
+             QStringList{QStringLiteral(
+                 "org.freedesktop.ScreenSaver /org/freedesktop/ScreenSaver Lock()")});
 }
 
 void TestHelperPrograms::busySessionManagerIsLeftToFinish()
@@ -280,7 +279,8 @@ void TestHelperPrograms::busySessionManagerIsLeftToFinish()
     useLogind(true);
     useDesktop(QStringLiteral("none"));
     MockSpec slow = gnomeSessionManager();
-    slow.methods = {{QStringLiteral("Shutdown"), {}, {}, QStringLiteral("import time; time.sleep(3.5)")}};
+    slow.methods = {
+        {QStringLiteral("Shutdown"), {}, {}, QStringLiteral("import time; time.sleep(3.5)")}};
     QVERIFY2(m_buses.startMock(slow), qPrintable(m_buses.error()));
     m_desktop = QStringLiteral("gnome");
     init();
@@ -288,7 +288,9 @@ void TestHelperPrograms::busySessionManagerIsLeftToFinish()
     const HelperRun result = run(QStringLiteral("guan.dll"));
     QCOMPARE(result.exitCode, 0);
     QVERIFY2(result.ms < 6000, qPrintable(QString::number(result.ms)));
-    QCOMPARE(recordedCalls(), QStringList{QStringLiteral("org.gnome.SessionManager /org/gnome/SessionManager Shutdown()")});
+    QCOMPARE(recordedCalls(),
+             QStringList{
+                 QStringLiteral("org.gnome.SessionManager /org/gnome/SessionManager Shutdown()")});
     useDesktop(QStringLiteral("none")); // not the quick one the other tests expect
 }
 
@@ -298,7 +300,9 @@ void TestHelperPrograms::refusedRequestIsToldInPlainWords()
     useDesktop(QStringLiteral("none"));
     QVERIFY(m_buses.addMethods(
         login1::service, login1::path, login1::manager,
-        {{QStringLiteral("PowerOffWithFlags"), QStringLiteral("t"), {},
+        {{QStringLiteral("PowerOffWithFlags"),
+          QStringLiteral("t"),
+          {},
           QStringLiteral("raise dbus.exceptions.DBusException('Access denied to power off', "
                          "name='org.freedesktop.DBus.Error.AccessDenied')")}}));
     m_logindKey = QStringLiteral("changed"); // the next test gets a fresh one
@@ -307,7 +311,8 @@ void TestHelperPrograms::refusedRequestIsToldInPlainWords()
     QCOMPARE(result.exitCode, 1);
     QVERIFY2(result.stderrText.startsWith(QLatin1String("Could not shut the computer down.")),
              qPrintable(result.stderrText));
-    QVERIFY2(result.stderrText.contains(QLatin1String("The login manager (logind) refused: Access denied to power off")),
+    QVERIFY2(result.stderrText.contains(
+                 QLatin1String("The login manager (logind) refused: Access denied to power off")),
              qPrintable(result.stderrText));
 }
 
@@ -315,15 +320,21 @@ void TestHelperPrograms::failsWithoutLogind_data()
 {
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("firstLine");
-    QTest::newRow("shut down") << QStringLiteral("guan.dll") << QStringLiteral("Could not shut the computer down.");
-    QTest::newRow("forced shut down") << QStringLiteral("guan_f.dll") << QStringLiteral("Could not shut the computer down.");
-    QTest::newRow("restart") << QStringLiteral("res.dll") << QStringLiteral("Could not restart the computer.");
-    QTest::newRow("forced restart") << QStringLiteral("res_f.dll") << QStringLiteral("Could not restart the computer.");
+    QTest::newRow("shut down") << QStringLiteral("guan.dll")
+                               << QStringLiteral("Could not shut the computer down.");
+    QTest::newRow("forced shut down")
+        << QStringLiteral("guan_f.dll") << QStringLiteral("Could not shut the computer down.");
+    QTest::newRow("restart") << QStringLiteral("res.dll")
+                             << QStringLiteral("Could not restart the computer.");
+    QTest::newRow("forced restart")
+        << QStringLiteral("res_f.dll") << QStringLiteral("Could not restart the computer.");
     QTest::newRow("log off") << QStringLiteral("log.dll") << QStringLiteral("Could not log off.");
-    QTest::newRow("stand by") << QStringLiteral("gua.dll") << QStringLiteral("Could not put the computer into stand-by.");
+    QTest::newRow("stand by") << QStringLiteral("gua.dll")
+                              << QStringLiteral("Could not put the computer into stand-by.");
     QTest::newRow("forced stand by") << QStringLiteral("gua_f.dll")
                                      << QStringLiteral("Could not put the computer into stand-by.");
-    QTest::newRow("lock") << QStringLiteral("suo.dll") << QStringLiteral("Could not lock the screen.");
+    QTest::newRow("lock") << QStringLiteral("suo.dll")
+                          << QStringLiteral("Could not lock the screen.");
 }
 
 void TestHelperPrograms::failsWithoutLogind()
@@ -338,15 +349,16 @@ void TestHelperPrograms::failsWithoutLogind()
     const QStringList lines = result.stderrText.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     QVERIFY(!lines.isEmpty());
     QCOMPARE(lines.constFirst(), firstLine);
-    QVERIFY2(result.stderrText.contains(QLatin1String("The login manager (logind) is not running.")),
-             qPrintable(result.stderrText));
+    QVERIFY2(
+        result.stderrText.contains(QLatin1String("The login manager (logind) is not running.")),
+        qPrintable(result.stderrText));
 }
 
 void TestHelperPrograms::failsWithoutSystemBus()
 {
     QProcessEnvironment env = m_buses.environment();
-    env.insert(QStringLiteral("DBUS_SYSTEM_BUS_ADDRESS"), QStringLiteral("unix:path=") + m_buses.folder() +
-                                                              QStringLiteral("/no-such-socket"));
+    env.insert(QStringLiteral("DBUS_SYSTEM_BUS_ADDRESS"),
+               QStringLiteral("unix:path=") + m_buses.folder() + QStringLiteral("/no-such-socket"));
     const HelperRun result = run(QStringLiteral("guan_f.dll"), env);
     QCOMPARE(result.exitCode, 1);
     QVERIFY2(result.stderrText.contains(QLatin1String("The system message bus cannot be reached.")),

@@ -55,9 +55,10 @@ void TestLinuxSuspendInhibitor::setUp(bool logind, const QString& desktop)
 // Our sleep locks as logind lists them.
 int TestLinuxSuspendInhibitor::logindLocks()
 {
-    const QDBusMessage reply = m_buses.connection(Bus::System)
-                                   .call(QDBusMessage::createMethodCall(login1::service, login1::path, login1::manager,
-                                                                        QStringLiteral("ListInhibitors")));
+    const QDBusMessage reply =
+        m_buses.connection(Bus::System)
+            .call(QDBusMessage::createMethodCall(login1::service, login1::path, login1::manager,
+                                                 QStringLiteral("ListInhibitors")));
     if (reply.type() != QDBusMessage::ReplyMessage)
         return -1;
     int count = 0;
@@ -69,8 +70,8 @@ int TestLinuxSuspendInhibitor::logindLocks()
         arg.beginStructure();
         arg >> what >> who >> why >> mode >> uid >> pid;
         arg.endStructure();
-        if (what == QLatin1String("sleep") && who == QLatin1String("Zelkor") && mode == QLatin1String("block") &&
-            !why.isEmpty())
+        if (what == QLatin1String("sleep") && who == QLatin1String("Zelkor") &&
+            mode == QLatin1String("block") && !why.isEmpty())
             ++count;
     }
     arg.endArray();
@@ -86,20 +87,24 @@ QStringList TestLinuxSuspendInhibitor::desktopCalls(const QString& desktop)
             for (const QVariant& v : call.args)
                 args.append(v.toString());
             // The reason is plain text of our own; only that there is one matters.
-            if (call.method == QLatin1String("Inhibit") && args.size() == 4 && !args.at(2).isEmpty())
+            if (call.method == QLatin1String("Inhibit") && args.size() == 4 &&
+                !args.at(2).isEmpty())
                 args[2] = QStringLiteral("<reason>");
-            calls.append(call.method + QLatin1Char('(') + args.join(QLatin1Char(',')) + QLatin1Char(')'));
+            calls.append(call.method + QLatin1Char('(') + args.join(QLatin1Char(',')) +
+                         QLatin1Char(')'));
         }
     }
     if (desktop == QLatin1String("portal")) {
         for (const MockCall& call : m_buses.calls(portal::service, portal::path)) {
             QString text = call.method;
             if (call.args.size() == 3) {
-                const auto options = qdbus_cast<QVariantMap>(call.args.at(2).value<QDBusArgument>());
+                const auto options =
+                    qdbus_cast<QVariantMap>(call.args.at(2).value<QDBusArgument>());
                 text += QStringLiteral("(%1,%2,reason:%3)")
                             .arg(call.args.at(0).toString(), call.args.at(1).toString(),
-                                 options.value(QStringLiteral("reason")).toString().isEmpty() ? QStringLiteral("none")
-                                                                                              : QStringLiteral("yes"));
+                                 options.value(QStringLiteral("reason")).toString().isEmpty()
+                                     ? QStringLiteral("none")
+                                     : QStringLiteral("yes"));
             }
             calls.append(text);
         }
@@ -119,14 +124,19 @@ void TestLinuxSuspendInhibitor::holdsAndReleases_data()
 
     const QString gnomeInhibit = QStringLiteral("Inhibit(zelkor,0,<reason>,4)");
     const QString portalInhibit = QStringLiteral("Inhibit(,4,reason:yes)");
-    QTest::newRow("logind and GNOME") << true << QStringLiteral("gnome") << true << QStringList{gnomeInhibit}
-                                      << QStringList{gnomeInhibit, QStringLiteral("Uninhibit(42)")};
-    QTest::newRow("logind and the portal") << true << QStringLiteral("portal") << true << QStringList{portalInhibit}
-                                           << QStringList{portalInhibit, QStringLiteral("request.Close()")};
-    QTest::newRow("logind alone") << true << QStringLiteral("none") << true << QStringList{} << QStringList{};
-    QTest::newRow("GNOME alone") << false << QStringLiteral("gnome") << true << QStringList{gnomeInhibit}
+    QTest::newRow("logind and GNOME")
+        << true << QStringLiteral("gnome") << true << QStringList{gnomeInhibit}
+        << QStringList{gnomeInhibit, QStringLiteral("Uninhibit(42)")};
+    QTest::newRow("logind and the portal")
+        << true << QStringLiteral("portal") << true << QStringList{portalInhibit}
+        << QStringList{portalInhibit, QStringLiteral("request.Close()")};
+    QTest::newRow("logind alone") << true << QStringLiteral("none") << true << QStringList{}
+                                  << QStringList{};
+    QTest::newRow("GNOME alone") << false << QStringLiteral("gnome") << true
+                                 << QStringList{gnomeInhibit}
                                  << QStringList{gnomeInhibit, QStringLiteral("Uninhibit(42)")};
-    QTest::newRow("nobody answers") << false << QStringLiteral("none") << false << QStringList{} << QStringList{};
+    QTest::newRow("nobody answers")
+        << false << QStringLiteral("none") << false << QStringList{} << QStringList{};
 }
 
 void TestLinuxSuspendInhibitor::holdsAndReleases()
@@ -138,13 +148,15 @@ void TestLinuxSuspendInhibitor::holdsAndReleases()
     QFETCH(QStringList, afterRelease);
     setUp(logind, desktop);
 
-    SuspendInhibitor inhibitor(m_buses.connection(Bus::System), m_buses.connection(Bus::Session), 2000);
+    SuspendInhibitor inhibitor(m_buses.connection(Bus::System), m_buses.connection(Bus::Session),
+                               2000);
     const Outcome first = inhibitor.hold(true);
     QCOMPARE(first.ok, ok);
     const Outcome second = inhibitor.hold(true); // holding twice takes no second lock
     QCOMPARE(second.ok, ok);
     if (!ok) {
-        QVERIFY2(first.error.startsWith(QLatin1String("Suspend requests cannot be refused: ")), qPrintable(first.error));
+        QVERIFY2(first.error.startsWith(QLatin1String("Suspend requests cannot be refused: ")),
+                 qPrintable(first.error));
         QVERIFY2(first.error.contains(QLatin1String("logind")), qPrintable(first.error));
     }
     QCOMPARE(inhibitor.logindHeld(), logind);
@@ -164,7 +176,8 @@ void TestLinuxSuspendInhibitor::holdsAndReleases()
 void TestLinuxSuspendInhibitor::lockDoesNotOutliveReleaseInChildren()
 {
     setUp(true, QStringLiteral("none"));
-    SuspendInhibitor inhibitor(m_buses.connection(Bus::System), m_buses.connection(Bus::Session), 2000);
+    SuspendInhibitor inhibitor(m_buses.connection(Bus::System), m_buses.connection(Bus::Session),
+                               2000);
     QVERIFY(inhibitor.hold(true).ok);
     QCOMPARE(logindLocks(), 1);
     // A program started while the lock is held, as the helpers are.
@@ -180,7 +193,8 @@ void TestLinuxSuspendInhibitor::lockDoesNotOutliveReleaseInChildren()
 void TestLinuxSuspendInhibitor::releaseWithoutHoldDoesNothing()
 {
     setUp(true, QStringLiteral("gnome"));
-    SuspendInhibitor inhibitor(m_buses.connection(Bus::System), m_buses.connection(Bus::Session), 2000);
+    SuspendInhibitor inhibitor(m_buses.connection(Bus::System), m_buses.connection(Bus::Session),
+                               2000);
     QVERIFY(inhibitor.hold(false).ok);
     QCOMPARE(m_buses.calls(login1::service, login1::path).size(), 0);
     QCOMPARE(desktopCalls(QStringLiteral("gnome")), QStringList{});
@@ -196,7 +210,8 @@ void TestLinuxSuspendInhibitor::platformReleasesWhatItHeld()
     QVERIFY(platform->holdSuspendInhibitor(false).ok);
     QTRY_COMPARE_WITH_TIMEOUT(logindLocks(), 0, 3000);
     QCOMPARE(desktopCalls(QStringLiteral("gnome")),
-             (QStringList{QStringLiteral("Inhibit(zelkor,0,<reason>,4)"), QStringLiteral("Uninhibit(42)")}));
+             (QStringList{QStringLiteral("Inhibit(zelkor,0,<reason>,4)"),
+                          QStringLiteral("Uninhibit(42)")}));
 }
 
 QTEST_GUILESS_MAIN(TestLinuxSuspendInhibitor)

@@ -58,6 +58,15 @@ void registerTypes()
 }
 } // namespace
 
+QString describeCall(const MockCall& call)
+{
+    QStringList args;
+    for (const QVariant& v : call.args)
+        args.append(QStringLiteral("%1 %2").arg(
+            QLatin1String(QDBusMetaType::typeToSignature(v.metaType())), v.toString()));
+    return QStringLiteral("%1(%2)").arg(call.method, args.join(QStringLiteral(", ")));
+}
+
 MockBuses::MockBuses() { registerTypes(); }
 
 MockBuses::~MockBuses()
@@ -81,8 +90,10 @@ bool MockBuses::start()
         QDir(m_dir.path()).mkpath(QLatin1String(sub));
     QFile::setPermissions(m_dir.filePath(QStringLiteral("runtime")),
                           QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-    m_system = std::make_unique<PrivateBus>(PrivateBus::Kind::System, m_dir.filePath(QStringLiteral("buses")));
-    m_session = std::make_unique<PrivateBus>(PrivateBus::Kind::Session, m_dir.filePath(QStringLiteral("buses")));
+    m_system = std::make_unique<PrivateBus>(PrivateBus::Kind::System,
+                                            m_dir.filePath(QStringLiteral("buses")));
+    m_session = std::make_unique<PrivateBus>(PrivateBus::Kind::Session,
+                                             m_dir.filePath(QStringLiteral("buses")));
     QString why;
     if (!m_system->start(&why) || !m_session->start(&why))
         return fail(why);
@@ -128,7 +139,8 @@ bool MockBuses::startMock(const MockSpec& spec)
     if (!m_system)
         return fail(QStringLiteral("the buses are not started"));
     QStringList args{QStringLiteral("-m"), QStringLiteral("dbusmock"),
-                     spec.bus == Bus::System ? QStringLiteral("--system") : QStringLiteral("--session")};
+                     spec.bus == Bus::System ? QStringLiteral("--system")
+                                             : QStringLiteral("--session")};
     MockSpec known = spec;
     if (!spec.templateName.isEmpty()) {
         args << QStringLiteral("--template") << spec.templateName;
@@ -144,7 +156,8 @@ bool MockBuses::startMock(const MockSpec& spec)
     running->process->setProcessChannelMode(QProcess::SeparateChannels);
     running->process->start(kPython, args);
     if (!running->process->waitForStarted(5000))
-        return fail(QStringLiteral("python3 -m dbusmock did not start: ") + running->process->errorString());
+        return fail(QStringLiteral("python3 -m dbusmock did not start: ") +
+                    running->process->errorString());
 
     QDBusConnection bus = connection(spec.bus);
     const QDeadlineTimer deadline(kStartTimeoutMs);
@@ -153,7 +166,8 @@ bool MockBuses::startMock(const MockSpec& spec)
             running->process->kill();
             running->process->waitForFinished(2000);
             return fail(QStringLiteral("mock %1 did not appear: %2")
-                            .arg(spec.name, QString::fromLocal8Bit(running->process->readAllStandardError())));
+                            .arg(spec.name,
+                                 QString::fromLocal8Bit(running->process->readAllStandardError())));
         }
         QThread::msleep(20);
     }
@@ -216,8 +230,8 @@ QDBusMessage MockBuses::control(const QString& service, const QString& path, con
 bool MockBuses::addMethods(const QString& service, const QString& path, const QString& interface,
                            const QList<MockMethod>& methods)
 {
-    return control(service, path, QStringLiteral("AddMethods"), {interface, wireMethods(methods)}).type() !=
-           QDBusMessage::ErrorMessage;
+    return control(service, path, QStringLiteral("AddMethods"), {interface, wireMethods(methods)})
+               .type() != QDBusMessage::ErrorMessage;
 }
 
 bool MockBuses::addObject(const QString& service, const QString& path, const QString& interface,
@@ -233,7 +247,8 @@ bool MockBuses::addObject(const QString& service, const QString& path, const QSt
 }
 
 bool MockBuses::emitSignal(const QString& service, const QString& path, const QString& interface,
-                           const QString& signal, const QString& signature, const QVariantList& args)
+                           const QString& signal, const QString& signature,
+                           const QVariantList& args)
 {
     return control(service, path, QStringLiteral("EmitSignal"),
                    {interface, signal, signature, QVariant::fromValue(args)})
@@ -262,7 +277,8 @@ QList<MockCall> MockBuses::calls(const QString& service, const QString& path)
 
 bool MockBuses::clearCalls(const QString& service, const QString& path)
 {
-    return control(service, path, QStringLiteral("ClearCalls"), {}).type() != QDBusMessage::ErrorMessage;
+    return control(service, path, QStringLiteral("ClearCalls"), {}).type() !=
+           QDBusMessage::ErrorMessage;
 }
 
 } // namespace zelkor::test

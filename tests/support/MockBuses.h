@@ -42,6 +42,9 @@ struct MockCall {
     QVariantList args;
 };
 
+// A call as text with D-Bus types, e.g. "Logout(u 1)" or "Shutdown(b true, b false)".
+QString describeCall(const MockCall& call);
+
 // A private system bus and a private session bus in a temporary folder that
 // also holds HOME and the XDG folders, plus mock services on them. Everything
 // is stopped and removed when the object goes.

@@ -21,9 +21,10 @@ bool startLogind(MockBuses& buses, const LogindSetup& setup)
         return false;
     bool ok = true;
     if (setup.session && setup.sessionLock) {
-        ok = buses.control(login1::service, login1::path, QStringLiteral("AddSession"),
-                           {QStringLiteral("auto"), QStringLiteral("seat0"), QVariant::fromValue(1000u),
-                            QStringLiteral("user"), true})
+        ok = buses
+                 .control(login1::service, login1::path, QStringLiteral("AddSession"),
+                          {QStringLiteral("auto"), QStringLiteral("seat0"),
+                           QVariant::fromValue(1000u), QStringLiteral("user"), true})
                  .type() != QDBusMessage::ErrorMessage;
     } else if (setup.session) {
         ok = buses.addObject(login1::service, login1::sessionPath, login1::session, {},
@@ -42,7 +43,8 @@ MockSpec gnomeSessionManager()
             {{QStringLiteral("Shutdown"), {}, {}, {}},
              {QStringLiteral("Reboot"), {}, {}, {}},
              {QStringLiteral("Logout"), QStringLiteral("u"), {}, {}},
-             {QStringLiteral("Inhibit"), QStringLiteral("susu"), QStringLiteral("u"), QStringLiteral("ret = 42")},
+             {QStringLiteral("Inhibit"), QStringLiteral("susu"), QStringLiteral("u"),
+              QStringLiteral("ret = 42")},
              {QStringLiteral("Uninhibit"), QStringLiteral("u"), {}, {}}},
             {},
             {}};
@@ -96,6 +98,21 @@ MockSpec screenSaver()
             {}};
 }
 
+MockSpec desktopMock(const QString& kind)
+{
+    if (kind == QLatin1String("gnome"))
+        return gnomeSessionManager();
+    if (kind == QLatin1String("kde"))
+        return kdeShutdown();
+    if (kind == QLatin1String("ksmserver"))
+        return ksmserver();
+    if (kind == QLatin1String("xfce"))
+        return xfceSessionManager();
+    if (kind == QLatin1String("screensaver"))
+        return screenSaver();
+    return {};
+}
+
 bool startInhibitPortal(MockBuses& buses)
 {
     MockSpec spec{Bus::Session,
@@ -107,8 +124,9 @@ bool startInhibitPortal(MockBuses& buses)
                   {},
                   {}};
     return buses.startMock(spec) &&
-           buses.addObject(portal::service, portal::requestPath, QStringLiteral("org.freedesktop.portal.Request"),
-                           {}, {{QStringLiteral("Close"), {}, {}, {}}});
+           buses.addObject(portal::service, portal::requestPath,
+                           QStringLiteral("org.freedesktop.portal.Request"), {},
+                           {{QStringLiteral("Close"), {}, {}, {}}});
 }
 
 } // namespace zelkor::test

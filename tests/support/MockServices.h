@@ -22,13 +22,14 @@ namespace portal {
 inline const QString service = QStringLiteral("org.freedesktop.portal.Desktop");
 inline const QString path = QStringLiteral("/org/freedesktop/portal/desktop");
 inline const QString inhibit = QStringLiteral("org.freedesktop.portal.Inhibit");
-inline const QString requestPath = QStringLiteral("/org/freedesktop/portal/desktop/request/1_1/zelkor");
+inline const QString requestPath =
+    QStringLiteral("/org/freedesktop/portal/desktop/request/1_1/zelkor");
 } // namespace portal
 
 struct LogindSetup {
-    bool withFlags = true;    // the *WithFlags methods the stock template lacks
-    bool session = true;      // a session object at session/auto
-    bool sessionLock = true;  // ... and whether it has Lock
+    bool withFlags = true;   // the *WithFlags methods the stock template lacks
+    bool session = true;     // a session object at session/auto
+    bool sessionLock = true; // ... and whether it has Lock
 };
 
 // The stock logind template plus what it lacks, on the system bus.
@@ -40,6 +41,8 @@ MockSpec kdeShutdown();
 MockSpec ksmserver();
 MockSpec xfceSessionManager();
 MockSpec screenSaver();
+// One of the above by a short name: gnome, kde, ksmserver, xfce, screensaver.
+MockSpec desktopMock(const QString& kind);
 // The inhibit portal; also adds the request object its Inhibit returns.
 bool startInhibitPortal(MockBuses& buses);
 

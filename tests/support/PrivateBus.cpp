@@ -8,7 +8,8 @@ namespace zelkor::test {
 
 namespace {
 // No <servicedir>, so no name can be activated; every name may be owned.
-const char* const kConfig = R"(<!DOCTYPE busconfig PUBLIC "-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN"
+const char* const kConfig =
+    R"(<!DOCTYPE busconfig PUBLIC "-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN"
  "http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd">
 <busconfig>
   <type>%1</type>
@@ -31,7 +32,8 @@ PrivateBus::~PrivateBus() { stop(); }
 
 bool PrivateBus::start(QString* error)
 {
-    const QString kind = m_kind == Kind::System ? QStringLiteral("system") : QStringLiteral("session");
+    const QString kind =
+        m_kind == Kind::System ? QStringLiteral("system") : QStringLiteral("session");
     QDir().mkpath(m_folder);
     const QString socket = m_folder + QStringLiteral("/%1_bus_socket").arg(kind);
     const QString configPath = m_folder + QStringLiteral("/%1.conf").arg(kind);
@@ -62,7 +64,8 @@ bool PrivateBus::start(QString* error)
         }
     }
     m_address = QString::fromLatin1(m_daemon->readLine()).trimmed();
-    m_connectionName = QStringLiteral("zelkor-test-%1-%2").arg(kind, QUuid::createUuid().toString(QUuid::Id128));
+    m_connectionName =
+        QStringLiteral("zelkor-test-%1-%2").arg(kind, QUuid::createUuid().toString(QUuid::Id128));
     if (!connection().isConnected()) {
         *error = QStringLiteral("cannot connect to our own %1 bus at %2").arg(kind, m_address);
         stop();

@@ -8,16 +8,19 @@ namespace zelkor::test {
 
 XvfbServer::~XvfbServer() { stop(); }
 
-bool XvfbServer::available() { return !QStandardPaths::findExecutable(QStringLiteral("Xvfb")).isEmpty(); }
+bool XvfbServer::available()
+{
+    return !QStandardPaths::findExecutable(QStringLiteral("Xvfb")).isEmpty();
+}
 
 bool XvfbServer::start(QString* error, const QString& screen)
 {
     m_server = std::make_unique<QProcess>();
     // -displayfd: the server takes the first free display and writes its number.
-    m_server->start(QStringLiteral("Xvfb"), {QStringLiteral("-displayfd"), QStringLiteral("1"),
-                                             QStringLiteral("-noreset"), QStringLiteral("-nolisten"),
-                                             QStringLiteral("tcp"), QStringLiteral("-screen"),
-                                             QStringLiteral("0"), screen});
+    m_server->start(QStringLiteral("Xvfb"),
+                    {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-noreset"),
+                     QStringLiteral("-nolisten"), QStringLiteral("tcp"), QStringLiteral("-screen"),
+                     QStringLiteral("0"), screen});
     if (!m_server->waitForStarted(5000)) {
         *error = QStringLiteral("Xvfb did not start: ") + m_server->errorString();
         return false;

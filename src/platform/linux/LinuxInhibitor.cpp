@@ -36,13 +36,15 @@ Outcome LogindSleepLock::take(const QString& reason)
         return Outcome::success();
     if (!m_bus.isConnected())
         return Outcome::failure(QStringLiteral("the system message bus cannot be reached"));
-    QDBusMessage call =
-        QDBusMessage::createMethodCall(QStringLiteral("org.freedesktop.login1"), QStringLiteral("/org/freedesktop/login1"),
-                                       QStringLiteral("org.freedesktop.login1.Manager"), QStringLiteral("Inhibit"));
-    call << QStringLiteral("sleep") << QStringLiteral("Zelkor") << reason << QStringLiteral("block");
+    QDBusMessage call = QDBusMessage::createMethodCall(
+        QStringLiteral("org.freedesktop.login1"), QStringLiteral("/org/freedesktop/login1"),
+        QStringLiteral("org.freedesktop.login1.Manager"), QStringLiteral("Inhibit"));
+    call << QStringLiteral("sleep") << QStringLiteral("Zelkor") << reason
+         << QStringLiteral("block");
     const QDBusMessage reply = m_bus.call(call, QDBus::Block, m_timeoutMs);
     if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty())
-        return Outcome::failure(QStringLiteral("the login manager (logind) refused: ") + errorText(reply));
+        return Outcome::failure(QStringLiteral("the login manager (logind) refused: ") +
+                                errorText(reply));
     const auto fd = reply.arguments().constFirst().value<QDBusUnixFileDescriptor>();
     if (!fd.isValid())
         return Outcome::failure(QStringLiteral("the login manager (logind) gave no lock"));
@@ -50,7 +52,8 @@ Outcome LogindSleepLock::take(const QString& reason)
     // alive after we let it go.
     m_fd = ::fcntl(fd.fileDescriptor(), F_DUPFD_CLOEXEC, 0);
     if (m_fd < 0)
-        return Outcome::failure(QStringLiteral("the lock from the login manager could not be kept"));
+        return Outcome::failure(
+            QStringLiteral("the lock from the login manager could not be kept"));
     return Outcome::success();
 }
 
@@ -78,7 +81,8 @@ Outcome DesktopSuspendInhibitor::take(const QString& reason)
         return Outcome::failure(QStringLiteral("the session message bus cannot be reached"));
 
     QDBusMessage portal = QDBusMessage::createMethodCall(
-        QStringLiteral("org.freedesktop.portal.Desktop"), QStringLiteral("/org/freedesktop/portal/desktop"),
+        QStringLiteral("org.freedesktop.portal.Desktop"),
+        QStringLiteral("/org/freedesktop/portal/desktop"),
         QStringLiteral("org.freedesktop.portal.Inhibit"), QStringLiteral("Inhibit"));
     portal << QString() << kInhibitSuspend << QVariantMap{{QStringLiteral("reason"), reason}};
     const QDBusMessage portalReply = m_bus.call(portal, QDBus::Block, m_timeoutMs);
@@ -88,10 +92,9 @@ Outcome DesktopSuspendInhibitor::take(const QString& reason)
         return Outcome::success();
     }
 
-    QDBusMessage gnome = QDBusMessage::createMethodCall(QStringLiteral("org.gnome.SessionManager"),
-                                                        QStringLiteral("/org/gnome/SessionManager"),
-                                                        QStringLiteral("org.gnome.SessionManager"),
-                                                        QStringLiteral("Inhibit"));
+    QDBusMessage gnome = QDBusMessage::createMethodCall(
+        QStringLiteral("org.gnome.SessionManager"), QStringLiteral("/org/gnome/SessionManager"),
+        QStringLiteral("org.gnome.SessionManager"), QStringLiteral("Inhibit"));
     gnome << QStringLiteral("zelkor") << quint32(0) << reason << kInhibitSuspend;
     const QDBusMessage gnomeReply = m_bus.call(gnome, QDBus::Block, m_timeoutMs);
     if (gnomeReply.type() == QDBusMessage::ReplyMessage && !gnomeReply.arguments().isEmpty()) {
@@ -99,8 +102,9 @@ Outcome DesktopSuspendInhibitor::take(const QString& reason)
         m_via = Via::Gnome;
         return Outcome::success();
     }
-    return Outcome::failure(QStringLiteral("the desktop refused (inhibit portal: %1; GNOME session manager: %2)")
-                                .arg(errorText(portalReply), errorText(gnomeReply)));
+    return Outcome::failure(
+        QStringLiteral("the desktop refused (inhibit portal: %1; GNOME session manager: %2)")
+            .arg(errorText(portalReply), errorText(gnomeReply)));
 }
 
 void DesktopSuspendInhibitor::release()
@@ -110,15 +114,14 @@ void DesktopSuspendInhibitor::release()
     case Via::None:
         return;
     case Via::Portal:
-        call = QDBusMessage::createMethodCall(QStringLiteral("org.freedesktop.portal.Desktop"), m_portalRequest,
-                                              QStringLiteral("org.freedesktop.portal.Request"),
-                                              QStringLiteral("Close"));
+        call = QDBusMessage::createMethodCall(
+            QStringLiteral("org.freedesktop.portal.Desktop"), m_portalRequest,
+            QStringLiteral("org.freedesktop.portal.Request"), QStringLiteral("Close"));
         break;
     case Via::Gnome:
-        call = QDBusMessage::createMethodCall(QStringLiteral("org.gnome.SessionManager"),
-                                              QStringLiteral("/org/gnome/SessionManager"),
-                                              QStringLiteral("org.gnome.SessionManager"),
-                                              QStringLiteral("Uninhibit"));
+        call = QDBusMessage::createMethodCall(
+            QStringLiteral("org.gnome.SessionManager"), QStringLiteral("/org/gnome/SessionManager"),
+            QStringLiteral("org.gnome.SessionManager"), QStringLiteral("Uninhibit"));
         call << m_gnomeCookie;
         break;
     }
@@ -132,7 +135,8 @@ void DesktopSuspendInhibitor::release()
 
 // --- both ---
 
-SuspendInhibitor::SuspendInhibitor(QDBusConnection systemBus, QDBusConnection sessionBus, int timeoutMs)
+SuspendInhibitor::SuspendInhibitor(QDBusConnection systemBus, QDBusConnection sessionBus,
+                                   int timeoutMs)
     : m_logind(std::move(systemBus), timeoutMs), m_desktop(std::move(sessionBus), timeoutMs)
 {
 }
@@ -148,7 +152,8 @@ Outcome SuspendInhibitor::hold(bool on)
     const Outcome desktop = m_desktop.take(kReason);
     if (logind.ok || desktop.ok)
         return Outcome::success();
-    return Outcome::failure(QStringLiteral("Suspend requests cannot be refused: %1; %2.").arg(logind.error, desktop.error));
+    return Outcome::failure(QStringLiteral("Suspend requests cannot be refused: %1; %2.")
+                                .arg(logind.error, desktop.error));
 }
 
 Outcome LinuxPlatform::holdSuspendInhibitor(bool hold)
@@ -156,7 +161,8 @@ Outcome LinuxPlatform::holdSuspendInhibitor(bool hold)
     if (!m_inhibitor && !hold)
         return Outcome::success(); // nothing held, no bus to bother
     if (!m_inhibitor)
-        m_inhibitor = std::make_unique<SuspendInhibitor>(QDBusConnection::systemBus(), QDBusConnection::sessionBus());
+        m_inhibitor = std::make_unique<SuspendInhibitor>(QDBusConnection::systemBus(),
+                                                         QDBusConnection::sessionBus());
     return m_inhibitor->hold(hold);
 }
 

@@ -13,9 +13,28 @@ namespace {
 const QString kService = QStringLiteral("org.freedesktop.login1");
 const QString kPath = QStringLiteral("/org/freedesktop/login1");
 const QString kManager = QStringLiteral("org.freedesktop.login1.Manager");
+
+Outcome refusal(const QDBusError& error)
+{
+    switch (error.type()) {
+    case QDBusError::ServiceUnknown:
+        return Outcome::failure(QStringLiteral(
+            "Hibernation is not available: the login manager (logind) is not running."));
+    case QDBusError::UnknownMethod:
+    case QDBusError::UnknownObject:
+        return Outcome::failure(QStringLiteral(
+            "Hibernation is not available: the login manager (logind) does not offer it."));
+    default:
+        return Outcome::failure(
+            QStringLiteral("The system refused to hibernate: %1").arg(error.message()));
+    }
+}
 } // namespace
 
-LogindHibernation::LogindHibernation(QDBusConnection systemBus) : LogindHibernation(std::move(systemBus), Bounds{}) {}
+LogindHibernation::LogindHibernation(QDBusConnection systemBus)
+    : LogindHibernation(std::move(systemBus), Bounds{})
+{
+}
 
 LogindHibernation::LogindHibernation(QDBusConnection systemBus, Bounds bounds)
     : m_bus(std::move(systemBus)), m_bounds(bounds)
@@ -35,10 +54,12 @@ Outcome LogindHibernation::hibernate()
     if (m_waiting)
         return Outcome::success();
     if (!m_bus.isConnected())
-        return Outcome::failure(QStringLiteral("Hibernation is not available: the system message bus cannot be reached."));
+        return Outcome::failure(QStringLiteral(
+            "Hibernation is not available: the system message bus cannot be reached."));
 
     // Listen before asking, so a quick signal is not missed.
-    m_bus.connect(kService, kPath, kManager, QStringLiteral("PrepareForSleep"), this, SLOT(prepareForSleep(bool)));
+    m_bus.connect(kService, kPath, kManager, QStringLiteral("PrepareForSleep"), this,
+                  SLOT(prepareForSleep(bool)));
 
     QEventLoop loop;
     m_loop = &loop;
@@ -47,31 +68,27 @@ Outcome LogindHibernation::hibernate()
     // Left unchanged when the program quits during the wait: the request was made.
     m_outcome = Outcome::success();
 
-    QDBusMessage call = QDBusMessage::createMethodCall(kService, kPath, kManager, QStringLiteral("Hibernate"));
+    QDBusMessage call =
+        QDBusMessage::createMethodCall(kService, kPath, kManager, QStringLiteral("Hibernate"));
     call << false; // not interactive: nobody is there to answer a password prompt
     auto* watcher = new QDBusPendingCallWatcher(m_bus.asyncCall(call, m_bounds.untilSleepMs), this);
     const quint64 request = ++m_request;
-    connect(watcher, &QDBusPendingCallWatcher::finished, this, [this, request](QDBusPendingCallWatcher* w) {
-        const QDBusPendingReply<> reply = *w;
-        w->deleteLater();
-        // A late answer to an earlier request must not end a later wait.
-        if (reply.isError() && !m_asleep && m_loop && request == m_request) {
-            const QDBusError error = reply.error();
-            if (error.type() == QDBusError::ServiceUnknown)
-                finish(Outcome::failure(QStringLiteral("Hibernation is not available: the login manager (logind) is not running.")));
-            else if (error.type() == QDBusError::UnknownMethod || error.type() == QDBusError::UnknownObject)
-                finish(Outcome::failure(QStringLiteral("Hibernation is not available: the login manager (logind) does not offer it.")));
-            else
-                finish(Outcome::failure(QStringLiteral("The system refused to hibernate: %1").arg(error.message())));
-        }
-    });
+    connect(watcher, &QDBusPendingCallWatcher::finished, this,
+            [this, request](QDBusPendingCallWatcher* w) {
+                const QDBusPendingReply<> reply = *w;
+                w->deleteLater();
+                // A late answer to an earlier request must not end a later wait.
+                if (reply.isError() && !m_asleep && m_loop && request == m_request)
+                    finish(refusal(reply.error()));
+            });
     const auto boundConnection = connect(m_bound, &QTimer::timeout, this, [this] {
         if (m_asleep) // the resume went unreported; the hibernation itself happened
             finish(Outcome::success());
         else
-            finish(Outcome::failure(QStringLiteral("The system accepted the request to hibernate but did not "
-                                                   "hibernate within %1 seconds.")
-                                        .arg(m_bounds.untilSleepMs / 1000.0)));
+            finish(Outcome::failure(
+                QStringLiteral("The system accepted the request to hibernate but did not "
+                               "hibernate within %1 seconds.")
+                    .arg(m_bounds.untilSleepMs / 1000.0)));
     });
     m_bound->start(m_bounds.untilSleepMs);
 
@@ -79,7 +96,8 @@ Outcome LogindHibernation::hibernate()
 
     disconnect(boundConnection);
     m_bound->stop();
-    m_bus.disconnect(kService, kPath, kManager, QStringLiteral("PrepareForSleep"), this, SLOT(prepareForSleep(bool)));
+    m_bus.disconnect(kService, kPath, kManager, QStringLiteral("PrepareForSleep"), this,
+                     SLOT(prepareForSleep(bool)));
     m_loop = nullptr;
     m_waiting = false;
     return m_outcome;
