@@ -1,5 +1,8 @@
 #include "platform/linux/LinuxPlatform.h"
 
+#include "platform/linux/LinuxInhibitor.h"
+#include "platform/linux/LinuxPower.h"
+
 #include <QDesktopServices>
 #include <QDir>
 #include <QFileInfo>
@@ -14,6 +17,9 @@
 namespace zelkor {
 
 std::unique_ptr<Platform> createLinuxPlatform() { return std::make_unique<LinuxPlatform>(); }
+
+LinuxPlatform::LinuxPlatform() = default;
+LinuxPlatform::~LinuxPlatform() = default;
 
 QDateTime LinuxPlatform::now() const { return QDateTime::currentDateTime(); }
 

@@ -9,8 +9,14 @@
 
 namespace zelkor {
 
+class LogindHibernation;
+class SuspendInhibitor;
+
 class LinuxPlatform final : public Platform {
 public:
+    LinuxPlatform();
+    ~LinuxPlatform() override;
+
     QDateTime now() const override;
     quint32 tickCount() const override;
     QRect screenGeometry() const override;
@@ -28,6 +34,8 @@ public:
 private:
     std::unique_ptr<QLockFile> m_instanceLock;
     TonePlayer m_tones;
+    std::unique_ptr<LogindHibernation> m_hibernation; // made on first use
+    std::unique_ptr<SuspendInhibitor> m_inhibitor;    // made on first use
 };
 
 } // namespace zelkor
