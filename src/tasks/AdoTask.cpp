@@ -151,7 +151,7 @@ Outcome AdoTask::setField(int position, const QVariant& value)
         return Outcome::failure(QStringLiteral("The task table has no column at position %1.").arg(position));
     if (!m_adding && m_assigned.isEmpty()) {
         if (eof())
-            return Outcome::failure(QStringLiteral("The task no longer exists."));
+            return Outcome::failure(kTaskGone);
         m_edit = m_rows.at(m_current);
     }
     m_edit[position] = value;
@@ -189,7 +189,7 @@ Outcome AdoTask::Update()
     if (!query.exec())
         return Outcome::failure(plain(query.lastError()));
     if (!m_adding && query.numRowsAffected() == 0)
-        return Outcome::failure(QStringLiteral("The task no longer exists."));
+        return Outcome::failure(kTaskGone);
     if (m_adding) {
         const int idPos = columnIndex(u"id");
         if (idPos >= 0)
@@ -207,7 +207,7 @@ Outcome AdoTask::Update()
 Outcome AdoTask::Delete()
 {
     if (eof())
-        return Outcome::failure(QStringLiteral("The task no longer exists."));
+        return Outcome::failure(kTaskGone);
     if (const Outcome opened = open(); !opened.ok)
         return opened;
     QSqlQuery query(QSqlDatabase::database(m_connection, false));

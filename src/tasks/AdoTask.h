@@ -14,6 +14,9 @@ namespace zelkor {
 // The task database file of a program folder.
 QString taskDatabasePath(const QString& programDir);
 
+// The failure of a change or deletion whose row is no longer stored.
+inline const QString kTaskGone = QStringLiteral("The task no longer exists.");
+
 // A record set over the task table: set a record source (one of the query
 // texts), refresh, test for empty, walk, read by name or position, add,
 // change or delete the current row, close. Each window owns its own.
