@@ -9,6 +9,8 @@
 #include <QVariant>
 #include <QVector>
 
+#include <array>
+
 namespace zelkor {
 
 // The task database file of a program folder.
@@ -68,6 +70,8 @@ private:
     QString m_connection; // Qt connection name, unique per object
     QString m_source;
     QStringList m_columns;
+    // Positions of the named columns of TaskRow, found once per result.
+    std::array<int, 9> m_named{-1, -1, -1, -1, -1, -1, -1, -1, -1};
     QVector<QVector<QVariant>> m_rows;
     qsizetype m_current = 0;
     bool m_adding = false;
