@@ -8,8 +8,9 @@ namespace zelkor::datetext {
 
 namespace {
 const QString kTimeFormat = QStringLiteral("HH:mm:ss");
+} // namespace
 
-QString dateFormat()
+QString shortDateFormat()
 {
     // Qt's short formats may use two-digit years; widen them so a text reads
     // back to the same date.
@@ -18,11 +19,10 @@ QString dateFormat()
         format.replace(QLatin1String("yy"), QLatin1String("yyyy"));
     return format;
 }
-} // namespace
 
 QString time(QTime value) { return value.toString(kTimeFormat); }
 
-QString shortDate(QDate value) { return QLocale::system().toString(value, dateFormat()); }
+QString shortDate(QDate value) { return QLocale::system().toString(value, shortDateFormat()); }
 
 QString general(const QDateTime& value)
 {
@@ -44,10 +44,10 @@ QDateTime parseGeneral(const QString& text)
 {
     const QString trimmed = text.trimmed();
     const QLocale locale = QLocale::system();
-    const QDateTime full = locale.toDateTime(trimmed, dateFormat() + QLatin1Char(' ') + kTimeFormat);
+    const QDateTime full = locale.toDateTime(trimmed, shortDateFormat() + QLatin1Char(' ') + kTimeFormat);
     if (full.isValid())
         return full;
-    const QDate date = locale.toDate(trimmed, dateFormat());
+    const QDate date = locale.toDate(trimmed, shortDateFormat());
     if (date.isValid())
         return QDateTime(date, QTime(0, 0));
     const QTime t = QTime::fromString(trimmed, kTimeFormat);

@@ -12,6 +12,8 @@ QString general(const QDateTime& value);
 QString general(double dayNumber);
 QString time(QTime value);
 QString shortDate(QDate value);
+// The format shortDate() writes, with four-digit years, for date fields.
+QString shortDateFormat();
 
 // Reads what general() wrote; returns an invalid date-time when it cannot.
 QDateTime parseGeneral(const QString& text);

@@ -9,6 +9,7 @@
 #include "shell/ClockText.h"
 #include "shell/MessageBox.h"
 #include "shell/OptionsPage.h"
+#include "tasks/TasksPage.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -58,8 +59,9 @@ FrmMain::FrmMain(Platform& platform, AppState& state, QWidget* parent)
     SSTab1->setObjectName(QStringLiteral("SSTab1"));
     m_timerTab = new TimerTab(SSTab1);
     SSTab1->addTab(m_timerTab, QStringLiteral("Timer"));
-    auto* tasksTab = new QWidget(SSTab1);
-    SSTab1->addTab(tasksTab, QStringLiteral("Scheduled Tasks"));
+    m_tasksPage = new TasksPage(m_platform, m_state, SSTab1);
+    SSTab1->addTab(m_tasksPage, QStringLiteral("Scheduled Tasks"));
+    connect(m_tasksPage, &TasksPage::taskChanged, this, &FrmMain::refreshAfterTaskChange);
     m_options = new OptionsPage(SSTab1);
     SSTab1->addTab(m_options, QStringLiteral("Options"));
     connect(m_options, &OptionsPage::linkClicked, this,
@@ -137,7 +139,7 @@ bool FrmMain::Form_Load()
         return false;
     }
     InitMainWindow();
-    // The task store connection.
+    m_tasksPage->connectDatabase(taskDatabasePath(m_state.programDir));
     MSFlexGrid1disp();
     // The power-on cycle starts here.
     notAllow();
@@ -198,7 +200,7 @@ void FrmMain::refreshAfterTaskChange()
     // The power-on cycle is restarted here.
 }
 
-void FrmMain::MSFlexGrid1disp() {}
+void FrmMain::MSFlexGrid1disp() { m_tasksPage->MSFlexGrid1disp(); }
 void FrmMain::notAllow() {}
 void FrmMain::otherTask() {}
 

@@ -16,6 +16,7 @@ namespace zelkor {
 class ActionExecutor;
 class FrmRemind;
 class OptionsPage;
+class TasksPage;
 class TimerTab;
 
 // The main window: a shell that owns one object per concern and runs the
@@ -54,6 +55,7 @@ public:
     ActionExecutor& actions() { return *m_actions; }
     TimerTab* timerTab() const { return m_timerTab; }
     OptionsPage* optionsPage() const { return m_options; }
+    TasksPage* tasksPage() const { return m_tasksPage; }
     FrmRemind* reminder();
 
     QToolBar* Toolbar1 = nullptr;
@@ -79,6 +81,7 @@ private:
     ActionExecutor* m_actions = nullptr;
     TimerTab* m_timerTab = nullptr;
     OptionsPage* m_options = nullptr;
+    TasksPage* m_tasksPage = nullptr;
     FrmRemind* m_reminder = nullptr;
     bool m_trayIconShown = false;
 };

@@ -13,6 +13,10 @@ namespace zelkor {
 namespace {
 QAtomicInt g_connectionCounter;
 
+// The named columns of a TaskRow, in the order rowAt() fills them.
+constexpr std::array<const char*, 9> kRowNames{"id",  "type",  "action",      "starttime", "stoptime",
+                                               "day", "fujia", "description", "state"};
+
 QString plain(const QSqlError& error)
 {
     const QString text = error.databaseText().isEmpty() ? error.text() : error.databaseText();
@@ -66,6 +70,8 @@ Outcome AdoTask::Refresh()
     const QSqlRecord record = query.record();
     for (int i = 0; i < record.count(); ++i)
         m_columns << record.fieldName(i);
+    for (size_t n = 0; n < kRowNames.size(); ++n)
+        m_named[n] = columnIndex(QString::fromLatin1(kRowNames[n]));
     while (query.next()) {
         QVector<QVariant> values(record.count());
         for (int i = 0; i < record.count(); ++i)
@@ -101,19 +107,16 @@ TaskRow AdoTask::rowAt(qsizetype index) const
     if (index < 0 || index >= m_rows.size())
         return row;
     const QVector<QVariant>& values = m_rows.at(index);
-    auto byName = [&](const char* name) {
-        const int i = columnIndex(QString::fromLatin1(name));
-        return i >= 0 ? values.at(i) : QVariant();
-    };
-    row.id = byName("id");
-    row.type = byName("type");
-    row.action = byName("action");
-    row.starttime = byName("starttime");
-    row.stoptime = byName("stoptime");
-    row.day = byName("day");
-    row.fujia = byName("fujia");
-    row.description = byName("description");
-    row.state = byName("state");
+    auto named = [&](size_t n) { return m_named[n] >= 0 ? values.at(m_named[n]) : QVariant(); };
+    row.id = named(0);
+    row.type = named(1);
+    row.action = named(2);
+    row.starttime = named(3);
+    row.stoptime = named(4);
+    row.day = named(5);
+    row.fujia = named(6);
+    row.description = named(7);
+    row.state = named(8);
     for (int w = 0; w < 7; ++w)
         row.weekday[size_t(w)] = (8 + w) < values.size() ? values.at(8 + w) : QVariant();
     return row;
@@ -151,7 +154,7 @@ Outcome AdoTask::setField(int position, const QVariant& value)
         return Outcome::failure(QStringLiteral("The task table has no column at position %1.").arg(position));
     if (!m_adding && m_assigned.isEmpty()) {
         if (eof())
-            return Outcome::failure(QStringLiteral("The task no longer exists."));
+            return Outcome::failure(kTaskGone);
         m_edit = m_rows.at(m_current);
     }
     m_edit[position] = value;
@@ -189,7 +192,7 @@ Outcome AdoTask::Update()
     if (!query.exec())
         return Outcome::failure(plain(query.lastError()));
     if (!m_adding && query.numRowsAffected() == 0)
-        return Outcome::failure(QStringLiteral("The task no longer exists."));
+        return Outcome::failure(kTaskGone);
     if (m_adding) {
         const int idPos = columnIndex(u"id");
         if (idPos >= 0)
@@ -207,7 +210,7 @@ Outcome AdoTask::Update()
 Outcome AdoTask::Delete()
 {
     if (eof())
-        return Outcome::failure(QStringLiteral("The task no longer exists."));
+        return Outcome::failure(kTaskGone);
     if (const Outcome opened = open(); !opened.ok)
         return opened;
     QSqlQuery query(QSqlDatabase::database(m_connection, false));
@@ -222,6 +225,7 @@ Outcome AdoTask::Delete()
 void AdoTask::Close()
 {
     m_columns.clear();
+    m_named.fill(-1);
     m_rows.clear();
     m_current = 0;
     m_adding = false;

@@ -9,10 +9,15 @@
 #include <QVariant>
 #include <QVector>
 
+#include <array>
+
 namespace zelkor {
 
 // The task database file of a program folder.
 QString taskDatabasePath(const QString& programDir);
+
+// The failure of a change or deletion whose row is no longer stored.
+inline const QString kTaskGone = QStringLiteral("The task no longer exists.");
 
 // A record set over the task table: set a record source (one of the query
 // texts), refresh, test for empty, walk, read by name or position, add,
@@ -65,6 +70,8 @@ private:
     QString m_connection; // Qt connection name, unique per object
     QString m_source;
     QStringList m_columns;
+    // Positions of the named columns of TaskRow, found once per result.
+    std::array<int, 9> m_named{-1, -1, -1, -1, -1, -1, -1, -1, -1};
     QVector<QVector<QVariant>> m_rows;
     qsizetype m_current = 0;
     bool m_adding = false;

@@ -26,6 +26,9 @@ std::optional<qint64> TaskRow::integer(const QVariant& v)
 {
     if (v.isNull() || !isNumber(v))
         return std::nullopt;
+    // Whole numbers as they are: a double would round ids beyond 2^53.
+    if (v.typeId() == QMetaType::LongLong || v.typeId() == QMetaType::Int || v.typeId() == QMetaType::UInt)
+        return v.toLongLong();
     const double d = v.toDouble();
     if (!std::isfinite(d) || std::fabs(d) > 9.0e15)
         return std::nullopt;

@@ -1,0 +1,168 @@
+#include "tasks/TaskDraft.h"
+
+#include "common/ActionKind.h"
+#include "common/DayNumber.h"
+#include "tasks/AdoTask.h"
+#include "tasks/TaskQueries.h"
+
+#include <algorithm>
+
+namespace zelkor {
+
+namespace {
+constexpr int kFirstWeekdayPosition = 8;
+
+// The columns of one save, in the order they are written.
+struct Assignment {
+    QString name; // empty: by position
+    int position = -1;
+    QVariant value;
+};
+
+QList<Assignment> assignments(const TaskDraft& d)
+{
+    QList<Assignment> list;
+    auto byName = [&list](const char* name, const QVariant& value) {
+        list.append({QString::fromLatin1(name), -1, value});
+    };
+    byName("state", 1);
+    byName("type", d.kind);
+    switch (TaskType(d.kind)) {
+    case TaskType::Forbidden:
+        byName("starttime", daynum::fromTime(d.periodStart));
+        byName("stoptime", daynum::fromTime(d.periodEnd));
+        break;
+    case TaskType::Once:
+        byName("starttime", daynum::fromDateTime(onceMoment(d)));
+        break;
+    case TaskType::Daily:
+        byName("starttime", daynum::fromTime(d.time));
+        break;
+    case TaskType::Monthly:
+        byName("day", daynum::fromDate(d.monthDay));
+        byName("starttime", daynum::fromTime(d.time));
+        break;
+    case TaskType::Weekly:
+        for (int i = 0; i < 7; ++i)
+            list.append({QString(), kFirstWeekdayPosition + i, d.days[size_t(i)] ? 1 : 0});
+        byName("starttime", daynum::fromTime(d.time));
+        break;
+    }
+    byName("action", d.action);
+    if (actionUsesText(d.action)) {
+        byName("fujia", d.fujia);
+        byName("description", storedDescription(d.description));
+    }
+    return list;
+}
+} // namespace
+
+std::optional<QString> refusalOf(const TaskDraft& draft, const QDateTime& now)
+{
+    if (draft.kind < int(TaskType::Forbidden) || draft.kind > int(TaskType::Weekly))
+        return kNoKindChosen;
+    if (draft.kind == int(TaskType::Once)) {
+        const QDateTime moment = onceMoment(draft);
+        if (!moment.isValid() ||
+            daynum::secondsBetween(daynum::fromDateTime(now), daynum::fromDateTime(moment)) <= 0)
+            return kInvalidDateTime;
+    }
+    return std::nullopt;
+}
+
+bool actionUsesText(int action)
+{
+    return action == int(ActionKind::PowerOn) || action == int(ActionKind::EventsRemind);
+}
+
+QDateTime onceMoment(const TaskDraft& draft) { return daynum::join(draft.onceDate, draft.time); }
+
+QString storedDescription(const QString& typed)
+{
+    qsizetype first = 0;
+    qsizetype last = typed.size();
+    while (first < last && typed.at(first) == QLatin1Char(' '))
+        ++first;
+    while (last > first && typed.at(last - 1) == QLatin1Char(' '))
+        --last;
+    return typed.mid(first, last - first);
+}
+
+TaskDraft loadedDraft(const TaskRow& row, TaskDraft base)
+{
+    TaskDraft d = std::move(base);
+    const auto type = row.typeValue();
+    if (type && *type >= int(TaskType::Forbidden) && *type <= int(TaskType::Weekly)) {
+        d.kind = int(*type);
+        const auto start = row.startValue();
+        switch (TaskType(d.kind)) {
+        case TaskType::Forbidden:
+            if (start)
+                d.periodStart = daynum::timePart(*start);
+            if (const auto stop = row.stopValue())
+                d.periodEnd = daynum::timePart(*stop);
+            break;
+        case TaskType::Once:
+            if (start) {
+                d.onceDate = daynum::datePart(*start);
+                d.time = daynum::timePart(*start);
+            }
+            break;
+        case TaskType::Monthly:
+            if (const auto day = row.dayValue())
+                d.monthDay = daynum::datePart(*day);
+            [[fallthrough]];
+        case TaskType::Daily:
+            if (start)
+                d.time = daynum::timePart(*start);
+            break;
+        case TaskType::Weekly:
+            for (int w = 1; w <= 7; ++w)
+                d.days[size_t(w - 1)] = row.weekdayFlag(w);
+            if (start)
+                d.time = daynum::timePart(*start);
+            break;
+        }
+    }
+    const auto action = row.actionValue();
+    if (action && *action >= int(ActionKind::ShutDown) && *action <= int(ActionKind::EventsRemind))
+        d.action = int(*action);
+    if (actionUsesText(d.action)) {
+        if (const auto fujia = row.integer(row.fujia))
+            d.fujia = int(std::clamp<qint64>(*fujia, -1, 1));
+        if (!row.description.isNull())
+            d.description = row.descriptionText();
+    }
+    return d;
+}
+
+Outcome storeDraft(AdoTask& ado, const TaskDraft& draft, std::optional<qint64> editId)
+{
+    if (draft.kind < int(TaskType::Forbidden) || draft.kind > int(TaskType::Weekly))
+        return Outcome::failure(kNoKindChosen);
+    ado.setRecordSource(editId ? queries::byId(*editId) : queries::kAll);
+    if (const Outcome opened = ado.Refresh(); !opened.ok)
+        return opened;
+    if (editId) {
+        if (ado.isEmpty()) {
+            ado.Close();
+            return Outcome::failure(kTaskGone);
+        }
+    } else {
+        ado.AddNew();
+    }
+    for (const Assignment& a : assignments(draft)) {
+        const Outcome written = a.name.isEmpty() ? ado.setField(a.position, a.value) : ado.setField(a.name, a.value);
+        // A table without the launch-or-message column still keeps the task
+        // and its text; the reader then takes it as "launch".
+        if (!written.ok && a.name != QLatin1String("fujia")) {
+            ado.Close();
+            return written;
+        }
+    }
+    const Outcome stored = ado.Update();
+    ado.Close();
+    return stored;
+}
+
+} // namespace zelkor

@@ -1,0 +1,64 @@
+#pragma once
+
+#include "platform/Platform.h"
+#include "tasks/TaskRow.h"
+
+#include <QDate>
+#include <QDateTime>
+#include <QString>
+#include <QTime>
+
+#include <array>
+#include <optional>
+
+namespace zelkor {
+
+class AdoTask;
+
+// What the task dialog holds, control by control, so that checking and storing
+// a task are plain functions of it.
+struct TaskDraft {
+    int kind = -1;                    // CurrentKind: a `type` code, -1 = none chosen
+    QTime periodStart{21, 30, 0};     // DTPicker1
+    QTime periodEnd{23, 59, 0};       // DTPicker2
+    QTime time{0, 0, 0};              // DTPicker3: time of day (and the time of a Once task)
+    QDate onceDate;                   // DTPicker4
+    QDate monthDay{2009, 10, 1};      // DTPicker5: only its day of the month counts
+    std::array<bool, 7> days{false, true, true, true, true, true, false}; // Check1(0..6), Sunday first
+    int action = 1;                   // ImageCombo1 position, 1..8
+    int fujia = 0;                    // Combo1 index, -1 = none chosen
+    QString description;              // TxtDir as typed
+};
+
+inline const QString kInvalidDateTime = QStringLiteral("Invalid date/time");
+inline const QString kNoKindChosen =
+    QStringLiteral("Choose when the task runs (Not allow to use computer, Once, Daily, Monthly or Weekly) "
+                   "before saving it.");
+
+// Why a draft may not be saved, or nothing when it may: a kind must be chosen,
+// and a Once task must lie at least one second after now.
+std::optional<QString> refusalOf(const TaskDraft& draft, const QDateTime& now);
+
+// Actions 7 and 8 carry a launch-or-message choice and a text.
+bool actionUsesText(int action);
+
+// The moment of a Once task: the date joined with the time of day.
+QDateTime onceMoment(const TaskDraft& draft);
+
+// The description as stored: spaces at both ends removed.
+QString storedDescription(const QString& typed);
+
+// The dialog's values after loading a stored row over `base`, the values it
+// opened with. The kind, the schedule fields of the row's kind, the action and
+// (for actions 7 and 8) the launch-or-message choice and the text are taken
+// from the row where they hold something usable; everything else keeps its
+// value from base, so a damaged row opens as far as it can be read.
+TaskDraft loadedDraft(const TaskRow& row, TaskDraft base);
+
+// Writes the draft as a new row (editId empty) or over the row editId, through
+// `ado`. Only the columns of the draft's kind and action are written; an
+// edited row keeps the rest. A missing `fujia` column is passed over; any
+// other column that cannot be written stores nothing and says why.
+Outcome storeDraft(AdoTask& ado, const TaskDraft& draft, std::optional<qint64> editId);
+
+} // namespace zelkor

@@ -1,0 +1,157 @@
+#include "tasks/TaskListText.h"
+
+#include "common/ActionKind.h"
+#include "common/DateText.h"
+#include "common/DayNumber.h"
+
+#include <array>
+
+namespace zelkor::tasklist {
+
+namespace {
+constexpr std::array<int, kColumnCount> kWidths{500, 1800, 800, 4200, 0};
+
+const std::array<QString, kColumnCount>& headers()
+{
+    static const std::array<QString, kColumnCount> texts{
+        QStringLiteral("State"), QStringLiteral("Start Time"), QStringLiteral("End Time"),
+        QStringLiteral("Description"), QStringLiteral("id")};
+    return texts;
+}
+
+const std::array<QString, 5>& kindNames()
+{
+    static const std::array<QString, 5> names{
+        QStringLiteral("Not allow to use computer"), QStringLiteral("Once"), QStringLiteral("Daily"),
+        QStringLiteral("Monthly"), QStringLiteral("Weekly")};
+    return names;
+}
+
+constexpr int kLastListedAction = int(ActionKind::EventsRemind);
+
+bool isForbidden(const TaskRow& row) { return row.typeValue() == qint64(TaskType::Forbidden); }
+bool isOnce(const TaskRow& row) { return row.typeValue() == qint64(TaskType::Once); }
+
+// A Once task is over when its moment is not at least one second ahead.
+// A moment that cannot be read never comes, so it counts as over too; a
+// missing one is shown as still pending, as the list always did.
+bool onceIsOver(const TaskRow& row, const QDateTime& now)
+{
+    if (row.starttime.isNull())
+        return false;
+    const auto start = row.startValue();
+    if (!start)
+        return true;
+    return daynum::secondsBetween(daynum::fromDateTime(now), *start) <= 0;
+}
+} // namespace
+
+QString headerText(int column)
+{
+    return column >= 0 && column < kColumnCount ? headers()[size_t(column)] : QString();
+}
+
+int columnWidthTwips(int column) { return column >= 0 && column < kColumnCount ? kWidths[size_t(column)] : 0; }
+
+bool centredColumn(int column) { return column >= ColState && column <= ColEnd; }
+
+std::optional<quint32> cellColourBgr(int column)
+{
+    switch (column) {
+    case ColState:
+    case ColEnd:
+        return 0xFFF0F0u; // pale blue
+    case ColStart:
+    case ColDescription:
+        return 0xF0FFF0u; // pale green
+    default:
+        return std::nullopt;
+    }
+}
+
+std::optional<QString> kindName(const QVariant& type)
+{
+    const auto code = TaskRow::integer(type);
+    if (!code || *code < 0 || *code >= qint64(kindNames().size()))
+        return std::nullopt;
+    return kindNames()[size_t(*code)];
+}
+
+std::optional<QString> listActionName(const QVariant& action)
+{
+    const auto code = TaskRow::integer(action);
+    if (!code || *code < 0 || *code > kLastListedAction)
+        return std::nullopt;
+    return actionName(int(*code)); // code 0 has the empty name
+}
+
+QString weekdayShortName(int flagIndex)
+{
+    static const std::array<QString, 7> names{QStringLiteral("Sun"), QStringLiteral("Mon"), QStringLiteral("Tue"),
+                                              QStringLiteral("Wed"), QStringLiteral("Thu"), QStringLiteral("Fri"),
+                                              QStringLiteral("Sat")};
+    return flagIndex >= 0 && flagIndex < 7 ? names[size_t(flagIndex)] : QString();
+}
+
+QString descriptionText(const TaskRow& row)
+{
+    const auto action = listActionName(row.action);
+    const auto kind = kindName(row.type);
+    if (!action || !kind)
+        return {};
+    const QString head = *action + QStringLiteral(" -- ") + *kind;
+    switch (TaskType(*row.typeValue())) {
+    case TaskType::Monthly: {
+        const auto day = row.dayValue();
+        const QString dayText = day ? QString::number(daynum::datePart(*day).day()) : QString();
+        return (head + QStringLiteral(" -- ") + dayText).trimmed();
+    }
+    case TaskType::Weekly: {
+        QString days = QStringLiteral(" -- ");
+        for (int w = 1; w <= 7; ++w)
+            if (row.weekdayFlag(w))
+                days += weekdayShortName(w - 1) + QLatin1Char(' ');
+        return head + QLatin1Char(' ') + days.trimmed();
+    }
+    default:
+        return head;
+    }
+}
+
+QString dateTimeText(const QVariant& value)
+{
+    if (value.isNull())
+        return {};
+    if (const auto day = TaskRow::dayNumber(value))
+        return datetext::general(*day);
+    return value.toString();
+}
+
+QString startText(const TaskRow& row) { return dateTimeText(row.starttime); }
+
+QString endText(const TaskRow& row) { return isForbidden(row) ? dateTimeText(row.stoptime) : QString(); }
+
+QList<Line> buildLines(const QList<TaskRow>& rows, const QDateTime& now)
+{
+    QList<Line> lines;
+    lines.reserve(rows.size());
+    bool periodSeen = false;
+    for (const TaskRow& row : rows) {
+        Line line;
+        bool active = !(isOnce(row) && onceIsOver(row, now));
+        if (isForbidden(row)) {
+            active = !periodSeen;
+            periodSeen = true;
+        }
+        line.state = active ? kMarkActive : kMarkInactive;
+        line.start = startText(row);
+        line.end = endText(row);
+        line.description = descriptionText(row);
+        line.id = row.idValue();
+        line.idText = line.id ? QString::number(*line.id) : row.id.toString();
+        lines.append(std::move(line));
+    }
+    return lines;
+}
+
+} // namespace zelkor::tasklist

@@ -1,0 +1,63 @@
+#pragma once
+
+#include "common/AppState.h"
+#include "platform/Platform.h"
+#include "tasks/AdoTask.h"
+
+#include <QWidget>
+
+#include <functional>
+
+class QPushButton;
+
+namespace zelkor {
+
+class TaskDialog;
+class TaskGrid;
+
+// The "Scheduled Tasks" tab: the task list and its New, Edit and Delete
+// commands. It owns the main window's record set for the list and the
+// commands; after a save or a deletion it asks the window to refresh.
+class TasksPage : public QWidget {
+    Q_OBJECT
+public:
+    TasksPage(Platform& platform, AppState& state, QWidget* parent = nullptr);
+    ~TasksPage() override;
+
+    void connectDatabase(const QString& databasePath) { m_ado.setConnection(databasePath); }
+    AdoTask& adoTask() { return m_ado; }
+
+    // Rebuilds the list from the table, newest first. The selection and the
+    // enabled state of Edit and Delete are kept.
+    void MSFlexGrid1disp();
+    // A row was picked (-1: none): it becomes the task Edit and Delete act on.
+    void MSFlexGrid1_Click(int row);
+
+    void cmdNew_Click();
+    void cmdEdit_Click();
+    void cmdDel_Click();
+
+    // How a dialog is shown; modal by default. Tests drive the dialog here.
+    using DialogRunner = std::function<void(TaskDialog&)>;
+    void setDialogRunner(DialogRunner runner) { m_runDialog = std::move(runner); }
+
+    TaskGrid* MSFlexGrid1 = nullptr;
+    QPushButton* cmdNew = nullptr;
+    QPushButton* cmdEdit = nullptr;
+    QPushButton* cmdDel = nullptr;
+
+signals:
+    // A task was saved or deleted; the main window runs its refresh.
+    void taskChanged();
+
+private:
+    void setCommandsEnabled(bool enabled);
+    void runDialog(TaskDialog& dialog);
+
+    Platform& m_platform;
+    AppState& m_state;
+    AdoTask m_ado;
+    DialogRunner m_runDialog;
+};
+
+} // namespace zelkor

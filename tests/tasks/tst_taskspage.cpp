@@ -1,0 +1,328 @@
+#include "ModalCloser.h"
+#include "TaskFixtures.h"
+#include "platform/fake/FakePlatform.h"
+#include "shell/FrmMain.h"
+#include "shell/MessageBox.h"
+#include "support/TempProgramDir.h"
+#include "tasks/TaskDialog.h"
+#include "tasks/TaskGrid.h"
+#include "tasks/TasksPage.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSignalSpy>
+#include <QTabWidget>
+#include <QTest>
+
+using namespace zelkor;
+
+class TestTasksPage : public QObject {
+    Q_OBJECT
+private:
+    std::unique_ptr<test::TempProgramDir> m_dir;
+    FakePlatform m_platform;
+    AppState m_state;
+    std::unique_ptr<TasksPage> m_page;
+
+    QString db() const { return m_dir->databasePath(); }
+    QString cell(int row, int column) const
+    {
+        const TaskListModel& model = m_page->MSFlexGrid1->lines();
+        return model.data(model.index(row, column)).toString();
+    }
+    int rows() const { return m_page->MSFlexGrid1->lines().rowCount(); }
+    QList<qint64> listedIds() const
+    {
+        QList<qint64> ids;
+        for (int r = 0; r < rows(); ++r)
+            ids << cell(r, tasklist::ColId).toLongLong();
+        return ids;
+    }
+    void clickRow(int row)
+    {
+        TaskGrid* grid = m_page->MSFlexGrid1;
+        const QRect r = grid->visualRect(grid->lines().index(row, tasklist::ColDescription));
+        QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, r.center());
+    }
+    bool commandsEnabled() const { return m_page->cmdEdit->isEnabled() && m_page->cmdDel->isEnabled(); }
+
+private slots:
+    void init()
+    {
+        m_dir = std::make_unique<test::TempProgramDir>();
+        QVERIFY(m_dir->isValid());
+        m_platform.setNow(test::fixedNow());
+        m_state = AppState();
+        m_state.programDir = m_dir->path();
+        MessageBox::resetTestState();
+        MessageBox::setNextAnswer(QMessageBox::Ok); // no box can block a test
+        m_page = std::make_unique<TasksPage>(m_platform, m_state);
+        m_page->connectDatabase(taskDatabasePath(m_dir->path()));
+        // What the main window does on a change, as far as the list is concerned.
+        connect(m_page.get(), &TasksPage::taskChanged, m_page.get(), &TasksPage::MSFlexGrid1disp);
+        m_page->resize(600, 300);
+        m_page->show();
+    }
+    void cleanup() { m_page.reset(); }
+
+    void emptyTableShowsTheHeaderOnly()
+    {
+        m_page->MSFlexGrid1disp();
+        TaskGrid* grid = m_page->MSFlexGrid1;
+        QCOMPARE(rows(), 0);
+        QStringList headers;
+        for (int c = 0; c < tasklist::kColumnCount; ++c)
+            headers << grid->lines().headerData(c, Qt::Horizontal).toString();
+        QCOMPARE(headers, (QStringList{"State", "Start Time", "End Time", "Description", "id"}));
+        QCOMPARE(grid->columnWidth(0), 33);
+        QCOMPARE(grid->columnWidth(1), 120);
+        QCOMPARE(grid->columnWidth(2), 53);
+        QCOMPARE(grid->columnWidth(3), 280);
+        QVERIFY(grid->isColumnHidden(tasklist::ColId));
+        QVERIFY(!commandsEnabled());
+        QVERIFY(m_page->cmdNew->isEnabled());
+        QCOMPARE(m_page->cmdNew->text(), QStringLiteral("New"));
+        QCOMPARE(m_page->cmdDel->text(), QStringLiteral("Delete"));
+    }
+
+    void missingDatabaseShowsTheHeaderOnly()
+    {
+        test::addRow(db(), {{"type", 2}, {"action", 1}});
+        QFile::remove(db());
+        m_page->MSFlexGrid1disp();
+        QCOMPARE(rows(), 0);
+    }
+
+    void listsNewestFirstWithColoursAndAlignment()
+    {
+        test::addRow(db(), {{"type", 0}, {"action", 5}, {"starttime", test::timeOfDay(21, 30)},
+                            {"stoptime", test::timeOfDay(23, 59)}});
+        test::addRow(db(), {{"type", 4}, {"action", 1}, {"starttime", test::timeOfDay(23, 0)}}, {9, 11, 13});
+        m_page->MSFlexGrid1disp();
+        QCOMPARE(listedIds(), (QList<qint64>{2, 1}));
+        QCOMPARE(cell(0, 3), QStringLiteral("Shut Down -- Weekly -- Mon Wed Fri"));
+        QCOMPARE(cell(1, 0), QStringLiteral("\u221A"));
+        QCOMPARE(cell(1, 1), QStringLiteral("21:30:00"));
+        QCOMPARE(cell(1, 2), QStringLiteral("23:59:00"));
+        const TaskListModel& model = m_page->MSFlexGrid1->lines();
+        const QColor blue(0xF0, 0xF0, 0xFF);  // 0xFFF0F0 as BGR
+        const QColor green(0xF0, 0xFF, 0xF0); // 0xF0FFF0 as BGR
+        const QList<QColor> colours{blue, green, blue, green};
+        for (int c = 0; c < 4; ++c)
+            QCOMPARE(model.data(model.index(0, c), Qt::BackgroundRole).value<QColor>(), colours[c]);
+        QVERIFY(!model.data(model.index(0, 4), Qt::BackgroundRole).isValid());
+        QCOMPARE(model.data(model.index(0, 1), Qt::TextAlignmentRole).toInt(), int(Qt::AlignHCenter | Qt::AlignTop));
+        QVERIFY(!model.data(model.index(0, 3), Qt::TextAlignmentRole).isValid());
+    }
+
+    void clickingPicksTheTask_data()
+    {
+        QTest::addColumn<qint64>("id");
+        QTest::newRow("small id") << qint64(3);
+        QTest::newRow("id beyond 16 bits") << qint64(70000);
+        QTest::newRow("id beyond 2^53") << qint64(9007199254740993);
+    }
+    void clickingPicksTheTask()
+    {
+        QFETCH(qint64, id);
+        test::addRow(db(), {{"id", id}, {"type", 2}, {"action", 6}});
+        test::addRow(db(), {{"id", 2}, {"type", 2}, {"action", 3}});
+        m_page->MSFlexGrid1disp();
+        const int row = listedIds().indexOf(id);
+        QVERIFY(row >= 0);
+        clickRow(row);
+        QCOMPARE(m_state.SelectedTaskId, id);
+        QVERIFY(commandsEnabled());
+        clickRow(1 - row);
+        QCOMPARE(m_state.SelectedTaskId, qint64(2));
+    }
+
+    void clickBesideEveryRowPicksNothing()
+    {
+        test::addRow(db(), {{"type", 2}, {"action", 6}});
+        m_page->MSFlexGrid1disp();
+        clickRow(0);
+        QVERIFY(commandsEnabled());
+        QTest::mouseClick(m_page->MSFlexGrid1->viewport(), Qt::LeftButton, {},
+                          QPoint(5, m_page->MSFlexGrid1->viewport()->height() - 3));
+        QCOMPARE(m_state.SelectedTaskId, qint64(0));
+        QVERIFY(!commandsEnabled());
+        QVERIFY(m_page->MSFlexGrid1->selectionModel()->selectedRows().isEmpty());
+    }
+
+    void rowWithoutUsableIdPicksNothing()
+    {
+        test::addRow(db(), {{"type", 2}, {"action", 6}});
+        m_page->MSFlexGrid1disp();
+        clickRow(0);
+        QCOMPARE(m_state.SelectedTaskId, qint64(1));
+        // A row whose id cannot be used, as a damaged view of the table would give.
+        QList<tasklist::Line> lines{*m_page->MSFlexGrid1->lines().lineAt(0)};
+        lines[0].id.reset();
+        lines[0].idText = QStringLiteral("x");
+        m_page->MSFlexGrid1->lines().setLines(lines);
+        clickRow(0);
+        QCOMPARE(m_state.SelectedTaskId, qint64(0));
+        QVERIFY(!commandsEnabled());
+    }
+
+    void keyboardMovesThePick()
+    {
+        test::addRow(db(), {{"type", 2}, {"action", 6}});
+        test::addRow(db(), {{"type", 2}, {"action", 3}});
+        m_page->MSFlexGrid1disp();
+        clickRow(0);
+        QCOMPARE(m_state.SelectedTaskId, qint64(2));
+        QTest::keyClick(m_page->MSFlexGrid1, Qt::Key_Down);
+        QCOMPARE(m_state.SelectedTaskId, qint64(1));
+    }
+
+    void rebuildKeepsThePick()
+    {
+        test::addRow(db(), {{"type", 2}, {"action", 6}});
+        m_page->MSFlexGrid1disp();
+        clickRow(0);
+        test::addRow(db(), {{"type", 2}, {"action", 1}});
+        m_page->MSFlexGrid1disp();
+        QCOMPARE(m_state.SelectedTaskId, qint64(1));
+        QVERIFY(commandsEnabled());
+        const QModelIndexList selected = m_page->MSFlexGrid1->selectionModel()->selectedRows();
+        QCOMPARE(selected.size(), 1);
+        QCOMPARE(selected.first().row(), 1); // the picked task, now below the new one
+    }
+
+    void damagedRowsAreListed()
+    {
+        test::addRow(db(), {{"type", "weekly"}, {"action", 3}, {"starttime", "noon"}});
+        test::addRow(db(), {{"type", 9}, {"action", 99}});
+        test::addRow(db(), {{"action", 1}});
+        test::addRow(db(), {{"type", 1}, {"action", 1}, {"starttime", 1e200}});
+        m_page->MSFlexGrid1disp();
+        QCOMPARE(rows(), 4);
+        QCOMPARE(cell(3, 1), QStringLiteral("noon"));
+        QCOMPARE(cell(3, 3), QString());
+        QCOMPARE(cell(0, 0), QStringLiteral("\u00D7")); // a Once moment that cannot be read never comes
+        clickRow(3);
+        QCOMPARE(m_state.SelectedTaskId, qint64(1));
+        int opened = 0;
+        m_page->setDialogRunner([&](TaskDialog& d) {
+            ++opened;
+            QCOMPARE(d.CurrentKind, -1);
+        });
+        m_page->cmdEdit->click();
+        QCOMPARE(opened, 1);
+    }
+
+    void deleteAnsweredNo()
+    {
+        test::addRow(db(), {{"type", 2}, {"action", 6}});
+        m_page->MSFlexGrid1disp();
+        clickRow(0);
+        QSignalSpy changed(m_page.get(), &TasksPage::taskChanged);
+        MessageBox::setNextAnswer(QMessageBox::No);
+        m_page->cmdDel->click();
+        QCOMPARE(MessageBox::lastText(), QStringLiteral("Are you sure you want to delete this task?"));
+        QCOMPARE(changed.count(), 0);
+        QCOMPARE(test::rowCount(db()), 1);
+        QCOMPARE(rows(), 1);
+    }
+
+    void deleteThenEditAndDeleteFindNothing()
+    {
+        test::addRow(db(), {{"type", 2}, {"action", 6}});
+        test::addRow(db(), {{"type", 2}, {"action", 3}});
+        m_page->MSFlexGrid1disp();
+        clickRow(1);
+        QSignalSpy changed(m_page.get(), &TasksPage::taskChanged);
+        MessageBox::setNextAnswer(QMessageBox::Yes);
+        m_page->cmdDel->click();
+        QCOMPARE(changed.count(), 1);
+        QCOMPARE(listedIds(), QList<qint64>{2});
+        QCOMPARE(m_state.SelectedTaskId, qint64(1));
+        QVERIFY(commandsEnabled());
+
+        int opened = 0;
+        m_page->setDialogRunner([&](TaskDialog&) { ++opened; });
+        m_page->cmdEdit->click();
+        QCOMPARE(opened, 0);
+        MessageBox::setNextAnswer(QMessageBox::Yes);
+        const int boxes = MessageBox::shownCount();
+        m_page->cmdDel->click();
+        QCOMPARE(MessageBox::shownCount(), boxes + 1); // still asks first
+        QCOMPARE(changed.count(), 1);
+        QCOMPARE(test::rowCount(db()), 1);
+    }
+
+    void deleteThatCannotBeStoredIsTold()
+    {
+        test::addRow(db(), {{"type", 2}, {"action", 6}});
+        m_page->MSFlexGrid1disp();
+        clickRow(0);
+        QSignalSpy changed(m_page.get(), &TasksPage::taskChanged);
+        {
+            test::RawConnection locker(db());
+            QVERIFY(locker.exec(QStringLiteral("BEGIN EXCLUSIVE")));
+            test::ModalCloser closer;
+            MessageBox::setNextAnswer(QMessageBox::Yes); // the question; the closer answers the report
+            m_page->cmdDel->click();
+            QCOMPARE(closer.closed, 1);
+            QVERIFY(MessageBox::lastText().startsWith(QStringLiteral("The task was not deleted.")));
+        }
+        QCOMPARE(changed.count(), 0);
+        QCOMPARE(test::rowCount(db()), 1);
+    }
+
+    void newAndEditOpenTheirDialogs()
+    {
+        test::addRow(db(), {{"type", 2}, {"action", 8}, {"starttime", 0.5}, {"fujia", 1}, {"description", "Hi"}});
+        m_page->MSFlexGrid1disp();
+        QSignalSpy changed(m_page.get(), &TasksPage::taskChanged);
+        QList<TaskDialog::Mode> modes;
+        m_page->setDialogRunner([&](TaskDialog& d) {
+            modes << d.mode();
+            if (d.mode() == TaskDialog::Mode::New) {
+                d.Option1[2]->click();
+            } else {
+                QCOMPARE(d.TxtDir->text(), QStringLiteral("Hi"));
+                d.TxtDir->setText(QStringLiteral("Hello"));
+            }
+            d.Command2->click();
+        });
+        m_page->cmdNew->click();
+        QCOMPARE(rows(), 2);
+        clickRow(1);
+        m_page->cmdEdit->click();
+        QCOMPARE(modes, (QList<TaskDialog::Mode>{TaskDialog::Mode::New, TaskDialog::Mode::Edit}));
+        QCOMPARE(changed.count(), 2);
+        QCOMPARE(test::readRow(db(), 1).descriptionText(), QStringLiteral("Hello"));
+    }
+
+    void mainWindowRefreshesAfterADeletion()
+    {
+        m_page.reset();
+        test::addRow(db(), {{"type", 0}, {"action", 5}});
+        test::addRow(db(), {{"type", 2}, {"action", 1}});
+        FrmMain window(m_platform, m_state);
+        QVERIFY(window.Form_Load());
+        TasksPage* page = window.tasksPage();
+        QVERIFY(page);
+        QCOMPARE(window.SSTab1->widget(1), page);
+        QCOMPARE(window.SSTab1->tabText(1), QStringLiteral("Scheduled Tasks"));
+        QCOMPARE(page->MSFlexGrid1->lines().rowCount(), 2); // filled at start-up
+        page->MSFlexGrid1_Click(1);
+        QCOMPARE(m_state.SelectedTaskId, qint64(1));
+        QVERIFY(!m_state.CancelWakeWait);
+        MessageBox::setNextAnswer(QMessageBox::Yes);
+        page->cmdDel->click();
+        QCOMPARE(page->MSFlexGrid1->lines().rowCount(), 1);
+        QVERIFY(m_state.CancelWakeWait); // the rest of the refresh ran too
+        m_state.ExitRequested = true;
+    }
+};
+
+QTEST_MAIN(TestTasksPage)
+#include "tst_taskspage.moc"
