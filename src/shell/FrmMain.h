@@ -16,6 +16,8 @@ namespace zelkor {
 class ActionExecutor;
 class FrmRemind;
 class OptionsPage;
+class PeriodGuard;
+class TaskScheduler;
 class TimerTab;
 
 // The main window: a shell that owns one object per concern and runs the
@@ -36,6 +38,8 @@ public:
     void MSFlexGrid1disp();
     void notAllow();
     void otherTask();
+    void TimEvery_Timer(); // the task poll's tick
+    void TimNot_Timer();   // the forbidden period's tick
 
     void Toolbar1_ButtonClick(const QString& key);
     void openHelp();
@@ -54,6 +58,8 @@ public:
     TimerTab* timerTab() const { return m_timerTab; }
     OptionsPage* optionsPage() const { return m_options; }
     FrmRemind* reminder();
+    TaskScheduler& scheduler() { return *m_scheduler; }
+    PeriodGuard& periodGuard() { return *m_periodGuard; }
 
     QToolBar* Toolbar1 = nullptr;
     QTabWidget* SSTab1 = nullptr;
@@ -61,6 +67,8 @@ public:
     QPushButton* CmdTest = nullptr;
     QTimer* Timer1 = nullptr; // one-shot nudge before a wake wait
     QTimer* Timer3 = nullptr; // clock and uptime
+    QTimer* TimEvery = nullptr; // task poll, owned by the scheduler
+    QTimer* TimNot = nullptr;   // forbidden-period check, owned by its guard
 
 signals:
     void shownStateChanged(bool shown); // the window was hidden to the tray or shown
@@ -80,6 +88,8 @@ private:
     TimerTab* m_timerTab = nullptr;
     OptionsPage* m_options = nullptr;
     FrmRemind* m_reminder = nullptr;
+    TaskScheduler* m_scheduler = nullptr;
+    PeriodGuard* m_periodGuard = nullptr;
     bool m_trayIconShown = false;
 };
 

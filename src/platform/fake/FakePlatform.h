@@ -25,6 +25,7 @@ public:
     QStringList started;  // programs started detached
     QStringList opened;   // targets handed to the desktop
     int hibernations = 0;
+    qint64 hibernateSeconds = 0; // the clock moves on by this much in each hibernation
     QList<QPair<int, int>> beeps; // (Hz, ms)
     bool inhibitorHeld = false;
     std::optional<quint32> lastInput = 0u; // set to nothing for "not available"
