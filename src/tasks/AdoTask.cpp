@@ -95,38 +95,50 @@ int AdoTask::columnIndex(QStringView name) const
     return -1;
 }
 
-TaskRow AdoTask::rowAt(qsizetype index) const
+std::array<int, 9> AdoTask::namedColumns() const
+{
+    static const char* const names[] = {"id",  "type",  "action",      "starttime", "stoptime",
+                                        "day", "fujia", "description", "state"};
+    std::array<int, 9> positions{};
+    for (size_t i = 0; i < positions.size(); ++i)
+        positions[i] = columnIndex(QString::fromLatin1(names[i]));
+    return positions;
+}
+
+TaskRow AdoTask::rowAt(qsizetype index, const std::array<int, 9>& columns) const
 {
     TaskRow row;
     if (index < 0 || index >= m_rows.size())
         return row;
     const QVector<QVariant>& values = m_rows.at(index);
-    auto byName = [&](const char* name) {
-        const int i = columnIndex(QString::fromLatin1(name));
+    auto at = [&](size_t name) {
+        const int i = columns[name];
         return i >= 0 ? values.at(i) : QVariant();
     };
-    row.id = byName("id");
-    row.type = byName("type");
-    row.action = byName("action");
-    row.starttime = byName("starttime");
-    row.stoptime = byName("stoptime");
-    row.day = byName("day");
-    row.fujia = byName("fujia");
-    row.description = byName("description");
-    row.state = byName("state");
+    row.id = at(0);
+    row.type = at(1);
+    row.action = at(2);
+    row.starttime = at(3);
+    row.stoptime = at(4);
+    row.day = at(5);
+    row.fujia = at(6);
+    row.description = at(7);
+    row.state = at(8);
     for (int w = 0; w < 7; ++w)
         row.weekday[size_t(w)] = (8 + w) < values.size() ? values.at(8 + w) : QVariant();
     return row;
 }
 
-TaskRow AdoTask::row() const { return rowAt(m_current); }
+TaskRow AdoTask::row() const { return rowAt(m_current, namedColumns()); }
 
 QList<TaskRow> AdoTask::rows() const
 {
+    // Column names are looked up once, not per row: the scheduler reads every task.
+    const std::array<int, 9> columns = namedColumns();
     QList<TaskRow> result;
     result.reserve(m_rows.size());
     for (qsizetype i = 0; i < m_rows.size(); ++i)
-        result.append(rowAt(i));
+        result.append(rowAt(i, columns));
     return result;
 }
 

@@ -9,6 +9,8 @@
 #include <QVariant>
 #include <QVector>
 
+#include <array>
+
 namespace zelkor {
 
 // The task database file of a program folder.
@@ -58,7 +60,8 @@ public:
 
 private:
     Outcome open();
-    TaskRow rowAt(qsizetype index) const;
+    std::array<int, 9> namedColumns() const; // positions of id .. state
+    TaskRow rowAt(qsizetype index, const std::array<int, 9>& columns) const;
     int columnIndex(QStringView name) const;
 
     QString m_path;
