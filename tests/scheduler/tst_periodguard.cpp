@@ -135,14 +135,6 @@ private slots:
         QCOMPARE(rig.platform.started.size(), 1);
     }
 
-    void allDayPeriod()
-    {
-        Rig rig;
-        rig.store(periodRow(1, QTime(12, 0), QTime(12, 0), 1));
-        rig.guard.notAllow();
-        QCOMPARE(rig.tickUntil(QTime(9, 0, 2)).size(), 4);
-    }
-
     void unreadableDatabaseEnforcesNothing()
     {
         Rig rig;

@@ -224,16 +224,6 @@ private slots:
         QCOMPARE(rig.platform.started.size(), 1);
     }
 
-    void clockSetForwardFiresAtTheNextTick()
-    {
-        Rig rig;
-        rig.store(onceRow(1, QDateTime(kMonday, QTime(7, 30)), 6));
-        rig.scheduler.otherTask();
-        rig.platform.setNow(QDateTime(kMonday, QTime(7, 45, 0, 300)));
-        rig.scheduler.TimEvery_Timer();
-        QCOMPARE(rig.platform.started.size(), 1);
-    }
-
     void sameSecondFiresTheNewerOnly()
     {
         Rig rig;
