@@ -61,7 +61,7 @@ QDateTime join(QDate date, QTime time)
 }
 
 namespace {
-const qint64 kUnixEpochJulian = QDate(1970, 1, 1).toJulianDay();
+constexpr qint64 kUnixEpochJulian = 2440588; // QDate(1970, 1, 1).toJulianDay()
 
 // Offset from UTC in force at a moment. A moment has one local time, so this
 // is never ambiguous, unlike the reverse.
