@@ -1,5 +1,6 @@
 #include "common/DayNumber.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace zelkor::daynum {
@@ -51,13 +52,54 @@ QDateTime toDateTime(double value) { return join(datePart(value), timePart(value
 
 QDateTime join(QDate date, QTime time)
 {
-    QDateTime result(date, time);
-    if (!result.isValid() && date.isValid() && time.isValid()) {
-        // In the skipped hour: keep the offset from before the change.
-        const QDateTime before(date, QTime(0, 0));
-        result = before.addSecs(QTime(0, 0).secsTo(time));
-    }
-    return result;
+    const auto seconds = MomentResolver().epochSeconds(date, time);
+    if (!seconds)
+        return {};
+    QDateTime result = QDateTime::fromSecsSinceEpoch(*seconds);
+    // Keep the milliseconds the time of day had.
+    return result.addMSecs(time.msec());
+}
+
+namespace {
+constexpr qint64 kUnixEpochJulian = 2440588; // QDate(1970, 1, 1).toJulianDay()
+
+// Offset from UTC in force at a moment. A moment has one local time, so this
+// is never ambiguous, unlike the reverse.
+int offsetAt(qint64 epochSeconds) { return QDateTime::fromSecsSinceEpoch(epochSeconds).offsetFromUtc(); }
+} // namespace
+
+std::pair<int, int> MomentResolver::offsetsAround(QDate date)
+{
+    const qint64 julian = date.toJulianDay();
+    const auto found = m_offsets.constFind(julian);
+    if (found != m_offsets.cend())
+        return *found;
+    // A day before and a day after the date's midnight read as UTC: far enough
+    // from the date for any zone, near enough to see at most one change.
+    const qint64 midnight = (julian - kUnixEpochJulian) * kSecondsPerDay;
+    const std::pair<int, int> offsets{offsetAt(midnight - kSecondsPerDay),
+                                      offsetAt(midnight + 2 * kSecondsPerDay)};
+    m_offsets.insert(julian, offsets);
+    return offsets;
+}
+
+std::optional<qint64> MomentResolver::epochSeconds(QDate date, QTime time)
+{
+    if (!date.isValid() || !time.isValid())
+        return std::nullopt;
+    const qint64 wall = (date.toJulianDay() - kUnixEpochJulian) * kSecondsPerDay +
+                        time.msecsSinceStartOfDay() / 1000;
+    const auto [before, after] = offsetsAround(date);
+    if (before == after)
+        return wall - before;
+    // A change near this date: keep the readings that the zone confirms.
+    const qint64 early = wall - std::max(before, after);
+    const qint64 late = wall - std::min(before, after);
+    if (offsetAt(early) == wall - early)
+        return early; // the first showing of a time shown twice, or the only one
+    if (offsetAt(late) == wall - late)
+        return late;
+    return wall - before; // skipped: read with the offset from before the change
 }
 
 qint64 secondsBetween(double a, double b) { return wallSeconds(b) - wallSeconds(a); }

@@ -1,6 +1,10 @@
 #pragma once
 
 #include <QDateTime>
+#include <QHash>
+
+#include <optional>
+#include <utility>
 
 // Stored date-time values are day numbers: days since 1899-12-30 as a double,
 // the time of day being the fraction, always in local time. A time of day alone
@@ -17,10 +21,28 @@ QDate datePart(double value);
 QTime timePart(double value); // whole seconds, rounded
 QDateTime toDateTime(double value);
 
-// Joins a calendar date with a time of day in local time. A time that the
-// clocks skip on that date (the spring change) resolves to the same wall-clock
-// offset after the change, so the moment still exists once.
+// Joins a calendar date with a time of day in local time, as resolved by
+// MomentResolver; invalid when the date or the time is.
 QDateTime join(QDate date, QTime time);
+
+// Finds the moment at which the local clock shows a time of day on a date,
+// as seconds since 1970-01-01 UTC, so that moments compare as real time even
+// on the days the clocks change:
+// - a time shown twice (the autumn change) is its first showing, so a daily
+//   task is due once, when the clock first reaches it;
+// - a time the clocks skip (the spring change) is read with the offset in force
+//   before the change: 02:30 in a skipped 02:00-03:00 comes at 03:30, and the
+//   skipped times keep their order and their distance.
+// It remembers the zone's offsets per date, so a pass over many rows asks the
+// zone database about each date only once.
+class MomentResolver {
+public:
+    std::optional<qint64> epochSeconds(QDate date, QTime time);
+
+private:
+    std::pair<int, int> offsetsAround(QDate date); // before and after that date
+    QHash<qint64, std::pair<int, int>> m_offsets;  // Julian day -> offsets
+};
 
 // b - a in whole seconds on the wall clock (positive when b is later); the
 // difference of the stored values, as they are local times without a zone.

@@ -5,6 +5,8 @@
 #include "common/ActionKind.h"
 #include "common/Placement.h"
 #include "countdown/TimerTab.h"
+#include "scheduler/PeriodGuard.h"
+#include "scheduler/TaskScheduler.h"
 #include "shell/AppIcons.h"
 #include "shell/ClockText.h"
 #include "shell/MessageBox.h"
@@ -89,6 +91,15 @@ FrmMain::FrmMain(Platform& platform, AppState& state, QWidget* parent)
     Timer3->setObjectName(QStringLiteral("Timer3"));
     Timer3->setInterval(1000);
     connect(Timer3, &QTimer::timeout, this, &FrmMain::Timer3_Timer);
+
+    // The box is read at the moment a task or the period acts.
+    const auto forced = [this] { return m_timerTab->forced(); };
+    m_scheduler = new TaskScheduler(m_platform, m_state, *m_actions, this);
+    m_scheduler->setForcedSource(forced);
+    TimEvery = m_scheduler->TimEvery();
+    m_periodGuard = new PeriodGuard(m_platform, m_state, *m_actions, this);
+    m_periodGuard->setForcedSource(forced);
+    TimNot = m_periodGuard->TimNot();
 }
 
 FrmMain::~FrmMain()
@@ -201,8 +212,10 @@ void FrmMain::refreshAfterTaskChange()
 }
 
 void FrmMain::MSFlexGrid1disp() { m_tasksPage->MSFlexGrid1disp(); }
-void FrmMain::notAllow() {}
-void FrmMain::otherTask() {}
+void FrmMain::notAllow() { m_periodGuard->notAllow(); }
+void FrmMain::otherTask() { m_scheduler->otherTask(); }
+void FrmMain::TimEvery_Timer() { m_scheduler->TimEvery_Timer(); }
+void FrmMain::TimNot_Timer() { m_periodGuard->TimNot_Timer(); }
 
 void FrmMain::SaveSettings() {}
 

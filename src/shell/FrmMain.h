@@ -16,6 +16,8 @@ namespace zelkor {
 class ActionExecutor;
 class FrmRemind;
 class OptionsPage;
+class PeriodGuard;
+class TaskScheduler;
 class TasksPage;
 class TimerTab;
 
@@ -37,6 +39,8 @@ public:
     void MSFlexGrid1disp();
     void notAllow();
     void otherTask();
+    void TimEvery_Timer(); // the task poll's tick
+    void TimNot_Timer();   // the forbidden period's tick
 
     void Toolbar1_ButtonClick(const QString& key);
     void Timer3_Timer(); // clock and uptime
@@ -57,6 +61,8 @@ public:
     OptionsPage* optionsPage() const { return m_options; }
     TasksPage* tasksPage() const { return m_tasksPage; }
     FrmRemind* reminder();
+    TaskScheduler& scheduler() { return *m_scheduler; }
+    PeriodGuard& periodGuard() { return *m_periodGuard; }
 
     QToolBar* Toolbar1 = nullptr;
     QTabWidget* SSTab1 = nullptr;
@@ -64,6 +70,8 @@ public:
     QPushButton* CmdTest = nullptr;
     QTimer* Timer1 = nullptr; // one-shot nudge before a wake wait
     QTimer* Timer3 = nullptr; // clock and uptime
+    QTimer* TimEvery = nullptr; // task poll, owned by the scheduler
+    QTimer* TimNot = nullptr;   // forbidden-period check, owned by its guard
 
 signals:
     void shownStateChanged(bool shown); // the window was hidden to the tray or shown
@@ -83,6 +91,8 @@ private:
     OptionsPage* m_options = nullptr;
     TasksPage* m_tasksPage = nullptr;
     FrmRemind* m_reminder = nullptr;
+    TaskScheduler* m_scheduler = nullptr;
+    PeriodGuard* m_periodGuard = nullptr;
     bool m_trayIconShown = false;
 };
 

@@ -27,6 +27,7 @@ Outcome FakePlatform::shellOpen(const QString& target)
 Outcome FakePlatform::hibernate()
 {
     ++hibernations;
+    advance(hibernateSeconds); // returns at the resume, like the real one
     return Outcome::success();
 }
 

@@ -25,6 +25,7 @@ public:
     QStringList started;  // programs started detached
     QStringList opened;   // targets handed to the desktop
     int hibernations = 0;
+    qint64 hibernateSeconds = 0; // the clock moves on by this much in each hibernation
     QList<QPair<int, int>> beeps; // (Hz, ms)
     QList<QList<ToneStep>> toneRuns; // every sequence handed to startTones
     int toneStops = 0;               // calls of stopTones

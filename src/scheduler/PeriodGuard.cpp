@@ -1,0 +1,47 @@
+#include "scheduler/PeriodGuard.h"
+
+#include "actions/ActionExecutor.h"
+#include "tasks/TaskQueries.h"
+
+#include <QScopedValueRollback>
+#include <QTimer>
+
+namespace zelkor {
+
+PeriodGuard::PeriodGuard(Platform& platform, AppState& state, ActionExecutor& actions,
+                         QObject* parent)
+    : QObject(parent), m_platform(platform), m_state(state), m_actions(actions),
+      m_poll(QStringLiteral("TimNot"), this)
+{
+    connect(m_poll.timer(), &QTimer::timeout, this, &PeriodGuard::TimNot_Timer);
+}
+
+void PeriodGuard::notAllow()
+{
+    m_ado.setConnection(taskDatabasePath(m_state.programDir));
+    m_ado.setRecordSource(queries::kForbiddenNewestFirst);
+    const QList<TaskRow> rows = m_ado.Refresh().ok ? m_ado.rows() : QList<TaskRow>();
+    m_ado.Close();
+
+    const auto period = periodInForce(rows);
+    if (!period) {
+        m_poll.switchOff();
+        return;
+    }
+    m_period = *period;
+    m_poll.switchOn(m_platform.now());
+}
+
+void PeriodGuard::TimNot_Timer()
+{
+    // A hibernation blocks here until the resume; ticks due meanwhile are not
+    // replayed, and one that slips in through the event loop is skipped.
+    if (!m_poll.isOn() || m_inTick)
+        return;
+    QScopedValueRollback<bool> busy(m_inTick, true);
+    if (isInside(m_period, m_platform.now().time()))
+        m_actions.PerformAction(periodActionKind(m_period), m_forced());
+    m_poll.rearm(m_platform.now());
+}
+
+} // namespace zelkor

@@ -1,0 +1,48 @@
+#pragma once
+
+#include "common/AppState.h"
+#include "platform/Platform.h"
+#include "scheduler/ForbiddenPeriod.h"
+#include "scheduler/SecondPoll.h"
+#include "tasks/AdoTask.h"
+
+#include <QObject>
+
+#include <functional>
+
+class QTimer;
+
+namespace zelkor {
+
+class ActionExecutor;
+
+// The daily forbidden period: loads the newest one and, while it is in force,
+// shuts the computer down or hibernates it at every second inside it.
+class PeriodGuard : public QObject {
+    Q_OBJECT
+public:
+    PeriodGuard(Platform& platform, AppState& state, ActionExecutor& actions,
+                QObject* parent = nullptr);
+
+    // Whether "Force applications to close." is checked, asked at each action.
+    void setForcedSource(std::function<bool()> forced) { m_forced = std::move(forced); }
+
+    void notAllow();      // loads the period and switches the check
+    void TimNot_Timer();  // the check's tick
+
+    const ForbiddenPeriod& period() const { return m_period; }
+    bool isChecking() const { return m_poll.isOn(); }
+    QTimer* TimNot() const { return m_poll.timer(); }
+
+private:
+    Platform& m_platform;
+    AppState& m_state;
+    ActionExecutor& m_actions;
+    std::function<bool()> m_forced = [] { return true; };
+    AdoTask m_ado;
+    ForbiddenPeriod m_period;
+    SecondPoll m_poll;
+    bool m_inTick = false;
+};
+
+} // namespace zelkor

@@ -1,0 +1,72 @@
+#include "scheduler/TaskScheduler.h"
+
+#include "actions/ActionExecutor.h"
+#include "common/ActionKind.h"
+#include "tasks/TaskQueries.h"
+
+#include <QScopedValueRollback>
+#include <QTimer>
+
+namespace zelkor {
+
+TaskScheduler::TaskScheduler(Platform& platform, AppState& state, ActionExecutor& actions,
+                             QObject* parent)
+    : QObject(parent), m_platform(platform), m_state(state), m_actions(actions),
+      m_poll(QStringLiteral("TimEvery"), this)
+{
+    connect(m_poll.timer(), &QTimer::timeout, this, &TaskScheduler::TimEvery_Timer);
+}
+
+void TaskScheduler::otherTask()
+{
+    // A table that cannot be read offers nothing, and the poll goes off.
+    m_ado.setConnection(taskDatabasePath(m_state.programDir));
+    m_ado.setRecordSource(queries::kSchedulableNewestFirst);
+    const QList<TaskRow> rows = m_ado.Refresh().ok ? m_ado.rows() : QList<TaskRow>();
+    m_ado.Close();
+
+    const QDateTime now = m_platform.now();
+    const Selection next = selectNext(rows, now, m_fired);
+    if (!next.pollOn) {
+        m_poll.switchOff();
+        return;
+    }
+    m_selection = next;
+    m_poll.switchOn(now);
+}
+
+void TaskScheduler::TimEvery_Timer()
+{
+    // Only one tick at a time: a reminder or a hibernation may run the event
+    // loop while this one is still at work.
+    if (!m_poll.isOn() || m_inTick)
+        return;
+    QScopedValueRollback<bool> busy(m_inTick, true);
+    if (!isDue(m_selection.nextTime, m_platform.now())) {
+        m_poll.rearm(m_platform.now());
+        return;
+    }
+    const Selection occurrence = m_selection;
+    // Remembered before acting: a pass that runs while the action is under
+    // way, or after the clock was set back, must not offer it again.
+    m_fired.insert(occurrence.taskId, occurrence.nextTime.toSecsSinceEpoch());
+    fire(occurrence);
+    m_poll.switchOff();
+    otherTask();
+}
+
+void TaskScheduler::fire(const Selection& occurrence)
+{
+    m_actions.EnableShutdownPrivilege();
+    const bool forced = m_forced(); // the box as it is now, not when the task was made
+    const int action = occurrence.nextAction;
+    if (action >= int(ActionKind::ShutDown) && action <= int(ActionKind::PowerOn))
+        m_actions.PerformAction(action, forced);
+    else if (action == int(ActionKind::EventsRemind))
+        m_actions.PerformAction(occurrence.nextFujia ? int(ActionKind::EventsRemind)
+                                                     : int(ActionKind::OpenTarget),
+                                forced, occurrence.nextDescription);
+    // Any other code does nothing; the poll moves on all the same.
+}
+
+} // namespace zelkor

@@ -1,0 +1,52 @@
+#pragma once
+
+#include "common/AppState.h"
+#include "platform/Platform.h"
+#include "scheduler/NextTask.h"
+#include "scheduler/SecondPoll.h"
+#include "tasks/AdoTask.h"
+
+#include <QObject>
+
+#include <functional>
+
+class QTimer;
+
+namespace zelkor {
+
+class ActionExecutor;
+
+// Stored tasks, one occurrence at a time: the selection pass picks the next
+// occurrence and switches the poll on; the poll fires it when its second has
+// come, switches itself off and runs the pass again.
+class TaskScheduler : public QObject {
+    Q_OBJECT
+public:
+    TaskScheduler(Platform& platform, AppState& state, ActionExecutor& actions,
+                  QObject* parent = nullptr);
+
+    // Whether "Force applications to close." is checked, asked at each firing.
+    void setForcedSource(std::function<bool()> forced) { m_forced = std::move(forced); }
+
+    void otherTask();      // the selection pass
+    void TimEvery_Timer(); // the poll's tick
+
+    const Selection& selection() const { return m_selection; }
+    bool isPolling() const { return m_poll.isOn(); }
+    QTimer* TimEvery() const { return m_poll.timer(); }
+
+private:
+    void fire(const Selection& occurrence);
+
+    Platform& m_platform;
+    AppState& m_state;
+    ActionExecutor& m_actions;
+    std::function<bool()> m_forced = [] { return true; };
+    AdoTask m_ado;
+    Selection m_selection;
+    FiredMoments m_fired;
+    SecondPoll m_poll;
+    bool m_inTick = false;
+};
+
+} // namespace zelkor

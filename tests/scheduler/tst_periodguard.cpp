@@ -1,0 +1,151 @@
+#include "SchedulerRig.h"
+#include "scheduler/PeriodGuard.h"
+
+#include <QTest>
+#include <QTimer>
+
+using namespace zelkor;
+using namespace zelkor::test;
+
+namespace {
+const QDate kMonday(2026, 12, 7);
+
+struct Rig : SchedulerRig {
+    Rig()
+    {
+        platform.setNow(QDateTime(kMonday, QTime(8, 59, 58)));
+        guard.setForcedSource([this] { return forced; });
+    }
+    // Ticks once per second from now to `until` and returns the clock times
+    // at which the period acted.
+    QList<QTime> tickUntil(const QTime& until)
+    {
+        QList<QTime> acted;
+        while (platform.now().time() < until) {
+            platform.advanceSecond();
+            const qsizetype before = platform.started.size() + platform.hibernations;
+            guard.TimNot_Timer();
+            if (platform.started.size() + platform.hibernations > before)
+                acted << platform.now().time();
+        }
+        return acted;
+    }
+    PeriodGuard guard{platform, state, actions};
+};
+} // namespace
+
+class TestPeriodGuard : public QObject {
+    Q_OBJECT
+private slots:
+    void noPeriodNoCheck()
+    {
+        Rig rig;
+        rig.store(dailyRow(1, QTime(9, 0)));
+        rig.guard.notAllow();
+        QVERIFY(!rig.guard.isChecking());
+        QVERIFY(!rig.guard.TimNot()->isActive());
+        QVERIFY(rig.tickUntil(QTime(9, 0, 5)).isEmpty());
+    }
+
+    void actsAtEverySecondInside_data()
+    {
+        QTest::addColumn<int>("action");
+        QTest::addColumn<bool>("forced");
+        QTest::addColumn<QString>("helper"); // empty: hibernates
+        QTest::newRow("shut down, forced") << 1 << true << QStringLiteral("guan_f.dll");
+        QTest::newRow("shut down") << 1 << false << QStringLiteral("guan.dll");
+        QTest::newRow("hibernate") << 5 << true << QString();
+    }
+    void actsAtEverySecondInside()
+    {
+        QFETCH(int, action);
+        QFETCH(bool, forced);
+        QFETCH(QString, helper);
+        Rig rig;
+        rig.forced = forced;
+        rig.store(periodRow(1, QTime(9, 0), QTime(9, 0, 3), action));
+        rig.guard.notAllow();
+        QVERIFY(rig.guard.isChecking());
+        QCOMPARE(rig.guard.TimNot()->objectName(), QStringLiteral("TimNot"));
+        QCOMPARE(rig.guard.TimNot()->timerType(), Qt::PreciseTimer);
+        QVERIFY(rig.guard.TimNot()->isActive());
+        const QList<QTime> acted = rig.tickUntil(QTime(9, 0, 6));
+        QCOMPARE(acted, (QList<QTime>{QTime(9, 0), QTime(9, 0, 1), QTime(9, 0, 2), QTime(9, 0, 3)}));
+        if (helper.isEmpty()) {
+            QVERIFY(rig.platform.started.isEmpty());
+            QVERIFY(rig.state.SelfSuspend);
+        } else {
+            QCOMPARE(rig.platform.started, QStringList(4, rig.helper(helper)));
+            QCOMPARE(rig.platform.hibernations, 0);
+        }
+        QVERIFY(rig.guard.isChecking()); // stays on outside, for tomorrow
+    }
+
+    void forceIsReadAtEveryTick()
+    {
+        Rig rig;
+        rig.store(periodRow(1, QTime(9, 0), QTime(10, 0), 1));
+        rig.guard.notAllow();
+        rig.tickUntil(QTime(9, 0, 0));
+        rig.forced = false;
+        rig.tickUntil(QTime(9, 0, 1));
+        QCOMPARE(rig.platform.started, (QStringList{rig.helper(QStringLiteral("guan_f.dll")),
+                                                    rig.helper(QStringLiteral("guan.dll"))}));
+    }
+
+    void resumeInsideHibernatesAgain()
+    {
+        Rig rig;
+        rig.platform.hibernateSeconds = 600; // each hibernation lasts ten minutes
+        rig.store(periodRow(1, QTime(9, 0), QTime(9, 30), 5));
+        rig.guard.notAllow();
+        rig.tickUntil(QTime(9, 0));
+        QCOMPARE(rig.platform.hibernations, 1);
+        QCOMPARE(rig.platform.now().time(), QTime(9, 10));
+        rig.platform.advanceSecond();
+        rig.guard.TimNot_Timer();
+        QCOMPARE(rig.platform.hibernations, 2);
+        rig.platform.setNow(QDateTime(kMonday, QTime(9, 30, 1)));
+        rig.guard.TimNot_Timer();
+        QCOMPARE(rig.platform.hibernations, 2);
+    }
+
+    void newestPeriodOnlyAndDeletion()
+    {
+        Rig rig;
+        rig.platform.setNow(QDateTime(kMonday, QTime(12, 0)));
+        const qint64 older = rig.store(periodRow(0, QTime(11, 0), QTime(13, 0), 1));
+        const qint64 newer = rig.store(periodRow(0, QTime(20, 0), QTime(21, 0), 1));
+        rig.guard.notAllow();
+        QVERIFY(rig.guard.isChecking());
+        QCOMPARE(rig.guard.period().notStart, QTime(20, 0));
+        rig.guard.TimNot_Timer();
+        QVERIFY(rig.platform.started.isEmpty()); // the older one covers now, but is not in force
+
+        QVERIFY(deleteRow(rig.dir.databasePath(), newer));
+        rig.guard.notAllow();
+        rig.guard.TimNot_Timer();
+        QCOMPARE(rig.platform.started.size(), 1);
+
+        QVERIFY(deleteRow(rig.dir.databasePath(), older));
+        rig.guard.notAllow();
+        QVERIFY(!rig.guard.isChecking()); // at once
+        QVERIFY(!rig.guard.TimNot()->isActive());
+        rig.guard.TimNot_Timer();
+        QCOMPARE(rig.platform.started.size(), 1);
+    }
+
+    void unreadableDatabaseEnforcesNothing()
+    {
+        Rig rig;
+        rig.store(periodRow(1, QTime(0, 0), QTime(0, 0), 1));
+        rig.guard.notAllow();
+        QVERIFY(rig.guard.isChecking());
+        QFile::remove(rig.dir.databasePath());
+        rig.guard.notAllow();
+        QVERIFY(!rig.guard.isChecking());
+    }
+};
+
+QTEST_GUILESS_MAIN(TestPeriodGuard)
+#include "tst_periodguard.moc"

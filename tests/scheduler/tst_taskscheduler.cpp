@@ -1,0 +1,270 @@
+#include "SchedulerRig.h"
+#include "scheduler/TaskScheduler.h"
+
+#include <QTest>
+#include <QTimer>
+
+using namespace zelkor;
+using namespace zelkor::test;
+
+namespace {
+const QDate kMonday(2026, 12, 7);
+
+struct Rig : SchedulerRig {
+    Rig()
+    {
+        platform.setNow(QDateTime(kMonday, QTime(7, 0)));
+        scheduler.setForcedSource([this] { return forced; });
+    }
+    // Steps the clock second by second up to `until`, ticking the poll after
+    // every step, and notes the clock at each started helper.
+    QList<QDateTime> runUntil(const QDateTime& until)
+    {
+        QList<QDateTime> firings;
+        while (platform.now() < until) {
+            platform.advanceSecond();
+            const qsizetype before = platform.started.size() + platform.opened.size();
+            scheduler.TimEvery_Timer();
+            if (platform.started.size() + platform.opened.size() > before)
+                firings << platform.now();
+        }
+        return firings;
+    }
+    TaskScheduler scheduler{platform, state, actions};
+};
+} // namespace
+
+class TestTaskScheduler : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase() { QCOMPARE(qgetenv("TZ"), QByteArray("Europe/Berlin")); }
+
+    void pollTimerIsPreciseAndAlignedToTheSecond_data()
+    {
+        QTest::addColumn<int>("msec");
+        QTest::addColumn<int>("delay");
+        QTest::newRow("on the second") << 0 << 1000 + kTickAfterSecondMs;
+        QTest::newRow("just after a tick") << 3 << 997 + kTickAfterSecondMs;
+        QTest::newRow("mid second") << 500 << 500 + kTickAfterSecondMs;
+        QTest::newRow("just before the second") << 999 << 1 + kTickAfterSecondMs;
+    }
+    void pollTimerIsPreciseAndAlignedToTheSecond()
+    {
+        QFETCH(int, msec);
+        QFETCH(int, delay);
+        const QDateTime now(kMonday, QTime(7, 0, 0, msec));
+        QCOMPARE(msToNextTick(now), delay);
+        Rig rig;
+        rig.platform.setNow(now);
+        rig.store(dailyRow(1, QTime(8, 0)));
+        rig.scheduler.otherTask();
+        QTimer* timer = rig.scheduler.TimEvery();
+        QCOMPARE(timer->objectName(), QStringLiteral("TimEvery"));
+        QCOMPARE(timer->timerType(), Qt::PreciseTimer);
+        QVERIFY(timer->isSingleShot());
+        QVERIFY(timer->isActive());
+        QVERIFY(timer->remainingTime() <= delay);
+        QVERIFY(timer->remainingTime() >= delay - 200);
+    }
+
+    void firesAtItsSecond()
+    {
+        Rig rig;
+        const QDateTime due(kMonday, QTime(8, 0));
+        rig.store(onceRow(1, due));
+        rig.scheduler.otherTask();
+        QVERIFY(rig.scheduler.isPolling());
+        QCOMPARE(rig.scheduler.selection().nextTime, due);
+        rig.platform.setNow(due.addMSecs(-1));
+        rig.scheduler.TimEvery_Timer();
+        QVERIFY(rig.platform.started.isEmpty());
+        QVERIFY(rig.scheduler.isPolling());
+        QVERIFY(rig.scheduler.TimEvery()->isActive()); // aimed at the next second
+        rig.platform.setNow(due);
+        rig.scheduler.TimEvery_Timer();
+        QCOMPARE(rig.platform.started, QStringList{rig.helper(QStringLiteral("guan_f.dll"))});
+        QVERIFY(!rig.scheduler.isPolling()); // nothing left to arm
+        QVERIFY(!rig.scheduler.TimEvery()->isActive());
+        rig.scheduler.TimEvery_Timer(); // a stray tick of a stopped poll does nothing
+        QCOMPARE(rig.platform.started.size(), 1);
+    }
+
+    void actions_data()
+    {
+        QTest::addColumn<TaskRow>("row");
+        QTest::addColumn<bool>("forced");
+        QTest::addColumn<QStringList>("started"); // helper names
+        QTest::addColumn<QStringList>("opened");
+        QTest::addColumn<int>("hibernations");
+        QTest::addColumn<QString>("remindText"); // "-" when no reminder is shown
+
+        const QDateTime at(kMonday, QTime(7, 0, 1));
+        const QStringList none;
+        QTest::newRow("shut down, forced") << onceRow(1, at, 1) << true << QStringList{"guan_f.dll"} << none
+                                           << 0 << "-";
+        QTest::newRow("shut down") << onceRow(1, at, 1) << false << QStringList{"guan.dll"} << none << 0 << "-";
+        QTest::newRow("restart, forced") << onceRow(1, at, 2) << true << QStringList{"res_f.dll"} << none << 0
+                                         << "-";
+        QTest::newRow("log off, forced") << onceRow(1, at, 3) << true << QStringList{"log.dll"} << none << 0
+                                         << "-";
+        QTest::newRow("stand by") << onceRow(1, at, 4) << false << QStringList{"gua.dll"} << none << 0 << "-";
+        QTest::newRow("hibernate, forced") << onceRow(1, at, 5) << true << none << none << 1 << "-";
+        QTest::newRow("lock, forced") << onceRow(1, at, 6) << true << QStringList{"suo.dll"} << none << 0 << "-";
+        QTest::newRow("message") << withText(onceRow(1, at, 8), true, QStringLiteral("Tea time")) << true
+                                 << none << none << 0 << "Tea time";
+        QTest::newRow("message without text") << withText(onceRow(1, at, 8), true, QVariant()) << true << none
+                                              << none << 0 << "";
+        QTest::newRow("launch") << withText(onceRow(1, at, 8), false, QStringLiteral(" https://example.org/a "))
+                                << true << none << QStringList{"https://example.org/a"} << 0 << "-";
+        QTest::newRow("launch without target") << withText(onceRow(1, at, 8), false, QVariant()) << true
+                                               << none << none << 0 << "-";
+        QTest::newRow("unknown code") << onceRow(1, at, 12) << true << none << none << 0 << "-";
+    }
+    void actions()
+    {
+        QFETCH(TaskRow, row);
+        QFETCH(bool, forced);
+        QFETCH(QStringList, started);
+        QFETCH(QStringList, opened);
+        QFETCH(int, hibernations);
+        QFETCH(QString, remindText);
+        Rig rig;
+        rig.forced = forced;
+        rig.store(row);
+        const QDateTime later(kMonday, QTime(9, 0));
+        const qint64 laterId = rig.store(onceRow(0, later, 6));
+        rig.scheduler.otherTask();
+        QCOMPARE(rig.scheduler.selection().nextTime, QDateTime(kMonday, QTime(7, 0, 1)));
+        rig.platform.advanceSecond();
+        rig.scheduler.TimEvery_Timer();
+
+        QStringList paths;
+        for (const QString& name : started)
+            paths << rig.helper(name);
+        QCOMPARE(rig.platform.started, paths);
+        QCOMPARE(rig.platform.opened, opened);
+        QCOMPARE(rig.platform.hibernations, hibernations);
+        QCOMPARE(rig.state.SelfSuspend, hibernations > 0);
+        QCOMPARE(rig.reminders, remindText == QLatin1String("-") ? 0 : 1);
+        if (remindText != QLatin1String("-"))
+            QCOMPARE(rig.state.remindText, remindText);
+        // Whatever the code did, the next occurrence is armed.
+        QVERIFY(rig.scheduler.isPolling());
+        QCOMPARE(rig.scheduler.selection().taskId, laterId);
+        QCOMPARE(rig.scheduler.selection().nextTime, later);
+    }
+
+    void forceIsReadWhenTheTaskFires()
+    {
+        Rig rig;
+        rig.forced = true; // as when the task was made
+        rig.store(onceRow(1, QDateTime(kMonday, QTime(7, 0, 2)), 2));
+        rig.scheduler.otherTask();
+        rig.forced = false;
+        rig.runUntil(QDateTime(kMonday, QTime(7, 0, 5)));
+        QCOMPARE(rig.platform.started, QStringList{rig.helper(QStringLiteral("res.dll"))});
+    }
+
+    void sleptThroughOnceTasks()
+    {
+        Rig rig;
+        rig.store(onceRow(1, QDateTime(kMonday, QTime(8, 0)), 1));
+        rig.store(onceRow(2, QDateTime(kMonday, QTime(8, 30)), 2));
+        rig.scheduler.otherTask();
+        rig.platform.setNow(QDateTime(kMonday, QTime(9, 0))); // asleep from 07:00 to 09:00
+        rig.scheduler.TimEvery_Timer();
+        QCOMPARE(rig.platform.started, QStringList{rig.helper(QStringLiteral("guan_f.dll"))});
+        QVERIFY(!rig.scheduler.isPolling()); // the 08:30 task has passed
+        rig.runUntil(QDateTime(kMonday, QTime(9, 0, 10)));
+        QCOMPARE(rig.platform.started.size(), 1);
+    }
+
+    void sleptThroughDailyTaskFiresOnceThenMovesOn()
+    {
+        Rig rig;
+        rig.store(dailyRow(1, QTime(8, 0), 6));
+        rig.scheduler.otherTask();
+        rig.platform.setNow(QDateTime(kMonday, QTime(9, 0)));
+        rig.scheduler.TimEvery_Timer();
+        QCOMPARE(rig.platform.started.size(), 1);
+        QCOMPARE(rig.scheduler.selection().nextTime, QDateTime(kMonday.addDays(1), QTime(8, 0)));
+        rig.runUntil(QDateTime(kMonday, QTime(9, 0, 10)));
+        QCOMPARE(rig.platform.started.size(), 1);
+    }
+
+    void hibernateThenTheNextPass()
+    {
+        Rig rig;
+        rig.platform.hibernateSeconds = 2 * 3600; // resumes at 09:00:01
+        rig.store(onceRow(1, QDateTime(kMonday, QTime(7, 0, 1)), 5));
+        rig.store(onceRow(2, QDateTime(kMonday, QTime(8, 0)), 1)); // passes while asleep
+        const qint64 next = rig.store(onceRow(3, QDateTime(kMonday, QTime(10, 0)), 6));
+        rig.scheduler.otherTask();
+        rig.runUntil(QDateTime(kMonday, QTime(7, 0, 1)));
+        QCOMPARE(rig.platform.hibernations, 1);
+        QCOMPARE(rig.platform.now(), QDateTime(kMonday, QTime(9, 0, 1)));
+        QVERIFY(rig.scheduler.isPolling());
+        QCOMPARE(rig.scheduler.selection().taskId, next);
+        QVERIFY(rig.platform.started.isEmpty());
+    }
+
+    void clockSetBackDoesNotFireTwice()
+    {
+        Rig rig;
+        rig.store(dailyRow(1, QTime(8, 0), 6));
+        rig.scheduler.otherTask();
+        rig.platform.setNow(QDateTime(kMonday, QTime(7, 59, 58)));
+        QCOMPARE(rig.runUntil(QDateTime(kMonday, QTime(8, 0, 5))),
+                 QList<QDateTime>{QDateTime(kMonday, QTime(8, 0))});
+        rig.platform.setNow(QDateTime(kMonday, QTime(7, 30))); // the clock is set back
+        rig.scheduler.TimEvery_Timer();
+        rig.scheduler.otherTask(); // as after any change of the task list
+        QCOMPARE(rig.scheduler.selection().nextTime, QDateTime(kMonday.addDays(1), QTime(8, 0)));
+        rig.runUntil(QDateTime(kMonday, QTime(8, 0, 5)));
+        QCOMPARE(rig.platform.started.size(), 1);
+    }
+
+    void sameSecondFiresTheNewerOnly()
+    {
+        Rig rig;
+        const QDateTime at(kMonday, QTime(7, 0, 3));
+        rig.store(onceRow(1, at, 6));
+        rig.store(onceRow(2, at, 3));
+        rig.scheduler.otherTask();
+        rig.runUntil(at.addSecs(5));
+        QCOMPARE(rig.platform.started, QStringList{rig.helper(QStringLiteral("log.dll"))});
+    }
+
+    // A daily task on the days the clocks change fires once on that day.
+    void dailyTaskOnClockChangeDays_data()
+    {
+        QTest::addColumn<QDate>("day");
+        QTest::addColumn<QTime>("time");
+        QTest::addColumn<QDateTime>("firesAt");
+        const QDate spring(2026, 3, 29), autumn(2026, 10, 25);
+        QTest::newRow("spring 02:30, skipped") << spring << QTime(2, 30)
+                                               << QDateTime(spring, QTime(3, 30), Qt::OffsetFromUTC, 7200);
+        QTest::newRow("spring 01:30") << spring << QTime(1, 30)
+                                      << QDateTime(spring, QTime(1, 30), Qt::OffsetFromUTC, 3600);
+        QTest::newRow("autumn 02:30, shown twice") << autumn << QTime(2, 30)
+                                                   << QDateTime(autumn, QTime(2, 30), Qt::OffsetFromUTC, 7200);
+        QTest::newRow("autumn 01:30") << autumn << QTime(1, 30)
+                                      << QDateTime(autumn, QTime(1, 30), Qt::OffsetFromUTC, 7200);
+    }
+    void dailyTaskOnClockChangeDays()
+    {
+        QFETCH(QDate, day);
+        QFETCH(QTime, time);
+        QFETCH(QDateTime, firesAt);
+        Rig rig;
+        rig.platform.setNow(QDateTime(day.addDays(-1), QTime(23, 0)));
+        rig.store(dailyRow(1, time, 6));
+        rig.scheduler.otherTask();
+        const QList<QDateTime> firings = rig.runUntil(QDateTime(day.addDays(1), QTime(0, 0)));
+        QCOMPARE(firings.size(), 1);
+        QCOMPARE(firings.first().toSecsSinceEpoch(), firesAt.toSecsSinceEpoch());
+    }
+};
+
+QTEST_GUILESS_MAIN(TestTaskScheduler)
+#include "tst_taskscheduler.moc"
