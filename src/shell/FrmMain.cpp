@@ -4,7 +4,10 @@
 #include "actions/FrmRemind.h"
 #include "common/ActionKind.h"
 #include "common/Placement.h"
+#include "countdown/ModTimer.h"
+#include "countdown/PowerOnCycle.h"
 #include "countdown/TimerTab.h"
+#include "platform/WakeTimer.h"
 #include "shell/AppIcons.h"
 #include "shell/ClockText.h"
 #include "shell/MessageBox.h"
@@ -14,6 +17,7 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QEventLoop>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTimer>
@@ -51,12 +55,27 @@ FrmMain::FrmMain(Platform& platform, AppState& state, QWidget* parent)
     connect(m_actions, &ActionExecutor::problem, this,
             [this](const QString& message) { MessageBox::notify(this, message); });
 
+    m_modTimer = new ModTimer(m_platform.wakeTimer(), m_state, this);
+    m_powerOn = new PowerOnCycle(m_platform, m_state, *m_actions, *m_modTimer, this);
+    m_powerOn->setListRefresher([this] { MSFlexGrid1disp(); });
+    m_powerOn->setMessagePresenter([this] {
+        // Modal: the next power-on is armed once the message is closed.
+        FrmRemind* remind = reminder();
+        QEventLoop closed;
+        connect(remind, &QDialog::finished, &closed, &QEventLoop::quit);
+        remind->present();
+        if (remind->isVisible())
+            closed.exec();
+    });
+    connect(m_powerOn, &PowerOnCycle::problem, this,
+            [this](const QString& message) { MessageBox::notify(this, message); });
+
     buildToolbar();
 
     auto* central = new QWidget(this);
     SSTab1 = new QTabWidget(central);
     SSTab1->setObjectName(QStringLiteral("SSTab1"));
-    m_timerTab = new TimerTab(SSTab1);
+    m_timerTab = new TimerTab(m_platform, *m_actions, *m_modTimer, SSTab1);
     SSTab1->addTab(m_timerTab, QStringLiteral("Timer"));
     auto* tasksTab = new QWidget(SSTab1);
     SSTab1->addTab(tasksTab, QStringLiteral("Scheduled Tasks"));
@@ -76,6 +95,7 @@ FrmMain::FrmMain(Platform& platform, AppState& state, QWidget* parent)
     layout->addWidget(SSTab1);
     chkWakeOn->move(0, 5000); // outside the visible area, like the focus sink
     CmdTest->move(0, 5000);
+    m_timerTab->setFocusSink(CmdTest);
     setCentralWidget(central);
     resize(540, 400);
 
@@ -83,6 +103,7 @@ FrmMain::FrmMain(Platform& platform, AppState& state, QWidget* parent)
     Timer1->setObjectName(QStringLiteral("Timer1"));
     Timer1->setInterval(2);
     connect(Timer1, &QTimer::timeout, Timer1, &QTimer::stop);
+    m_modTimer->setNudge(Timer1); // started before every wake wait
     Timer3 = new QTimer(this);
     Timer3->setObjectName(QStringLiteral("Timer3"));
     Timer3->setInterval(1000);
@@ -134,7 +155,7 @@ bool FrmMain::Form_Load()
     InitMainWindow();
     // The task store connection.
     MSFlexGrid1disp();
-    // The power-on cycle starts here.
+    m_powerOn->start(); // the power-on cycle
     notAllow();
     otherTask();
     Timer3->start();
@@ -148,7 +169,7 @@ void FrmMain::InitMainWindow()
     // Each step stands alone: one that cannot be done is skipped.
     // 1. The hot key is registered here.
     Timer3_Timer();
-    // 3. The countdown's date and time fields are set here.
+    m_timerTab->setDateTimePickers(m_platform.now());
     for (int code = 1; code <= actionNames().size(); ++code)
         m_timerTab->ImageCombo1->addItem(actionIcon(code), actionName(code));
     m_timerTab->ImageCombo1->setCurrentIndex(0);
@@ -190,7 +211,7 @@ void FrmMain::refreshAfterTaskChange()
     notAllow();
     otherTask();
     m_state.CancelWakeWait = true;
-    // The power-on cycle is restarted here.
+    m_powerOn->start();
 }
 
 void FrmMain::MSFlexGrid1disp() {}

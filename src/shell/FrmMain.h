@@ -15,7 +15,9 @@ namespace zelkor {
 
 class ActionExecutor;
 class FrmRemind;
+class ModTimer;
 class OptionsPage;
+class PowerOnCycle;
 class TimerTab;
 
 // The main window: a shell that owns one object per concern and runs the
@@ -54,6 +56,8 @@ public:
     TimerTab* timerTab() const { return m_timerTab; }
     OptionsPage* optionsPage() const { return m_options; }
     FrmRemind* reminder();
+    ModTimer& modTimer() { return *m_modTimer; }
+    PowerOnCycle* powerOn() const { return m_powerOn; }
 
     QToolBar* Toolbar1 = nullptr;
     QTabWidget* SSTab1 = nullptr;
@@ -80,6 +84,8 @@ private:
     TimerTab* m_timerTab = nullptr;
     OptionsPage* m_options = nullptr;
     FrmRemind* m_reminder = nullptr;
+    ModTimer* m_modTimer = nullptr;   // the wake waits
+    PowerOnCycle* m_powerOn = nullptr; // the scheduled power-on
     bool m_trayIconShown = false;
 };
 

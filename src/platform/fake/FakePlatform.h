@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/Platform.h"
+#include "platform/fake/FakeWakeTimer.h"
 
 #include <QStringList>
 
@@ -28,6 +29,7 @@ public:
     QList<QPair<int, int>> beeps; // (Hz, ms)
     bool inhibitorHeld = false;
     std::optional<quint32> lastInput = 0u; // set to nothing for "not available"
+    FakeWakeTimer wake;
 
     // --- Platform ---
     QDateTime now() const override { return m_now; }
@@ -45,6 +47,7 @@ public:
     }
     std::optional<quint32> lastInputTick() override { return lastInput; }
     QString idleUnavailableReason() const override { return QStringLiteral("No idle time in tests."); }
+    WakeTimer& wakeTimer() override { return wake; }
 
 private:
     QDateTime m_now;

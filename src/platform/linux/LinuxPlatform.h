@@ -1,6 +1,8 @@
 #pragma once
 
 #include "platform/Platform.h"
+#include "platform/WakeTimer.h"
+#include "platform/linux/IdleSource.h"
 
 #include <QLockFile>
 
@@ -21,9 +23,13 @@ public:
     Outcome holdSuspendInhibitor(bool hold) override; // LinuxInhibitor.cpp
     std::optional<quint32> lastInputTick() override;  // LinuxIdle.cpp
     QString idleUnavailableReason() const override;
+    WakeTimer& wakeTimer() override; // LinuxWakeTimer.cpp
 
 private:
     std::unique_ptr<QLockFile> m_instanceLock;
+    mutable std::unique_ptr<IdleSource> m_idle; // chosen at the first question
+    std::optional<quint32> m_lastInput;  // last answer, kept steady
+    std::unique_ptr<WakeTimer> m_wakeTimer;
 };
 
 } // namespace zelkor
