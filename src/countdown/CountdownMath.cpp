@@ -41,11 +41,15 @@ double quietBar(qint64 totalSeconds, qint64 elapsed)
     return totalSeconds > 0 ? kBarWidth / double(totalSeconds) * double(elapsed) : 0.0;
 }
 
-QString remainingText(qint64 seconds) { return QString::number(seconds) + QStringLiteral(" seconds remaining"); }
+QString remainingText(qint64 seconds)
+{
+    return QString::number(seconds) + QStringLiteral(" seconds remaining");
+}
 
 QString powerOnAnnouncement(const QDateTime& at, bool canWake, const QString& whyNoWake)
 {
-    QString text = datetext::general(at) + QStringLiteral(" will resume from stand-by or hibernation.");
+    QString text =
+        datetext::general(at) + QStringLiteral(" will resume from stand-by or hibernation.");
     if (!canWake)
         text += QStringLiteral("\n\nThis computer will not be woken, because %1.").arg(whyNoWake);
     return text;

@@ -49,7 +49,8 @@ WaitEnd ModTimer::wait(qint64 seconds, bool cancellable)
         else if (m_timer.signalled())
             loop.exit(int(WaitEnd::Fired));
     };
-    connect(QAbstractEventDispatcher::instance(), &QAbstractEventDispatcher::aboutToBlock, &loop, pass);
+    connect(QAbstractEventDispatcher::instance(), &QAbstractEventDispatcher::aboutToBlock, &loop,
+            pass);
     const int end = loop.exec();
     switch (end) {
     case int(WaitEnd::Fired):

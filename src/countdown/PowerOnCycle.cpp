@@ -9,9 +9,10 @@
 
 namespace zelkor {
 
-PowerOnCycle::PowerOnCycle(Platform& platform, AppState& state, ActionExecutor& actions, ModTimer& modTimer,
-                           QObject* parent)
-    : QObject(parent), m_platform(platform), m_state(state), m_actions(actions), m_modTimer(modTimer)
+PowerOnCycle::PowerOnCycle(Platform& platform, AppState& state, ActionExecutor& actions,
+                           ModTimer& modTimer, QObject* parent)
+    : QObject(parent), m_platform(platform), m_state(state), m_actions(actions),
+      m_modTimer(modTimer)
 {
     TimPower = new QTimer(this);
     TimPower->setObjectName(QStringLiteral("TimPower"));

@@ -26,7 +26,10 @@ public:
                  QObject* parent = nullptr);
 
     // Shows the reminder window with remindText and returns once it is closed.
-    void setMessagePresenter(std::function<void()> showModal) { m_showModal = std::move(showModal); }
+    void setMessagePresenter(std::function<void()> showModal)
+    {
+        m_showModal = std::move(showModal);
+    }
     // Refills the task list (MSFlexGrid1disp) after each wake.
     void setListRefresher(std::function<void()> refill) { m_refill = std::move(refill); }
 

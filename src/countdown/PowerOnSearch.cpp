@@ -50,8 +50,8 @@ private:
     // From now to `time` on the day `k` days ahead.
     qint64 toDay(int k, QTime time) const
     {
-        return daynum::secondsBetween(m_nowValue,
-                                      daynum::fromDateTime(daynum::join(m_now.date().addDays(k), time)));
+        return daynum::secondsBetween(
+            m_nowValue, daynum::fromDateTime(daynum::join(m_now.date().addDays(k), time)));
     }
 
     void take(const TaskRow& row, qint64 seconds)

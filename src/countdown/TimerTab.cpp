@@ -89,7 +89,8 @@ void TimerTab::Option1_Click(int index)
 
 void TimerTab::disablePickers()
 {
-    for (QDateTimeEdit* picker : {DTPicker1, DTPicker2, DTPicker3, DTPicker4, DTPicker5, DTPicker6, DTPicker7})
+    for (QDateTimeEdit* picker :
+         {DTPicker1, DTPicker2, DTPicker3, DTPicker4, DTPicker5, DTPicker6, DTPicker7})
         picker->setEnabled(false);
 }
 
@@ -133,8 +134,8 @@ void TimerTab::CmdStart_Click()
         Stop();
         return;
     }
-    const qint64 seconds =
-        countdown::countSeconds(m_timerMode, pickerValues(), m_platform.now(), m_platform.tickCount());
+    const qint64 seconds = countdown::countSeconds(m_timerMode, pickerValues(), m_platform.now(),
+                                                   m_platform.tickCount());
     m_remainSeconds = seconds;
     m_totalSeconds = seconds;
     setBar(0.0);
@@ -152,7 +153,8 @@ void TimerTab::powerOn(qint64 seconds)
 {
     const QDateTime at = m_platform.now().addSecs(seconds);
     const WakeTimer& timer = m_modTimer.timer();
-    MessageBox::information(this, countdown::powerOnAnnouncement(at, timer.canWake(), timer.whyNoWake()));
+    MessageBox::information(this,
+                            countdown::powerOnAnnouncement(at, timer.canWake(), timer.whyNoWake()));
     // The announced moment holds, however long the announcement was read.
     const qint64 left = (m_platform.now().msecsTo(at) + 999) / 1000;
     const WaitEnd end = m_modTimer.waitForWake(qMax<qint64>(left, 0));
@@ -172,9 +174,10 @@ void TimerTab::startCountdown(qint64 seconds)
 {
     // Counting regardless of input would act while the user is at work.
     if (m_timerMode == countdown::Quiet && !m_platform.lastInputTick()) {
-        MessageBox::information(this, QStringLiteral("The countdown without keyboard and mouse input cannot "
-                                                     "start: %1")
-                                          .arg(m_platform.idleUnavailableReason()));
+        MessageBox::information(
+            this, QStringLiteral("The countdown without keyboard and mouse input cannot "
+                                 "start: %1")
+                      .arg(m_platform.idleUnavailableReason()));
         return;
     }
     CmdStart->setText(QStringLiteral("Stop"));
@@ -217,7 +220,8 @@ void TimerTab::TimerRemain_Timer()
             m_lastInputSeen = m_lastInput;
             m_idleStartTick = m_platform.tickCount();
         } else {
-            const qint64 elapsed = countdown::elapsedSeconds(m_platform.tickCount(), m_idleStartTick);
+            const qint64 elapsed =
+                countdown::elapsedSeconds(m_platform.tickCount(), m_idleStartTick);
             m_remainSeconds = m_totalSeconds - elapsed;
             LabRemain->setText(countdown::remainingText(m_remainSeconds));
             setBar(countdown::quietBar(m_totalSeconds, elapsed));

@@ -28,7 +28,8 @@ class ModTimer;
 class TimerTab : public QWidget {
     Q_OBJECT
 public:
-    TimerTab(Platform& platform, ActionExecutor& actions, ModTimer& modTimer, QWidget* parent = nullptr);
+    TimerTab(Platform& platform, ActionExecutor& actions, ModTimer& modTimer,
+             QWidget* parent = nullptr);
 
     bool forced() const; // ChkForce checked
     void setClock(const QString& clock, const QString& uptime);
@@ -53,8 +54,8 @@ public:
     countdown::PickerValues pickerValues() const;
     QList<QDateTimeEdit*> pickersOf(int mode) const;
 
-    QLabel* Label2 = nullptr;         // clock
-    QLabel* Label4 = nullptr;         // uptime
+    QLabel* Label2 = nullptr; // clock
+    QLabel* Label4 = nullptr; // uptime
     std::array<QRadioButton*, 4> Option1{};
     QDateTimeEdit* DTPicker1 = nullptr; // mode 0 hours
     QDateTimeEdit* DTPicker2 = nullptr; // mode 1 date

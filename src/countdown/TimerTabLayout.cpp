@@ -28,7 +28,10 @@ QDateTimeEdit* timePicker(QWidget* parent, const char* name, const char* format,
     return picker;
 }
 
-QLabel* text(QWidget* parent, const char* caption) { return new QLabel(QLatin1String(caption), parent); }
+QLabel* text(QWidget* parent, const char* caption)
+{
+    return new QLabel(QLatin1String(caption), parent);
+}
 } // namespace
 
 QWidget* TimerTab::buildModes()
@@ -38,7 +41,8 @@ QWidget* TimerTab::buildModes()
     grid->setContentsMargins(0, 0, 0, 0);
     auto* group = new QButtonGroup(modes);
     // A picture each instead of a caption, as the rows speak for themselves.
-    const QStyle::StandardPixmap pictures[] = {QStyle::SP_MediaSeekForward, QStyle::SP_FileDialogContentsView,
+    const QStyle::StandardPixmap pictures[] = {QStyle::SP_MediaSeekForward,
+                                               QStyle::SP_FileDialogContentsView,
                                                QStyle::SP_ComputerIcon, QStyle::SP_MediaPause};
     const char* const names[] = {"After", "At a date and time", "Windows Run", "No input"};
     for (int i = 0; i < 4; ++i) {
@@ -69,10 +73,13 @@ QWidget* TimerTab::buildModes()
         line->addStretch(1);
         grid->addLayout(line, r, 1);
     };
-    row(0, {text(modes, "After"), DTPicker1, text(modes, "Hours"), DTPicker4, text(modes, "Minutes")});
+    row(0,
+        {text(modes, "After"), DTPicker1, text(modes, "Hours"), DTPicker4, text(modes, "Minutes")});
     row(1, {DTPicker2, DTPicker3});
-    row(2, {text(modes, "Windows Run:"), DTPicker5, text(modes, "Hours"), DTPicker6, text(modes, "Minutes")});
-    row(3, {text(modes, "No Keyboard Events and Mouse Action:"), DTPicker7, text(modes, "Minutes")});
+    row(2, {text(modes, "Windows Run:"), DTPicker5, text(modes, "Hours"), DTPicker6,
+            text(modes, "Minutes")});
+    row(3,
+        {text(modes, "No Keyboard Events and Mouse Action:"), DTPicker7, text(modes, "Minutes")});
     return modes;
 }
 

@@ -29,8 +29,8 @@ private slots:
         QTest::newRow("run 3 h, up 3 h 1 s") << 2 << 3 << 0 << 0ll << 10801000u << -1ll;
         // Past 2^31 ms the tick must stay a large uptime, not turn negative
         // and give a count of weeks.
-        QTest::newRow("run 3 h, up 24.9 days") << 2 << 3 << 0 << 0ll << 0x80000000u + 1000u
-                                              << 10800ll - 2147484ll;
+        QTest::newRow("run 3 h, up 24.9 days")
+            << 2 << 3 << 0 << 0ll << 0x80000000u + 1000u << 10800ll - 2147484ll;
         QTest::newRow("quiet 15 min") << 3 << 0 << 15 << 0ll << 0u << 900ll;
         QTest::newRow("quiet 0 min") << 3 << 0 << 0 << 0ll << 0u << 0ll;
         QTest::newRow("no such mode") << 7 << 1 << 1 << 0ll << 0u << 0ll;
@@ -97,10 +97,12 @@ private slots:
         QCOMPARE(remainingText(5399), QStringLiteral("5399 seconds remaining"));
         const QDateTime at(QDate(2026, 12, 7), QTime(8, 10, 0));
         const QString plain = powerOnAnnouncement(at, true, QString());
-        QCOMPARE(plain, datetext::general(at) + QStringLiteral(" will resume from stand-by or hibernation."));
+        QCOMPARE(plain, datetext::general(at) +
+                            QStringLiteral(" will resume from stand-by or hibernation."));
         const QString warned = powerOnAnnouncement(at, false, QStringLiteral("it has no alarm"));
         QVERIFY(warned.startsWith(plain));
-        QVERIFY(warned.endsWith(QStringLiteral("This computer will not be woken, because it has no alarm.")));
+        QVERIFY(warned.endsWith(
+            QStringLiteral("This computer will not be woken, because it has no alarm.")));
     }
 };
 

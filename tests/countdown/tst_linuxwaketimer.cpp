@@ -46,13 +46,16 @@ private slots:
         QTest::addColumn<bool>("rtc");
         QTest::addColumn<QString>("reason");
         QTest::newRow("alarm clock with rtc") << 0 << true << QString();
-        QTest::newRow("alarm clock, no rtc") << 0 << false
-                                             << QStringLiteral("it has no real-time clock with a wake-up alarm");
-        QTest::newRow("not permitted") << EPERM << true
-                                       << QStringLiteral("Zelkor lacks the permission to set wake-up alarms "
-                                                         "(cap_wake_alarm)");
-        QTest::newRow("no alarm clock") << EINVAL << true << QStringLiteral("this system offers no wake-up alarm clock");
-        QTest::newRow("no device") << ENODEV << false << QStringLiteral("this system offers no wake-up alarm clock");
+        QTest::newRow("alarm clock, no rtc")
+            << 0 << false << QStringLiteral("it has no real-time clock with a wake-up alarm");
+        QTest::newRow("not permitted")
+            << EPERM << true
+            << QStringLiteral("Zelkor lacks the permission to set wake-up alarms "
+                              "(cap_wake_alarm)");
+        QTest::newRow("no alarm clock")
+            << EINVAL << true << QStringLiteral("this system offers no wake-up alarm clock");
+        QTest::newRow("no device")
+            << ENODEV << false << QStringLiteral("this system offers no wake-up alarm clock");
     }
     void problems()
     {
@@ -110,7 +113,8 @@ private slots:
         QElapsedTimer clock;
         clock.start();
         QCOMPARE(waits.waitForWake(1), WaitEnd::Fired);
-        QVERIFY2(clock.elapsed() >= 990 && clock.elapsed() < 2500, qPrintable(QString::number(clock.elapsed())));
+        QVERIFY2(clock.elapsed() >= 990 && clock.elapsed() < 2500,
+                 qPrintable(QString::number(clock.elapsed())));
         QCOMPARE(timer.remainingMs(), 0);
     }
 
@@ -143,7 +147,8 @@ private slots:
         clock.start();
         QTimer::singleShot(200, [&] { QCOMPARE(waits.waitForWake(2), WaitEnd::Fired); });
         QCOMPARE(waits.waitForWake(1), WaitEnd::Fired);
-        QVERIFY2(clock.elapsed() >= 2190 && clock.elapsed() < 3500, qPrintable(QString::number(clock.elapsed())));
+        QVERIFY2(clock.elapsed() >= 2190 && clock.elapsed() < 3500,
+                 qPrintable(QString::number(clock.elapsed())));
     }
 
     void cancelEndsTheWaitAndDisarms()

@@ -135,9 +135,11 @@ private slots:
         FakeWakeTimer timer;
         AppState state;
         ModTimer waits(timer, state);
-        timer.setArmError(QStringLiteral("No wake-up timer could be created (Too many open files)."));
+        timer.setArmError(
+            QStringLiteral("No wake-up timer could be created (Too many open files)."));
         QCOMPARE(waits.waitForWake(600), WaitEnd::Failed);
-        QCOMPARE(waits.lastError(), QStringLiteral("No wake-up timer could be created (Too many open files)."));
+        QCOMPARE(waits.lastError(),
+                 QStringLiteral("No wake-up timer could be created (Too many open files)."));
         QCOMPARE(waits.pendingWaits(), 0);
     }
 

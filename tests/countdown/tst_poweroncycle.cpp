@@ -25,7 +25,10 @@ qint64 g_liveObjects = 0;
 void objectAdded(QObject*) { ++g_liveObjects; }
 void objectRemoved(QObject*) { --g_liveObjects; }
 
-int openDescriptors() { return int(QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::Files | QDir::System).size()); }
+int openDescriptors()
+{
+    return int(QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::Files | QDir::System).size());
+}
 
 struct Rig {
     test::TempProgramDir dir;
@@ -57,8 +60,8 @@ struct Rig {
         ado.AddNew();
         ado.setField(QStringLiteral("type"), type);
         ado.setField(QStringLiteral("action"), 7);
-        ado.setField(QStringLiteral("starttime"), type == 1 ? daynum::fromDateTime(start)
-                                                            : daynum::fromTime(start.time()));
+        ado.setField(QStringLiteral("starttime"),
+                     type == 1 ? daynum::fromDateTime(start) : daynum::fromTime(start.time()));
         ado.setField(QStringLiteral("fujia"), message ? 1 : 0);
         ado.setField(QStringLiteral("description"), description);
         ado.setField(QStringLiteral("state"), 1);
@@ -166,7 +169,8 @@ private slots:
         Rig rig;
         rig.addDaily(QTime(9, 0), false, QStringLiteral("/bin/far"));
         rig.platform.wake.onArm = [&](qint64) {
-            QTimer::singleShot(5, [&] { rig.state.ExitRequested = rig.state.CancelWakeWait = true; });
+            QTimer::singleShot(5,
+                               [&] { rig.state.ExitRequested = rig.state.CancelWakeWait = true; });
         };
         rig.run();
         QCOMPARE(rig.platform.wake.armed.size(), 1);
@@ -179,7 +183,8 @@ private slots:
     {
         Rig rig;
         rig.addDaily(QTime(9, 0), false, QStringLiteral("/bin/far"));
-        rig.platform.wake.setArmError(QStringLiteral("No wake-up timer could be created (Too many open files)."));
+        rig.platform.wake.setArmError(
+            QStringLiteral("No wake-up timer could be created (Too many open files)."));
         QSignalSpy problems(rig.cycle.get(), &PowerOnCycle::problem);
         rig.run();
         QCOMPARE(rig.platform.wake.armed.size(), 1); // tried once, no spinning

@@ -27,7 +27,10 @@ TaskRow task(int type, QVariant start, QVariant day = {}, int weekdays = 0, QVar
 }
 
 double timeOfDay(int h, int m) { return daynum::fromTime(QTime(h, m)); }
-QDateTime at(int y, int mo, int d, int h, int mi, int s = 0) { return QDateTime(QDate(y, mo, d), QTime(h, mi, s)); }
+QDateTime at(int y, int mo, int d, int h, int mi, int s = 0)
+{
+    return QDateTime(QDate(y, mo, d), QTime(h, mi, s));
+}
 } // namespace
 
 class TestPowerOnSearch : public QObject {
@@ -43,9 +46,12 @@ private slots:
         const QDateTime monday8 = at(2026, 12, 7, 8, 0);
         const QVariant seven = timeOfDay(7, 0);
         QTest::newRow("daily, time passed") << task(2, seven) << monday8 << 82800ll << true;
-        QTest::newRow("daily, a minute ahead") << task(2, seven) << at(2026, 12, 7, 6, 59) << 60ll << true;
-        QTest::newRow("daily, this very second") << task(2, seven) << at(2026, 12, 7, 7, 0) << 86400ll << true;
-        QTest::newRow("weekly monday, monday after") << task(4, seven, {}, kMon) << monday8 << 601200ll << true;
+        QTest::newRow("daily, a minute ahead")
+            << task(2, seven) << at(2026, 12, 7, 6, 59) << 60ll << true;
+        QTest::newRow("daily, this very second")
+            << task(2, seven) << at(2026, 12, 7, 7, 0) << 86400ll << true;
+        QTest::newRow("weekly monday, monday after")
+            << task(4, seven, {}, kMon) << monday8 << 601200ll << true;
         QTest::newRow("weekly monday, monday before")
             << task(4, seven, {}, kMon) << at(2026, 12, 7, 6, 0) << 3600ll << true;
         QTest::newRow("weekly mon+tue from sunday")
@@ -54,7 +60,8 @@ private slots:
             << task(4, seven, {}, kMon | kTue) << monday8 << 82800ll << true;
         QTest::newRow("weekly sunday from monday")
             << task(4, seven, {}, kSun) << monday8 << 6 * 86400ll - 3600 << true;
-        QTest::newRow("weekly, no day") << task(4, seven) << monday8 << poweron::kStartSeconds << false;
+        QTest::newRow("weekly, no day")
+            << task(4, seven) << monday8 << poweron::kStartSeconds << false;
         const QVariant day15 = daynum::fromDate(QDate(2026, 1, 15));
         QTest::newRow("monthly 15th, on the 15th after")
             << task(3, seven, day15) << at(2026, 3, 15, 8, 0) << 2674800ll << true;
@@ -65,16 +72,25 @@ private slots:
             << task(3, seven, day31) << at(2026, 4, 1, 8, 0) << 60 * 86400ll - 3600 << false;
         QTest::newRow("monthly 31st from 1 May")
             << task(3, seven, day31) << at(2026, 5, 1, 8, 0) << 30 * 86400ll - 3600 << true;
-        QTest::newRow("monthly, no day") << task(3, seven) << monday8 << poweron::kStartSeconds << false;
-        const auto once = [&](qint64 ahead) { return daynum::fromDateTime(monday8.addSecs(ahead)); };
+        QTest::newRow("monthly, no day")
+            << task(3, seven) << monday8 << poweron::kStartSeconds << false;
+        const auto once = [&](qint64 ahead) {
+            return daynum::fromDateTime(monday8.addSecs(ahead));
+        };
         QTest::newRow("once an hour ahead") << task(1, once(3600)) << monday8 << 3600ll << true;
-        QTest::newRow("once in the past") << task(1, once(-60)) << monday8 << poweron::kStartSeconds << false;
+        QTest::newRow("once in the past")
+            << task(1, once(-60)) << monday8 << poweron::kStartSeconds << false;
         QTest::newRow("once now") << task(1, once(0)) << monday8 << poweron::kStartSeconds << false;
-        QTest::newRow("once exactly 32 days ahead") << task(1, once(2764800)) << monday8 << 2764800ll << false;
-        QTest::newRow("once a second less") << task(1, once(2764799)) << monday8 << 2764799ll << true;
-        QTest::newRow("forbidden period kind") << task(0, seven) << monday8 << poweron::kStartSeconds << false;
-        QTest::newRow("unknown kind") << task(9, seven) << monday8 << poweron::kStartSeconds << false;
-        QTest::newRow("no start time") << task(2, QVariant()) << monday8 << poweron::kStartSeconds << false;
+        QTest::newRow("once exactly 32 days ahead")
+            << task(1, once(2764800)) << monday8 << 2764800ll << false;
+        QTest::newRow("once a second less")
+            << task(1, once(2764799)) << monday8 << 2764799ll << true;
+        QTest::newRow("forbidden period kind")
+            << task(0, seven) << monday8 << poweron::kStartSeconds << false;
+        QTest::newRow("unknown kind")
+            << task(9, seven) << monday8 << poweron::kStartSeconds << false;
+        QTest::newRow("no start time")
+            << task(2, QVariant()) << monday8 << poweron::kStartSeconds << false;
         QTest::newRow("start time as text")
             << task(2, QStringLiteral("07:00")) << monday8 << poweron::kStartSeconds << false;
     }

@@ -55,7 +55,8 @@ private slots:
                 QTimer::singleShot(5, [&] {
                     addDailyPowerOn(dir.databasePath(), QTime(8, 30), QStringLiteral("/bin/half"));
                     window.refreshAfterTaskChange();
-                    steps << (state.CancelWakeWait ? QStringLiteral("cancelled") : QStringLiteral("not cancelled"));
+                    steps << (state.CancelWakeWait ? QStringLiteral("cancelled")
+                                                   : QStringLiteral("not cancelled"));
                 });
             } else {
                 QTimer::singleShot(5, [&] { window.Exit(); });

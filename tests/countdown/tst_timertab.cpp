@@ -42,8 +42,14 @@ struct Rig {
         MessageBox::resetTestState();
     }
     void chooseAction(ActionKind kind) { tab.ImageCombo1->setCurrentIndex(int(kind) - 1); }
-    void setMinutes(QDateTimeEdit* picker, int m) { picker->setTime(QTime(picker->time().hour(), m)); }
-    void setHours(QDateTimeEdit* picker, int h) { picker->setTime(QTime(h, picker->time().minute())); }
+    void setMinutes(QDateTimeEdit* picker, int m)
+    {
+        picker->setTime(QTime(picker->time().hour(), m));
+    }
+    void setHours(QDateTimeEdit* picker, int h)
+    {
+        picker->setTime(QTime(h, picker->time().minute()));
+    }
     void start()
     {
         MessageBox::setNextAnswer(QMessageBox::Ok); // never block on a box
@@ -57,8 +63,8 @@ struct Rig {
     QList<QDateTimeEdit*> enabledPickers() const
     {
         QList<QDateTimeEdit*> enabled;
-        for (QDateTimeEdit* p : {tab.DTPicker1, tab.DTPicker2, tab.DTPicker3, tab.DTPicker4, tab.DTPicker5,
-                                 tab.DTPicker6, tab.DTPicker7})
+        for (QDateTimeEdit* p : {tab.DTPicker1, tab.DTPicker2, tab.DTPicker3, tab.DTPicker4,
+                                 tab.DTPicker5, tab.DTPicker6, tab.DTPicker7})
             if (p->isEnabled())
                 enabled << p;
         return enabled;
@@ -66,8 +72,9 @@ struct Rig {
     bool idle() const
     {
         return tab.CmdStart->text() == QLatin1String("Start") &&
-               tab.LabRemain->text() == QLatin1String("Timer disabled") && !tab.TimerRemain->isActive() &&
-               tab.barWidth() == 0.0 && tab.ImgBar->value() == 0 && tab.ImageCombo1->isEnabled();
+               tab.LabRemain->text() == QLatin1String("Timer disabled") &&
+               !tab.TimerRemain->isActive() && tab.barWidth() == 0.0 && tab.ImgBar->value() == 0 &&
+               tab.ImageCombo1->isEnabled();
     }
 };
 QFileDialog* openDialog()
@@ -169,7 +176,8 @@ private slots:
         for (QRadioButton* option : rig.tab.Option1)
             QVERIFY(!option->isEnabled());
         QVERIFY(!rig.tab.ImageCombo1->isEnabled());
-        QVERIFY(rig.tab.ChkForce->isEnabled() && rig.tab.TxtDir->isEnabled() && rig.tab.CmdOpen->isEnabled());
+        QVERIFY(rig.tab.ChkForce->isEnabled() && rig.tab.TxtDir->isEnabled() &&
+                rig.tab.CmdOpen->isEnabled());
         rig.tick();
         rig.tick();
         QVERIFY(rig.tab.barWidth() > 0);
@@ -189,10 +197,14 @@ private slots:
         QTest::addColumn<QStringList>("opened");
         QTest::addColumn<QStringList>("reminders");
         const QStringList none;
-        QTest::newRow("shut down, forced") << 1 << true << QStringList{"/opt/zelkor/dll/guan_f.dll"} << none << none;
-        QTest::newRow("shut down") << 1 << false << QStringList{"/opt/zelkor/dll/guan.dll"} << none << none;
-        QTest::newRow("events remind") << 8 << true << none << none << QStringList{"Hurry, time is up!"};
-        QTest::newRow("open a file or URL") << 9 << true << none << QStringList{"https://example.org/x"} << none;
+        QTest::newRow("shut down, forced")
+            << 1 << true << QStringList{"/opt/zelkor/dll/guan_f.dll"} << none << none;
+        QTest::newRow("shut down")
+            << 1 << false << QStringList{"/opt/zelkor/dll/guan.dll"} << none << none;
+        QTest::newRow("events remind")
+            << 8 << true << none << none << QStringList{"Hurry, time is up!"};
+        QTest::newRow("open a file or URL")
+            << 9 << true << none << QStringList{"https://example.org/x"} << none;
     }
     void atZeroTheTabIsIdleBeforeTheAction()
     {
@@ -244,7 +256,8 @@ private slots:
         QCOMPARE(rig.tab.barWidth(), countdown::kBarWidth / 60 * 2);
         rig.platform.lastInput = rig.platform.tickCount(); // the user touched the mouse
         rig.tick();
-        QCOMPARE(rig.tab.LabRemain->text(), QStringLiteral("58 seconds remaining")); // kept this tick
+        QCOMPARE(rig.tab.LabRemain->text(),
+                 QStringLiteral("58 seconds remaining")); // kept this tick
         QCOMPARE(rig.tab.remainSeconds(), 58);
         rig.tick();
         QCOMPARE(rig.tab.LabRemain->text(), QStringLiteral("59 seconds remaining"));
@@ -288,7 +301,8 @@ private slots:
     {
         QTest::addColumn<QString>("noWake");
         QTest::newRow("wakes") << QString();
-        QTest::newRow("cannot wake") << QStringLiteral("it has no real-time clock with a wake-up alarm");
+        QTest::newRow("cannot wake")
+            << QStringLiteral("it has no real-time clock with a wake-up alarm");
     }
     void powerOnAnnouncesWaitsThenOpens()
     {
@@ -319,15 +333,16 @@ private slots:
             QCOMPARE(MessageBox::lastText(), announced);
         else
             QCOMPARE(MessageBox::lastText(),
-                     announced + QStringLiteral("\n\nThis computer will not be woken, because ") + noWake +
-                         QLatin1Char('.'));
+                     announced + QStringLiteral("\n\nThis computer will not be woken, because ") +
+                         noWake + QLatin1Char('.'));
         QVERIFY(rig.idle());
     }
 
     void powerOnThatCannotBeArmedOpensNothing()
     {
         Rig rig;
-        rig.platform.wake.setArmError(QStringLiteral("No wake-up timer could be created (Too many open files)."));
+        rig.platform.wake.setArmError(
+            QStringLiteral("No wake-up timer could be created (Too many open files)."));
         rig.chooseAction(ActionKind::PowerOn);
         rig.tab.TxtDir->setText(QStringLiteral("/usr/bin/true"));
         rig.start();

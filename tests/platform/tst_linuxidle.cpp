@@ -64,7 +64,8 @@ private:
         env << QStringLiteral("DISPLAY=") + QString::fromLatin1(m_display);
         xdotool.setEnvironment(env);
         xdotool.start(QStringLiteral("xdotool"),
-                      {QStringLiteral("mousemove"), QString::number(10 + 7 * m_moves), QString::number(20 + 3 * m_moves)});
+                      {QStringLiteral("mousemove"), QString::number(10 + 7 * m_moves),
+                       QString::number(20 + 3 * m_moves)});
         QVERIFY(xdotool.waitForFinished(5000));
         QCOMPARE(xdotool.exitCode(), 0);
     }
@@ -72,9 +73,11 @@ private:
     void mockIdleTime(const QString& code)
     {
         QDBusMessage add = QDBusMessage::createMethodCall(
-            QStringLiteral("org.gnome.Mutter.IdleMonitor"), QStringLiteral("/org/gnome/Mutter/IdleMonitor/Core"),
+            QStringLiteral("org.gnome.Mutter.IdleMonitor"),
+            QStringLiteral("/org/gnome/Mutter/IdleMonitor/Core"),
             QStringLiteral("org.freedesktop.DBus.Mock"), QStringLiteral("AddMethod"));
-        add << QString() << QStringLiteral("GetIdletime") << QString() << QStringLiteral("t") << code;
+        add << QString() << QStringLiteral("GetIdletime") << QString() << QStringLiteral("t")
+            << code;
         const QDBusMessage reply = QDBusConnection::sessionBus().call(add);
         QCOMPARE(reply.type(), QDBusMessage::ReplyMessage);
     }
@@ -88,14 +91,16 @@ private slots:
         qputenv("XDG_RUNTIME_DIR", m_home.path().toLocal8Bit());
         const QByteArray number = startAndReadLine(
             m_xvfb, QStringLiteral("Xvfb"),
-            {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-noreset"), QStringLiteral("-nolisten"),
-             QStringLiteral("tcp"), QStringLiteral("-screen"), QStringLiteral("0"), QStringLiteral("640x480x24")});
+            {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-noreset"),
+             QStringLiteral("-nolisten"), QStringLiteral("tcp"), QStringLiteral("-screen"),
+             QStringLiteral("0"), QStringLiteral("640x480x24")});
         QVERIFY2(!number.isEmpty(), "Xvfb did not start");
         m_display = ':' + number;
         // Every bus this process could reach is a private one.
-        const QByteArray address = startAndReadLine(
-            m_bus, QStringLiteral("dbus-daemon"),
-            {QStringLiteral("--session"), QStringLiteral("--nofork"), QStringLiteral("--print-address=1")});
+        const QByteArray address =
+            startAndReadLine(m_bus, QStringLiteral("dbus-daemon"),
+                             {QStringLiteral("--session"), QStringLiteral("--nofork"),
+                              QStringLiteral("--print-address=1")});
         QVERIFY2(!address.isEmpty(), "dbus-daemon did not start");
         qputenv("DBUS_SESSION_BUS_ADDRESS", address);
         qputenv("DBUS_SYSTEM_BUS_ADDRESS", address);
@@ -118,7 +123,8 @@ private slots:
         QTest::newRow("jitter ahead") << 6000 << 11003u << 5000ull << 6000u;
         QTest::newRow("jitter behind") << 6000 << 10996u << 5000ull << 6000u;
         QTest::newRow("new input") << 6000 << 12000u << 20ull << 11980u;
-        QTest::newRow("across the wrap") << int(0xFFFFFF00u - 0x100000000ll) << 100u << 356ull << 0xFFFFFF00u;
+        QTest::newRow("across the wrap")
+            << int(0xFFFFFF00u - 0x100000000ll) << 100u << 356ull << 0xFFFFFF00u;
     }
     void steady()
     {
@@ -193,18 +199,21 @@ private slots:
         input();
         QTest::qWait(200);
         tab.TimerRemain_Timer();
-        QCOMPARE(tab.LabRemain->text(), QStringLiteral("59 seconds remaining")); // kept on this tick
+        QCOMPARE(tab.LabRemain->text(),
+                 QStringLiteral("59 seconds remaining")); // kept on this tick
         QTest::qWait(1100);
         tab.TimerRemain_Timer();
-        QCOMPARE(tab.LabRemain->text(), QStringLiteral("59 seconds remaining")); // counted from the input
-        tab.CmdStart_Click(); // Stop
+        QCOMPARE(tab.LabRemain->text(),
+                 QStringLiteral("59 seconds remaining")); // counted from the input
+        tab.CmdStart_Click();                             // Stop
         QCOMPARE(tab.LabRemain->text(), QStringLiteral("Timer disabled"));
     }
 
     void gnomeIdleMonitorOnWayland()
     {
         m_mutter.start(QStringLiteral("/usr/bin/python3"),
-                       {QStringLiteral("-m"), QStringLiteral("dbusmock"), QStringLiteral("org.gnome.Mutter.IdleMonitor"),
+                       {QStringLiteral("-m"), QStringLiteral("dbusmock"),
+                        QStringLiteral("org.gnome.Mutter.IdleMonitor"),
                         QStringLiteral("/org/gnome/Mutter/IdleMonitor/Core"),
                         QStringLiteral("org.gnome.Mutter.IdleMonitor")});
         QVERIFY(m_mutter.waitForStarted(5000));

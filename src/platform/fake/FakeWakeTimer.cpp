@@ -16,7 +16,8 @@ Outcome FakeWakeTimer::arm(qint64 seconds)
 
 void FakeWakeTimer::fireLater()
 {
-    QMetaObject::invokeMethod(this, [this] { fire(); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [this] { fire(); }, Qt::QueuedConnection);
 }
 
 } // namespace zelkor

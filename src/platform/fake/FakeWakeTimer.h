@@ -15,14 +15,14 @@ public:
 
     // --- test controls ---
     void fire() { signal(); }
-    void fireLater();                       // queued, no object created
+    void fireLater(); // queued, no object created
     void breakDown(const QString& why) { fail(why); }
     void setArmError(const QString& why) { m_armError = why; }
     void setNoWake(const QString& why) { m_noWake = why; }
     std::function<void(qint64 seconds)> onArm; // runs after each arm
 
     // --- recorded ---
-    QList<qint64> armed;   // seconds of every arm, in order
+    QList<qint64> armed; // seconds of every arm, in order
     int disarms = 0;
     bool isArmed() const { return m_armed; }
 

@@ -25,7 +25,8 @@ std::unique_ptr<IdleSource> createMutterIdleSource();
 // The source for this session: on Wayland only the compositor knows (the X11
 // server of XWayland sees no input given to Wayland windows); on X11 the X
 // server, then Mutter; otherwise one that says it is not available.
-std::unique_ptr<IdleSource> createIdleSource(const QByteArray& sessionType, const QByteArray& waylandDisplay,
+std::unique_ptr<IdleSource> createIdleSource(const QByteArray& sessionType,
+                                             const QByteArray& waylandDisplay,
                                              const QByteArray& x11Display);
 
 // The tick of the last input from `nowTick` and the idle time, held steady: a

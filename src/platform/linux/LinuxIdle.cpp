@@ -13,20 +13,25 @@ private:
     QString m_reason;
 };
 
-bool usable(const std::unique_ptr<IdleSource>& source) { return source && source->unavailableReason().isEmpty(); }
+bool usable(const std::unique_ptr<IdleSource>& source)
+{
+    return source && source->unavailableReason().isEmpty();
+}
 } // namespace
 
-std::unique_ptr<IdleSource> createIdleSource(const QByteArray& sessionType, const QByteArray& waylandDisplay,
+std::unique_ptr<IdleSource> createIdleSource(const QByteArray& sessionType,
+                                             const QByteArray& waylandDisplay,
                                              const QByteArray& x11Display)
 {
-    const bool wayland = sessionType == "wayland" || (sessionType.isEmpty() && !waylandDisplay.isEmpty());
+    const bool wayland =
+        sessionType == "wayland" || (sessionType.isEmpty() && !waylandDisplay.isEmpty());
     if (wayland) {
         auto mutter = createMutterIdleSource();
         if (usable(mutter))
             return mutter;
-        return std::make_unique<NoIdleSource>(
-            QStringLiteral("This Wayland desktop does not tell how long the keyboard and mouse have been "
-                           "idle (only GNOME's idle monitor is known)."));
+        return std::make_unique<NoIdleSource>(QStringLiteral(
+            "This Wayland desktop does not tell how long the keyboard and mouse have been "
+            "idle (only GNOME's idle monitor is known)."));
     }
     if (!x11Display.isEmpty()) {
         auto x11 = createX11IdleSource(x11Display);
@@ -37,11 +42,12 @@ std::unique_ptr<IdleSource> createIdleSource(const QByteArray& sessionType, cons
             return mutter;
         return std::make_unique<NoIdleSource>(x11->unavailableReason());
     }
-    return std::make_unique<NoIdleSource>(
-        QStringLiteral("This session has no desktop that tells how long the keyboard and mouse have been idle."));
+    return std::make_unique<NoIdleSource>(QStringLiteral(
+        "This session has no desktop that tells how long the keyboard and mouse have been idle."));
 }
 
-quint32 steadyLastInput(std::optional<quint32> previous, quint32 nowTick, quint64 idleMs, quint32 toleranceMs)
+quint32 steadyLastInput(std::optional<quint32> previous, quint32 nowTick, quint64 idleMs,
+                        quint32 toleranceMs)
 {
     const quint32 estimate = nowTick - static_cast<quint32>(idleMs);
     if (previous) {
@@ -71,7 +77,8 @@ std::optional<quint32> LinuxPlatform::lastInputTick()
 QString LinuxPlatform::idleUnavailableReason() const
 {
     if (!m_idle)
-        m_idle = createIdleSource(qgetenv("XDG_SESSION_TYPE"), qgetenv("WAYLAND_DISPLAY"), qgetenv("DISPLAY"));
+        m_idle = createIdleSource(qgetenv("XDG_SESSION_TYPE"), qgetenv("WAYLAND_DISPLAY"),
+                                  qgetenv("DISPLAY"));
     return m_idle->unavailableReason();
 }
 

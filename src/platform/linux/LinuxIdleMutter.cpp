@@ -12,7 +12,8 @@ public:
     MutterIdleSource()
     {
         if (!QDBusConnection::sessionBus().isConnected())
-            m_reason = QStringLiteral("There is no desktop session bus to ask how long it has been idle.");
+            m_reason =
+                QStringLiteral("There is no desktop session bus to ask how long it has been idle.");
         else if (!idleMs())
             m_reason = QStringLiteral("The desktop does not tell how long it has been idle "
                                       "(no GNOME idle monitor answers).");
@@ -21,10 +22,12 @@ public:
     std::optional<quint64> idleMs() override
     {
         QDBusMessage call = QDBusMessage::createMethodCall(
-            QStringLiteral("org.gnome.Mutter.IdleMonitor"), QStringLiteral("/org/gnome/Mutter/IdleMonitor/Core"),
+            QStringLiteral("org.gnome.Mutter.IdleMonitor"),
+            QStringLiteral("/org/gnome/Mutter/IdleMonitor/Core"),
             QStringLiteral("org.gnome.Mutter.IdleMonitor"), QStringLiteral("GetIdletime"));
         // Asked once a second from a timer: a stuck desktop must not freeze us.
-        const QDBusReply<quint64> reply = QDBusConnection::sessionBus().call(call, QDBus::Block, 1000);
+        const QDBusReply<quint64> reply =
+            QDBusConnection::sessionBus().call(call, QDBus::Block, 1000);
         if (!reply.isValid())
             return std::nullopt;
         return reply.value();
@@ -37,6 +40,9 @@ private:
 };
 } // namespace
 
-std::unique_ptr<IdleSource> createMutterIdleSource() { return std::make_unique<MutterIdleSource>(); }
+std::unique_ptr<IdleSource> createMutterIdleSource()
+{
+    return std::make_unique<MutterIdleSource>();
+}
 
 } // namespace zelkor

@@ -13,7 +13,8 @@ public:
     {
         m_display = XOpenDisplay(displayName.isEmpty() ? nullptr : displayName.constData());
         if (!m_display) {
-            m_reason = QStringLiteral("The X display %1 cannot be reached.").arg(QString::fromLocal8Bit(displayName));
+            m_reason = QStringLiteral("The X display %1 cannot be reached.")
+                           .arg(QString::fromLocal8Bit(displayName));
             return;
         }
         int eventBase = 0;

@@ -29,7 +29,8 @@ QString wakeAlarmProblem(int createError, bool rtcWakeAlarm)
     case EOPNOTSUPP:
         return QStringLiteral("this system offers no wake-up alarm clock");
     default:
-        return QStringLiteral("its wake-up alarm could not be set up (%1)").arg(errorText(createError));
+        return QStringLiteral("its wake-up alarm could not be set up (%1)")
+            .arg(errorText(createError));
     }
 }
 
@@ -83,7 +84,8 @@ Outcome LinuxWakeTimer::arm(qint64 seconds)
 {
     clearState();
     if (m_fd < 0)
-        return Outcome::failure(QStringLiteral("No wake-up timer could be created (%1).").arg(m_createError));
+        return Outcome::failure(
+            QStringLiteral("No wake-up timer could be created (%1).").arg(m_createError));
     itimerspec spec{};
     if (seconds > 0)
         spec.it_value.tv_sec = static_cast<time_t>(seconds);
@@ -92,7 +94,8 @@ Outcome LinuxWakeTimer::arm(qint64 seconds)
     // A relative time on a real-time clock: after a resume past the due time
     // the timer fires at once.
     if (timerfd_settime(m_fd, 0, &spec, nullptr) != 0)
-        return Outcome::failure(QStringLiteral("The wake-up timer could not be set (%1).").arg(errorText(errno)));
+        return Outcome::failure(
+            QStringLiteral("The wake-up timer could not be set (%1).").arg(errorText(errno)));
     m_notifier->setEnabled(true);
     m_armed = true;
     return Outcome::success();

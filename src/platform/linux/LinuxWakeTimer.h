@@ -40,7 +40,7 @@ private:
 
     int m_fd = -1;
     bool m_alarmClock = false;
-    bool m_armed = false; // the kernel reports a stale time for a disarmed alarm timer
+    bool m_armed = false;  // the kernel reports a stale time for a disarmed alarm timer
     QString m_noWake;      // why it cannot wake, when it cannot
     QString m_createError; // why no timer exists at all
     QSocketNotifier* m_notifier = nullptr;
