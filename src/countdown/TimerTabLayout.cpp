@@ -90,9 +90,13 @@ void TimerTab::build()
     Label2->setObjectName(QStringLiteral("Label2"));
     Label4 = new QLabel(this);
     Label4->setObjectName(QStringLiteral("Label4"));
-    grid->addWidget(text(this, "Current Time:"), 0, 0);
+    QLabel* label1 = text(this, "Current Time:");
+    label1->setObjectName(QStringLiteral("Label1"));
+    grid->addWidget(label1, 0, 0);
     grid->addWidget(Label2, 0, 1, 1, 2);
-    grid->addWidget(text(this, "Windows have run:"), 1, 0);
+    QLabel* label3 = text(this, "Windows have run:");
+    label3->setObjectName(QStringLiteral("Label3"));
+    grid->addWidget(label3, 1, 0);
     grid->addWidget(Label4, 1, 1, 1, 2);
 
     grid->addWidget(buildModes(), 2, 0, 1, 3);
