@@ -5,7 +5,7 @@
 #include "BenchTasks.h"
 
 #include "actions/ActionExecutor.h"
-#include "platform/Platform.h"
+#include "platform/fake/FakePlatform.h"
 #include "scheduler/TaskScheduler.h"
 
 #include <QCoreApplication>
@@ -17,27 +17,17 @@
 using namespace zelkor;
 
 namespace {
-class RealClockPlatform final : public Platform {
+// The fake records everything; only the clock is the real one here.
+class RealClockPlatform final : public FakePlatform {
 public:
     QList<qint64> startedAtMs;
 
     QDateTime now() const override { return QDateTime::currentDateTime(); }
-    quint32 tickCount() const override { return 0; }
-    QRect screenGeometry() const override { return {0, 0, 1024, 768}; }
-    Outcome startDetached(const QString&) override
+    Outcome startDetached(const QString& program) override
     {
         startedAtMs << QDateTime::currentMSecsSinceEpoch();
-        return Outcome::success();
+        return FakePlatform::startDetached(program);
     }
-    Outcome shellOpen(const QString&) override { return Outcome::success(); }
-    Outcome hibernate() override { return Outcome::success(); }
-    void beep(int, int) override {}
-    void startTones(const QList<ToneStep>&) override {}
-    void stopTones() override {}
-    Outcome holdSuspendInhibitor(bool) override { return Outcome::success(); }
-    std::optional<quint32> lastInputTick() override { return std::nullopt; }
-    QString idleUnavailableReason() const override { return {}; }
-    bool claimSingleInstance() override { return true; }
 };
 } // namespace
 

@@ -10,6 +10,8 @@
 
 namespace zelkor {
 
+class WakeTimer;
+
 // Result of an operation that can fail for a reason worth telling the user.
 struct Outcome {
     bool ok = true;
@@ -75,6 +77,10 @@ public:
     // nothing where this desktop cannot tell; then idleUnavailableReason() says why.
     virtual std::optional<quint32> lastInputTick() = 0;
     virtual QString idleUnavailableReason() const = 0;
+
+    // --- wake-up ---
+    // The process-wide timer that resumes the computer (platform/WakeTimer.h).
+    virtual WakeTimer& wakeTimer() = 0;
 
     // --- single instance ---
     // True when this process is the only running instance for this user.

@@ -4,9 +4,12 @@
 #include "actions/FrmRemind.h"
 #include "common/ActionKind.h"
 #include "common/Placement.h"
+#include "countdown/ModTimer.h"
+#include "countdown/PowerOnCycle.h"
 #include "countdown/TimerTab.h"
 #include "scheduler/PeriodGuard.h"
 #include "scheduler/TaskScheduler.h"
+#include "platform/WakeTimer.h"
 #include "shell/AppIcons.h"
 #include "shell/ClockText.h"
 #include "shell/MessageBox.h"
@@ -54,12 +57,20 @@ FrmMain::FrmMain(Platform& platform, AppState& state, QWidget* parent)
     connect(m_actions, &ActionExecutor::problem, this,
             [this](const QString& message) { MessageBox::notify(this, message); });
 
+    m_modTimer = new ModTimer(m_platform.wakeTimer(), m_state, this);
+    m_powerOn = new PowerOnCycle(m_platform, m_state, *m_actions, *m_modTimer, this);
+    m_powerOn->setListRefresher([this] { MSFlexGrid1disp(); });
+    // Modal: the next power-on is armed once the message is closed.
+    m_powerOn->setMessagePresenter([this] { reminder()->presentModal(); });
+    connect(m_powerOn, &PowerOnCycle::problem, this,
+            [this](const QString& message) { MessageBox::notify(this, message); });
+
     buildToolbar();
 
     auto* central = new QWidget(this);
     SSTab1 = new QTabWidget(central);
     SSTab1->setObjectName(QStringLiteral("SSTab1"));
-    m_timerTab = new TimerTab(SSTab1);
+    m_timerTab = new TimerTab(m_platform, *m_actions, *m_modTimer, SSTab1);
     SSTab1->addTab(m_timerTab, QStringLiteral("Timer"));
     m_tasksPage = new TasksPage(m_platform, m_state, SSTab1);
     SSTab1->addTab(m_tasksPage, QStringLiteral("Scheduled Tasks"));
@@ -80,6 +91,7 @@ FrmMain::FrmMain(Platform& platform, AppState& state, QWidget* parent)
     layout->addWidget(SSTab1);
     chkWakeOn->move(0, 5000); // outside the visible area, like the focus sink
     CmdTest->move(0, 5000);
+    m_timerTab->setFocusSink(CmdTest);
     setCentralWidget(central);
     resize(540, 400);
 
@@ -87,6 +99,7 @@ FrmMain::FrmMain(Platform& platform, AppState& state, QWidget* parent)
     Timer1->setObjectName(QStringLiteral("Timer1"));
     Timer1->setInterval(2);
     connect(Timer1, &QTimer::timeout, Timer1, &QTimer::stop);
+    m_modTimer->setNudge(Timer1); // started before every wake wait
     Timer3 = new QTimer(this);
     Timer3->setObjectName(QStringLiteral("Timer3"));
     Timer3->setInterval(1000);
@@ -152,7 +165,7 @@ bool FrmMain::Form_Load()
     InitMainWindow();
     m_tasksPage->connectDatabase(taskDatabasePath(m_state.programDir));
     MSFlexGrid1disp();
-    // The power-on cycle starts here.
+    m_powerOn->start(); // the power-on cycle
     notAllow();
     otherTask();
     Timer3->start();
@@ -166,7 +179,7 @@ void FrmMain::InitMainWindow()
     // Each step stands alone: one that cannot be done is skipped.
     // 1. The hot key is registered here.
     Timer3_Timer();
-    // 3. The countdown's date and time fields are set here.
+    m_timerTab->setDateTimePickers(m_platform.now());
     for (int code = 1; code <= actionNames().size(); ++code)
         m_timerTab->ImageCombo1->addItem(actionIcon(code), actionName(code));
     m_timerTab->ImageCombo1->setCurrentIndex(0);
@@ -208,7 +221,7 @@ void FrmMain::refreshAfterTaskChange()
     notAllow();
     otherTask();
     m_state.CancelWakeWait = true;
-    // The power-on cycle is restarted here.
+    m_powerOn->start();
 }
 
 void FrmMain::MSFlexGrid1disp() { m_tasksPage->MSFlexGrid1disp(); }

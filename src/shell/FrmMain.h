@@ -15,10 +15,12 @@ namespace zelkor {
 
 class ActionExecutor;
 class FrmRemind;
+class ModTimer;
 class OptionsPage;
 class PeriodGuard;
 class TaskScheduler;
 class TasksPage;
+class PowerOnCycle;
 class TimerTab;
 
 // The main window: a shell that owns one object per concern and runs the
@@ -63,6 +65,8 @@ public:
     FrmRemind* reminder();
     TaskScheduler& scheduler() { return *m_scheduler; }
     PeriodGuard& periodGuard() { return *m_periodGuard; }
+    ModTimer& modTimer() { return *m_modTimer; }
+    PowerOnCycle* powerOn() const { return m_powerOn; }
 
     QToolBar* Toolbar1 = nullptr;
     QTabWidget* SSTab1 = nullptr;
@@ -93,6 +97,8 @@ private:
     FrmRemind* m_reminder = nullptr;
     TaskScheduler* m_scheduler = nullptr;
     PeriodGuard* m_periodGuard = nullptr;
+    ModTimer* m_modTimer = nullptr;   // the wake waits
+    PowerOnCycle* m_powerOn = nullptr; // the scheduled power-on
     bool m_trayIconShown = false;
 };
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/Platform.h"
+#include "platform/fake/FakeWakeTimer.h"
 
 #include <QStringList>
 
@@ -8,7 +9,7 @@ namespace zelkor {
 
 // Platform for tests: a fixed clock that only moves when told to, a settable
 // tick count, and a record of every side effect instead of performing it.
-class FakePlatform final : public Platform {
+class FakePlatform : public Platform {
 public:
     FakePlatform();
 
@@ -31,6 +32,7 @@ public:
     int toneStops = 0;               // calls of stopTones
     bool inhibitorHeld = false;
     std::optional<quint32> lastInput = 0u; // set to nothing for "not available"
+    FakeWakeTimer wake;
 
     // --- Platform ---
     QDateTime now() const override { return m_now; }
@@ -50,6 +52,7 @@ public:
     }
     std::optional<quint32> lastInputTick() override { return lastInput; }
     QString idleUnavailableReason() const override { return QStringLiteral("No idle time in tests."); }
+    WakeTimer& wakeTimer() override { return wake; }
 
 private:
     QDateTime m_now;

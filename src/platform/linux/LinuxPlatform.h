@@ -2,6 +2,8 @@
 
 #include "platform/Platform.h"
 #include "platform/linux/TonePlayer.h"
+#include "platform/WakeTimer.h"
+#include "platform/linux/IdleSource.h"
 
 #include <QLockFile>
 
@@ -30,12 +32,16 @@ public:
     Outcome holdSuspendInhibitor(bool hold) override; // LinuxInhibitor.cpp
     std::optional<quint32> lastInputTick() override;  // LinuxIdle.cpp
     QString idleUnavailableReason() const override;
+    WakeTimer& wakeTimer() override; // LinuxWakeTimer.cpp
 
 private:
     std::unique_ptr<QLockFile> m_instanceLock;
     TonePlayer m_tones;
     std::unique_ptr<LogindHibernation> m_hibernation; // made on first use
     std::unique_ptr<SuspendInhibitor> m_inhibitor;    // made on first use
+    mutable std::unique_ptr<IdleSource> m_idle; // chosen at the first question
+    std::optional<quint32> m_lastInput;  // last answer, kept steady
+    std::unique_ptr<WakeTimer> m_wakeTimer;
 };
 
 } // namespace zelkor

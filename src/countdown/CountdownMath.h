@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QDateTime>
+#include <QString>
+
+// The Timer tab's arithmetic, as plain functions of the picker values, the
+// clock and the tick count.
+namespace zelkor::countdown {
+
+// Full width of the progress bar; the fill is proportional to it.
+inline constexpr double kBarWidth = 6825.0;
+
+enum Mode { After = 0, At = 1, Uptime = 2, Quiet = 3 };
+
+// What the pickers hold; only the hour of an hours picker and the minute of a
+// minutes picker count.
+struct PickerValues {
+    int afterHours = 2;    // DTPicker1
+    int afterMinutes = 0;  // DTPicker4
+    QDate atDate;          // DTPicker2
+    QTime atTime;          // DTPicker3
+    int runHours = 3;      // DTPicker5
+    int runMinutes = 0;    // DTPicker6
+    int quietMinutes = 15; // DTPicker7
+};
+
+// The count in seconds for a mode; zero or less is not a valid count.
+qint64 countSeconds(int mode, const PickerValues& values, const QDateTime& now, quint32 tickMs);
+
+// Whole seconds from `startTick` to `nowTick`, across the wrap of the 32-bit
+// tick count.
+qint64 elapsedSeconds(quint32 nowTick, quint32 startTick);
+
+// The bar after one plain tick: a fixed step, accumulated in single precision.
+float barAfterTick(float width, qint64 totalSeconds);
+// The bar of the quiet-time mode after `elapsed` quiet seconds.
+double quietBar(qint64 totalSeconds, qint64 elapsed);
+
+QString remainingText(qint64 seconds); // "<n> seconds remaining"
+
+// The "Power On" announcement for the moment `at`; where the timer cannot
+// wake the computer a second sentence says so and why.
+QString powerOnAnnouncement(const QDateTime& at, bool canWake, const QString& whyNoWake);
+
+} // namespace zelkor::countdown

@@ -1,0 +1,54 @@
+#pragma once
+
+#include "common/AppState.h"
+#include "platform/WakeTimer.h"
+
+#include <QObject>
+
+#include <vector>
+
+class QTimer;
+
+namespace zelkor {
+
+// How a wake wait ended.
+// Event loops end with 0 when the application quits, so no end is 0.
+enum class WaitEnd {
+    Fired = 1,       // the timer came due
+    Cancelled = 2,   // CancelWakeWait was set (waitForWakeOrCancel only)
+    Failed = 3,      // the timer could not be armed or broke; lastError() says why
+    Interrupted = 4, // the program is quitting
+};
+
+// The wake waits: arm the process's one wake timer and run a nested event loop,
+// in which the whole program keeps working, until it fires. A wait started
+// while others are pending re-arms the same timer, so all of them end at the
+// newest time, the innermost first. When no wait is left the timer is disarmed.
+class ModTimer : public QObject {
+    Q_OBJECT
+public:
+    ModTimer(WakeTimer& timer, AppState& state, QObject* parent = nullptr);
+
+    // A one-shot started before every wait; its tick only wakes the loop once.
+    void setNudge(QTimer* nudge) { m_nudge = nudge; }
+
+    WaitEnd waitForWake(qint64 seconds) { return wait(seconds, false); }
+    // Also ends when CancelWakeWait is found set at the top of a pass.
+    WaitEnd waitForWakeOrCancel(qint64 seconds) { return wait(seconds, true); }
+
+    WakeTimer& timer() const { return m_timer; }
+    int pendingWaits() const { return int(m_waits.size()); }
+    QString lastError() const { return m_lastError; }
+
+private:
+    WaitEnd wait(qint64 seconds, bool cancellable);
+
+    WakeTimer& m_timer;
+    AppState& m_state;
+    QTimer* m_nudge = nullptr;
+    std::vector<quint64> m_waits; // pending waits, innermost last
+    quint64 m_nextWait = 0;
+    QString m_lastError;
+};
+
+} // namespace zelkor

@@ -1,0 +1,69 @@
+#pragma once
+
+#include "common/AppState.h"
+#include "countdown/PowerOnSearch.h"
+#include "platform/Platform.h"
+#include "tasks/AdoTask.h"
+
+#include <QObject>
+
+#include <functional>
+
+class QTimer;
+
+namespace zelkor {
+
+class ActionExecutor;
+class ModTimer;
+
+// The scheduled power-on: find the nearest "Power On" occurrence, wait for it
+// on the wake timer, open its target or show its message, and start over.
+// A task change or Exit ends a pending wait through CancelWakeWait.
+class PowerOnCycle : public QObject {
+    Q_OBJECT
+public:
+    PowerOnCycle(Platform& platform, AppState& state, ActionExecutor& actions, ModTimer& modTimer,
+                 QObject* parent = nullptr);
+
+    // Shows the reminder window with remindText and returns once it is closed.
+    void setMessagePresenter(std::function<void()> showModal)
+    {
+        m_showModal = std::move(showModal);
+    }
+    // Refills the task list (MSFlexGrid1disp) after each wake.
+    void setListRefresher(std::function<void()> refill) { m_refill = std::move(refill); }
+
+    // Enables TimPower, whose tick starts a cycle. While a cycle runs this does
+    // nothing: the running cycle takes the change up through CancelWakeWait.
+    void start();
+    bool isRunning() const { return m_running; }
+
+    void TimPower_Timer();
+    void dingShikaiji();
+
+    // The last search, for the task dialogs and tests.
+    poweron::Choice lastChoice() const { return m_lastChoice; }
+    int cycles() const { return m_cycles; } // searches made
+
+    QTimer* TimPower = nullptr;
+
+signals:
+    // The wake timer could not be armed: the cycle ends rather than spinning.
+    void problem(const QString& message);
+
+private:
+    poweron::Choice searchNow();
+
+    Platform& m_platform;
+    AppState& m_state;
+    ActionExecutor& m_actions;
+    ModTimer& m_modTimer;
+    AdoTask m_ado;
+    std::function<void()> m_showModal;
+    std::function<void()> m_refill;
+    poweron::Choice m_lastChoice;
+    bool m_running = false;
+    int m_cycles = 0;
+};
+
+} // namespace zelkor

@@ -1,0 +1,175 @@
+#include "countdown/ModTimer.h"
+#include "platform/linux/LinuxWakeTimer.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include <cerrno>
+#include <linux/capability.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
+using namespace zelkor;
+
+namespace {
+// Takes CAP_WAKE_ALARM out of the effective set for as long as it lives.
+class WithoutWakeAlarm {
+public:
+    WithoutWakeAlarm()
+    {
+        m_header.version = _LINUX_CAPABILITY_VERSION_3;
+        syscall(SYS_capget, &m_header, m_saved);
+        __user_cap_data_struct lowered[2] = {m_saved[0], m_saved[1]};
+        lowered[CAP_TO_INDEX(CAP_WAKE_ALARM)].effective &= ~CAP_TO_MASK(CAP_WAKE_ALARM);
+        syscall(SYS_capset, &m_header, lowered);
+    }
+    ~WithoutWakeAlarm() { syscall(SYS_capset, &m_header, m_saved); }
+
+private:
+    __user_cap_header_struct m_header{};
+    __user_cap_data_struct m_saved[2]{};
+};
+} // namespace
+
+// The real timerfd, with waits of a second or two.
+class TestLinuxWakeTimer : public QObject {
+    Q_OBJECT
+private slots:
+    void problems_data()
+    {
+        QTest::addColumn<int>("error");
+        QTest::addColumn<bool>("rtc");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("alarm clock with rtc") << 0 << true << QString();
+        QTest::newRow("alarm clock, no rtc")
+            << 0 << false << QStringLiteral("it has no real-time clock with a wake-up alarm");
+        QTest::newRow("not permitted")
+            << EPERM << true
+            << QStringLiteral("Zelkor lacks the permission to set wake-up alarms "
+                              "(cap_wake_alarm)");
+        QTest::newRow("no alarm clock")
+            << EINVAL << true << QStringLiteral("this system offers no wake-up alarm clock");
+        QTest::newRow("no device")
+            << ENODEV << false << QStringLiteral("this system offers no wake-up alarm clock");
+    }
+    void problems()
+    {
+        QFETCH(int, error);
+        QFETCH(bool, rtc);
+        QFETCH(QString, reason);
+        QCOMPARE(wakeAlarmProblem(error, rtc), reason);
+    }
+
+    void rtcWithWakeAlarmIsFound()
+    {
+        QTemporaryDir sys;
+        QVERIFY(!hasRtcWakeAlarm(sys.path()));
+        QDir(sys.path()).mkpath(QStringLiteral("rtc0"));
+        QVERIFY(!hasRtcWakeAlarm(sys.path()));
+        QDir(sys.path()).mkpath(QStringLiteral("rtc1"));
+        QFile alarm(sys.path() + QStringLiteral("/rtc1/wakealarm"));
+        QVERIFY(alarm.open(QIODevice::WriteOnly));
+        alarm.close();
+        QVERIFY(hasRtcWakeAlarm(sys.path()));
+        QVERIFY(!hasRtcWakeAlarm(sys.path() + QStringLiteral("/missing")));
+    }
+
+    void alarmClockCanWakeOnlyWithAnRtc()
+    {
+        LinuxWakeTimer timer;
+        QVERIFY(timer.isValid());
+        if (!timer.onAlarmClock())
+            QSKIP("this process may not use the alarm clock");
+        QCOMPARE(timer.canWake(), hasRtcWakeAlarm());
+        QCOMPARE(timer.whyNoWake().isEmpty(), timer.canWake());
+    }
+
+    void withoutTheCapabilityItFallsBackAndSaysWhy()
+    {
+        WithoutWakeAlarm lowered;
+        LinuxWakeTimer timer;
+        QVERIFY(timer.isValid());
+        QVERIFY(!timer.onAlarmClock());
+        QVERIFY(!timer.canWake());
+        QVERIFY(timer.whyNoWake().contains(QStringLiteral("cap_wake_alarm")));
+        AppState state;
+        ModTimer waits(timer, state);
+        QElapsedTimer clock;
+        clock.start();
+        QCOMPARE(waits.waitForWake(1), WaitEnd::Fired); // still on time while awake
+        QVERIFY(clock.elapsed() >= 990);
+    }
+
+    void firesAfterItsTimeAndDisarms()
+    {
+        LinuxWakeTimer timer;
+        AppState state;
+        ModTimer waits(timer, state);
+        QElapsedTimer clock;
+        clock.start();
+        QCOMPARE(waits.waitForWake(1), WaitEnd::Fired);
+        QVERIFY2(clock.elapsed() >= 990 && clock.elapsed() < 2500,
+                 qPrintable(QString::number(clock.elapsed())));
+        QCOMPARE(timer.remainingMs(), 0);
+    }
+
+    void earlierRearmEndsBothWaitsInnerFirst()
+    {
+        LinuxWakeTimer timer;
+        AppState state;
+        ModTimer waits(timer, state);
+        QElapsedTimer clock;
+        clock.start();
+        qint64 innerEnd = -1;
+        QTimer::singleShot(100, [&] {
+            QVERIFY(timer.remainingMs() > 29000);
+            QCOMPARE(waits.waitForWake(1), WaitEnd::Fired);
+            innerEnd = clock.elapsed();
+            QVERIFY(timer.remainingMs() == 0); // fired, not re-armed for the outer one
+        });
+        QCOMPARE(waits.waitForWakeOrCancel(30), WaitEnd::Fired);
+        const qint64 outerEnd = clock.elapsed();
+        QVERIFY(innerEnd >= 1090);
+        QVERIFY2(outerEnd >= innerEnd && outerEnd < 2500, qPrintable(QString::number(outerEnd)));
+    }
+
+    void laterRearmMovesThePendingWait()
+    {
+        LinuxWakeTimer timer;
+        AppState state;
+        ModTimer waits(timer, state);
+        QElapsedTimer clock;
+        clock.start();
+        QTimer::singleShot(200, [&] { QCOMPARE(waits.waitForWake(2), WaitEnd::Fired); });
+        QCOMPARE(waits.waitForWake(1), WaitEnd::Fired);
+        QVERIFY2(clock.elapsed() >= 2190 && clock.elapsed() < 3500,
+                 qPrintable(QString::number(clock.elapsed())));
+    }
+
+    void cancelEndsTheWaitAndDisarms()
+    {
+        LinuxWakeTimer timer;
+        AppState state;
+        ModTimer waits(timer, state);
+        QElapsedTimer clock;
+        clock.start();
+        QTimer::singleShot(200, [&] {
+            QVERIFY(timer.remainingMs() > 0);
+            state.CancelWakeWait = true;
+        });
+        QCOMPARE(waits.waitForWakeOrCancel(1), WaitEnd::Cancelled);
+        QVERIFY(clock.elapsed() < 900);
+        // Nothing is left to wake the computer for: the second passes quietly.
+        QSignalSpy fired(&timer, &WakeTimer::fired);
+        QVERIFY(!fired.wait(1300));
+        QVERIFY(!timer.signalled());
+    }
+};
+
+QTEST_GUILESS_MAIN(TestLinuxWakeTimer)
+#include "tst_linuxwaketimer.moc"

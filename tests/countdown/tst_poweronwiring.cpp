@@ -1,0 +1,90 @@
+#include "common/DayNumber.h"
+#include "countdown/ModTimer.h"
+#include "countdown/PowerOnCycle.h"
+#include "platform/fake/FakePlatform.h"
+#include "shell/FrmMain.h"
+#include "support/TempProgramDir.h"
+#include "tasks/AdoTask.h"
+#include "tasks/TaskQueries.h"
+
+#include <QApplication>
+#include <QDateTimeEdit>
+#include <QTest>
+#include <QTimer>
+
+using namespace zelkor;
+
+namespace {
+void addDailyPowerOn(const QString& database, QTime time, const QString& target)
+{
+    AdoTask ado(database);
+    ado.setRecordSource(queries::kAll);
+    ado.Refresh();
+    ado.AddNew();
+    ado.setField(QStringLiteral("type"), 2);
+    ado.setField(QStringLiteral("action"), 7);
+    ado.setField(QStringLiteral("starttime"), daynum::fromTime(time));
+    ado.setField(QStringLiteral("fujia"), 0);
+    ado.setField(QStringLiteral("description"), target);
+    ado.setField(QStringLiteral("state"), 1);
+    QVERIFY(ado.Update().ok);
+}
+} // namespace
+
+// The power-on cycle inside the main window: started at load, restarted by a
+// task change, ended by Exit.
+class TestPowerOnWiring : public QObject {
+    Q_OBJECT
+private slots:
+    void startTaskChangeAndExit()
+    {
+        test::TempProgramDir dir;
+        QVERIFY(dir.isValid());
+        addDailyPowerOn(dir.databasePath(), QTime(9, 0), QStringLiteral("/bin/nine"));
+        FakePlatform platform;
+        AppState state;
+        state.programDir = dir.path();
+        FrmMain window(platform, state);
+        QVERIFY(window.Form_Load());
+        QVERIFY(window.powerOn()->TimPower->isActive());
+
+        QStringList steps;
+        platform.wake.onArm = [&](qint64 seconds) {
+            steps << QStringLiteral("armed %1").arg(seconds);
+            if (steps.size() == 1) {
+                QTimer::singleShot(5, [&] {
+                    addDailyPowerOn(dir.databasePath(), QTime(8, 30), QStringLiteral("/bin/half"));
+                    window.refreshAfterTaskChange();
+                    steps << (state.CancelWakeWait ? QStringLiteral("cancelled")
+                                                   : QStringLiteral("not cancelled"));
+                });
+            } else {
+                QTimer::singleShot(5, [&] { window.Exit(); });
+            }
+        };
+        QTRY_VERIFY(state.ExitRequested && !window.powerOn()->isRunning());
+        QCOMPARE(steps, QStringList({"armed 3600", "cancelled", "armed 1800"}));
+        QVERIFY(platform.opened.isEmpty());
+        QVERIFY(!platform.wake.isArmed());
+        QVERIFY(!window.powerOn()->TimPower->isActive());
+    }
+
+    void dateAndTimePickersShowTheStartUpTime()
+    {
+        test::TempProgramDir dir;
+        FakePlatform platform;
+        platform.setNow(QDateTime(QDate(2027, 2, 3), QTime(4, 5, 6)));
+        AppState state;
+        state.programDir = dir.path();
+        FrmMain window(platform, state);
+        QVERIFY(window.Form_Load());
+        const auto* date = window.findChild<QDateTimeEdit*>(QStringLiteral("DTPicker2"));
+        const auto* time = window.findChild<QDateTimeEdit*>(QStringLiteral("DTPicker3"));
+        QVERIFY(date && time);
+        QCOMPARE(date->date(), QDate(2027, 2, 3));
+        QCOMPARE(time->time(), QTime(4, 5, 6));
+    }
+};
+
+QTEST_MAIN(TestPowerOnWiring)
+#include "tst_poweronwiring.moc"

@@ -1,0 +1,379 @@
+#include "actions/ActionExecutor.h"
+#include "common/ActionKind.h"
+#include "common/DateText.h"
+#include "countdown/ModTimer.h"
+#include "countdown/TimerTab.h"
+#include "platform/fake/FakePlatform.h"
+#include "shell/MessageBox.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDateTimeEdit>
+#include <QFileDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTemporaryFile>
+#include <QTest>
+#include <QTimer>
+
+using namespace zelkor;
+
+namespace {
+// The tab with everything it works with, on a fixed clock.
+struct Rig {
+    FakePlatform platform;
+    AppState state;
+    ActionExecutor actions{platform, state};
+    ModTimer waits{platform.wake, state};
+    TimerTab tab{platform, actions, waits};
+    QStringList reminders; // remindText at each reminder
+
+    Rig()
+    {
+        state.programDir = QStringLiteral("/opt/zelkor");
+        platform.setTickCount(5 * 3600 * 1000); // up five hours
+        for (const QString& name : actionNames())
+            tab.ImageCombo1->addItem(name);
+        actions.setReminderPresenter([this] { reminders << state.remindText; });
+        MessageBox::resetTestState();
+    }
+    void chooseAction(ActionKind kind) { tab.ImageCombo1->setCurrentIndex(int(kind) - 1); }
+    void setMinutes(QDateTimeEdit* picker, int m)
+    {
+        picker->setTime(QTime(picker->time().hour(), m));
+    }
+    void setHours(QDateTimeEdit* picker, int h)
+    {
+        picker->setTime(QTime(h, picker->time().minute()));
+    }
+    void start()
+    {
+        MessageBox::setNextAnswer(QMessageBox::Ok); // never block on a box
+        tab.CmdStart_Click();
+    }
+    void tick()
+    {
+        platform.advanceSecond();
+        tab.TimerRemain_Timer();
+    }
+    QList<QDateTimeEdit*> enabledPickers() const
+    {
+        QList<QDateTimeEdit*> enabled;
+        for (QDateTimeEdit* p : {tab.DTPicker1, tab.DTPicker2, tab.DTPicker3, tab.DTPicker4,
+                                 tab.DTPicker5, tab.DTPicker6, tab.DTPicker7})
+            if (p->isEnabled())
+                enabled << p;
+        return enabled;
+    }
+    bool idle() const
+    {
+        return tab.CmdStart->text() == QLatin1String("Start") &&
+               tab.LabRemain->text() == QLatin1String("Timer disabled") &&
+               !tab.TimerRemain->isActive() && tab.barWidth() == 0.0 && tab.ImgBar->value() == 0 &&
+               tab.ImageCombo1->isEnabled();
+    }
+};
+QFileDialog* openDialog()
+{
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (auto* dialog = qobject_cast<QFileDialog*>(w); dialog && dialog->isVisible())
+            return dialog;
+    return nullptr;
+}
+} // namespace
+
+class TestTimerTab : public QObject {
+    Q_OBJECT
+private slots:
+    void designDefaults()
+    {
+        Rig rig;
+        QVERIFY(rig.tab.Option1[0]->isChecked());
+        QCOMPARE(rig.enabledPickers(), rig.tab.pickersOf(0));
+        QCOMPARE(rig.tab.DTPicker1->displayFormat(), QStringLiteral("HH"));
+        QCOMPARE(rig.tab.DTPicker4->displayFormat(), QStringLiteral("mm"));
+        QCOMPARE(rig.tab.DTPicker3->displayFormat(), QStringLiteral("HH:mm:ss"));
+        QCOMPARE(rig.tab.DTPicker7->displayFormat(), QStringLiteral("mm"));
+        const countdown::PickerValues v = rig.tab.pickerValues();
+        QCOMPARE(v.afterHours, 2);
+        QCOMPARE(v.afterMinutes, 0);
+        QCOMPARE(v.runHours, 3);
+        QCOMPARE(v.runMinutes, 0);
+        QCOMPARE(v.quietMinutes, 15);
+        QVERIFY(rig.idle());
+        QVERIFY(rig.tab.ChkForce->isChecked());
+        rig.tab.setDateTimePickers(rig.platform.now());
+        QCOMPARE(rig.tab.DTPicker2->date(), rig.platform.now().date());
+        QCOMPARE(rig.tab.DTPicker3->time(), rig.platform.now().time());
+    }
+
+    void countsDownOnePerTick()
+    {
+        Rig rig;
+        rig.setHours(rig.tab.DTPicker1, 1);
+        rig.setMinutes(rig.tab.DTPicker4, 30);
+        rig.start();
+        QCOMPARE(rig.tab.LabRemain->text(), QStringLiteral("5400 seconds remaining"));
+        QCOMPARE(rig.tab.CmdStart->text(), QStringLiteral("Stop"));
+        QVERIFY(rig.tab.TimerRemain->isActive());
+        QCOMPARE(rig.tab.TimerRemain->interval(), 1000);
+        rig.tick();
+        QCOMPARE(rig.tab.LabRemain->text(), QStringLiteral("5399 seconds remaining"));
+        QCOMPARE(rig.tab.remainSeconds(), 5399);
+        QVERIFY(rig.tab.barWidth() > 1.26 && rig.tab.barWidth() < 1.27); // 6825 / 5400
+    }
+
+    void invalidCounts_data()
+    {
+        QTest::addColumn<int>("mode");
+        QTest::newRow("0 hours 0 minutes") << 0;
+        QTest::newRow("one second past") << 1;
+        QTest::newRow("uptime below the current one") << 2;
+        QTest::newRow("0 quiet minutes") << 3;
+    }
+    void invalidCounts()
+    {
+        QFETCH(int, mode);
+        Rig rig;
+        rig.tab.Option1[size_t(mode)]->setChecked(true);
+        rig.tab.Option1_Click(mode);
+        rig.setHours(rig.tab.DTPicker1, 0);
+        rig.setMinutes(rig.tab.DTPicker4, 0);
+        const QDateTime past = rig.platform.now().addSecs(-1);
+        rig.tab.DTPicker2->setDate(past.date());
+        rig.tab.DTPicker3->setTime(past.time());
+        rig.setHours(rig.tab.DTPicker5, 4); // up five hours
+        rig.setMinutes(rig.tab.DTPicker7, 0);
+        rig.start();
+        QCOMPARE(MessageBox::lastText(), QStringLiteral("Invalid date/time"));
+        QVERIFY(rig.idle());
+        QCOMPARE(rig.enabledPickers(), rig.tab.pickersOf(mode));
+    }
+
+    void stopRestoresTheActiveModesPickers_data()
+    {
+        QTest::addColumn<int>("mode");
+        for (int mode = 0; mode < 4; ++mode)
+            QTest::addRow("mode %d", mode) << mode;
+    }
+    void stopRestoresTheActiveModesPickers()
+    {
+        QFETCH(int, mode);
+        Rig rig;
+        rig.tab.Option1[size_t(mode)]->setChecked(true);
+        rig.tab.Option1_Click(mode);
+        const QDateTime later = rig.platform.now().addSecs(3600);
+        rig.tab.DTPicker2->setDate(later.date());
+        rig.tab.DTPicker3->setTime(later.time());
+        rig.setHours(rig.tab.DTPicker5, 6);
+        rig.start();
+        QVERIFY(rig.tab.isCounting());
+        QVERIFY(rig.enabledPickers().isEmpty());
+        for (QRadioButton* option : rig.tab.Option1)
+            QVERIFY(!option->isEnabled());
+        QVERIFY(!rig.tab.ImageCombo1->isEnabled());
+        QVERIFY(rig.tab.ChkForce->isEnabled() && rig.tab.TxtDir->isEnabled() &&
+                rig.tab.CmdOpen->isEnabled());
+        rig.tick();
+        rig.tick();
+        QVERIFY(rig.tab.barWidth() > 0);
+        rig.tab.CmdStart_Click(); // Stop
+        QVERIFY(rig.idle());
+        QCOMPARE(rig.enabledPickers(), rig.tab.pickersOf(mode));
+        QVERIFY(rig.tab.Option1[size_t(mode)]->isChecked());
+        for (QRadioButton* option : rig.tab.Option1)
+            QVERIFY(option->isEnabled());
+    }
+
+    void atZeroTheTabIsIdleBeforeTheAction_data()
+    {
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<bool>("forced");
+        QTest::addColumn<QStringList>("started");
+        QTest::addColumn<QStringList>("opened");
+        QTest::addColumn<QStringList>("reminders");
+        const QStringList none;
+        QTest::newRow("shut down, forced")
+            << 1 << true << QStringList{"/opt/zelkor/dll/guan_f.dll"} << none << none;
+        QTest::newRow("shut down")
+            << 1 << false << QStringList{"/opt/zelkor/dll/guan.dll"} << none << none;
+        QTest::newRow("events remind")
+            << 8 << true << none << none << QStringList{"Hurry, time is up!"};
+        QTest::newRow("open a file or URL")
+            << 9 << true << none << QStringList{"https://example.org/x"} << none;
+    }
+    void atZeroTheTabIsIdleBeforeTheAction()
+    {
+        QFETCH(int, kind);
+        QFETCH(bool, forced);
+        QFETCH(QStringList, started);
+        QFETCH(QStringList, opened);
+        QFETCH(QStringList, reminders);
+        Rig rig;
+        bool idleAtAction = false;
+        rig.actions.setReminderPresenter([&] {
+            rig.reminders << rig.state.remindText;
+            idleAtAction = rig.idle();
+        });
+        rig.chooseAction(ActionKind(kind));
+        rig.tab.ChkForce->setChecked(forced);
+        rig.tab.TxtDir->setText(QStringLiteral("  https://example.org/x "));
+        rig.setHours(rig.tab.DTPicker1, 0);
+        rig.setMinutes(rig.tab.DTPicker4, 1);
+        rig.start();
+        for (int i = 0; i < 59; ++i)
+            rig.tick();
+        QCOMPARE(rig.tab.LabRemain->text(), QStringLiteral("1 seconds remaining"));
+        QVERIFY(rig.platform.started.isEmpty() && rig.reminders.isEmpty());
+        rig.tick();
+        QVERIFY(rig.idle());
+        QCOMPARE(rig.platform.started, started);
+        QCOMPARE(rig.platform.opened, opened);
+        QCOMPARE(rig.reminders, reminders);
+        if (!reminders.isEmpty())
+            QVERIFY(idleAtAction);
+    }
+
+    void quietTimeRestartsOnInput()
+    {
+        Rig rig;
+        rig.chooseAction(ActionKind::Lock);
+        rig.tab.Option1[3]->setChecked(true);
+        rig.tab.Option1_Click(3);
+        rig.setMinutes(rig.tab.DTPicker7, 1);
+        rig.platform.lastInput = 1000u;
+        rig.start();
+        QCOMPARE(rig.tab.LabRemain->text(), QStringLiteral("60 seconds remaining"));
+        rig.tick(); // a last input not seen before: the stretch begins here
+        QCOMPARE(rig.tab.LabRemain->text(), QStringLiteral("60 seconds remaining"));
+        rig.tick();
+        rig.tick();
+        QCOMPARE(rig.tab.LabRemain->text(), QStringLiteral("58 seconds remaining"));
+        QCOMPARE(rig.tab.barWidth(), countdown::kBarWidth / 60 * 2);
+        rig.platform.lastInput = rig.platform.tickCount(); // the user touched the mouse
+        rig.tick();
+        QCOMPARE(rig.tab.LabRemain->text(),
+                 QStringLiteral("58 seconds remaining")); // kept this tick
+        QCOMPARE(rig.tab.remainSeconds(), 58);
+        rig.tick();
+        QCOMPARE(rig.tab.LabRemain->text(), QStringLiteral("59 seconds remaining"));
+        for (int i = 0; i < 58; ++i)
+            rig.tick();
+        QCOMPARE(rig.tab.LabRemain->text(), QStringLiteral("1 seconds remaining"));
+        QVERIFY(rig.platform.started.isEmpty());
+        rig.tick();
+        QCOMPARE(rig.platform.started, QStringList{"/opt/zelkor/dll/suo.dll"});
+        QVERIFY(rig.idle());
+    }
+
+    void quietTimeAcrossTheTickWrap()
+    {
+        Rig rig;
+        rig.tab.Option1[3]->setChecked(true);
+        rig.tab.Option1_Click(3);
+        rig.setMinutes(rig.tab.DTPicker7, 1);
+        rig.platform.setTickCount(0xFFFFFFFFu - 1500u);
+        rig.platform.lastInput = 7u;
+        rig.start();
+        rig.tick();
+        for (int i = 0; i < 4; ++i)
+            rig.tick();
+        QCOMPARE(rig.tab.LabRemain->text(), QStringLiteral("56 seconds remaining"));
+    }
+
+    void quietTimeWithoutIdleTimeSaysSo()
+    {
+        Rig rig;
+        rig.tab.Option1[3]->setChecked(true);
+        rig.tab.Option1_Click(3);
+        rig.platform.lastInput = std::nullopt;
+        rig.start();
+        QVERIFY(MessageBox::lastText().contains(rig.platform.idleUnavailableReason()));
+        QVERIFY(rig.idle());
+        QCOMPARE(rig.enabledPickers(), rig.tab.pickersOf(3));
+    }
+
+    void powerOnAnnouncesWaitsThenOpens_data()
+    {
+        QTest::addColumn<QString>("noWake");
+        QTest::newRow("wakes") << QString();
+        QTest::newRow("cannot wake")
+            << QStringLiteral("it has no real-time clock with a wake-up alarm");
+    }
+    void powerOnAnnouncesWaitsThenOpens()
+    {
+        QFETCH(QString, noWake);
+        Rig rig;
+        rig.platform.wake.setNoWake(noWake);
+        rig.chooseAction(ActionKind::PowerOn);
+        rig.setHours(rig.tab.DTPicker1, 0);
+        rig.setMinutes(rig.tab.DTPicker4, 10);
+        rig.tab.TxtDir->setText(QStringLiteral("  /usr/bin/true "));
+        bool checkedInside = false;
+        rig.platform.wake.onArm = [&](qint64) {
+            QTimer::singleShot(10, [&] {
+                QVERIFY(rig.platform.opened.isEmpty()); // not before the timer fires
+                QVERIFY(rig.idle());                    // no countdown on screen
+                checkedInside = true;
+                rig.platform.wake.fire();
+            });
+        };
+        const QDateTime at = rig.platform.now().addSecs(600);
+        rig.start();
+        QVERIFY(checkedInside);
+        QCOMPARE(rig.platform.wake.armed, QList<qint64>{600});
+        QCOMPARE(rig.platform.opened, QStringList{"/usr/bin/true"});
+        const QString announced =
+            datetext::general(at) + QStringLiteral(" will resume from stand-by or hibernation.");
+        if (noWake.isEmpty())
+            QCOMPARE(MessageBox::lastText(), announced);
+        else
+            QCOMPARE(MessageBox::lastText(),
+                     announced + QStringLiteral("\n\nThis computer will not be woken, because ") +
+                         noWake + QLatin1Char('.'));
+        QVERIFY(rig.idle());
+    }
+
+    void powerOnThatCannotBeArmedOpensNothing()
+    {
+        Rig rig;
+        rig.platform.wake.setArmError(
+            QStringLiteral("No wake-up timer could be created (Too many open files)."));
+        rig.chooseAction(ActionKind::PowerOn);
+        rig.tab.TxtDir->setText(QStringLiteral("/usr/bin/true"));
+        rig.start();
+        QVERIFY(MessageBox::lastText().contains(QStringLiteral("Too many open files")));
+        QVERIFY(rig.platform.opened.isEmpty());
+    }
+
+    void browseFillsTheTarget()
+    {
+        Rig rig;
+        QTemporaryFile file;
+        QVERIFY(file.open());
+        QStringList filters;
+        QTimer::singleShot(100, [&] {
+            QFileDialog* dialog = openDialog();
+            QVERIFY(dialog);
+            filters = dialog->nameFilters();
+            auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+            QVERIFY(name);
+            name->setText(file.fileName()); // as typed by the user
+            QMetaObject::invokeMethod(dialog, "accept");
+        });
+        rig.tab.CmdOpen_Click();
+        QCOMPARE(filters, QStringList{"All files (*)"});
+        QCOMPARE(rig.tab.TxtDir->text(), file.fileName());
+
+        QTimer::singleShot(100, [] { openDialog()->reject(); });
+        rig.tab.CmdOpen_Click();
+        QCOMPARE(rig.tab.TxtDir->text(), file.fileName()); // cancel keeps it
+    }
+};
+
+QTEST_MAIN(TestTimerTab)
+#include "tst_timertab.moc"
