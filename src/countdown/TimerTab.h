@@ -1,5 +1,7 @@
 #pragma once
 
+#include "countdown/TimerTabState.h"
+
 #include <QWidget>
 
 class QCheckBox;
@@ -10,10 +12,14 @@ namespace zelkor {
 
 // The "Timer" tab: the clock and uptime labels, the countdown controls, the
 // action list and the program-wide force choice.
-class TimerTab : public QWidget {
+class TimerTab : public QWidget, public TimerStateHolder {
     Q_OBJECT
 public:
     explicit TimerTab(QWidget* parent = nullptr);
+
+    // What the settings file keeps of this tab.
+    TimerTabState timerState() const override;
+    void applyTimerState(const TimerTabState& state) override;
 
     bool forced() const; // ChkForce checked
     void setClock(const QString& clock, const QString& uptime);

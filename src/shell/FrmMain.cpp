@@ -5,10 +5,17 @@
 #include "common/ActionKind.h"
 #include "common/Placement.h"
 #include "countdown/TimerTab.h"
+#include "platform/GlobalHotKey.h"
 #include "shell/AppIcons.h"
+#include "shell/AutostartSwitch.h"
 #include "shell/ClockText.h"
 #include "shell/MessageBox.h"
 #include "shell/OptionsPage.h"
+#include "shell/SettingsKeeper.h"
+#include "shell/ShellVisibility.h"
+#include "shell/SuspendFilter.h"
+#include "shell/TrayIcon.h"
+#include "shell/TrayMenu.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -87,9 +94,45 @@ FrmMain::FrmMain(Platform& platform, AppState& state, QWidget* parent)
     Timer3->setObjectName(QStringLiteral("Timer3"));
     Timer3->setInterval(1000);
     connect(Timer3, &QTimer::timeout, this, &FrmMain::Timer3_Timer);
+
+    buildShell();
 }
 
 FrmMain::~FrmMain() = default;
+
+void FrmMain::buildShell()
+{
+    m_trayMenu = new TrayMenu(this);
+    m_tray = new TrayIcon(m_trayMenu, windowIcon(), this);
+    m_visibility = new ShellVisibility(*this, m_state, *m_trayMenu, *m_tray, this);
+    connect(m_tray, &TrayIcon::clicked, m_visibility, &ShellVisibility::TrayClick);
+    connect(m_tray, &TrayIcon::shownInHostChanged, this, [this](bool shown) {
+        setTrayIconShown(shown);
+        // A tray that went away must not keep the window out of reach.
+        if (!shown && !m_state.HiddenMode && !isVisible() && !m_state.ExitRequested)
+            showMinimized();
+    });
+    connect(this, &FrmMain::shownStateChanged, m_trayMenu->M_show, &QAction::setChecked);
+    connect(m_trayMenu->M_show, &QAction::triggered, m_visibility, &ShellVisibility::M_show_Click);
+    connect(m_trayMenu->M_hide, &QAction::triggered, m_visibility, &ShellVisibility::M_hide_Click);
+    connect(m_trayMenu, &TrayMenu::quickLaunch, this,
+            [this](int code) { m_actions->PerformAction(code, m_timerTab->forced()); });
+    connect(m_trayMenu->M_tuichu, &QAction::triggered, this, &FrmMain::Exit);
+
+    m_hotKey = createGlobalHotKey();
+    connect(m_hotKey.get(), &GlobalHotKey::activated, m_visibility, &ShellVisibility::HotKeyProc);
+
+    m_suspendFilter = std::make_unique<SuspendFilter>(m_platform, m_state);
+    connect(chkWakeOn, &QCheckBox::toggled, this, [this](bool on) { m_suspendFilter->setWakeOn(on); });
+    connect(m_actions, &ActionExecutor::aboutToHibernate, this,
+            [this] { m_suspendFilter->beforeOwnHibernation(); });
+
+    m_settings = new SettingsKeeper(settings::filePath(m_state.programDir), *m_timerTab, *m_options, this);
+    m_autostart = new AutostartSwitch(QApplication::applicationFilePath(), *m_options->ChkRun,
+                                      *m_trayMenu->M_run, this);
+    connect(m_autostart, &AutostartSwitch::problem, this,
+            [this](const QString& message) { MessageBox::notify(this, message); });
+}
 
 void FrmMain::buildToolbar()
 {
@@ -138,7 +181,7 @@ bool FrmMain::Form_Load()
     notAllow();
     otherTask();
     Timer3->start();
-    if (!m_state.HiddenMode)
+    if (!m_state.HiddenMode && !isMinimized()) // not put in the tray at start
         show();
     return true;
 }
@@ -146,15 +189,29 @@ bool FrmMain::Form_Load()
 void FrmMain::InitMainWindow()
 {
     // Each step stands alone: one that cannot be done is skipped.
-    // 1. The hot key is registered here.
+    // 1. The hot key; without it the program runs on.
+    m_hotKey->registerKey();
     Timer3_Timer();
     // 3. The countdown's date and time fields are set here.
     for (int code = 1; code <= actionNames().size(); ++code)
         m_timerTab->ImageCombo1->addItem(actionIcon(code), actionName(code));
     m_timerTab->ImageCombo1->setCurrentIndex(0);
     SSTab1->setCurrentIndex(0);
-    // 6. The suspend filter, 7. the settings, 8. the tray or hidden mode and
-    //    9. the autostart check follow here.
+    // 6. Foreign suspend requests are refused from here on.
+    m_suspendFilter->install(chkWakeOn->isChecked());
+    // 7.
+    m_settings->LoadSettings();
+    // 8. Hidden, in the tray, or shown.
+    if (m_options->Check2->isChecked()) {
+        m_visibility->enterHiddenMode();
+    } else {
+        m_tray->AddTrayIcon();
+        m_tray->SetTrayTip(kAppTitle);
+        if (m_options->Check1->isChecked())
+            m_visibility->hideToTray();
+    }
+    // 9.
+    m_autostart->startupCheck();
 }
 
 void FrmMain::Timer3_Timer()
@@ -197,7 +254,7 @@ void FrmMain::MSFlexGrid1disp() {}
 void FrmMain::notAllow() {}
 void FrmMain::otherTask() {}
 
-void FrmMain::SaveSettings() {}
+void FrmMain::SaveSettings() { m_settings->SaveSettings(); }
 
 void FrmMain::closeEvent(QCloseEvent* event)
 {
@@ -217,7 +274,11 @@ void FrmMain::Exit()
 {
     m_state.CancelWakeWait = true;
     m_state.ExitRequested = true;
-    // The tray icon is removed and the hot key released here.
+    // Suspend requests are no longer refused; the icon goes and the key is
+    // free for other programs.
+    m_suspendFilter->remove();
+    m_tray->RemoveTrayIcon();
+    m_hotKey->unregisterKey();
     if (m_reminder)
         m_reminder->close();
     QApplication::closeAllWindows();

@@ -5,6 +5,8 @@
 
 #include <QMainWindow>
 
+#include <memory>
+
 class QCheckBox;
 class QPushButton;
 class QTabWidget;
@@ -14,9 +16,16 @@ class QToolBar;
 namespace zelkor {
 
 class ActionExecutor;
+class AutostartSwitch;
 class FrmRemind;
+class GlobalHotKey;
 class OptionsPage;
+class SettingsKeeper;
+class ShellVisibility;
+class SuspendFilter;
 class TimerTab;
+class TrayIcon;
+class TrayMenu;
 
 // The main window: a shell that owns one object per concern and runs the
 // start-up sequence, the close request and Exit.
@@ -54,6 +63,13 @@ public:
     TimerTab* timerTab() const { return m_timerTab; }
     OptionsPage* optionsPage() const { return m_options; }
     FrmRemind* reminder();
+    TrayMenu* mnuTray() const { return m_trayMenu; }
+    TrayIcon* trayIcon() const { return m_tray; }
+    ShellVisibility* visibility() const { return m_visibility; }
+    SettingsKeeper* settingsKeeper() const { return m_settings; }
+    AutostartSwitch* autostartSwitch() const { return m_autostart; }
+    GlobalHotKey* hotKey() const { return m_hotKey.get(); }
+    SuspendFilter* suspendFilter() const { return m_suspendFilter.get(); }
 
     QToolBar* Toolbar1 = nullptr;
     QTabWidget* SSTab1 = nullptr;
@@ -70,6 +86,7 @@ protected:
 
 private:
     void buildToolbar();
+    void buildShell();
     void InitMainWindow();
     void Timer3_Timer();
     void SaveSettings();
@@ -80,6 +97,13 @@ private:
     TimerTab* m_timerTab = nullptr;
     OptionsPage* m_options = nullptr;
     FrmRemind* m_reminder = nullptr;
+    TrayMenu* m_trayMenu = nullptr;
+    TrayIcon* m_tray = nullptr;
+    ShellVisibility* m_visibility = nullptr;
+    SettingsKeeper* m_settings = nullptr;
+    AutostartSwitch* m_autostart = nullptr;
+    std::unique_ptr<GlobalHotKey> m_hotKey;
+    std::unique_ptr<SuspendFilter> m_suspendFilter;
     bool m_trayIconShown = false;
 };
 
