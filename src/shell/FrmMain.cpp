@@ -104,7 +104,8 @@ void FrmMain::buildShell()
 {
     m_trayMenu = new TrayMenu(this);
     m_tray = new TrayIcon(m_trayMenu, windowIcon(), this);
-    m_visibility = new ShellVisibility(*this, m_state, *m_trayMenu, *m_tray, this);
+    m_visibility = new ShellVisibility(*this, m_state, *m_trayMenu, *m_tray,
+                                       [this] { return m_trayIconShown; }, this);
     connect(m_tray, &TrayIcon::clicked, m_visibility, &ShellVisibility::TrayClick);
     connect(m_tray, &TrayIcon::shownInHostChanged, this, [this](bool shown) {
         setTrayIconShown(shown);

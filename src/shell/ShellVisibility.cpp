@@ -10,8 +10,9 @@
 namespace zelkor {
 
 ShellVisibility::ShellVisibility(QWidget& mainWindow, AppState& state, TrayMenu& menu, TrayIcon& tray,
-                                 QObject* parent)
-    : QObject(parent), m_main(mainWindow), m_state(state), m_menu(menu), m_tray(tray)
+                                 std::function<bool()> trayReachable, QObject* parent)
+    : QObject(parent), m_main(mainWindow), m_state(state), m_menu(menu), m_tray(tray),
+      m_trayReachable(std::move(trayReachable))
 {
 }
 
@@ -40,7 +41,7 @@ void ShellVisibility::hideToTray()
         m_main.showMinimized();
     else
         m_main.setWindowState(m_main.windowState() | Qt::WindowMinimized);
-    if (m_tray.shownInHost())
+    if (m_trayReachable())
         m_main.hide();
     else if (!m_main.isVisible())
         m_main.showMinimized(); // nothing else could bring it back

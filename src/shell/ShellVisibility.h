@@ -21,8 +21,9 @@ class TrayMenu;
 class ShellVisibility : public QObject {
     Q_OBJECT
 public:
+    // `trayReachable` tells whether an icon in a tray can bring the window back.
     ShellVisibility(QWidget& mainWindow, AppState& state, TrayMenu& menu, TrayIcon& tray,
-                    QObject* parent = nullptr);
+                    std::function<bool()> trayReachable, QObject* parent = nullptr);
 
     void TrayClick();     // left click on the icon
     void M_show_Click();  // after the menu toggled the item's check mark
@@ -44,6 +45,7 @@ private:
     AppState& m_state;
     TrayMenu& m_menu;
     TrayIcon& m_tray;
+    std::function<bool()> m_trayReachable;
     QList<QPointer<QWidget>> m_hidden; // what hidden mode put away
 };
 

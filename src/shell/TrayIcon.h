@@ -26,6 +26,7 @@ public:
     void RemoveTrayIcon();
 
     bool wanted() const { return m_wanted; }
+    QString tip() const { return m_tip; }
     // The icon is up in a tray the user can reach.
     bool shownInHost() const { return m_shownInHost; }
     QSystemTrayIcon* icon() const { return m_icon; }
