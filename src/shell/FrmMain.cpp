@@ -266,9 +266,7 @@ void FrmMain::closeEvent(QCloseEvent* event)
     }
     event->ignore();
     emit shownStateChanged(false);
-    showMinimized();
-    if (m_trayIconShown)
-        hide();
+    m_visibility->hideToTray();
 }
 
 void FrmMain::Exit()
@@ -282,6 +280,10 @@ void FrmMain::Exit()
     m_hotKey->unregisterKey();
     if (m_reminder)
         m_reminder->close();
+    // Closed by name: closing all windows passes over hidden ones, and the
+    // main window is hidden whenever Exit comes from the tray or the session
+    // end, yet its close must still save the settings.
+    close();
     QApplication::closeAllWindows();
     QApplication::quit();
 }

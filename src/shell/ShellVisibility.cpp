@@ -37,14 +37,14 @@ QList<QWidget*> ShellVisibility::programWindows() const
 void ShellVisibility::hideToTray()
 {
     m_menu.M_show->setChecked(false);
-    if (m_main.isVisible())
-        m_main.showMinimized();
-    else
-        m_main.setWindowState(m_main.windowState() | Qt::WindowMinimized);
-    if (m_trayReachable())
-        m_main.hide();
-    else if (!m_main.isVisible())
+    if (!m_trayReachable()) {
         m_main.showMinimized(); // nothing else could bring it back
+        return;
+    }
+    // Hidden first, then marked minimized: asking the window manager to
+    // iconify a window that is about to go could land after it came back.
+    m_main.hide();
+    m_main.setWindowState(m_main.windowState() | Qt::WindowMinimized);
 }
 
 void ShellVisibility::showFromTray()
@@ -55,9 +55,16 @@ void ShellVisibility::showFromTray()
     m_main.activateWindow();
 }
 
+bool ShellVisibility::putAway() const
+{
+    // Every way out of sight minimizes the window; a window that is not up
+    // at all counts as put away too, whatever the window manager reported last.
+    return m_main.isMinimized() || !m_main.isVisible();
+}
+
 void ShellVisibility::TrayClick()
 {
-    if (m_main.isMinimized())
+    if (putAway())
         showFromTray();
     else
         hideToTray();

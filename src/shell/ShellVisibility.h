@@ -37,6 +37,9 @@ public:
     void enterHiddenMode();
     void leaveHiddenMode();
 
+    // The main window was put in the tray or minimized.
+    bool putAway() const;
+
     // The windows of the program that are up, main window first.
     QList<QWidget*> programWindows() const;
 

@@ -223,6 +223,26 @@ private slots:
         QVERIFY(bytes.endsWith(" 0\r\n 0\r\n 5\r\n"));
     }
 
+    void exitFromTheTrayOrHiddenSaves_data()
+    {
+        QTest::addColumn<bool>("hidden");
+        QTest::newRow("in the tray") << false;
+        QTest::newRow("hidden mode") << true;
+    }
+    void exitFromTheTrayOrHiddenSaves()
+    {
+        QFETCH(bool, hidden);
+        Program p;
+        p.start();
+        if (hidden)
+            p.window->visibility()->HotKeyProc();
+        else
+            p.window->visibility()->TrayClick();
+        QVERIFY(!p.window->isVisible());
+        p.window->Exit();
+        QCOMPARE(fileBytes(p.settingsPath()).count("\r\n"), 13);
+    }
+
     void ownHibernationLetsSuspendThrough()
     {
         Program p;
