@@ -67,6 +67,8 @@ private slots:
         QTest::newRow("date at midnight") << QDateTime(QDate(2031, 2, 28), QTime(0, 0));
         QTest::newRow("date and time") << QDateTime(QDate(2026, 3, 29), QTime(1, 2, 3));
         QTest::newRow("early date") << QDateTime(QDate(1900, 1, 1), QTime(12, 0, 0));
+        QTest::newRow("day before the epoch") << QDateTime(QDate(1899, 12, 29), QTime(6, 0, 0));
+        QTest::newRow("year 26") << QDateTime(QDate(26, 12, 6), QTime(15, 19, 12));
         QTest::newRow("after the autumn change") << QDateTime(QDate(2026, 10, 25), QTime(2, 30, 0));
     }
     void dateTimeLinesReadBack()
