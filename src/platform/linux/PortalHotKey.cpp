@@ -81,7 +81,7 @@ bool PortalHotKey::registerKey()
     if (bus.call(version, QDBus::Block, 2000).type() != QDBusMessage::ReplyMessage)
         return false; // this desktop's portal has no global shortcuts
     bus.connect(kService, kPath, kInterface, QStringLiteral("Activated"), this,
-                SLOT(onActivated(QDBusObjectPath, QString, qulonglong, QVariantMap)));
+                SLOT(onActivated(QDBusMessage)));
     const QString token = QStringLiteral("zelkor%1").arg(++m_tokens);
     const QVariantMap options{{QStringLiteral("handle_token"), token},
                               {QStringLiteral("session_handle_token"), QStringLiteral("zelkor")}};
@@ -111,10 +111,14 @@ void PortalHotKey::onSessionCreated(uint response, const QVariantMap& results)
 
 void PortalHotKey::onBound(uint response, const QVariantMap& /*results*/) { m_bound = response == 0; }
 
-void PortalHotKey::onActivated(const QDBusObjectPath& session, const QString& id, qulonglong /*timestamp*/,
-                               const QVariantMap& /*options*/)
+void PortalHotKey::onActivated(const QDBusMessage& signal)
 {
-    if (m_bound && session.path() == m_session && id == shortcutId())
+    // Activated(o session_handle, s shortcut_id, t timestamp, a{sv} options)
+    const QList<QVariant> arguments = signal.arguments();
+    if (!m_bound || arguments.size() < 2)
+        return;
+    const QString session = arguments.at(0).value<QDBusObjectPath>().path();
+    if (session == m_session && arguments.at(1).toString() == shortcutId())
         emit activated();
 }
 

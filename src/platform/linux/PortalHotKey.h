@@ -30,8 +30,7 @@ public:
 private slots:
     void onSessionCreated(uint response, const QVariantMap& results);
     void onBound(uint response, const QVariantMap& results);
-    void onActivated(const QDBusObjectPath& session, const QString& id, qulonglong timestamp,
-                     const QVariantMap& options);
+    void onActivated(const QDBusMessage& signal);
 
 private:
     QString requestPath(const QString& token) const;
