@@ -50,6 +50,9 @@ pids+=("$bus_pid")
 export DBUS_SESSION_BUS_ADDRESS=$bus_address
 openbox >/dev/null 2>&1 &
 pids+=($!)
+# A window mapped while the window manager is still starting can be lost.
+until_true 'xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id"' ||
+    fail "openbox did not start"
 
 main_shown() {
     local w

@@ -67,6 +67,9 @@ pids+=("$bus_pid")
 export DBUS_SESSION_BUS_ADDRESS=$bus_address
 openbox >"$work/openbox.log" 2>&1 &
 pids+=($!)
+# A window mapped while the window manager is still starting can be lost.
+until_true 'xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id"' ||
+    fail "openbox did not start"
 start_tray() {
     trayer --edge top --align right --widthtype pixel --width 100 --heighttype pixel --height 32 \
         >>"$work/trayer.log" 2>&1 &
