@@ -18,11 +18,13 @@ packages=(
     libcap2-bin
 )
 # The tests' real counterparts: an X server with a window manager and a tray,
-# input, private message buses with mock system services, captured sound.
+# input, private message buses with mock system services, captured sound,
+# and clang with libFuzzer for the fuzz targets.
 test_packages=(
     xvfb openbox trayer xdotool x11-utils imagemagick
     dbus dbus-x11 python3-dbusmock
     alsa-utils sox fonts-dejavu-core
+    clang libclang-rt-14-dev
 )
 
 as_root() {

@@ -63,6 +63,7 @@ void ActionExecutor::PerformAction(int kind, bool forced, const QString& text)
     case int(ActionKind::Hibernate):
         // Set before the request, so our own suspend is let through.
         m_state.SelfSuspend = true;
+        emit aboutToHibernate();
         report(QStringLiteral("hibernate"), m_platform.hibernate());
         break;
     case int(ActionKind::EventsRemind):

@@ -33,6 +33,9 @@ signals:
     // A helper that cannot be started, told once per cause until it works again:
     // the forbidden period retries every second and must not flood the user.
     void problem(const QString& message);
+    // The program's own hibernation is about to be requested (SelfSuspend is
+    // already set): whatever refuses foreign suspends must let it through.
+    void aboutToHibernate();
 
 private:
     void report(const QString& key, const Outcome& outcome);

@@ -30,7 +30,10 @@ double fromTime(QTime time)
 double fromDateTime(const QDateTime& local)
 {
     const QDateTime l = local.toLocalTime();
-    return fromDate(l.date()) + fromTime(QTime(l.time().hour(), l.time().minute(), l.time().second()));
+    const double day = fromDate(l.date());
+    const double time = fromTime(QTime(l.time().hour(), l.time().minute(), l.time().second()));
+    // Before the epoch the day counts down but the time of day still counts up.
+    return day < 0 ? day - time : day + time;
 }
 
 QDate datePart(double value)
@@ -44,7 +47,7 @@ QTime timePart(double value)
 {
     qint64 secs = wallSeconds(value) % kSecondsPerDay;
     if (secs < 0)
-        secs = -secs;
+        secs += kSecondsPerDay; // a day before the epoch: seconds since its midnight
     return QTime(0, 0).addSecs(static_cast<int>(secs));
 }
 

@@ -34,6 +34,27 @@ TimerTab::TimerTab(Platform& platform, ActionExecutor& actions, ModTimer& modTim
     enablePickers(m_timerMode);
 }
 
+TimerTabState TimerTab::timerState() const
+{
+    TimerTabState state;
+    // The countdown modes and their pickers are read here with the countdown
+    // controls.
+    state.force = ChkForce->isChecked();
+    if (ImageCombo1->currentIndex() >= 0)
+        state.action = ImageCombo1->currentIndex() + 1;
+    return state;
+}
+
+void TimerTab::applyTimerState(const TimerTabState& state)
+{
+    // The countdown modes and their pickers are applied here with the
+    // countdown controls, lines 1 to 9 of the file, before the rest.
+    if (state.force)
+        ChkForce->setChecked(*state.force);
+    if (state.action && *state.action >= 1 && *state.action <= ImageCombo1->count())
+        ImageCombo1->setCurrentIndex(*state.action - 1);
+}
+
 bool TimerTab::forced() const { return ChkForce->isChecked(); }
 
 void TimerTab::setClock(const QString& clock, const QString& uptime)

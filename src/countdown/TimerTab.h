@@ -2,6 +2,7 @@
 
 #include "countdown/CountdownMath.h"
 #include "platform/Platform.h"
+#include "countdown/TimerTabState.h"
 
 #include <QWidget>
 
@@ -25,11 +26,15 @@ class ModTimer;
 // The "Timer" tab: the clock and uptime labels, a one-off countdown in one of
 // four modes that performs the chosen action at zero ("Power On" instead waits
 // for the wake timer), and the program-wide force choice.
-class TimerTab : public QWidget {
+class TimerTab : public QWidget, public TimerStateHolder {
     Q_OBJECT
 public:
     TimerTab(Platform& platform, ActionExecutor& actions, ModTimer& modTimer,
              QWidget* parent = nullptr);
+
+    // What the settings file keeps of this tab.
+    TimerTabState timerState() const override;
+    void applyTimerState(const TimerTabState& state) override;
 
     bool forced() const; // ChkForce checked
     void setClock(const QString& clock, const QString& uptime);

@@ -10,11 +10,18 @@
 #include "scheduler/PeriodGuard.h"
 #include "scheduler/TaskScheduler.h"
 #include "platform/WakeTimer.h"
+#include "platform/GlobalHotKey.h"
 #include "shell/AppIcons.h"
+#include "shell/AutostartSwitch.h"
 #include "shell/ClockText.h"
 #include "shell/MessageBox.h"
 #include "shell/OptionsPage.h"
 #include "tasks/TasksPage.h"
+#include "shell/SettingsKeeper.h"
+#include "shell/ShellVisibility.h"
+#include "shell/SuspendFilter.h"
+#include "shell/TrayIcon.h"
+#include "shell/TrayMenu.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -113,6 +120,7 @@ FrmMain::FrmMain(Platform& platform, AppState& state, QWidget* parent)
     m_periodGuard = new PeriodGuard(m_platform, m_state, *m_actions, this);
     m_periodGuard->setForcedSource(forced);
     TimNot = m_periodGuard->TimNot();
+    buildShell();
 }
 
 FrmMain::~FrmMain()
@@ -120,6 +128,41 @@ FrmMain::~FrmMain()
     // The reminder has no parent (it must stay on top of other programs, not
     // of us); destroying it here ends any beeping with the program.
     delete m_reminder;
+}
+
+void FrmMain::buildShell()
+{
+    m_trayMenu = new TrayMenu(this);
+    m_tray = new TrayIcon(m_trayMenu, windowIcon(), this);
+    m_visibility = new ShellVisibility(*this, m_state, *m_trayMenu, *m_tray,
+                                       [this] { return m_trayIconShown; }, this);
+    connect(m_tray, &TrayIcon::clicked, m_visibility, &ShellVisibility::TrayClick);
+    connect(m_tray, &TrayIcon::shownInHostChanged, this, [this](bool shown) {
+        setTrayIconShown(shown);
+        // A tray that went away must not keep the window out of reach.
+        if (!shown && !m_state.HiddenMode && !isVisible() && !m_state.ExitRequested)
+            showMinimized();
+    });
+    connect(this, &FrmMain::shownStateChanged, m_trayMenu->M_show, &QAction::setChecked);
+    connect(m_trayMenu->M_show, &QAction::triggered, m_visibility, &ShellVisibility::M_show_Click);
+    connect(m_trayMenu->M_hide, &QAction::triggered, m_visibility, &ShellVisibility::M_hide_Click);
+    connect(m_trayMenu, &TrayMenu::quickLaunch, this,
+            [this](int code) { m_actions->PerformAction(code, m_timerTab->forced()); });
+    connect(m_trayMenu->M_tuichu, &QAction::triggered, this, &FrmMain::Exit);
+
+    m_hotKey = createGlobalHotKey();
+    connect(m_hotKey.get(), &GlobalHotKey::activated, m_visibility, &ShellVisibility::HotKeyProc);
+
+    m_suspendFilter = std::make_unique<SuspendFilter>(m_platform, m_state);
+    connect(chkWakeOn, &QCheckBox::toggled, this, [this](bool on) { m_suspendFilter->setWakeOn(on); });
+    connect(m_actions, &ActionExecutor::aboutToHibernate, this,
+            [this] { m_suspendFilter->beforeOwnHibernation(); });
+
+    m_settings = new SettingsKeeper(settings::filePath(m_state.programDir), *m_timerTab, *m_options, this);
+    m_autostart = new AutostartSwitch(QApplication::applicationFilePath(), *m_options->ChkRun,
+                                      *m_trayMenu->M_run, this);
+    connect(m_autostart, &AutostartSwitch::problem, this,
+            [this](const QString& message) { MessageBox::notify(this, message); });
 }
 
 void FrmMain::buildToolbar()
@@ -169,7 +212,7 @@ bool FrmMain::Form_Load()
     notAllow();
     otherTask();
     Timer3->start();
-    if (!m_state.HiddenMode)
+    if (!m_state.HiddenMode && !isMinimized()) // not put in the tray at start
         show();
     return true;
 }
@@ -177,15 +220,29 @@ bool FrmMain::Form_Load()
 void FrmMain::InitMainWindow()
 {
     // Each step stands alone: one that cannot be done is skipped.
-    // 1. The hot key is registered here.
+    // 1. The hot key; without it the program runs on.
+    m_hotKey->registerKey();
     Timer3_Timer();
     m_timerTab->setDateTimePickers(m_platform.now());
     for (int code = 1; code <= actionNames().size(); ++code)
         m_timerTab->ImageCombo1->addItem(actionIcon(code), actionName(code));
     m_timerTab->ImageCombo1->setCurrentIndex(0);
     SSTab1->setCurrentIndex(0);
-    // 6. The suspend filter, 7. the settings, 8. the tray or hidden mode and
-    //    9. the autostart check follow here.
+    // 6. Foreign suspend requests are refused from here on.
+    m_suspendFilter->install(chkWakeOn->isChecked());
+    // 7.
+    m_settings->LoadSettings();
+    // 8. Hidden, in the tray, or shown.
+    if (m_options->Check2->isChecked()) {
+        m_visibility->enterHiddenMode();
+    } else {
+        m_tray->AddTrayIcon();
+        m_tray->SetTrayTip(kAppTitle);
+        if (m_options->Check1->isChecked())
+            m_visibility->hideToTray();
+    }
+    // 9.
+    m_autostart->startupCheck();
 }
 
 void FrmMain::Timer3_Timer()
@@ -230,7 +287,7 @@ void FrmMain::otherTask() { m_scheduler->otherTask(); }
 void FrmMain::TimEvery_Timer() { m_scheduler->TimEvery_Timer(); }
 void FrmMain::TimNot_Timer() { m_periodGuard->TimNot_Timer(); }
 
-void FrmMain::SaveSettings() {}
+void FrmMain::SaveSettings() { m_settings->SaveSettings(); }
 
 void FrmMain::closeEvent(QCloseEvent* event)
 {
@@ -241,18 +298,24 @@ void FrmMain::closeEvent(QCloseEvent* event)
     }
     event->ignore();
     emit shownStateChanged(false);
-    showMinimized();
-    if (m_trayIconShown)
-        hide();
+    m_visibility->hideToTray();
 }
 
 void FrmMain::Exit()
 {
     m_state.CancelWakeWait = true;
     m_state.ExitRequested = true;
-    // The tray icon is removed and the hot key released here.
+    // Suspend requests are no longer refused; the icon goes and the key is
+    // free for other programs.
+    m_suspendFilter->remove();
+    m_tray->RemoveTrayIcon();
+    m_hotKey->unregisterKey();
     if (m_reminder)
         m_reminder->close();
+    // Closed by name: closing all windows passes over hidden ones, and the
+    // main window is hidden whenever Exit comes from the tray or the session
+    // end, yet its close must still save the settings.
+    close();
     QApplication::closeAllWindows();
     QApplication::quit();
 }

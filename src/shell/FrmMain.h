@@ -5,6 +5,8 @@
 
 #include <QMainWindow>
 
+#include <memory>
+
 class QCheckBox;
 class QPushButton;
 class QTabWidget;
@@ -14,6 +16,7 @@ class QToolBar;
 namespace zelkor {
 
 class ActionExecutor;
+class AutostartSwitch;
 class FrmRemind;
 class ModTimer;
 class OptionsPage;
@@ -21,7 +24,14 @@ class PeriodGuard;
 class TaskScheduler;
 class TasksPage;
 class PowerOnCycle;
+class GlobalHotKey;
+class OptionsPage;
+class SettingsKeeper;
+class ShellVisibility;
+class SuspendFilter;
 class TimerTab;
+class TrayIcon;
+class TrayMenu;
 
 // The main window: a shell that owns one object per concern and runs the
 // start-up sequence, the close request and Exit.
@@ -67,6 +77,13 @@ public:
     PeriodGuard& periodGuard() { return *m_periodGuard; }
     ModTimer& modTimer() { return *m_modTimer; }
     PowerOnCycle* powerOn() const { return m_powerOn; }
+    TrayMenu* mnuTray() const { return m_trayMenu; }
+    TrayIcon* trayIcon() const { return m_tray; }
+    ShellVisibility* visibility() const { return m_visibility; }
+    SettingsKeeper* settingsKeeper() const { return m_settings; }
+    AutostartSwitch* autostartSwitch() const { return m_autostart; }
+    GlobalHotKey* hotKey() const { return m_hotKey.get(); }
+    SuspendFilter* suspendFilter() const { return m_suspendFilter.get(); }
 
     QToolBar* Toolbar1 = nullptr;
     QTabWidget* SSTab1 = nullptr;
@@ -85,6 +102,7 @@ protected:
 
 private:
     void buildToolbar();
+    void buildShell();
     void InitMainWindow();
     void SaveSettings();
 
@@ -99,6 +117,13 @@ private:
     PeriodGuard* m_periodGuard = nullptr;
     ModTimer* m_modTimer = nullptr;   // the wake waits
     PowerOnCycle* m_powerOn = nullptr; // the scheduled power-on
+    TrayMenu* m_trayMenu = nullptr;
+    TrayIcon* m_tray = nullptr;
+    ShellVisibility* m_visibility = nullptr;
+    SettingsKeeper* m_settings = nullptr;
+    AutostartSwitch* m_autostart = nullptr;
+    std::unique_ptr<GlobalHotKey> m_hotKey;
+    std::unique_ptr<SuspendFilter> m_suspendFilter;
     bool m_trayIconShown = false;
 };
 

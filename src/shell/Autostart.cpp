@@ -1,0 +1,96 @@
+#include "shell/Autostart.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+
+namespace zelkor::autostart {
+
+namespace {
+// Characters that make an Exec argument need quotes.
+const QString kReserved = QStringLiteral(" \t\n\"'\\><~|&;$*?#()`");
+} // namespace
+
+QString entryPath()
+{
+    QString config = qEnvironmentVariable("XDG_CONFIG_HOME");
+    if (config.isEmpty() || !QDir::isAbsolutePath(config))
+        config = QDir::homePath() + QStringLiteral("/.config");
+    return config + QStringLiteral("/autostart/zelkor.desktop");
+}
+
+QString execValue(const QString& programPath)
+{
+    QString argument;
+    bool quote = false;
+    for (const QChar c : programPath) {
+        if (kReserved.contains(c))
+            quote = true;
+        if (c == QLatin1Char('"') || c == QLatin1Char('`') || c == QLatin1Char('$') || c == QLatin1Char('\\'))
+            argument += QLatin1Char('\\');
+        if (c == QLatin1Char('%'))
+            argument += QLatin1Char('%'); // not a field code
+        argument += c;
+    }
+    if (quote)
+        argument = QLatin1Char('"') + argument + QLatin1Char('"');
+    // The value itself is a desktop-file string: its backslashes and control
+    // characters are escaped once more.
+    QString value;
+    for (const QChar c : argument) {
+        if (c == QLatin1Char('\\'))
+            value += QStringLiteral("\\\\");
+        else if (c == QLatin1Char('\n'))
+            value += QStringLiteral("\\n");
+        else if (c == QLatin1Char('\t'))
+            value += QStringLiteral("\\t");
+        else if (c == QLatin1Char('\r'))
+            value += QStringLiteral("\\r");
+        else
+            value += c;
+    }
+    return value;
+}
+
+QByteArray entryText(const QString& programPath, bool on)
+{
+    QByteArray text = QByteArrayLiteral("[Desktop Entry]\n"
+                                        "Type=Application\n"
+                                        "Name=Zelkor\n"
+                                        "Comment=Shut down, restart or wake the computer on time\n");
+    text += "Exec=" + execValue(programPath).toUtf8() + '\n';
+    if (!on)
+        text += "Hidden=true\n";
+    return text;
+}
+
+bool isOn(const QByteArray& contents, const QString& programPath)
+{
+    return contents == entryText(programPath, true);
+}
+
+std::optional<QByteArray> readEntry(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    return file.read(64 * 1024);
+}
+
+Outcome writeEntry(const QString& path, const QString& programPath, bool on)
+{
+    const QString dir = QFileInfo(path).absolutePath();
+    if (!QDir().mkpath(dir))
+        return Outcome::failure(QStringLiteral("The folder %1 could not be created.").arg(dir));
+    QSaveFile file(path);
+    if (file.open(QIODevice::WriteOnly)) {
+        file.write(entryText(programPath, on));
+        if (file.commit())
+            return Outcome::success();
+    }
+    return Outcome::failure(
+        QStringLiteral("The autostart entry %1 could not be written: %2").arg(path, file.errorString()));
+}
+
+} // namespace zelkor::autostart

@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+class QAction;
+class QCheckBox;
+
+namespace zelkor {
+
+// "Run at Windows Startup": the Options check box ChkRun and the tray item
+// M_run, both mirroring the autostart entry.
+class AutostartSwitch : public QObject {
+    Q_OBJECT
+public:
+    AutostartSwitch(const QString& programPath, QCheckBox& chkRun, QAction& mRun, QObject* parent = nullptr);
+
+    void ChkRun_Click(); // after ChkRun changed, by a click or by the program
+    void M_run_Click();  // follows ChkRun, not its own mark
+    void startupCheck(); // the entry is on only when it starts this very program
+
+    QString entryPath() const;
+
+signals:
+    void problem(const QString& message);
+
+private:
+    bool write(bool on);
+    void showActualState();
+
+    QString m_programPath;
+    QCheckBox& m_chkRun;
+    QAction& m_mRun;
+    bool m_reverting = false;
+};
+
+} // namespace zelkor

@@ -1,0 +1,36 @@
+#pragma once
+
+#include "shell/SettingsFile.h"
+
+#include <QObject>
+
+namespace zelkor {
+
+class OptionsPage;
+
+// Keeps "last.inc": saves it whenever "Minimized to system tray when run" or
+// "Hide main window and tray icon when run" changes (except while loading) and
+// when asked at the real close; loads it once at start-up.
+class SettingsKeeper : public QObject {
+    Q_OBJECT
+public:
+    SettingsKeeper(const QString& path, TimerStateHolder& timer, OptionsPage& options,
+                   QObject* parent = nullptr);
+
+    void SaveSettings();
+    void LoadSettings();
+
+    settings::SettingsRecord currentRecord() const;
+    void apply(const settings::SettingsRecord& record);
+    QString path() const { return m_path; }
+
+private:
+    void optionChanged();
+
+    QString m_path;
+    TimerStateHolder& m_timer;
+    OptionsPage& m_options;
+    bool m_loading = false;
+};
+
+} // namespace zelkor

@@ -1,0 +1,115 @@
+#include "shell/ShellVisibility.h"
+
+#include "common/ActionKind.h"
+#include "shell/TrayIcon.h"
+#include "shell/TrayMenu.h"
+
+#include <QApplication>
+#include <QWidget>
+
+namespace zelkor {
+
+ShellVisibility::ShellVisibility(QWidget& mainWindow, AppState& state, TrayMenu& menu, TrayIcon& tray,
+                                 std::function<bool()> trayReachable, QObject* parent)
+    : QObject(parent), m_main(mainWindow), m_state(state), m_menu(menu), m_tray(tray),
+      m_trayReachable(std::move(trayReachable))
+{
+}
+
+QList<QWidget*> ShellVisibility::programWindows() const
+{
+    QList<QWidget*> windows;
+    if (m_main.isVisible())
+        windows << &m_main;
+    const QWidgetList all = QApplication::topLevelWidgets();
+    for (QWidget* w : all) {
+        const Qt::WindowType type = w->windowType();
+        // Menus, tips and the tray icon's own dock window are not windows of
+        // the program in this sense.
+        if (w == &m_main || !w->isVisible() || (type != Qt::Window && type != Qt::Dialog) ||
+            w->windowFlags().testFlag(Qt::BypassWindowManagerHint))
+            continue;
+        windows << w;
+    }
+    return windows;
+}
+
+void ShellVisibility::hideToTray()
+{
+    m_menu.M_show->setChecked(false);
+    if (!m_trayReachable()) {
+        m_main.showMinimized(); // nothing else could bring it back
+        return;
+    }
+    // Hidden first, then marked minimized: asking the window manager to
+    // iconify a window that is about to go could land after it came back.
+    m_main.hide();
+    m_main.setWindowState(m_main.windowState() | Qt::WindowMinimized);
+}
+
+void ShellVisibility::showFromTray()
+{
+    m_main.showNormal();
+    m_menu.M_show->setChecked(true);
+    m_main.raise();
+    m_main.activateWindow();
+}
+
+bool ShellVisibility::putAway() const
+{
+    // Every way out of sight minimizes the window; a window that is not up
+    // at all counts as put away too, whatever the window manager reported last.
+    return m_main.isMinimized() || !m_main.isVisible();
+}
+
+void ShellVisibility::TrayClick()
+{
+    if (putAway())
+        showFromTray();
+    else
+        hideToTray();
+}
+
+void ShellVisibility::M_show_Click()
+{
+    // The menu has already flipped the mark: checked now means it was not.
+    if (!m_menu.M_show->isChecked())
+        hideToTray();
+    else
+        showFromTray();
+}
+
+void ShellVisibility::enterHiddenMode()
+{
+    m_state.HiddenMode = true;
+    m_hidden.clear();
+    for (QWidget* w : programWindows()) {
+        m_hidden << w;
+        w->hide();
+    }
+    m_tray.RemoveTrayIcon();
+}
+
+void ShellVisibility::leaveHiddenMode()
+{
+    m_state.HiddenMode = false;
+    for (const QPointer<QWidget>& w : std::as_const(m_hidden))
+        if (w && w != &m_main)
+            w->show();
+    m_hidden.clear();
+    m_main.showNormal(); // the main window comes back even from the tray
+    m_tray.AddTrayIcon();
+    m_tray.SetTrayTip(kAppTitle);
+}
+
+void ShellVisibility::M_hide_Click() { enterHiddenMode(); }
+
+void ShellVisibility::HotKeyProc()
+{
+    if (m_state.HiddenMode)
+        leaveHiddenMode();
+    else
+        enterHiddenMode();
+}
+
+} // namespace zelkor

@@ -1,0 +1,110 @@
+#include "shell/TrayIcon.h"
+
+#include "platform/TrayHostProbe.h"
+
+#include <QDBusConnection>
+#include <QDBusServiceWatcher>
+#include <QMenu>
+#include <QTimer>
+
+namespace zelkor {
+
+TrayIcon::TrayIcon(QMenu* menu, const QIcon& icon, QObject* parent)
+    : QObject(parent), m_menu(menu), m_image(icon)
+{
+    m_probe = new QTimer(this);
+    connect(m_probe, &QTimer::timeout, this, &TrayIcon::probe);
+}
+
+TrayIcon::~TrayIcon() { delete m_icon; }
+
+void TrayIcon::AddTrayIcon()
+{
+    m_wanted = true;
+    if (m_icon) {
+        m_icon->show();
+        probe();
+        return;
+    }
+    if (!m_watcher) {
+        QDBusConnection bus = QDBusConnection::sessionBus();
+        if (bus.isConnected()) {
+            m_watcher = new QDBusServiceWatcher(QStringLiteral("org.kde.StatusNotifierWatcher"), bus,
+                                                QDBusServiceWatcher::WatchForRegistration, this);
+            connect(m_watcher, &QDBusServiceWatcher::serviceRegistered, this, &TrayIcon::probe);
+        }
+        m_waiting.start();
+    }
+    probe();
+    if (!m_icon)
+        m_probe->start(kProbeIntervalMs);
+}
+
+void TrayIcon::SetTrayTip(const QString& text)
+{
+    m_tip = text;
+    if (m_icon)
+        m_icon->setToolTip(text);
+}
+
+void TrayIcon::RemoveTrayIcon()
+{
+    m_wanted = false;
+    if (m_icon)
+        m_icon->hide();
+    setShownInHost(false);
+}
+
+void TrayIcon::create(bool statusNotifier)
+{
+    m_statusNotifier = statusNotifier;
+    m_icon = new QSystemTrayIcon(m_image, this);
+    m_icon->setContextMenu(m_menu);
+    m_icon->setToolTip(m_tip);
+    connect(m_icon, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
+        if (reason == QSystemTrayIcon::Trigger || reason == QSystemTrayIcon::DoubleClick)
+            emit clicked();
+    });
+    delete m_watcher;
+    m_watcher = nullptr;
+    if (m_wanted)
+        m_icon->show();
+    m_probe->start(kWatchIntervalMs);
+}
+
+bool TrayIcon::hostPresent() const
+{
+    return m_statusNotifier ? trayhost::statusNotifierHostPresent() : trayhost::xembedTrayPresent();
+}
+
+void TrayIcon::probe()
+{
+    if (!m_icon) {
+        if (trayhost::statusNotifierHostPresent())
+            create(true);
+        else if (trayhost::xembedTrayPresent() ||
+                 (trayhost::xembedPossible() && m_waiting.isValid() && m_waiting.hasExpired(kHostWaitMs)))
+            create(false);
+        // Other window systems have no XEmbed: keep waiting for a host.
+        if (!m_icon)
+            return;
+    }
+    const bool present = hostPresent();
+    if (m_wanted && present && !m_shownInHost) {
+        // A tray that appeared after the icon was shown: show it again so the
+        // toolkit docks it there.
+        m_icon->hide();
+        m_icon->show();
+    }
+    setShownInHost(m_wanted && present);
+}
+
+void TrayIcon::setShownInHost(bool shown)
+{
+    if (shown == m_shownInHost)
+        return;
+    m_shownInHost = shown;
+    emit shownInHostChanged(shown);
+}
+
+} // namespace zelkor

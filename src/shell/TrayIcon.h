@@ -1,0 +1,61 @@
+#pragma once
+
+#include <QElapsedTimer>
+#include <QIcon>
+#include <QObject>
+#include <QSystemTrayIcon>
+
+class QDBusServiceWatcher;
+class QMenu;
+class QTimer;
+
+namespace zelkor {
+
+// The notification-area icon. The toolkit decides once per process whether it
+// talks to a StatusNotifier host or to an XEmbed tray, so the icon itself is
+// made only once one of them is there (or after a short wait on X11); a tray
+// that starts later, or restarts, still gets the icon.
+class TrayIcon : public QObject {
+    Q_OBJECT
+public:
+    TrayIcon(QMenu* menu, const QIcon& icon, QObject* parent = nullptr);
+    ~TrayIcon() override;
+
+    void AddTrayIcon();
+    void SetTrayTip(const QString& text);
+    void RemoveTrayIcon();
+
+    bool wanted() const { return m_wanted; }
+    QString tip() const { return m_tip; }
+    // The icon is up in a tray the user can reach.
+    bool shownInHost() const { return m_shownInHost; }
+    QSystemTrayIcon* icon() const { return m_icon; }
+
+    // How long to wait for a StatusNotifier host before settling for XEmbed.
+    static constexpr int kHostWaitMs = 5000;
+    static constexpr int kProbeIntervalMs = 500;
+    static constexpr int kWatchIntervalMs = 2000;
+
+signals:
+    void clicked(); // a left click; a double click counts as a second one
+    void shownInHostChanged(bool shown);
+
+private:
+    void probe();
+    void create(bool statusNotifier);
+    void setShownInHost(bool shown);
+    bool hostPresent() const;
+
+    QMenu* m_menu = nullptr;
+    QIcon m_image;
+    QString m_tip;
+    QSystemTrayIcon* m_icon = nullptr;
+    QDBusServiceWatcher* m_watcher = nullptr;
+    QTimer* m_probe = nullptr;
+    QElapsedTimer m_waiting;
+    bool m_wanted = false;
+    bool m_statusNotifier = false; // which kind of tray the icon was made for
+    bool m_shownInHost = false;
+};
+
+} // namespace zelkor

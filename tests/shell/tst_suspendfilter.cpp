@@ -1,0 +1,106 @@
+#include "actions/ActionExecutor.h"
+#include "platform/fake/FakePlatform.h"
+#include "shell/SuspendFilter.h"
+
+#include <QTest>
+
+using namespace zelkor;
+
+namespace {
+// The fake platform, also noting whether the inhibitor was still held at the
+// moment hibernation was requested.
+class RecordingPlatform final : public FakePlatform {
+public:
+    QList<bool> heldAtHibernation;
+    int inhibitorCalls = 0;
+
+    Outcome hibernate() override
+    {
+        heldAtHibernation << inhibitorHeld;
+        return FakePlatform::hibernate();
+    }
+    Outcome holdSuspendInhibitor(bool hold) override
+    {
+        ++inhibitorCalls;
+        return FakePlatform::holdSuspendInhibitor(hold);
+    }
+};
+} // namespace
+
+class TestSuspendFilter : public QObject {
+    Q_OBJECT
+private slots:
+    void rule_data()
+    {
+        QTest::addColumn<bool>("selfSuspend");
+        QTest::addColumn<bool>("wakeOn");
+        QTest::addColumn<bool>("hold");
+        QTest::newRow("running, switch on") << false << true << true;
+        QTest::newRow("running, switch off") << false << false << false;
+        QTest::newRow("after own hibernation") << true << true << false;
+        QTest::newRow("after own hibernation, switch off") << true << false << false;
+    }
+    void rule()
+    {
+        QFETCH(bool, selfSuspend);
+        QFETCH(bool, wakeOn);
+        QFETCH(bool, hold);
+        QCOMPARE(SuspendFilter::shouldHold(selfSuspend, wakeOn), hold);
+
+        RecordingPlatform platform;
+        AppState state;
+        state.SelfSuspend = selfSuspend;
+        SuspendFilter filter(platform, state);
+        QVERIFY(!platform.inhibitorHeld); // nothing before start-up
+        filter.install(wakeOn);
+        QCOMPARE(platform.inhibitorHeld, hold);
+        QCOMPARE(filter.holding(), hold);
+    }
+
+    void heldWhileRunningReleasedBeforeOwnHibernationNeverRetaken()
+    {
+        RecordingPlatform platform;
+        AppState state;
+        ActionExecutor actions(platform, state);
+        SuspendFilter filter(platform, state);
+        QObject::connect(&actions, &ActionExecutor::aboutToHibernate, [&filter] { filter.beforeOwnHibernation(); });
+        filter.install(true);
+        QVERIFY(platform.inhibitorHeld);
+
+        // A stand-by through its helper is not the program's own hibernation.
+        actions.PerformAction(4, false);
+        QVERIFY(platform.inhibitorHeld);
+
+        actions.PerformAction(5, false);
+        QCOMPARE(platform.hibernations, 1);
+        QCOMPARE(platform.heldAtHibernation, QList<bool>{false});
+        QVERIFY(state.SelfSuspend);
+        QVERIFY(!platform.inhibitorHeld);
+
+        filter.setWakeOn(false);
+        filter.setWakeOn(true);
+        actions.PerformAction(5, false);
+        QCOMPARE(platform.heldAtHibernation, (QList<bool>{false, false}));
+        QVERIFY(!platform.inhibitorHeld);
+        QCOMPARE(platform.inhibitorCalls, 2); // one hold, one release
+    }
+
+    void switchAndExit()
+    {
+        RecordingPlatform platform;
+        AppState state;
+        SuspendFilter filter(platform, state);
+        filter.install(true);
+        filter.setWakeOn(false);
+        QVERIFY(!platform.inhibitorHeld);
+        filter.setWakeOn(true);
+        QVERIFY(platform.inhibitorHeld);
+        filter.remove();
+        QVERIFY(!platform.inhibitorHeld);
+        filter.setWakeOn(true);
+        QVERIFY(!platform.inhibitorHeld); // after Exit nothing is taken again
+    }
+};
+
+QTEST_GUILESS_MAIN(TestSuspendFilter)
+#include "tst_suspendfilter.moc"
