@@ -37,8 +37,11 @@ TimerTab::TimerTab(Platform& platform, ActionExecutor& actions, ModTimer& modTim
 TimerTabState TimerTab::timerState() const
 {
     TimerTabState state;
-    // The countdown modes and their pickers are read here with the countdown
-    // controls.
+    for (size_t i = 0; i < Option1.size(); ++i)
+        state.modes[i] = Option1[i]->isChecked();
+    const std::array<QDateTimeEdit*, 5> kept = keptPickers();
+    for (size_t i = 0; i < kept.size(); ++i)
+        state.pickers[i] = kept[i]->dateTime();
     state.force = ChkForce->isChecked();
     if (ImageCombo1->currentIndex() >= 0)
         state.action = ImageCombo1->currentIndex() + 1;
@@ -47,12 +50,23 @@ TimerTabState TimerTab::timerState() const
 
 void TimerTab::applyTimerState(const TimerTabState& state)
 {
-    // The countdown modes and their pickers are applied here with the
-    // countdown controls, lines 1 to 9 of the file, before the rest.
+    const std::array<QDateTimeEdit*, 5> kept = keptPickers();
+    for (size_t i = 0; i < kept.size(); ++i)
+        if (state.pickers[i] && state.pickers[i]->isValid())
+            kept[i]->setDateTime(*state.pickers[i]);
+    if (const std::optional<int> mode = selectedMode(state)) {
+        Option1[size_t(*mode)]->setChecked(true);
+        Option1_Click(*mode);
+    }
     if (state.force)
         ChkForce->setChecked(*state.force);
     if (state.action && *state.action >= 1 && *state.action <= ImageCombo1->count())
         ImageCombo1->setCurrentIndex(*state.action - 1);
+}
+
+std::array<QDateTimeEdit*, 5> TimerTab::keptPickers() const
+{
+    return {DTPicker1, DTPicker4, DTPicker5, DTPicker6, DTPicker7};
 }
 
 bool TimerTab::forced() const { return ChkForce->isChecked(); }

@@ -80,6 +80,8 @@ public:
 
 private:
     void build();
+    // The pickers the settings file keeps, in its order.
+    std::array<QDateTimeEdit*, 5> keptPickers() const;
     QWidget* buildModes();
     void Stop();
     void startCountdown(qint64 seconds);

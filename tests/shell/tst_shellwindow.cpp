@@ -17,6 +17,8 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDateTimeEdit>
+#include <QRadioButton>
 #include <QDialog>
 #include <QFile>
 #include <QTemporaryDir>
@@ -142,12 +144,44 @@ private slots:
         QVERIFY(p.options().Check1->isChecked());
         QVERIFY(!p.window->timerTab()->ChkForce->isChecked());
         QCOMPARE(p.window->timerTab()->ImageCombo1->currentText(), QStringLiteral("Open a file or URL"));
+        QVERIFY(p.window->timerTab()->Option1[2]->isChecked()); // "Windows Run:"
+        QCOMPARE(p.window->timerTab()->timerMode(), 2);
+        QVERIFY(p.window->timerTab()->DTPicker5->isEnabled());
+        QVERIFY(!p.window->timerTab()->DTPicker1->isEnabled());
         // In the tray: minimized, hidden, "Show/Hide main window" unchecked.
         QVERIFY(!p.menu().M_show->isChecked());
         QVERIFY(p.window->isMinimized());
         QVERIFY(!p.window->isVisible());
         QVERIFY(!p.state.HiddenMode);
         QVERIFY(p.window->trayIcon()->wanted());
+    }
+
+    void timerTabSurvivesARestart()
+    {
+        QByteArray saved;
+        {
+            Program p;
+            p.start();
+            TimerTab* tab = p.window->timerTab();
+            tab->Option1[3]->click();
+            tab->DTPicker7->setTime(QTime(0, 42));
+            tab->DTPicker1->setTime(QTime(5, 0));
+            tab->DTPicker6->setTime(QTime(0, 17));
+            p.window->Exit();
+            saved = fileBytes(p.settingsPath());
+        }
+        QCOMPARE(saved.count("\r\n"), 13);
+        Program p;
+        writeBytes(p.settingsPath(), saved);
+        p.start();
+        TimerTab* tab = p.window->timerTab();
+        QVERIFY(tab->Option1[3]->isChecked());
+        QCOMPARE(tab->timerMode(), 3);
+        QVERIFY(tab->DTPicker7->isEnabled());
+        QCOMPARE(tab->DTPicker7->time().minute(), 42);
+        QCOMPARE(tab->DTPicker1->time().hour(), 5);
+        QCOMPARE(tab->DTPicker6->time().minute(), 17);
+        QCOMPARE(tab->DTPicker5->time().hour(), 3); // untouched: the design value
     }
 
     void startingInTheTrayWithoutATrayStaysReachable()
