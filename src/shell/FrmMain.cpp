@@ -100,7 +100,7 @@ FrmMain::FrmMain(Platform& platform, AppState& state, QWidget* parent)
     CmdTest->move(0, 5000);
     m_timerTab->setFocusSink(CmdTest);
     setCentralWidget(central);
-    resize(540, 400);
+    resize(600, 420); // room for the task list's columns in common desktop fonts
 
     Timer1 = new QTimer(this);
     Timer1->setObjectName(QStringLiteral("Timer1"));

@@ -1,8 +1,11 @@
 #include "tasks/TaskGrid.h"
 
+#include "common/DateText.h"
+
 #include <QColor>
 #include <QHeaderView>
 #include <QMouseEvent>
+#include <QStyle>
 
 namespace zelkor {
 
@@ -95,9 +98,18 @@ TaskGrid::TaskGrid(QWidget* parent) : QTableView(parent)
 
 void TaskGrid::formatGrid()
 {
+    // The designed widths, widened where this desktop's font would cut the
+    // start and end times short.
+    const int padding = 2 * style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, this) + 8;
+    const QString widestStart = datetext::general(QDateTime(QDate(2026, 12, 28), QTime(23, 58, 58)));
+    const QString widestTime = datetext::time(QTime(23, 58, 58));
     for (int column = 0; column < tasklist::kColumnCount; ++column) {
-        const int width = tasklist::twipsToPixels(tasklist::columnWidthTwips(column));
+        int width = tasklist::twipsToPixels(tasklist::columnWidthTwips(column));
         setColumnHidden(column, width == 0);
+        if (column == 1)
+            width = qMax(width, fontMetrics().horizontalAdvance(widestStart) + padding);
+        else if (column == 2)
+            width = qMax(width, fontMetrics().horizontalAdvance(widestTime) + padding);
         if (width > 0)
             setColumnWidth(column, width);
     }
