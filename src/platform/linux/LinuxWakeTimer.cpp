@@ -86,14 +86,14 @@ Outcome LinuxWakeTimer::arm(qint64 seconds)
     if (m_fd < 0)
         return Outcome::failure(
             QStringLiteral("No wake-up timer could be created (%1).").arg(m_createError));
-    itimerspec spec{};
+    itimerspec setting{};
     if (seconds > 0)
-        spec.it_value.tv_sec = static_cast<time_t>(seconds);
+        setting.it_value.tv_sec = static_cast<time_t>(seconds);
     else
-        spec.it_value.tv_nsec = 1; // a zero value would disarm it instead
+        setting.it_value.tv_nsec = 1; // a zero value would disarm it instead
     // A relative time on a real-time clock: after a resume past the due time
     // the timer fires at once.
-    if (timerfd_settime(m_fd, 0, &spec, nullptr) != 0)
+    if (timerfd_settime(m_fd, 0, &setting, nullptr) != 0)
         return Outcome::failure(
             QStringLiteral("The wake-up timer could not be set (%1).").arg(errorText(errno)));
     m_notifier->setEnabled(true);
@@ -115,10 +115,10 @@ void LinuxWakeTimer::disarm()
 
 qint64 LinuxWakeTimer::remainingMs() const
 {
-    itimerspec spec{};
-    if (!m_armed || timerfd_gettime(m_fd, &spec) != 0)
+    itimerspec setting{};
+    if (!m_armed || timerfd_gettime(m_fd, &setting) != 0)
         return 0;
-    return qint64(spec.it_value.tv_sec) * 1000 + spec.it_value.tv_nsec / 1000000;
+    return qint64(setting.it_value.tv_sec) * 1000 + setting.it_value.tv_nsec / 1000000;
 }
 
 void LinuxWakeTimer::readExpiry()

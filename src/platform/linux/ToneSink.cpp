@@ -18,16 +18,16 @@ public:
 
     static std::unique_ptr<ToneSink> open()
     {
-        const pa_sample_spec spec{PA_SAMPLE_S16NE, uint32_t(kToneRate), 1};
+        const pa_sample_spec format{PA_SAMPLE_S16NE, uint32_t(kToneRate), 1};
         pa_buffer_attr attr{};
         attr.maxlength = uint32_t(-1);
-        attr.tlength = uint32_t(pa_usec_to_bytes(kLatencyUs, &spec));
+        attr.tlength = uint32_t(pa_usec_to_bytes(kLatencyUs, &format));
         attr.prebuf = uint32_t(-1);
         attr.minreq = uint32_t(-1);
         attr.fragsize = uint32_t(-1);
         int error = 0;
         pa_simple* stream = pa_simple_new(nullptr, "Zelkor", PA_STREAM_PLAYBACK, nullptr, "Reminder",
-                                          &spec, nullptr, &attr, &error);
+                                          &format, nullptr, &attr, &error);
         if (!stream)
             return nullptr;
         return std::make_unique<PulseSink>(stream);
