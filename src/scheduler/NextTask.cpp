@@ -17,9 +17,6 @@ qint64 wholeSeconds(const QDateTime& t)
     return ms >= 0 ? ms / 1000 : -((-ms + 999) / 1000);
 }
 
-// Weekday numbered 1 = Sunday .. 7 = Saturday.
-int weekdayOf(QDate date) { return date.dayOfWeek() % 7 + 1; }
-
 // The days on which a repeating task occurs.
 class DayRule {
 public:
@@ -47,7 +44,7 @@ public:
         case Kind::Daily:
             return from;
         case Kind::Weekly: {
-            const int w = weekdayOf(from);
+            const int w = daynum::weekdayOf(from);
             for (int k = 0; k < 7; ++k)
                 if (m_weekdays & (1u << ((w - 1 + k) % 7)))
                     return from.addDays(k);
