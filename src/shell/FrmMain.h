@@ -25,7 +25,6 @@ class TaskScheduler;
 class TasksPage;
 class PowerOnCycle;
 class GlobalHotKey;
-class OptionsPage;
 class SettingsKeeper;
 class ShellVisibility;
 class SuspendFilter;
