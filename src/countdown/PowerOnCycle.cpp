@@ -42,8 +42,7 @@ poweron::Choice PowerOnCycle::searchNow()
     ++m_cycles;
     // A table that cannot be read gives no rows and arms nothing; nothing of
     // it is held during the wait.
-    m_lastChoice = poweron::search(m_ado.rowsOf(queries::kPowerOn), m_platform.now());
-    return m_lastChoice;
+    return poweron::search(m_ado.rowsOf(queries::kPowerOn), m_platform.now());
 }
 
 void PowerOnCycle::dingShikaiji()

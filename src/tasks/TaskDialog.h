@@ -81,7 +81,6 @@ private:
     QWidget* buildScheduleFrame();
     QWidget* buildActionFrame();
     void Form_Load();
-    void chooseKind(int kind);
     void setTextInputsEnabled(bool enabled);
 
     Mode m_mode = Mode::New;
