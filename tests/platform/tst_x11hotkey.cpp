@@ -38,7 +38,7 @@ public:
     }
 
 private:
-    xcb_connection_t* m_c;
+    xcb_connection_t* m_c = nullptr;
 };
 
 // The key that carries the letter h on this server's keyboard.
