@@ -82,6 +82,7 @@ private:
     QWidget* buildActionFrame();
     void Form_Load();
     void setTextInputsEnabled(bool enabled);
+    std::array<QWidget*, 5> schedulePickers() const; // DTPicker1 .. DTPicker5
 
     Mode m_mode = Mode::New;
     Platform& m_platform;
