@@ -4,6 +4,8 @@
 
 #include <QLocale>
 
+#include <array>
+
 namespace zelkor::datetext {
 
 namespace {
@@ -21,6 +23,15 @@ QString shortDateFormat()
 }
 
 QString time(QTime value) { return value.toString(kTimeFormat); }
+
+QString weekdayShort(int weekday)
+{
+    static const std::array<QString, 7> names{QStringLiteral("Sun"), QStringLiteral("Mon"),
+                                              QStringLiteral("Tue"), QStringLiteral("Wed"),
+                                              QStringLiteral("Thu"), QStringLiteral("Fri"),
+                                              QStringLiteral("Sat")};
+    return weekday >= 1 && weekday <= 7 ? names[size_t(weekday - 1)] : QString();
+}
 
 QString shortDate(QDate value) { return QLocale::system().toString(value, shortDateFormat()); }
 

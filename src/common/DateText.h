@@ -12,6 +12,8 @@ QString general(const QDateTime& value);
 QString general(double dayNumber);
 QString time(QTime value);
 QString shortDate(QDate value);
+// "Sun" .. "Sat" for the weekdays 1 = Sunday .. 7 = Saturday; empty for others.
+QString weekdayShort(int weekday);
 // The format shortDate() writes, with four-digit years, for date fields.
 QString shortDateFormat();
 

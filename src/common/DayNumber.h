@@ -17,6 +17,9 @@ double fromDate(QDate date);
 double fromTime(QTime time);
 double fromDateTime(const QDateTime& local);
 
+// The weekday as the stored weekday flags count it: 1 = Sunday .. 7 = Saturday.
+inline int weekdayOf(QDate date) { return date.dayOfWeek() % 7 + 1; }
+
 QDate datePart(double value);
 QTime timePart(double value); // whole seconds, rounded
 QDateTime toDateTime(double value);

@@ -40,14 +40,9 @@ void PowerOnCycle::TimPower_Timer()
 poweron::Choice PowerOnCycle::searchNow()
 {
     ++m_cycles;
-    // A table that cannot be read gives no rows and arms nothing.
-    m_ado.setRecordSource(queries::kPowerOn);
-    QList<TaskRow> rows;
-    if (m_ado.Refresh().ok)
-        rows = m_ado.rows();
-    m_ado.Close(); // free before the wait
-    m_lastChoice = poweron::search(rows, m_platform.now());
-    return m_lastChoice;
+    // A table that cannot be read gives no rows and arms nothing; nothing of
+    // it is held during the wait.
+    return poweron::search(m_ado.rowsOf(queries::kPowerOn), m_platform.now());
 }
 
 void PowerOnCycle::dingShikaiji()

@@ -41,8 +41,6 @@ public:
     void TimPower_Timer();
     void dingShikaiji();
 
-    // The last search, for the task dialogs and tests.
-    poweron::Choice lastChoice() const { return m_lastChoice; }
     int cycles() const { return m_cycles; } // searches made
 
     QTimer* TimPower = nullptr;
@@ -61,7 +59,6 @@ private:
     AdoTask m_ado;
     std::function<void()> m_showModal;
     std::function<void()> m_refill;
-    poweron::Choice m_lastChoice;
     bool m_running = false;
     int m_cycles = 0;
 };

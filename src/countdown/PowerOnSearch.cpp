@@ -5,9 +5,6 @@
 namespace zelkor::poweron {
 
 namespace {
-// Weekdays 1 = Sunday .. 7 = Saturday.
-int sundayFirst(QDate date) { return date.dayOfWeek() % 7 + 1; }
-
 class Search {
 public:
     explicit Search(const QDateTime& now) : m_now(now), m_nowValue(daynum::fromDateTime(now)) {}
@@ -100,7 +97,7 @@ private:
 
     void weekly(const TaskRow& row, QTime time)
     {
-        const int weekday = sundayFirst(m_now.date());
+        const int weekday = daynum::weekdayOf(m_now.date());
         const qint64 today = toTime(time);
         if (row.weekdayFlag(weekday) && today > 0) {
             if (today < m_choice.seconds)

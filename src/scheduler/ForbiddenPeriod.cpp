@@ -2,8 +2,6 @@
 
 #include "common/DayNumber.h"
 
-#include <limits>
-
 namespace zelkor {
 
 std::optional<ForbiddenPeriod> periodInForce(const QList<TaskRow>& rows)
@@ -20,11 +18,7 @@ std::optional<ForbiddenPeriod> periodInForce(const QList<TaskRow>& rows)
     period.notStop = daynum::timePart(*stop);
     // Times of day only: a date part somebody stored does not move the period.
     period.notSameDay = period.notStart.secsTo(period.notStop) > 0;
-    const auto action = newest.actionValue();
-    period.notAction = action && *action >= std::numeric_limits<qint16>::min() &&
-                               *action <= std::numeric_limits<qint16>::max()
-                           ? int(*action)
-                           : 0;
+    period.notAction = newest.actionCode();
     return period;
 }
 

@@ -3,7 +3,6 @@
 #include "common/DayNumber.h"
 
 #include <algorithm>
-#include <limits>
 #include <optional>
 
 namespace zelkor {
@@ -17,9 +16,6 @@ qint64 wholeSeconds(const QDateTime& t)
     const qint64 ms = t.toMSecsSinceEpoch();
     return ms >= 0 ? ms / 1000 : -((-ms + 999) / 1000);
 }
-
-// Weekday numbered 1 = Sunday .. 7 = Saturday.
-int weekdayOf(QDate date) { return date.dayOfWeek() % 7 + 1; }
 
 // The days on which a repeating task occurs.
 class DayRule {
@@ -48,7 +44,7 @@ public:
         case Kind::Daily:
             return from;
         case Kind::Weekly: {
-            const int w = weekdayOf(from);
+            const int w = daynum::weekdayOf(from);
             for (int k = 0; k < 7; ++k)
                 if (m_weekdays & (1u << ((w - 1 + k) % 7)))
                     return from.addDays(k);
@@ -136,16 +132,6 @@ std::optional<qint64> offerOf(const TaskRow& row, qint64 type, QDate today, qint
     }
     return std::nullopt;
 }
-
-int actionCode(const TaskRow& row)
-{
-    const auto action = row.actionValue();
-    // Codes are 16-bit; anything else is no action at all.
-    if (!action || *action < std::numeric_limits<qint16>::min() ||
-        *action > std::numeric_limits<qint16>::max())
-        return 0;
-    return int(*action);
-}
 } // namespace
 
 Selection selectNext(const QList<TaskRow>& rows, const QDateTime& now, const FiredMoments& fired)
@@ -160,7 +146,7 @@ Selection selectNext(const QList<TaskRow>& rows, const QDateTime& now, const Fir
     qint64 best = horizon;
     for (const TaskRow& row : rows) {
         const auto type = row.typeValue();
-        if (!type || actionCode(row) == 7) // power-on tasks are armed elsewhere
+        if (!type || row.actionCode() == 7) // power-on tasks are armed elsewhere
             continue;
         qint64 floor = nowSeconds;
         if (const auto id = row.idValue(); id && fired.contains(*id))
@@ -171,7 +157,7 @@ Selection selectNext(const QList<TaskRow>& rows, const QDateTime& now, const Fir
         best = *moment;
         selection.pollOn = true;
         selection.taskId = row.idValue().value_or(0);
-        selection.nextAction = actionCode(row);
+        selection.nextAction = row.actionCode();
         selection.nextFujia = row.fujiaFlag();
         selection.nextDescription = row.descriptionText();
     }

@@ -19,11 +19,7 @@ PeriodGuard::PeriodGuard(Platform& platform, AppState& state, ActionExecutor& ac
 void PeriodGuard::notAllow()
 {
     m_ado.setConnection(taskDatabasePath(m_state.programDir));
-    m_ado.setRecordSource(queries::kForbiddenNewestFirst);
-    const QList<TaskRow> rows = m_ado.Refresh().ok ? m_ado.rows() : QList<TaskRow>();
-    m_ado.Close();
-
-    const auto period = periodInForce(rows);
+    const auto period = periodInForce(m_ado.rowsOf(queries::kForbiddenNewestFirst));
     if (!period) {
         m_poll.switchOff();
         return;

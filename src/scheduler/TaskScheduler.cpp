@@ -21,9 +21,7 @@ void TaskScheduler::otherTask()
 {
     // A table that cannot be read offers nothing, and the poll goes off.
     m_ado.setConnection(taskDatabasePath(m_state.programDir));
-    m_ado.setRecordSource(queries::kSchedulableNewestFirst);
-    const QList<TaskRow> rows = m_ado.Refresh().ok ? m_ado.rows() : QList<TaskRow>();
-    m_ado.Close();
+    const QList<TaskRow> rows = m_ado.rowsOf(queries::kSchedulableNewestFirst);
 
     const QDateTime now = m_platform.now();
     const Selection next = selectNext(rows, now, m_fired);

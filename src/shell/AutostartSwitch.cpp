@@ -36,10 +36,15 @@ void AutostartSwitch::M_run_Click()
     m_chkRun.setChecked(on);
 }
 
-void AutostartSwitch::startupCheck()
+bool AutostartSwitch::entryIsOn() const
 {
     const std::optional<QByteArray> entry = autostart::readEntry(entryPath());
-    if (entry && autostart::isOn(*entry, m_programPath)) {
+    return entry && autostart::isOn(*entry, m_programPath);
+}
+
+void AutostartSwitch::startupCheck()
+{
+    if (entryIsOn()) {
         m_chkRun.setChecked(true);
         m_mRun.setChecked(true);
     }
@@ -58,8 +63,7 @@ bool AutostartSwitch::write(bool on)
 
 void AutostartSwitch::showActualState()
 {
-    const std::optional<QByteArray> entry = autostart::readEntry(entryPath());
-    const bool on = entry && autostart::isOn(*entry, m_programPath);
+    const bool on = entryIsOn();
     m_reverting = true;
     m_chkRun.setChecked(on);
     m_mRun.setChecked(on);

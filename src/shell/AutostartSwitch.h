@@ -25,6 +25,7 @@ signals:
     void problem(const QString& message);
 
 private:
+    bool entryIsOn() const;
     bool write(bool on);
     void showActualState();
 

@@ -1,16 +1,14 @@
 #include "shell/ClockText.h"
 
 #include "common/DateText.h"
+#include "common/DayNumber.h"
 
 namespace zelkor {
 
 QString clockText(const QDateTime& now)
 {
-    static const char* const kDays[] = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
-    // Qt numbers Monday 1 .. Sunday 7.
-    const int sundayFirst = now.date().dayOfWeek() % 7;
     return datetext::shortDate(now.date()) + QLatin1Char(' ') + datetext::time(now.time()) +
-           QStringLiteral("  ") + QLatin1String(kDays[sundayFirst]);
+           QStringLiteral("  ") + datetext::weekdayShort(daynum::weekdayOf(now.date()));
 }
 
 QString uptimeText(quint32 tickMs)

@@ -36,19 +36,20 @@
 namespace zelkor {
 
 namespace {
+// The toolbar's buttons: an action code to perform, or 0 for the help page.
 struct ToolButton {
-    const char* key;
-    const char* caption;
-    QStyle::StandardPixmap fallback;
+    const char* key = nullptr;
+    const char* caption = nullptr;
+    int code = 0;
 };
 constexpr ToolButton kToolButtons[] = {
-    {"T_shut", "Shut Down", QStyle::SP_BrowserStop},
-    {"T_restart", "Restart", QStyle::SP_BrowserReload},
-    {"T_logoff", "Log Off", QStyle::SP_DialogCloseButton},
-    {"T_standby", "Stand By", QStyle::SP_MediaPause},
-    {"T_hibernate", "Hibernate", QStyle::SP_DriveHDIcon},
-    {"T_lock", "Lock", QStyle::SP_DialogNoButton},
-    {"T_help", "Help", QStyle::SP_DialogHelpButton},
+    {"T_shut", "Shut Down", int(ActionKind::ShutDown)},
+    {"T_restart", "Restart", int(ActionKind::Restart)},
+    {"T_logoff", "Log Off", int(ActionKind::LogOff)},
+    {"T_standby", "Stand By", int(ActionKind::StandBy)},
+    {"T_hibernate", "Hibernate", int(ActionKind::Hibernate)},
+    {"T_lock", "Lock", int(ActionKind::Lock)},
+    {"T_help", "Help", 0},
 };
 } // namespace
 
@@ -172,11 +173,10 @@ void FrmMain::buildToolbar()
     Toolbar1->setMovable(false);
     Toolbar1->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
     Toolbar1->setIconSize(QSize(24, 24));
-    int code = 1;
     for (const ToolButton& button : kToolButtons) {
         const QString key = QLatin1String(button.key);
-        const QIcon icon = key == QLatin1String("T_help") ? style()->standardIcon(button.fallback)
-                                                          : actionIcon(code++);
+        const QIcon icon = button.code ? actionIcon(button.code)
+                                       : style()->standardIcon(QStyle::SP_DialogHelpButton);
         QAction* action = Toolbar1->addAction(icon, QLatin1String(button.caption));
         action->setObjectName(key);
         action->setData(key);
@@ -254,14 +254,15 @@ void FrmMain::Toolbar1_ButtonClick(const QString& key)
 {
     m_actions->EnableShutdownPrivilege();
     const bool forced = m_timerTab->forced();
-    static const QStringList keys{QStringLiteral("T_shut"),    QStringLiteral("T_restart"),
-                                  QStringLiteral("T_logoff"),  QStringLiteral("T_standby"),
-                                  QStringLiteral("T_hibernate"), QStringLiteral("T_lock")};
-    const int index = keys.indexOf(key); // exact, case-sensitive
-    if (index >= 0)
-        m_actions->PerformAction(index + 1, forced);
-    else if (key == QLatin1String("T_help"))
-        openHelp();
+    for (const ToolButton& button : kToolButtons) {
+        if (key != QLatin1String(button.key)) // exact, case-sensitive
+            continue;
+        if (button.code)
+            m_actions->PerformAction(button.code, forced);
+        else
+            openHelp();
+        return;
+    }
 }
 
 void FrmMain::openHelp()

@@ -25,7 +25,6 @@ class TaskScheduler;
 class TasksPage;
 class PowerOnCycle;
 class GlobalHotKey;
-class OptionsPage;
 class SettingsKeeper;
 class ShellVisibility;
 class SuspendFilter;
@@ -74,16 +73,12 @@ public:
     TasksPage* tasksPage() const { return m_tasksPage; }
     FrmRemind* reminder();
     TaskScheduler& scheduler() { return *m_scheduler; }
-    PeriodGuard& periodGuard() { return *m_periodGuard; }
     ModTimer& modTimer() { return *m_modTimer; }
     PowerOnCycle* powerOn() const { return m_powerOn; }
     TrayMenu* mnuTray() const { return m_trayMenu; }
     TrayIcon* trayIcon() const { return m_tray; }
     ShellVisibility* visibility() const { return m_visibility; }
     SettingsKeeper* settingsKeeper() const { return m_settings; }
-    AutostartSwitch* autostartSwitch() const { return m_autostart; }
-    GlobalHotKey* hotKey() const { return m_hotKey.get(); }
-    SuspendFilter* suspendFilter() const { return m_suspendFilter.get(); }
 
     QToolBar* Toolbar1 = nullptr;
     QTabWidget* SSTab1 = nullptr;

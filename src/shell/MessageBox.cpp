@@ -2,24 +2,31 @@
 
 #include "common/ActionKind.h"
 
+#include <optional>
+
 namespace zelkor {
 
 namespace {
-QMessageBox::StandardButton g_nextAnswer = QMessageBox::NoButton;
+QList<QMessageBox::StandardButton> g_nextAnswers;
 QString g_lastText;
 int g_shown = 0;
+
+// Notes the box for tests and takes its answer from them, if they gave one.
+std::optional<QMessageBox::StandardButton> shownAndAnswered(const QString& text)
+{
+    g_lastText = text;
+    ++g_shown;
+    if (g_nextAnswers.isEmpty())
+        return std::nullopt;
+    return g_nextAnswers.takeFirst();
+}
 } // namespace
 
 QMessageBox::StandardButton MessageBox::show(QWidget* parent, QMessageBox::Icon icon, const QString& text,
                                              QMessageBox::StandardButtons buttons)
 {
-    g_lastText = text;
-    ++g_shown;
-    if (g_nextAnswer != QMessageBox::NoButton) {
-        const auto answer = g_nextAnswer;
-        g_nextAnswer = QMessageBox::NoButton;
-        return answer;
-    }
+    if (const auto answer = shownAndAnswered(text))
+        return *answer;
     QMessageBox box(icon, kAppTitle, text, buttons, parent);
     return static_cast<QMessageBox::StandardButton>(box.exec());
 }
@@ -37,25 +44,25 @@ bool MessageBox::question(QWidget* parent, const QString& text)
 
 void MessageBox::notify(QWidget* parent, const QString& text)
 {
-    g_lastText = text;
-    ++g_shown;
-    if (g_nextAnswer != QMessageBox::NoButton) {
-        g_nextAnswer = QMessageBox::NoButton;
+    if (shownAndAnswered(text))
         return;
-    }
     auto* box = new QMessageBox(QMessageBox::Warning, kAppTitle, text, QMessageBox::Ok, parent);
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->setModal(false);
     box->show();
 }
 
-void MessageBox::setNextAnswer(QMessageBox::StandardButton answer) { g_nextAnswer = answer; }
+void MessageBox::setNextAnswers(const QList<QMessageBox::StandardButton>& answers)
+{
+    g_nextAnswers = answers;
+}
+
 QString MessageBox::lastText() { return g_lastText; }
 int MessageBox::shownCount() { return g_shown; }
 
 void MessageBox::resetTestState()
 {
-    g_nextAnswer = QMessageBox::NoButton;
+    g_nextAnswers.clear();
     g_lastText.clear();
     g_shown = 0;
 }

@@ -1,12 +1,13 @@
 #pragma once
 
+#include <QList>
 #include <QMessageBox>
 #include <QString>
 
 namespace zelkor {
 
-// Message boxes titled "Zelkor". Tests set the next answer so that no box
-// blocks them; the text of the last box is kept for them to check.
+// Message boxes titled "Zelkor". Tests set the answers of the next boxes so
+// that no box blocks them; the text of the last box is kept for them to check.
 class MessageBox {
 public:
     static void information(QWidget* parent, const QString& text);
@@ -14,7 +15,10 @@ public:
     // A box that does not block its caller: for problems found by timers.
     static void notify(QWidget* parent, const QString& text);
 
-    static void setNextAnswer(QMessageBox::StandardButton answer);
+    // The answers of the next boxes, in turn; each box takes one (a box that
+    // does not block takes one too). Replaces answers still waiting.
+    static void setNextAnswers(const QList<QMessageBox::StandardButton>& answers);
+    static void setNextAnswer(QMessageBox::StandardButton answer) { setNextAnswers({answer}); }
     static QString lastText();
     static int shownCount();
     static void resetTestState();

@@ -20,11 +20,7 @@ void SuspendFilter::setWakeOn(bool wakeOn)
     apply();
 }
 
-void SuspendFilter::beforeOwnHibernation()
-{
-    m_ownHibernation = true;
-    apply();
-}
+void SuspendFilter::beforeOwnHibernation() { apply(); }
 
 void SuspendFilter::remove()
 {
@@ -34,8 +30,7 @@ void SuspendFilter::remove()
 
 void SuspendFilter::apply()
 {
-    const bool want =
-        m_installed && !m_ownHibernation && shouldHold(m_state.SelfSuspend, m_wakeOn);
+    const bool want = m_installed && shouldHold(m_state.SelfSuspend, m_wakeOn);
     if (want == m_holding)
         return;
     // A desktop without inhibitors cannot refuse anything; the program runs on

@@ -18,7 +18,8 @@ public:
 
     void install(bool wakeOn); // start-up
     void setWakeOn(bool wakeOn);
-    void beforeOwnHibernation(); // SelfSuspend is already set
+    // SelfSuspend is already set, and never cleared: the lock goes for good.
+    void beforeOwnHibernation();
     void remove();               // Exit
 
     bool holding() const { return m_holding; }
@@ -30,7 +31,6 @@ private:
     const AppState& m_state;
     bool m_installed = false;
     bool m_wakeOn = false;
-    bool m_ownHibernation = false; // latched: SelfSuspend is never cleared either
     bool m_holding = false;
 };
 

@@ -27,8 +27,6 @@ public:
 
     bool wanted() const { return m_wanted; }
     QString tip() const { return m_tip; }
-    // The icon is up in a tray the user can reach.
-    bool shownInHost() const { return m_shownInHost; }
     QSystemTrayIcon* icon() const { return m_icon; }
 
     // How long to wait for a StatusNotifier host before settling for XEmbed.
@@ -55,7 +53,7 @@ private:
     QElapsedTimer m_waiting;
     bool m_wanted = false;
     bool m_statusNotifier = false; // which kind of tray the icon was made for
-    bool m_shownInHost = false;
+    bool m_shownInHost = false;    // the icon is up in a tray the user can reach
 };
 
 } // namespace zelkor

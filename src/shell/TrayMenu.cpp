@@ -28,9 +28,9 @@ TrayMenu::TrayMenu(QWidget* parent) : QMenu(parent)
     M_quick->setObjectName(QStringLiteral("M_quick"));
     M_quick->menuAction()->setObjectName(QStringLiteral("M_quick"));
     const struct {
-        QAction** member;
-        const char* name;
-        ActionKind kind;
+        QAction** member = nullptr;
+        const char* name = nullptr;
+        ActionKind kind = ActionKind::ShutDown;
     } quick[] = {
         {&M_shutdown, "M_shutdown", ActionKind::ShutDown}, {&M_restart, "M_restart", ActionKind::Restart},
         {&M_logoff, "M_logoff", ActionKind::LogOff},       {&M_standby, "M_standby", ActionKind::StandBy},

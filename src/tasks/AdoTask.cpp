@@ -133,6 +133,14 @@ QList<TaskRow> AdoTask::rows() const
     return result;
 }
 
+QList<TaskRow> AdoTask::rowsOf(const QString& sql)
+{
+    setRecordSource(sql);
+    const QList<TaskRow> result = Refresh().ok ? rows() : QList<TaskRow>();
+    Close();
+    return result;
+}
+
 void AdoTask::AddNew()
 {
     m_adding = true;

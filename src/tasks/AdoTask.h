@@ -60,6 +60,9 @@ public:
 
     // Every record of the current result as rows, for the scheduling rules.
     QList<TaskRow> rows() const;
+    // Runs `sql` and gives every record of it, none when the table cannot be
+    // read; the record set is closed again (Close) before it returns.
+    QList<TaskRow> rowsOf(const QString& sql);
 
 private:
     Outcome open();

@@ -201,7 +201,7 @@ void TaskDialog::Form_Load()
     // As designed: the text inputs open enabled except the second list. The
     // pickers wait for a kind, which also says which of them apply.
     Combo1->setEnabled(false);
-    for (QWidget* p : std::initializer_list<QWidget*>{DTPicker1, DTPicker2, DTPicker3, DTPicker4, DTPicker5})
+    for (QWidget* p : schedulePickers())
         p->setEnabled(false);
 
     CurrentKind = -1;

@@ -81,8 +81,8 @@ private:
     QWidget* buildScheduleFrame();
     QWidget* buildActionFrame();
     void Form_Load();
-    void chooseKind(int kind);
     void setTextInputsEnabled(bool enabled);
+    std::array<QWidget*, 5> schedulePickers() const; // DTPicker1 .. DTPicker5
 
     Mode m_mode = Mode::New;
     Platform& m_platform;

@@ -20,9 +20,14 @@ namespace {
 constexpr int kHibernateItem = int(ActionKind::Hibernate) - 1;
 } // namespace
 
+std::array<QWidget*, 5> TaskDialog::schedulePickers() const
+{
+    return {DTPicker1, DTPicker2, DTPicker3, DTPicker4, DTPicker5};
+}
+
 void TaskDialog::ResetScheduleInputs()
 {
-    for (QWidget* p : std::initializer_list<QWidget*>{DTPicker1, DTPicker2, DTPicker3, DTPicker4, DTPicker5})
+    for (QWidget* p : schedulePickers())
         p->setEnabled(false);
     for (QPushButton* day : Check1)
         day->setEnabled(false);

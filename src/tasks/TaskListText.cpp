@@ -85,14 +85,6 @@ std::optional<QString> listActionName(const QVariant& action)
     return actionName(int(*code)); // code 0 has the empty name
 }
 
-QString weekdayShortName(int flagIndex)
-{
-    static const std::array<QString, 7> names{QStringLiteral("Sun"), QStringLiteral("Mon"), QStringLiteral("Tue"),
-                                              QStringLiteral("Wed"), QStringLiteral("Thu"), QStringLiteral("Fri"),
-                                              QStringLiteral("Sat")};
-    return flagIndex >= 0 && flagIndex < 7 ? names[size_t(flagIndex)] : QString();
-}
-
 QString descriptionText(const TaskRow& row)
 {
     const auto action = listActionName(row.action);
@@ -110,7 +102,7 @@ QString descriptionText(const TaskRow& row)
         QString days = QStringLiteral(" -- ");
         for (int w = 1; w <= 7; ++w)
             if (row.weekdayFlag(w))
-                days += weekdayShortName(w - 1) + QLatin1Char(' ');
+                days += datetext::weekdayShort(w) + QLatin1Char(' ');
         return head + QLatin1Char(' ') + days.trimmed();
     }
     default:

@@ -33,7 +33,6 @@ inline const QString kMarkInactive = QStringLiteral("\u00D7"); // "×"
 // action table holds an empty name at code 0).
 std::optional<QString> kindName(const QVariant& type);
 std::optional<QString> listActionName(const QVariant& action);
-QString weekdayShortName(int flagIndex); // 0 = "Sun" .. 6 = "Sat"
 
 // "Shut Down -- Weekly -- Mon Wed Fri", "Shut Down -- Monthly -- 15", ...;
 // empty when the kind or the action has no name.

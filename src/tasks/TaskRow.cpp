@@ -1,6 +1,7 @@
 #include "tasks/TaskRow.h"
 
 #include <cmath>
+#include <limits>
 
 namespace zelkor {
 
@@ -44,6 +45,15 @@ std::optional<double> TaskRow::dayNumber(const QVariant& v)
     if (!std::isfinite(d) || std::fabs(d) > 2958465.0)
         return std::nullopt;
     return d;
+}
+
+int TaskRow::actionCode() const
+{
+    const auto value = actionValue();
+    if (!value || *value < std::numeric_limits<qint16>::min() ||
+        *value > std::numeric_limits<qint16>::max())
+        return 0;
+    return int(*value);
 }
 
 bool TaskRow::flag(const QVariant& v)

@@ -33,6 +33,9 @@ struct TaskRow {
     std::optional<qint64> idValue() const { return integer(id); }
     std::optional<qint64> typeValue() const { return integer(type); }
     std::optional<qint64> actionValue() const { return integer(action); }
+    // The action as the code the rules act on: codes are 16-bit, and anything
+    // else, like a field that is no number, is no action at all (0).
+    int actionCode() const;
     std::optional<double> startValue() const { return dayNumber(starttime); }
     std::optional<double> stopValue() const { return dayNumber(stoptime); }
     std::optional<double> dayValue() const { return dayNumber(day); }

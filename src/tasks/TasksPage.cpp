@@ -59,13 +59,10 @@ void TasksPage::setCommandsEnabled(bool enabled)
 
 void TasksPage::MSFlexGrid1disp()
 {
-    MSFlexGrid1->lines().clear();
     MSFlexGrid1->formatGrid();
-    m_ado.setRecordSource(queries::kListNewestFirst);
     // A table that cannot be read leaves the header alone, as an empty one does.
-    if (m_ado.Refresh().ok)
-        MSFlexGrid1->lines().setLines(tasklist::buildLines(m_ado.rows(), m_platform.now()));
-    m_ado.Close();
+    MSFlexGrid1->lines().setLines(
+        tasklist::buildLines(m_ado.rowsOf(queries::kListNewestFirst), m_platform.now()));
     if (m_state.SelectedTaskId != 0)
         MSFlexGrid1->showSelected(m_state.SelectedTaskId);
 }

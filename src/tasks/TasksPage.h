@@ -25,7 +25,6 @@ public:
     ~TasksPage() override;
 
     void connectDatabase(const QString& databasePath) { m_ado.setConnection(databasePath); }
-    AdoTask& adoTask() { return m_ado; }
 
     // Rebuilds the list from the table, newest first. The selection and the
     // enabled state of Edit and Delete are kept.

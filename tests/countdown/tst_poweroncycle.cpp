@@ -3,9 +3,8 @@
 #include "countdown/ModTimer.h"
 #include "countdown/PowerOnCycle.h"
 #include "platform/fake/FakePlatform.h"
+#include "support/TaskTable.h"
 #include "support/TempProgramDir.h"
-#include "tasks/AdoTask.h"
-#include "tasks/TaskQueries.h"
 
 #include <QDir>
 #include <QSignalSpy>
@@ -54,18 +53,14 @@ struct Rig {
 
     qint64 addTask(int type, const QDateTime& start, bool message, const QVariant& description)
     {
-        AdoTask ado(dir.databasePath());
-        ado.setRecordSource(queries::kAll);
-        ado.Refresh();
-        ado.AddNew();
-        ado.setField(QStringLiteral("type"), type);
-        ado.setField(QStringLiteral("action"), 7);
-        ado.setField(QStringLiteral("starttime"),
-                     type == 1 ? daynum::fromDateTime(start) : daynum::fromTime(start.time()));
-        ado.setField(QStringLiteral("fujia"), message ? 1 : 0);
-        ado.setField(QStringLiteral("description"), description);
-        ado.setField(QStringLiteral("state"), 1);
-        return ado.Update().ok ? ado.field(QStringLiteral("id")).toLongLong() : -1;
+        return test::addRow(dir.databasePath(),
+                            {{"type", type},
+                             {"action", 7},
+                             {"starttime", type == 1 ? daynum::fromDateTime(start)
+                                                     : daynum::fromTime(start.time())},
+                             {"fujia", message ? 1 : 0},
+                             {"description", description},
+                             {"state", 1}});
     }
     qint64 addDaily(QTime time, bool message, const QVariant& description)
     {

@@ -3,9 +3,8 @@
 #include "countdown/PowerOnCycle.h"
 #include "platform/fake/FakePlatform.h"
 #include "shell/FrmMain.h"
+#include "support/TaskTable.h"
 #include "support/TempProgramDir.h"
-#include "tasks/AdoTask.h"
-#include "tasks/TaskQueries.h"
 
 #include <QApplication>
 #include <QDateTimeEdit>
@@ -17,17 +16,12 @@ using namespace zelkor;
 namespace {
 void addDailyPowerOn(const QString& database, QTime time, const QString& target)
 {
-    AdoTask ado(database);
-    ado.setRecordSource(queries::kAll);
-    ado.Refresh();
-    ado.AddNew();
-    ado.setField(QStringLiteral("type"), 2);
-    ado.setField(QStringLiteral("action"), 7);
-    ado.setField(QStringLiteral("starttime"), daynum::fromTime(time));
-    ado.setField(QStringLiteral("fujia"), 0);
-    ado.setField(QStringLiteral("description"), target);
-    ado.setField(QStringLiteral("state"), 1);
-    QVERIFY(ado.Update().ok);
+    QVERIFY(test::addRow(database, {{"type", 2},
+                                    {"action", 7},
+                                    {"starttime", daynum::fromTime(time)},
+                                    {"fujia", 0},
+                                    {"description", target},
+                                    {"state", 1}}) > 0);
 }
 } // namespace
 

@@ -8,51 +8,8 @@ set -euo pipefail
 
 app_src=$1
 here=$2
-work=$(mktemp -d)
-pids=()
-cleanup() {
-    for ((i = ${#pids[@]} - 1; i >= 0; i--)); do
-        kill "${pids[i]}" 2>/dev/null || true
-    done
-    wait 2>/dev/null || true
-    rm -rf "$work"
-}
-trap cleanup EXIT
-fail() {
-    echo "FAIL: $*" >&2
-    cat "$work/zelkor.log" >&2 || true
-    exit 1
-}
-passed=0
-pass() { echo "PASS: $*"; passed=$((passed + 1)); }
-until_true() {
-    for _ in $(seq 80); do
-        if eval "$1"; then return 0; fi
-        sleep 0.1
-    done
-    return 1
-}
-
-cp -r "$app_src" "$work/app"
-rm -f "$work/app/last.inc"
-mkdir -p "$work/home/.config" "$work/run"
-chmod 700 "$work/run"
-export HOME=$work/home XDG_CONFIG_HOME=$work/home/.config XDG_RUNTIME_DIR=$work/run
-export DBUS_SYSTEM_BUS_ADDRESS=unix:path=/nonexistent QT_QPA_PLATFORM=xcb
-unset SESSION_MANAGER DESKTOP_SESSION XDG_CURRENT_DESKTOP WAYLAND_DISPLAY
-
-Xvfb -displayfd 3 -noreset -nolisten tcp -screen 0 1024x768x24 3>"$work/display" >/dev/null 2>&1 &
-pids+=($!)
-until_true '[ -s "$work/display" ]' || fail "Xvfb did not start"
-export DISPLAY=":$(head -1 "$work/display")"
-read -r bus_address bus_pid < <(dbus-daemon --session --fork --print-address=1 --print-pid=1 | paste -s -d ' ')
-pids+=("$bus_pid")
-export DBUS_SESSION_BUS_ADDRESS=$bus_address
-openbox >/dev/null 2>&1 &
-pids+=($!)
-# A window mapped while the window manager is still starting can be lost.
-until_true 'xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id"' ||
-    fail "openbox did not start"
+poll_tries=80
+. "$(dirname "${BASH_SOURCE[0]}")/desktop.sh"
 
 main_shown() {
     local w

@@ -10,38 +10,9 @@ set -euo pipefail
 app_src=$1
 shots=$2
 mkdir -p "$shots"
-work=$(mktemp -d)
-pids=()
+. "$(dirname "${BASH_SOURCE[0]}")/desktop.sh"
+on_failure() { import -window root "$shots/failure.png" 2>/dev/null || true; }
 
-cleanup() {
-    for ((i = ${#pids[@]} - 1; i >= 0; i--)); do
-        kill "${pids[i]}" 2>/dev/null || true
-    done
-    wait 2>/dev/null || true
-    rm -rf "$work"
-}
-trap cleanup EXIT
-
-fail() {
-    echo "FAIL: $*" >&2
-    import -window root "$shots/failure.png" 2>/dev/null || true
-    [ -f "$work/zelkor.log" ] && cat "$work/zelkor.log" >&2
-    exit 1
-}
-pass() { echo "PASS: $*"; passed=$((passed + 1)); }
-passed=0
-
-# Polls a condition for up to 5 seconds.
-until_true() {
-    for _ in $(seq 50); do
-        if eval "$1"; then return 0; fi
-        sleep 0.1
-    done
-    return 1
-}
-
-cp -r "$app_src" "$work/app"
-rm -f "$work/app/last.inc"
 # A stand-in for the lock helper: it only leaves a mark.
 cat >"$work/app/dll/suo.dll" <<HELPER
 #!/bin/sh
@@ -49,27 +20,7 @@ echo locked >>"$work/lock.mark"
 HELPER
 chmod +x "$work/app/dll/suo.dll"
 
-mkdir -p "$work/home/.config" "$work/run"
-chmod 700 "$work/run"
-export HOME=$work/home XDG_CONFIG_HOME=$work/home/.config XDG_RUNTIME_DIR=$work/run
-export XDG_DATA_HOME=$work/home/.local/share XDG_CACHE_HOME=$work/home/.cache
-export DBUS_SYSTEM_BUS_ADDRESS=unix:path=/nonexistent
-export QT_QPA_PLATFORM=xcb
-unset SESSION_MANAGER DESKTOP_SESSION XDG_CURRENT_DESKTOP WAYLAND_DISPLAY
-
-# --- the desktop: X server, session bus, window manager, tray ---
-Xvfb -displayfd 3 -noreset -nolisten tcp -screen 0 1024x768x24 3>"$work/display" >"$work/xvfb.log" 2>&1 &
-pids+=($!)
-until_true '[ -s "$work/display" ]' || fail "Xvfb did not start"
-export DISPLAY=":$(head -1 "$work/display")"
-read -r bus_address bus_pid < <(dbus-daemon --session --fork --print-address=1 --print-pid=1 | paste -s -d ' ')
-pids+=("$bus_pid")
-export DBUS_SESSION_BUS_ADDRESS=$bus_address
-openbox >"$work/openbox.log" 2>&1 &
-pids+=($!)
-# A window mapped while the window manager is still starting can be lost.
-until_true 'xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id"' ||
-    fail "openbox did not start"
+# --- the tray ---
 start_tray() {
     trayer --edge top --align right --widthtype pixel --width 100 --heighttype pixel --height 32 \
         >>"$work/trayer.log" 2>&1 &

@@ -1,6 +1,8 @@
 // The real program on an X server of its own, with a mock logind on a private
 // system bus: a click on the toolbar's "Lock" runs the lock helper from the
-// program's dll folder, and logind is asked to lock the session.
+// program's dll folder, and logind is asked to lock the session; the program
+// holds logind's sleep lock while it runs and lets it go when it hibernates
+// by itself through the toolbar's "Hibernate".
 
 #include "MockServices.h"
 #include "XvfbServer.h"
@@ -10,6 +12,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QDBusArgument>
 #include <QDir>
 #include <QProcess>
 #include <QTest>
@@ -33,17 +36,26 @@ public:
 
 private slots:
     void initTestCase();
+    void init();
+    void cleanup();
     void cleanupTestCase();
     void lockButtonLocksTheSession();
+    void hibernateButtonLetsTheSleepLockGo();
 
 private:
     QString xdotool(const QStringList& args);
-    QPoint lockButtonOffset(QSize* windowSize);
+    QPoint toolButtonOffset(const QString& key, QSize* windowSize);
+    void startProgram();
+    void clickToolButton(const QString& key);
+    QString programOutput() { return QString::fromLocal8Bit(m_program.readAll()); }
+    QStringList inhibitors();
 
     QString m_display;
     QString m_xProblem;
     MockBuses m_buses;
+    QString m_appDir;
     QProcess m_program;
+    QString m_window; // the program's main window, as xdotool names it
 };
 
 void TestLockButton::initTestCase()
@@ -54,9 +66,21 @@ void TestLockButton::initTestCase()
     QVERIFY2(m_buses.start(), qPrintable(m_buses.error()));
     m_buses.exportToThisProcess();
     QVERIFY2(startLogind(m_buses), qPrintable(m_buses.error()));
+    // A copy of the program folder, so the build's own is never touched.
+    m_appDir = m_buses.folder() + QStringLiteral("/app");
+    QCOMPARE(
+        QProcess::execute(QStringLiteral("cp"),
+                          {QStringLiteral("-a"), qEnvironmentVariable("ZELKOR_APP_DIR"), m_appDir}),
+        0);
 }
 
-void TestLockButton::cleanupTestCase()
+void TestLockButton::init()
+{
+    QVERIFY(m_buses.clearCalls(login1::service, login1::path));
+    QVERIFY(m_buses.clearCalls(login1::service, login1::sessionPath));
+}
+
+void TestLockButton::cleanup()
 {
     if (m_program.state() != QProcess::NotRunning) {
         m_program.terminate();
@@ -65,8 +89,10 @@ void TestLockButton::cleanupTestCase()
             m_program.waitForFinished(3000);
         }
     }
-    m_buses.stopAllMocks();
+    m_window.clear();
 }
+
+void TestLockButton::cleanupTestCase() { m_buses.stopAllMocks(); }
 
 QString TestLockButton::xdotool(const QStringList& args)
 {
@@ -80,9 +106,9 @@ QString TestLockButton::xdotool(const QStringList& args)
     return QString::fromLocal8Bit(tool.readAllStandardOutput()).trimmed();
 }
 
-// Where the button sits in the window: the same main window, laid out in this
-// process on the same X server with the same style and fonts.
-QPoint TestLockButton::lockButtonOffset(QSize* windowSize)
+// Where a toolbar button sits in the window: the same main window, laid out in
+// this process on the same X server with the same style and fonts.
+QPoint TestLockButton::toolButtonOffset(const QString& key, QSize* windowSize)
 {
     FakePlatform platform;
     AppState state;
@@ -90,8 +116,8 @@ QPoint TestLockButton::lockButtonOffset(QSize* windowSize)
     window.show();
     if (!QTest::qWaitForWindowExposed(&window))
         return {};
-    QAction* lock = window.Toolbar1->findChild<QAction*>(QStringLiteral("T_lock"));
-    QWidget* button = lock ? window.Toolbar1->widgetForAction(lock) : nullptr;
+    QAction* action = window.Toolbar1->findChild<QAction*>(key);
+    QWidget* button = action ? window.Toolbar1->widgetForAction(action) : nullptr;
     if (!button)
         return {};
     *windowSize = window.size();
@@ -100,50 +126,80 @@ QPoint TestLockButton::lockButtonOffset(QSize* windowSize)
     return offset;
 }
 
-void TestLockButton::lockButtonLocksTheSession()
+void TestLockButton::startProgram()
 {
-    // A copy of the program folder, so the build's own is never touched.
-    const QString appDir = m_buses.folder() + QStringLiteral("/app");
-    QCOMPARE(
-        QProcess::execute(QStringLiteral("cp"),
-                          {QStringLiteral("-a"), qEnvironmentVariable("ZELKOR_APP_DIR"), appDir}),
-        0);
-
     QProcessEnvironment env = m_buses.environment();
     env.insert(QStringLiteral("DISPLAY"), m_display);
     env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
     m_program.setProcessEnvironment(env);
-    m_program.setWorkingDirectory(appDir);
+    m_program.setWorkingDirectory(m_appDir);
     m_program.setProcessChannelMode(QProcess::MergedChannels);
-    m_program.start(appDir + QStringLiteral("/zelkor"), {});
+    m_program.start(m_appDir + QStringLiteral("/zelkor"), {});
     QVERIFY2(m_program.waitForStarted(), qPrintable(m_program.errorString()));
 
-    QString window;
     const QString pid = QString::number(m_program.processId());
     QTRY_VERIFY2_WITH_TIMEOUT(
-        !(window = xdotool({QStringLiteral("search"), QStringLiteral("--onlyvisible"),
-                            QStringLiteral("--pid"), pid, QStringLiteral("--name"),
-                            QStringLiteral("^Zelkor$")}))
+        !(m_window = xdotool({QStringLiteral("search"), QStringLiteral("--onlyvisible"),
+                              QStringLiteral("--pid"), pid, QStringLiteral("--name"),
+                              QStringLiteral("^Zelkor$")}))
              .isEmpty(),
-        qPrintable(QString::fromLocal8Bit(m_program.readAll())), kWindowTimeoutMs);
-    window = window.section(QLatin1Char('\n'), 0, 0);
+        qPrintable(programOutput()), kWindowTimeoutMs);
+    m_window = m_window.section(QLatin1Char('\n'), 0, 0);
+}
 
+void TestLockButton::clickToolButton(const QString& key)
+{
     QSize expectedSize;
-    const QPoint offset = lockButtonOffset(&expectedSize);
+    const QPoint offset = toolButtonOffset(key, &expectedSize);
     QVERIFY(!offset.isNull());
-    const QString geometry = xdotool({QStringLiteral("getwindowgeometry"), window});
+    const QString geometry = xdotool({QStringLiteral("getwindowgeometry"), m_window});
     QVERIFY2(
         geometry.contains(
             QStringLiteral("Geometry: %1x%2").arg(expectedSize.width()).arg(expectedSize.height())),
         qPrintable(geometry));
 
-    xdotool({QStringLiteral("mousemove"), QStringLiteral("--window"), window,
+    xdotool({QStringLiteral("mousemove"), QStringLiteral("--window"), m_window,
              QString::number(offset.x()), QString::number(offset.y()), QStringLiteral("click"),
              QStringLiteral("1")});
+}
+
+// logind's inhibitors as "what who mode", from the mock's ListInhibitors.
+QStringList TestLockButton::inhibitors()
+{
+    const QDBusMessage reply = m_buses.connection(Bus::System)
+                                   .call(QDBusMessage::createMethodCall(
+                                             login1::service, login1::path, login1::manager,
+                                             QStringLiteral("ListInhibitors")),
+                                         QDBus::Block, kCallTimeoutMs);
+    if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty())
+        return {QStringLiteral("no answer: ") + reply.errorMessage()};
+    const QDBusArgument list = reply.arguments().constFirst().value<QDBusArgument>();
+    QStringList result;
+    list.beginArray();
+    while (!list.atEnd()) {
+        QString what, who, why, mode;
+        uint uid = 0;
+        uint pid = 0;
+        list.beginStructure();
+        list >> what >> who >> why >> mode >> uid >> pid;
+        list.endStructure();
+        result << what + QLatin1Char(' ') + who + QLatin1Char(' ') + mode;
+    }
+    list.endArray();
+    return result;
+}
+
+void TestLockButton::lockButtonLocksTheSession()
+{
+    startProgram();
+    if (QTest::currentTestFailed())
+        return;
+    clickToolButton(QStringLiteral("T_lock"));
+    if (QTest::currentTestFailed())
+        return;
 
     QTRY_VERIFY2_WITH_TIMEOUT(!m_buses.calls(login1::service, login1::sessionPath).isEmpty(),
-                              qPrintable(QString::fromLocal8Bit(m_program.readAll())),
-                              kCallTimeoutMs);
+                              qPrintable(programOutput()), kCallTimeoutMs);
     const QList<MockCall> calls = m_buses.calls(login1::service, login1::sessionPath);
     QCOMPARE(calls.size(), 1);
     QCOMPARE(calls.constFirst().method, QStringLiteral("Lock"));
@@ -154,6 +210,47 @@ void TestLockButton::lockButtonLocksTheSession()
     for (const MockCall& call : m_buses.calls(login1::service, login1::path))
         others.append(call.method);
     QCOMPARE(others, QStringList{QStringLiteral("Inhibit")});
+}
+
+void TestLockButton::hibernateButtonLetsTheSleepLockGo()
+{
+    // Hibernating takes no time here: logind reports going to sleep and the
+    // resume at once, so the program's wait for the resume ends at once.
+    QVERIFY(m_buses.addMethods(
+        login1::service, login1::path, login1::manager,
+        {{QStringLiteral("Hibernate"), QStringLiteral("b"), {},
+          QStringLiteral("self.EmitSignal('', 'PrepareForSleep', 'b', [True])\n"
+                         "self.EmitSignal('', 'PrepareForSleep', 'b', [False])")}}));
+    startProgram();
+    if (QTest::currentTestFailed())
+        return;
+    // The lock of the earlier run may take a moment to go.
+    const QStringList held{QStringLiteral("sleep Zelkor block")};
+    QTRY_COMPARE_WITH_TIMEOUT(inhibitors(), held, kCallTimeoutMs);
+
+    clickToolButton(QStringLiteral("T_hibernate"));
+    if (QTest::currentTestFailed())
+        return;
+    const auto hibernations = [this] {
+        QStringList found;
+        for (const MockCall& call : m_buses.calls(login1::service, login1::path))
+            if (call.method == QLatin1String("Hibernate"))
+                found << describeCall(call);
+        return found;
+    };
+    QTRY_VERIFY2_WITH_TIMEOUT(!hibernations().isEmpty(), qPrintable(programOutput()),
+                              kCallTimeoutMs);
+    QCOMPARE(hibernations(), QStringList{QStringLiteral("Hibernate(b false)")});
+    QTRY_COMPARE_WITH_TIMEOUT(inhibitors(), QStringList(), kCallTimeoutMs);
+
+    // The program came back from its wait for the resume (a request while it
+    // still waited would not reach logind) and runs on without the lock.
+    clickToolButton(QStringLiteral("T_hibernate"));
+    if (QTest::currentTestFailed())
+        return;
+    QTRY_COMPARE_WITH_TIMEOUT(hibernations().size(), 2, kCallTimeoutMs);
+    QCOMPARE(m_program.state(), QProcess::Running);
+    QCOMPARE(inhibitors(), QStringList());
 }
 
 int main(int argc, char* argv[])

@@ -186,9 +186,9 @@ void TestHelperPrograms::eachNameCallsItsMethod_data()
     const QString session =
         QStringLiteral("org.freedesktop.login1 /org/freedesktop/login1/session/auto ");
     struct Row {
-        const char* tag;
-        const char* desktop;
-        const char* name;
+        const char* tag = nullptr;
+        const char* desktop = nullptr;
+        const char* name = nullptr;
         QString expected;
     };
     const Row rows[] = {

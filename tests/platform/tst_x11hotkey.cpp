@@ -38,7 +38,7 @@ public:
     }
 
 private:
-    xcb_connection_t* m_c;
+    xcb_connection_t* m_c = nullptr;
 };
 
 // The key that carries the letter h on this server's keyboard.
@@ -136,8 +136,9 @@ private slots:
 int main(int argc, char** argv)
 {
     test::XvfbServer server;
-    if (server.display().isEmpty()) {
-        qCritical("Xvfb did not start");
+    QString problem;
+    if (!server.start(&problem)) {
+        qCritical("%s", qPrintable(problem));
         return 1;
     }
     qputenv("DISPLAY", server.display().toLatin1());

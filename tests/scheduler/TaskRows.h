@@ -1,8 +1,7 @@
 #pragma once
 
 #include "common/DayNumber.h"
-#include "tasks/AdoTask.h"
-#include "tasks/TaskQueries.h"
+#include "support/TaskTable.h"
 #include "tasks/TaskRow.h"
 
 #include <QDateTime>
@@ -76,31 +75,21 @@ inline TaskRow withText(TaskRow row, bool fujia, const QVariant& description)
 // returns the id given, or -1.
 inline qint64 storeRow(const QString& databasePath, const TaskRow& row)
 {
-    AdoTask ado(databasePath);
-    ado.setRecordSource(queries::kAll);
-    if (!ado.Refresh().ok)
-        return -1;
-    ado.AddNew();
-    ado.setField(QStringLiteral("type"), row.type);
-    ado.setField(QStringLiteral("action"), row.action);
-    ado.setField(QStringLiteral("starttime"), row.starttime);
-    ado.setField(QStringLiteral("stoptime"), row.stoptime);
-    ado.setField(QStringLiteral("day"), row.day);
-    ado.setField(QStringLiteral("fujia"), row.fujia);
-    ado.setField(QStringLiteral("description"), row.description);
-    ado.setField(QStringLiteral("state"), row.state);
-    for (int w = 1; w <= 7; ++w)
-        ado.setField(w + 7, row.weekday[size_t(w - 1)]);
-    if (!ado.Update().ok)
-        return -1;
-    return ado.field(QStringLiteral("id")).toLongLong();
-}
-
-inline bool deleteRow(const QString& databasePath, qint64 id)
-{
-    AdoTask ado(databasePath);
-    ado.setRecordSource(queries::byId(id));
-    return ado.Refresh().ok && !ado.isEmpty() && ado.Delete().ok;
+    return addRow(databasePath, {{"type", row.type},
+                                 {"action", row.action},
+                                 {"starttime", row.starttime},
+                                 {"stoptime", row.stoptime},
+                                 {"day", row.day},
+                                 {"fujia", row.fujia},
+                                 {"description", row.description},
+                                 {"state", row.state},
+                                 {"sun", row.weekday[0]},
+                                 {"mon", row.weekday[1]},
+                                 {"tue", row.weekday[2]},
+                                 {"wed", row.weekday[3]},
+                                 {"thu", row.weekday[4]},
+                                 {"fri", row.weekday[5]},
+                                 {"sat", row.weekday[6]}});
 }
 
 } // namespace zelkor::test

@@ -27,7 +27,7 @@ private slots:
         QCOMPARE(autostart::entryPath(), configHome() + QStringLiteral("/autostart/zelkor.desktop"));
         qputenv("XDG_CONFIG_HOME", "");
         QCOMPARE(autostart::entryPath(), m_home.path() + QStringLiteral("/.config/autostart/zelkor.desktop"));
-        qputenv("XDG_CONFIG_HOME", "relative/config"); // not absolute: ignored, as the spec of XDG says
+        qputenv("XDG_CONFIG_HOME", "relative/config"); // not absolute: ignored, as the XDG base directory rules say
         QCOMPARE(autostart::entryPath(), m_home.path() + QStringLiteral("/.config/autostart/zelkor.desktop"));
         qputenv("XDG_CONFIG_HOME", configHome().toUtf8());
     }

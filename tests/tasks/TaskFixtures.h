@@ -1,8 +1,7 @@
 #pragma once
 
 #include "common/DayNumber.h"
-#include "tasks/AdoTask.h"
-#include "tasks/TaskQueries.h"
+#include "support/TaskTable.h"
 
 #include <QFile>
 #include <QSqlDatabase>
@@ -13,50 +12,15 @@
 
 #include <memory>
 
-// Rows and databases for the task tests, written through the store itself or
-// straight through SQL where a test needs something the program would never write.
+// Databases for the task tests: rows written through the store itself
+// (support/TaskTable.h), or straight through SQL where a test needs something
+// the program would never write.
 namespace zelkor::test {
 
 // The fixed moment of the fake clock: Wednesday 10 June 2026, 12:00:00.
 inline QDateTime fixedNow() { return QDateTime(QDate(2026, 6, 10), QTime(12, 0, 0)); }
 
 inline double timeOfDay(int h, int m, int s = 0) { return daynum::fromTime(QTime(h, m, s)); }
-
-// Appends a row with the given columns by name, and weekday flags by
-// position (8 = Sunday .. 14 = Saturday); returns its id, or -1.
-inline qint64 addRow(const QString& database, const QVariantMap& columns, const QList<int>& flagPositions = {})
-{
-    AdoTask ado(database);
-    ado.setRecordSource(queries::kAll);
-    if (!ado.Refresh().ok)
-        return -1;
-    ado.AddNew();
-    for (auto it = columns.cbegin(); it != columns.cend(); ++it)
-        if (!ado.setField(it.key(), it.value()).ok)
-            return -1;
-    for (int position : flagPositions)
-        if (!ado.setField(position, 1).ok)
-            return -1;
-    if (!ado.Update().ok)
-        return -1;
-    return ado.field(QStringLiteral("id")).toLongLong();
-}
-
-inline TaskRow readRow(const QString& database, qint64 id)
-{
-    AdoTask ado(database);
-    ado.setRecordSource(queries::byId(id));
-    if (!ado.Refresh().ok || ado.isEmpty())
-        return {};
-    return ado.row();
-}
-
-inline int rowCount(const QString& database)
-{
-    AdoTask ado(database);
-    ado.setRecordSource(queries::kAll);
-    return ado.Refresh().ok ? ado.rowCount() : -1;
-}
 
 // A second connection to the file, for locks and for SQL the program never runs.
 class RawConnection {

@@ -1,0 +1,185 @@
+// The settings file "last.inc" as the running program keeps it: saved when an
+// option changes and at Exit, read at start-up, left alone when it is only read.
+#include "ShellProgram.h"
+#include "countdown/TimerTab.h"
+#include "shell/Autostart.h"
+#include "shell/MessageBox.h"
+#include "shell/SettingsKeeper.h"
+#include "shell/ShellVisibility.h"
+#include "shell/TrayIcon.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDateTimeEdit>
+#include <QRadioButton>
+
+using namespace zelkor;
+using namespace zelkor::test;
+
+class TestShellSettings : public ShellTest {
+    Q_OBJECT
+private slots:
+    void checkingCheck1WritesAllLinesAtOnce()
+    {
+        Program p;
+        p.start();
+        QVERIFY(!QFile::exists(p.settingsPath()));
+        p.window->timerTab()->ImageCombo1->setCurrentIndex(7); // not saved by itself
+        QVERIFY(!QFile::exists(p.settingsPath()));
+        p.options().Check1->click();
+        const QByteArray bytes = fileBytes(p.settingsPath());
+        QCOMPARE(bytes.count("\r\n"), 13);
+        QVERIFY(bytes.endsWith(" 1\r\n 1\r\n 0\r\n 8\r\n"));
+        QCOMPARE(bytes, settings::format(p.window->settingsKeeper()->currentRecord()));
+        p.options().Check2->setChecked(true); // a change by the program saves as well
+        QVERIFY(fileBytes(p.settingsPath()).endsWith(" 1\r\n 1\r\n 1\r\n 8\r\n"));
+    }
+
+    void startingInTheTrayDoesNotRewriteTheFile()
+    {
+        Program p;
+        // Numbers without their blank: a rewrite would add it.
+        const QByteArray file = "False\r\nFalse\r\nTrue\r\nFalse\r\n\r\n\r\n\r\n\r\n\r\n0\r\n1\r\n0\r\n9\r\n";
+        writeBytes(p.settingsPath(), file);
+        p.start();
+        QCOMPARE(fileBytes(p.settingsPath()), file);
+        QVERIFY(p.options().Check1->isChecked());
+        QVERIFY(!p.window->timerTab()->ChkForce->isChecked());
+        QCOMPARE(p.window->timerTab()->ImageCombo1->currentText(), QStringLiteral("Open a file or URL"));
+        QVERIFY(p.window->timerTab()->Option1[2]->isChecked()); // "Windows Run:"
+        QCOMPARE(p.window->timerTab()->timerMode(), 2);
+        QVERIFY(p.window->timerTab()->DTPicker5->isEnabled());
+        QVERIFY(!p.window->timerTab()->DTPicker1->isEnabled());
+        // In the tray: minimized, hidden, "Show/Hide main window" unchecked.
+        QVERIFY(!p.menu().M_show->isChecked());
+        QVERIFY(p.window->isMinimized());
+        QVERIFY(!p.window->isVisible());
+        QVERIFY(!p.state.HiddenMode);
+        QVERIFY(p.window->trayIcon()->wanted());
+    }
+
+    void timerTabSurvivesARestart()
+    {
+        QByteArray saved;
+        {
+            Program p;
+            p.start();
+            TimerTab* tab = p.window->timerTab();
+            tab->Option1[3]->click();
+            tab->DTPicker7->setTime(QTime(0, 42));
+            tab->DTPicker1->setTime(QTime(5, 0));
+            tab->DTPicker6->setTime(QTime(0, 17));
+            p.window->Exit();
+            saved = fileBytes(p.settingsPath());
+        }
+        QCOMPARE(saved.count("\r\n"), 13);
+        Program p;
+        writeBytes(p.settingsPath(), saved);
+        p.start();
+        TimerTab* tab = p.window->timerTab();
+        QVERIFY(tab->Option1[3]->isChecked());
+        QCOMPARE(tab->timerMode(), 3);
+        QVERIFY(tab->DTPicker7->isEnabled());
+        QCOMPARE(tab->DTPicker7->time().minute(), 42);
+        QCOMPARE(tab->DTPicker1->time().hour(), 5);
+        QCOMPARE(tab->DTPicker6->time().minute(), 17);
+        QCOMPARE(tab->DTPicker5->time().hour(), 3); // untouched: the design value
+    }
+
+    void startingInTheTrayWithoutATrayStaysReachable()
+    {
+        Program p;
+        writeBytes(p.settingsPath(), QByteArray(9, '\n') + " 1\r\n 1\r\n 0\r\n");
+        p.start(false);
+        QVERIFY(p.window->isMinimized());
+        QVERIFY(p.window->isVisible()); // minimized, not gone
+    }
+
+    void check2StartsHidden()
+    {
+        Program p;
+        writeBytes(p.settingsPath(), QByteArray(10, '\n') + " 1\r\n 1\r\n");
+        p.start();
+        QVERIFY(p.state.HiddenMode);
+        QVERIFY(!p.window->isVisible());
+        QVERIFY(!p.window->trayIcon()->wanted()); // no icon either
+        p.window->visibility()->HotKeyProc();
+        QVERIFY(!p.state.HiddenMode);
+        QVERIFY(p.window->isVisible());
+        QVERIFY(!p.window->isMinimized());
+        QVERIFY(p.window->trayIcon()->wanted());
+        QCOMPARE(p.window->trayIcon()->tip(), QStringLiteral("Zelkor"));
+    }
+
+    void shortFileLeavesTheRestAtDesignValues()
+    {
+        Program p;
+        writeBytes(p.settingsPath(), QByteArray(9, '\n') + "x\r\n");
+        p.start();
+        QVERIFY(!p.window->timerTab()->ChkForce->isChecked()); // a letter reads 0
+        QCOMPARE(p.window->timerTab()->ImageCombo1->currentIndex(), 0);
+        QVERIFY(!p.options().Check1->isChecked());
+        QVERIFY(p.window->isVisible());
+    }
+
+    void harmlessFilesStartNormally_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::newRow("binary") << QByteArray("\x00\x01\xff\xfe\r\n\x80\x81", 8).repeated(50);
+        QTest::newRow("garbage") << QByteArray("zz\r\n%%%\r\n-\r\n1/1/1\r\n99:99\r\n\r\n\r\n\r\n\r\n 7\r\n 3\r\n-1\r\n 42\r\n");
+        QTest::newRow("truncated") << QByteArray("True\r\nFal");
+    }
+    void harmlessFilesStartNormally()
+    {
+        QFETCH(QByteArray, bytes);
+        Program p;
+        writeBytes(p.settingsPath(), bytes);
+        p.start();
+        QVERIFY(p.window->isVisible());
+        QVERIFY(!p.state.HiddenMode);
+        QVERIFY(!p.options().Check1->isChecked());
+        const int action = p.window->timerTab()->ImageCombo1->currentIndex();
+        QVERIFY(action >= 0 && action < 9);
+        QCOMPARE(fileBytes(p.settingsPath()), bytes);
+    }
+
+    void exitSavesAndDropsIconAndFilter()
+    {
+        Program p;
+        p.start();
+        QVERIFY(p.platform.inhibitorHeld);
+        p.window->timerTab()->ImageCombo1->setCurrentIndex(4);
+        p.window->Exit();
+        QVERIFY(p.state.ExitRequested);
+        QVERIFY(p.state.CancelWakeWait);
+        QVERIFY(!p.window->trayIcon()->wanted());
+        QVERIFY(!p.platform.inhibitorHeld);
+        const QByteArray bytes = fileBytes(p.settingsPath());
+        QCOMPARE(bytes.count("\r\n"), 13);
+        QVERIFY(bytes.endsWith(" 0\r\n 0\r\n 5\r\n"));
+    }
+
+    void exitFromTheTrayOrHiddenSaves_data()
+    {
+        QTest::addColumn<bool>("hidden");
+        QTest::newRow("in the tray") << false;
+        QTest::newRow("hidden mode") << true;
+    }
+    void exitFromTheTrayOrHiddenSaves()
+    {
+        QFETCH(bool, hidden);
+        Program p;
+        p.start();
+        if (hidden)
+            p.window->visibility()->HotKeyProc();
+        else
+            p.window->visibility()->TrayClick();
+        QVERIFY(!p.window->isVisible());
+        p.window->Exit();
+        QCOMPARE(fileBytes(p.settingsPath()).count("\r\n"), 13);
+    }
+
+};
+
+QTEST_MAIN(TestShellSettings)
+#include "tst_shellsettings.moc"
