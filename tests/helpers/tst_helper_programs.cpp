@@ -152,9 +152,9 @@ QStringList TestHelperPrograms::recordedCalls()
         }
     }
     if (!m_desktop.isEmpty()) {
-        const MockSpec spec = desktopMock(m_desktop);
-        for (const MockCall& call : m_buses.calls(spec.name, spec.path))
-            all.append(spec.name + QLatin1Char(' ') + spec.path + QLatin1Char(' ') +
+        const MockSpec mock = desktopMock(m_desktop);
+        for (const MockCall& call : m_buses.calls(mock.name, mock.path))
+            all.append(mock.name + QLatin1Char(' ') + mock.path + QLatin1Char(' ') +
                        describeCall(call));
     }
     return all;

@@ -134,23 +134,23 @@ void MockBuses::exportToThisProcess() const
     qputenv("DBUS_SESSION_BUS_ADDRESS", address(Bus::Session).toUtf8());
 }
 
-bool MockBuses::startMock(const MockSpec& spec)
+bool MockBuses::startMock(const MockSpec& mock)
 {
     if (!m_system)
         return fail(QStringLiteral("the buses are not started"));
     QStringList args{QStringLiteral("-m"), QStringLiteral("dbusmock"),
-                     spec.bus == Bus::System ? QStringLiteral("--system")
+                     mock.bus == Bus::System ? QStringLiteral("--system")
                                              : QStringLiteral("--session")};
-    MockSpec known = spec;
-    if (!spec.templateName.isEmpty()) {
-        args << QStringLiteral("--template") << spec.templateName;
-        if (!spec.templateParams.isEmpty())
-            args << QStringLiteral("--parameters") << spec.templateParams;
+    MockSpec known = mock;
+    if (!mock.templateName.isEmpty()) {
+        args << QStringLiteral("--template") << mock.templateName;
+        if (!mock.templateParams.isEmpty())
+            args << QStringLiteral("--parameters") << mock.templateParams;
     } else {
-        args << spec.name << spec.path << spec.interface;
+        args << mock.name << mock.path << mock.interface;
     }
     auto running = std::make_shared<Running>();
-    running->spec = known;
+    running->mock = known;
     running->process = std::make_unique<QProcess>();
     running->process->setProcessEnvironment(environment());
     running->process->setProcessChannelMode(QProcess::SeparateChannels);
@@ -159,20 +159,20 @@ bool MockBuses::startMock(const MockSpec& spec)
         return fail(QStringLiteral("python3 -m dbusmock did not start: ") +
                     running->process->errorString());
 
-    QDBusConnection bus = connection(spec.bus);
+    QDBusConnection bus = connection(mock.bus);
     const QDeadlineTimer deadline(kStartTimeoutMs);
-    while (!bus.interface()->isServiceRegistered(spec.name)) {
+    while (!bus.interface()->isServiceRegistered(mock.name)) {
         if (running->process->state() != QProcess::Running || deadline.hasExpired()) {
             running->process->kill();
             running->process->waitForFinished(2000);
             return fail(QStringLiteral("mock %1 did not appear: %2")
-                            .arg(spec.name,
+                            .arg(mock.name,
                                  QString::fromLocal8Bit(running->process->readAllStandardError())));
         }
         QThread::msleep(20);
     }
-    m_mocks.insert(spec.name, running);
-    if (!spec.methods.isEmpty() && !addMethods(spec.name, spec.path, spec.interface, spec.methods))
+    m_mocks.insert(mock.name, running);
+    if (!mock.methods.isEmpty() && !addMethods(mock.name, mock.path, mock.interface, mock.methods))
         return false;
     return true;
 }
@@ -191,7 +191,7 @@ void MockBuses::stopMock(const QString& service)
         }
     }
     // Wait until the bus has seen the name go, so the next step finds it gone.
-    QDBusConnection bus = connection(running->spec.bus);
+    QDBusConnection bus = connection(running->mock.bus);
     const QDeadlineTimer deadline(3000);
     while (bus.interface()->isServiceRegistered(service) && !deadline.hasExpired())
         QThread::msleep(10);
@@ -213,7 +213,7 @@ bool MockBuses::isRunning(const QString& service) const
 Bus MockBuses::busOf(const QString& service) const
 {
     const auto running = m_mocks.value(service);
-    return running ? running->spec.bus : Bus::Session;
+    return running ? running->mock.bus : Bus::Session;
 }
 
 QDBusMessage MockBuses::control(const QString& service, const QString& path, const QString& method,
@@ -241,7 +241,7 @@ bool MockBuses::addObject(const QString& service, const QString& path, const QSt
     if (!running)
         return fail(service + QStringLiteral(" is not running"));
     // Objects are added through the main object's controls.
-    return control(service, running->spec.path, QStringLiteral("AddObject"),
+    return control(service, running->mock.path, QStringLiteral("AddObject"),
                    {path, interface, properties, wireMethods(methods)})
                .type() != QDBusMessage::ErrorMessage;
 }

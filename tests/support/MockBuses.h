@@ -68,7 +68,7 @@ public:
     // QDBusConnection::systemBus() in code under test reaches only the mocks.
     void exportToThisProcess() const;
 
-    bool startMock(const MockSpec& spec);
+    bool startMock(const MockSpec& mock);
     void stopMock(const QString& service);
     void stopAllMocks();
     bool isRunning(const QString& service) const;
@@ -88,7 +88,7 @@ public:
 
 private:
     struct Running {
-        MockSpec spec;
+        MockSpec mock;
         std::unique_ptr<QProcess> process;
     };
     Bus busOf(const QString& service) const;

@@ -4,13 +4,13 @@ namespace zelkor::test {
 
 bool startLogind(MockBuses& buses, const LogindSetup& setup)
 {
-    MockSpec spec;
-    spec.bus = Bus::System;
-    spec.name = login1::service;
-    spec.path = login1::path;
-    spec.interface = login1::manager;
-    spec.templateName = QStringLiteral("logind");
-    if (!buses.startMock(spec))
+    MockSpec mock;
+    mock.bus = Bus::System;
+    mock.name = login1::service;
+    mock.path = login1::path;
+    mock.interface = login1::manager;
+    mock.templateName = QStringLiteral("logind");
+    if (!buses.startMock(mock))
         return false;
     if (setup.withFlags &&
         !buses.addMethods(login1::service, login1::path, login1::manager,
@@ -115,7 +115,7 @@ MockSpec desktopMock(const QString& kind)
 
 bool startInhibitPortal(MockBuses& buses)
 {
-    MockSpec spec{Bus::Session,
+    MockSpec mock{Bus::Session,
                   portal::service,
                   portal::path,
                   portal::inhibit,
@@ -123,7 +123,7 @@ bool startInhibitPortal(MockBuses& buses)
                     QStringLiteral("ret = dbus.ObjectPath('%1')").arg(portal::requestPath)}},
                   {},
                   {}};
-    return buses.startMock(spec) &&
+    return buses.startMock(mock) &&
            buses.addObject(portal::service, portal::requestPath,
                            QStringLiteral("org.freedesktop.portal.Request"), {},
                            {{QStringLiteral("Close"), {}, {}, {}}});
