@@ -230,7 +230,7 @@ void FrmMain::InitMainWindow()
     SSTab1->setCurrentIndex(0);
     // 6. Foreign suspend requests are refused from here on.
     m_suspendFilter->install(chkWakeOn->isChecked());
-    // 7.
+    // 7. What the last run saved.
     m_settings->LoadSettings();
     // 8. Hidden, in the tray, or shown.
     if (m_options->Check2->isChecked()) {
@@ -241,7 +241,7 @@ void FrmMain::InitMainWindow()
         if (m_options->Check1->isChecked())
             m_visibility->hideToTray();
     }
-    // 9.
+    // 9. Whether the autostart entry starts this program.
     m_autostart->startupCheck();
 }
 
