@@ -42,7 +42,7 @@ poweron::Choice PowerOnCycle::searchNow()
     ++m_cycles;
     // A table that cannot be read gives no rows and arms nothing; nothing of
     // it is held during the wait.
-    return poweron::search(m_ado.rowsOf(queries::kPowerOn), m_platform.now());
+    return poweron::search(m_ado.rowsOf(queries::kPowerOn), m_searchedAt = m_platform.now());
 }
 
 void PowerOnCycle::dingShikaiji()
@@ -54,7 +54,8 @@ void PowerOnCycle::dingShikaiji()
         const poweron::Choice next = searchNow();
         if (!poweron::shouldArm(next.seconds))
             return;
-        const WaitEnd end = m_modTimer.waitForWakeOrCancel(next.seconds);
+        const WaitEnd end =
+            m_modTimer.waitForWakeOrCancel(poweron::realSecondsUntil(m_searchedAt, next.seconds));
         if (end == WaitEnd::Failed) {
             // Searching again would fail the same way at once, in a tight loop.
             emit problem(QStringLiteral("The computer cannot be woken for the Power On task: %1")

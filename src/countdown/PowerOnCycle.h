@@ -61,6 +61,7 @@ private:
     std::function<void()> m_refill;
     bool m_running = false;
     int m_cycles = 0;
+    QDateTime m_searchedAt; // the moment the last search counted from
 };
 
 } // namespace zelkor

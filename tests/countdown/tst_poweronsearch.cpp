@@ -144,6 +144,28 @@ private slots:
         QCOMPARE(choice.text, QString()); // Null reads as ""
         QVERIFY(choice.showMessage);
     }
+
+    // The wake timer counts real seconds; a clock change between now and the
+    // occurrence moves the count by its hour (tests run in Europe/Berlin).
+    void realSecondsAcrossClockChanges_data()
+    {
+        QTest::addColumn<QDateTime>("now");
+        QTest::addColumn<qint64>("wall");
+        QTest::addColumn<qint64>("real");
+        QTest::newRow("no change") << at(2026, 12, 7, 8, 0) << qint64(82800) << qint64(82800);
+        QTest::newRow("spring: 20:00 to 07:00") << at(2026, 3, 28, 20, 0) << qint64(39600) << qint64(36000);
+        QTest::newRow("autumn: 20:00 to 07:00") << at(2026, 10, 24, 20, 0) << qint64(39600) << qint64(43200);
+        QTest::newRow("15 March to 15 April 07:00") << at(2026, 3, 15, 8, 0) << qint64(2674800)
+                                                    << qint64(2671200);
+        QTest::newRow("into the skipped hour") << at(2026, 3, 29, 1, 0) << qint64(5400) << qint64(5400);
+    }
+    void realSecondsAcrossClockChanges()
+    {
+        QFETCH(QDateTime, now);
+        QFETCH(qint64, wall);
+        QFETCH(qint64, real);
+        QCOMPARE(poweron::realSecondsUntil(now, wall), real);
+    }
 };
 
 QTEST_GUILESS_MAIN(TestPowerOnSearch)
