@@ -105,6 +105,14 @@ std::optional<qint64> MomentResolver::epochSeconds(QDate date, QTime time)
     return wall - before; // skipped: read with the offset from before the change
 }
 
+qint64 realSecondsUntil(const QDateTime& now, qint64 wallSeconds)
+{
+    // Count on a clock without changes, then read the result as local time.
+    const QDateTime wall = QDateTime(now.date(), now.time(), Qt::UTC).addSecs(wallSeconds);
+    const QDateTime target = join(wall.date(), wall.time());
+    return target.isValid() ? now.secsTo(target) : wallSeconds;
+}
+
 qint64 secondsBetween(double a, double b) { return wallSeconds(b) - wallSeconds(a); }
 
 } // namespace zelkor::daynum

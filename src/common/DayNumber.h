@@ -51,4 +51,9 @@ private:
 // difference of the stored values, as they are local times without a zone.
 qint64 secondsBetween(double a, double b);
 
+// Counts such as secondsBetween are on the wall clock; timers count real
+// seconds. The real seconds from `now` to the wall-clock moment `wallSeconds`
+// ahead, which differ by the hour the clocks move when a change lies between.
+qint64 realSecondsUntil(const QDateTime& now, qint64 wallSeconds);
+
 } // namespace zelkor::daynum

@@ -1,6 +1,8 @@
 #include "countdown/PowerOnCycle.h"
 
+
 #include "actions/ActionExecutor.h"
+#include "common/DayNumber.h"
 #include "countdown/ModTimer.h"
 #include "tasks/TaskQueries.h"
 
@@ -55,7 +57,7 @@ void PowerOnCycle::dingShikaiji()
         if (!poweron::shouldArm(next.seconds))
             return;
         const WaitEnd end =
-            m_modTimer.waitForWakeOrCancel(poweron::realSecondsUntil(m_searchedAt, next.seconds));
+            m_modTimer.waitForWakeOrCancel(daynum::realSecondsUntil(m_searchedAt, next.seconds));
         if (end == WaitEnd::Failed) {
             // Searching again would fail the same way at once, in a tight loop.
             emit problem(QStringLiteral("The computer cannot be woken for the Power On task: %1")

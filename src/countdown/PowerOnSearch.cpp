@@ -122,14 +122,6 @@ private:
 };
 } // namespace
 
-qint64 realSecondsUntil(const QDateTime& now, qint64 wallSeconds)
-{
-    // Count on a clock without changes, then read the result as local time.
-    const QDateTime wall = QDateTime(now.date(), now.time(), Qt::UTC).addSecs(wallSeconds);
-    const QDateTime target = daynum::join(wall.date(), wall.time());
-    return target.isValid() ? now.secsTo(target) : wallSeconds;
-}
-
 Choice search(const QList<TaskRow>& rows, const QDateTime& now)
 {
     Search search(now);

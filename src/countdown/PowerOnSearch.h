@@ -25,9 +25,4 @@ Choice search(const QList<TaskRow>& rows, const QDateTime& now);
 
 inline bool shouldArm(qint64 seconds) { return seconds > 0 && seconds < kLimitSeconds; }
 
-// The search counts on the wall clock; the wake timer counts real seconds.
-// The real seconds from `now` to the wall-clock moment `wallSeconds` ahead,
-// which differ by the hour the clocks move when a change lies between.
-qint64 realSecondsUntil(const QDateTime& now, qint64 wallSeconds);
-
 } // namespace zelkor::poweron

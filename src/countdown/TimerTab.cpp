@@ -3,6 +3,7 @@
 #include "actions/ActionExecutor.h"
 #include "common/ActionKind.h"
 #include "common/DateText.h"
+#include "common/DayNumber.h"
 #include "countdown/ModTimer.h"
 #include "shell/MessageBox.h"
 
@@ -186,7 +187,11 @@ void TimerTab::CmdStart_Click()
 
 void TimerTab::powerOn(qint64 seconds)
 {
-    const QDateTime at = m_platform.now().addSecs(seconds);
+    // A date and time is a moment on the wall clock; the other modes count
+    // real time.
+    const QDateTime now = m_platform.now();
+    const QDateTime at =
+        now.addSecs(m_timerMode == countdown::At ? daynum::realSecondsUntil(now, seconds) : seconds);
     const WakeTimer& timer = m_modTimer.timer();
     MessageBox::information(this,
                             countdown::powerOnAnnouncement(at, timer.canWake(), timer.whyNoWake()));

@@ -164,7 +164,7 @@ private slots:
         QFETCH(QDateTime, now);
         QFETCH(qint64, wall);
         QFETCH(qint64, real);
-        QCOMPARE(poweron::realSecondsUntil(now, wall), real);
+        QCOMPARE(daynum::realSecondsUntil(now, wall), real);
     }
 };
 

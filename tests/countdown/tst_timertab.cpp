@@ -338,6 +338,25 @@ private slots:
         QVERIFY(rig.idle());
     }
 
+    // A date and time across the spring clock change: announced and armed for
+    // 07:00 on the wall clock, ten real hours after 20:00.
+    void powerOnAtADateAcrossTheClockChange()
+    {
+        Rig rig;
+        rig.platform.setNow(QDateTime(QDate(2026, 3, 28), QTime(20, 0)));
+        rig.chooseAction(ActionKind::PowerOn);
+        rig.tab.Option1[1]->setChecked(true);
+        rig.tab.Option1_Click(1);
+        rig.tab.DTPicker2->setDate(QDate(2026, 3, 29));
+        rig.tab.DTPicker3->setTime(QTime(7, 0));
+        rig.platform.wake.onArm = [&](qint64) { QTimer::singleShot(0, [&] { rig.platform.wake.fire(); }); };
+        rig.start();
+        QCOMPARE(rig.platform.wake.armed, QList<qint64>{36000});
+        QVERIFY2(MessageBox::lastText().startsWith(
+                     datetext::general(QDateTime(QDate(2026, 3, 29), QTime(7, 0)))),
+                 qPrintable(MessageBox::lastText()));
+    }
+
     void powerOnThatCannotBeArmedOpensNothing()
     {
         Rig rig;
