@@ -58,7 +58,7 @@ int main(int argc, char* argv[])
     ActionExecutor actions(platform, state);
     TaskScheduler scheduler(platform, state, actions);
     scheduler.setForcedSource([] { return true; });
-    scheduler.otherTask();
+    scheduler.selectNextTask();
     QTimer watch;
     QObject::connect(&watch, &QTimer::timeout, &app, [&] {
         if (platform.startedAtMs.size() >= samples || !scheduler.isPolling())

@@ -7,8 +7,8 @@
 #include "platform/fake/FakePlatform.h"
 #include "scheduler/NextTask.h"
 #include "scheduler/TaskScheduler.h"
-#include "tasks/AdoTask.h"
 #include "tasks/TaskQueries.h"
+#include "tasks/TaskStore.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -93,14 +93,14 @@ int main(int argc, char* argv[])
         return 1;
     }
 
-    AdoTask ado(folder.database());
+    TaskStore ado(folder.database());
     ado.setRecordSource(queries::kSchedulableNewestFirst);
-    ado.Refresh();
+    ado.refresh();
     const QList<TaskRow> rows = ado.rows();
     Selection selection;
     const Figures rule = measure(runs, [&] { selection = selectNext(rows, platform.now()); });
 
-    const Figures read = measure(runs, [&] { ado.Refresh(); });
+    const Figures read = measure(runs, [&] { ado.refresh(); });
     QList<TaskRow> copied;
     const Figures convert = measure(runs, [&] { copied = ado.rows(); });
 
@@ -108,13 +108,15 @@ int main(int argc, char* argv[])
     state.programDir = folder.path();
     ActionExecutor actions(platform, state);
     TaskScheduler scheduler(platform, state, actions);
-    const Figures pass = measure(runs, [&] { scheduler.otherTask(); });
+    const Figures pass = measure(runs, [&] { scheduler.selectNextTask(); });
 
     std::printf("tasks stored: %d (%lld read by the pass), runs: %d, TZ=%s\n", count,
                 static_cast<long long>(rows.size()), runs, qgetenv("TZ").constData());
     std::printf("selection rule over rows:       median %.2f ms, worst %.2f ms\n", rule.median, rule.worst);
-    std::printf("query alone (AdoTask::Refresh):   median %.2f ms, worst %.2f ms\n", read.median, read.worst);
-    std::printf("rows alone (AdoTask::rows):       median %.2f ms, worst %.2f ms\n", convert.median, convert.worst);
+    std::printf("query alone (TaskStore::refresh):  median %.2f ms, worst %.2f ms\n", read.median,
+                read.worst);
+    std::printf("rows alone (TaskStore::rows):     median %.2f ms, worst %.2f ms\n", convert.median,
+                convert.worst);
     std::printf("whole pass (query + rule + poll): median %.2f ms, worst %.2f ms\n", pass.median, pass.worst);
     std::printf("chosen: task %lld at %s\n", static_cast<long long>(selection.taskId),
                 qPrintable(selection.nextTime.toString(Qt::ISODate)));

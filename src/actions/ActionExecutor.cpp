@@ -9,13 +9,13 @@ ActionExecutor::ActionExecutor(Platform& platform, AppState& state, QObject* par
 {
 }
 
-void ActionExecutor::EnableShutdownPrivilege()
+void ActionExecutor::enableShutdownPrivilege()
 {
     // Nothing to enable here: logind asks polkit at every request. The call
     // stays so that every action keeps its order of steps.
 }
 
-void ActionExecutor::ShellOpen(const QString& target)
+void ActionExecutor::shellOpen(const QString& target)
 {
     // A target the desktop cannot open is not reported, as before.
     m_platform.shellOpen(target);
@@ -44,25 +44,25 @@ QString ActionExecutor::helperPath(const QString& name) const
     return m_state.programDir + QStringLiteral("/dll/") + name;
 }
 
-void ActionExecutor::RunHelper(const QString& name)
+void ActionExecutor::runHelper(const QString& name)
 {
     report(name, m_platform.startDetached(helperPath(name)));
 }
 
-void ActionExecutor::PerformAction(int kind, bool forced, const QString& text)
+void ActionExecutor::performAction(int kind, bool forced, const QString& text)
 {
-    EnableShutdownPrivilege();
+    enableShutdownPrivilege();
     switch (kind) {
     case int(ActionKind::ShutDown):
     case int(ActionKind::Restart):
     case int(ActionKind::LogOff):
     case int(ActionKind::StandBy):
     case int(ActionKind::Lock):
-        RunHelper(helperName(kind, forced));
+        runHelper(helperName(kind, forced));
         break;
     case int(ActionKind::Hibernate):
         // Set before the request, so our own suspend is let through.
-        m_state.SelfSuspend = true;
+        m_state.selfSuspend = true;
         emit aboutToHibernate();
         report(QStringLiteral("hibernate"), m_platform.hibernate());
         break;
@@ -74,7 +74,7 @@ void ActionExecutor::PerformAction(int kind, bool forced, const QString& text)
     case int(ActionKind::OpenTarget): {
         const QString target = text.trimmed();
         if (!target.isEmpty())
-            ShellOpen(target);
+            shellOpen(target);
         break;
     }
     default: // Power On is armed elsewhere; unknown codes do nothing

@@ -20,10 +20,10 @@ public:
     // Shows the reminder window non-modally and on top; set by the GUI.
     void setReminderPresenter(std::function<void()> presenter) { m_showReminder = std::move(presenter); }
 
-    void EnableShutdownPrivilege();
-    void ShellOpen(const QString& target);
-    void RunHelper(const QString& name);
-    void PerformAction(int kind, bool forced, const QString& text = QString());
+    void enableShutdownPrivilege();
+    void shellOpen(const QString& target);
+    void runHelper(const QString& name);
+    void performAction(int kind, bool forced, const QString& text = QString());
 
     // The helper file name of a power action, or empty for kinds without one.
     static QString helperName(int kind, bool forced);
@@ -33,7 +33,7 @@ signals:
     // A helper that cannot be started, told once per cause until it works again:
     // the forbidden period retries every second and must not flood the user.
     void problem(const QString& message);
-    // The program's own hibernation is about to be requested (SelfSuspend is
+    // The program's own hibernation is about to be requested (selfSuspend is
     // already set): whatever refuses foreign suspends must let it through.
     void aboutToHibernate();
 

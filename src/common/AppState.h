@@ -7,11 +7,11 @@ namespace zelkor {
 
 // The handful of program-wide flags and values, handed to those who need them.
 struct AppState {
-    bool ExitRequested = false;  // Exit is under way; the close request lets the window go
-    bool CancelWakeWait = false; // ends a pending power-on wait
-    bool HiddenMode = false;     // no window and no tray icon; only the hot key leaves it
-    bool SelfSuspend = false;    // the program itself asked to hibernate; never cleared
-    qint64 SelectedTaskId = 0;   // task last clicked in the list; 0 = none
+    bool exitRequested = false;  // Exit is under way; the close request lets the window go
+    bool cancelWakeWait = false; // ends a pending power-on wait
+    bool hiddenMode = false;     // no window and no tray icon; only the hot key leaves it
+    bool selfSuspend = false;    // the program itself asked to hibernate; never cleared
+    qint64 selectedTaskId = 0;   // task last clicked in the list; 0 = none
     QString remindText;          // the reminder window's message
     QString programDir;          // folder that holds the program, dll/ and last.inc
 };

@@ -15,13 +15,13 @@ enum Mode { After = 0, At = 1, Uptime = 2, Quiet = 3 };
 // What the pickers hold; only the hour of an hours picker and the minute of a
 // minutes picker count.
 struct PickerValues {
-    int afterHours = 2;    // DTPicker1
-    int afterMinutes = 0;  // DTPicker4
-    QDate atDate;          // DTPicker2
-    QTime atTime;          // DTPicker3
-    int runHours = 3;      // DTPicker5
-    int runMinutes = 0;    // DTPicker6
-    int quietMinutes = 15; // DTPicker7
+    int afterHours = 2;
+    int afterMinutes = 0;
+    QDate atDate;
+    QTime atTime;
+    int runHours = 3;
+    int runMinutes = 0;
+    int quietMinutes = 15;
 };
 
 // The count in seconds for a mode; zero or less is not a valid count.

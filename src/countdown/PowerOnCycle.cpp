@@ -3,7 +3,7 @@
 
 #include "actions/ActionExecutor.h"
 #include "common/DayNumber.h"
-#include "countdown/ModTimer.h"
+#include "countdown/WakeWaits.h"
 #include "tasks/TaskQueries.h"
 
 #include <QScopeGuard>
@@ -12,31 +12,31 @@
 namespace zelkor {
 
 PowerOnCycle::PowerOnCycle(Platform& platform, AppState& state, ActionExecutor& actions,
-                           ModTimer& modTimer, QObject* parent)
+                           WakeWaits& wakeWaits, QObject* parent)
     : QObject(parent), m_platform(platform), m_state(state), m_actions(actions),
-      m_modTimer(modTimer)
+      m_wakeWaits(wakeWaits)
 {
-    TimPower = new QTimer(this);
-    TimPower->setObjectName(QStringLiteral("TimPower"));
-    TimPower->setInterval(20);
-    TimPower->setSingleShot(true);
-    connect(TimPower, &QTimer::timeout, this, &PowerOnCycle::TimPower_Timer);
-    m_ado.setConnection(taskDatabasePath(m_state.programDir));
+    m_cycleTimer = new QTimer(this);
+    m_cycleTimer->setObjectName(QStringLiteral("TimPower"));
+    m_cycleTimer->setInterval(20);
+    m_cycleTimer->setSingleShot(true);
+    connect(m_cycleTimer, &QTimer::timeout, this, &PowerOnCycle::onCycleTimer);
+    m_store.setConnection(taskDatabasePath(m_state.programDir));
 }
 
 void PowerOnCycle::start()
 {
     if (!m_running)
-        TimPower->start();
+        m_cycleTimer->start();
 }
 
-void PowerOnCycle::TimPower_Timer()
+void PowerOnCycle::onCycleTimer()
 {
-    TimPower->stop();
+    m_cycleTimer->stop();
     if (m_running)
         return;
-    m_state.CancelWakeWait = false;
-    dingShikaiji();
+    m_state.cancelWakeWait = false;
+    runPowerOnCycle();
 }
 
 poweron::Choice PowerOnCycle::searchNow()
@@ -44,10 +44,10 @@ poweron::Choice PowerOnCycle::searchNow()
     ++m_cycles;
     // A table that cannot be read gives no rows and arms nothing; nothing of
     // it is held during the wait.
-    return poweron::search(m_ado.rowsOf(queries::kPowerOn), m_searchedAt = m_platform.now());
+    return poweron::search(m_store.rowsOf(queries::kPowerOn), m_searchedAt = m_platform.now());
 }
 
-void PowerOnCycle::dingShikaiji()
+void PowerOnCycle::runPowerOnCycle()
 {
     m_running = true;
     const auto done = qScopeGuard([this] { m_running = false; });
@@ -57,27 +57,27 @@ void PowerOnCycle::dingShikaiji()
         if (!poweron::shouldArm(next.seconds))
             return;
         const WaitEnd end =
-            m_modTimer.waitForWakeOrCancel(daynum::realSecondsUntil(m_searchedAt, next.seconds));
+            m_wakeWaits.waitForWakeOrCancel(daynum::realSecondsUntil(m_searchedAt, next.seconds));
         if (end == WaitEnd::Failed) {
             // Searching again would fail the same way at once, in a tight loop.
             emit problem(QStringLiteral("The computer cannot be woken for the Power On task: %1")
-                             .arg(m_modTimer.lastError()));
+                             .arg(m_wakeWaits.lastError()));
             return;
         }
         if (end == WaitEnd::Interrupted)
             return;
-        if (!m_state.CancelWakeWait) {
+        if (!m_state.cancelWakeWait) {
             if (next.showMessage) {
                 m_state.remindText = next.text;
                 if (m_showModal)
                     m_showModal();
             } else if (!next.text.isEmpty()) {
-                m_actions.ShellOpen(next.text);
+                m_actions.shellOpen(next.text);
             }
         }
-        if (m_state.ExitRequested)
+        if (m_state.exitRequested)
             return;
-        m_state.CancelWakeWait = false;
+        m_state.cancelWakeWait = false;
         if (m_refill)
             m_refill();
     }

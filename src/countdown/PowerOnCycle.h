@@ -3,7 +3,7 @@
 #include "common/AppState.h"
 #include "countdown/PowerOnSearch.h"
 #include "platform/Platform.h"
-#include "tasks/AdoTask.h"
+#include "tasks/TaskStore.h"
 
 #include <QObject>
 
@@ -14,15 +14,15 @@ class QTimer;
 namespace zelkor {
 
 class ActionExecutor;
-class ModTimer;
+class WakeWaits;
 
 // The scheduled power-on: find the nearest "Power On" occurrence, wait for it
 // on the wake timer, open its target or show its message, and start over.
-// A task change or Exit ends a pending wait through CancelWakeWait.
+// A task change or Exit ends a pending wait through cancelWakeWait.
 class PowerOnCycle : public QObject {
     Q_OBJECT
 public:
-    PowerOnCycle(Platform& platform, AppState& state, ActionExecutor& actions, ModTimer& modTimer,
+    PowerOnCycle(Platform& platform, AppState& state, ActionExecutor& actions, WakeWaits& wakeWaits,
                  QObject* parent = nullptr);
 
     // Shows the reminder window with remindText and returns once it is closed.
@@ -30,20 +30,20 @@ public:
     {
         m_showModal = std::move(showModal);
     }
-    // Refills the task list (MSFlexGrid1disp) after each wake.
+    // Refills the task list (refreshTaskList) after each wake.
     void setListRefresher(std::function<void()> refill) { m_refill = std::move(refill); }
 
-    // Enables TimPower, whose tick starts a cycle. While a cycle runs this does
-    // nothing: the running cycle takes the change up through CancelWakeWait.
+    // Enables m_cycleTimer, whose tick starts a cycle. While a cycle runs this does
+    // nothing: the running cycle takes the change up through cancelWakeWait.
     void start();
     bool isRunning() const { return m_running; }
 
-    void TimPower_Timer();
-    void dingShikaiji();
+    void onCycleTimer();
+    void runPowerOnCycle();
 
     int cycles() const { return m_cycles; } // searches made
 
-    QTimer* TimPower = nullptr;
+    QTimer* m_cycleTimer = nullptr;
 
 signals:
     // The wake timer could not be armed: the cycle ends rather than spinning.
@@ -55,8 +55,8 @@ private:
     Platform& m_platform;
     AppState& m_state;
     ActionExecutor& m_actions;
-    ModTimer& m_modTimer;
-    AdoTask m_ado;
+    WakeWaits& m_wakeWaits;
+    TaskStore m_store;
     std::function<void()> m_showModal;
     std::function<void()> m_refill;
     bool m_running = false;

@@ -55,9 +55,9 @@ private:
     {
         m_choice.seconds = seconds;
         m_choice.text = row.descriptionText();
-        // A fujia that is no number leaves the choice as it was.
-        if (const auto fujia = TaskRow::integer(row.fujia))
-            m_choice.showMessage = *fujia != 0;
+        // A launch-or-message value that is no number leaves the choice as it was.
+        if (const auto targetMode = TaskRow::integer(row.targetMode))
+            m_choice.showMessage = *targetMode != 0;
     }
 
     void once(const TaskRow& row, qint64 c)

@@ -16,7 +16,7 @@ inline constexpr qint64 kLimitSeconds = 2764800;  // 32 days: nearer ones only a
 struct Choice {
     qint64 seconds = kStartSeconds; // to the nearest occurrence
     QString text;                   // its description ("" for Null)
-    bool showMessage = false;       // its fujia: show the text, else open it
+    bool showMessage = false;       // show the text, else open it
 };
 
 // Rows in the order the query gave them; between occurrences at the same

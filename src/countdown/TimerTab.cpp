@@ -4,7 +4,7 @@
 #include "common/ActionKind.h"
 #include "common/DateText.h"
 #include "common/DayNumber.h"
-#include "countdown/ModTimer.h"
+#include "countdown/WakeWaits.h"
 #include "shell/MessageBox.h"
 
 #include <QCheckBox>
@@ -26,11 +26,12 @@ namespace {
 const QString kStart = QStringLiteral("Start");
 } // namespace
 
-TimerTab::TimerTab(Platform& platform, ActionExecutor& actions, ModTimer& modTimer, QWidget* parent)
-    : QWidget(parent), m_platform(platform), m_actions(actions), m_modTimer(modTimer)
+TimerTab::TimerTab(Platform& platform, ActionExecutor& actions, WakeWaits& wakeWaits,
+                   QWidget* parent)
+    : QWidget(parent), m_platform(platform), m_actions(actions), m_wakeWaits(wakeWaits)
 {
     build();
-    Option1[countdown::After]->setChecked(true);
+    m_modeButtons[countdown::After]->setChecked(true);
     disablePickers();
     enablePickers(m_timerMode);
 }
@@ -38,14 +39,14 @@ TimerTab::TimerTab(Platform& platform, ActionExecutor& actions, ModTimer& modTim
 TimerTabState TimerTab::timerState() const
 {
     TimerTabState state;
-    for (size_t i = 0; i < Option1.size(); ++i)
-        state.modes[i] = Option1[i]->isChecked();
+    for (size_t i = 0; i < m_modeButtons.size(); ++i)
+        state.modes[i] = m_modeButtons[i]->isChecked();
     const std::array<QDateTimeEdit*, 5> kept = keptPickers();
     for (size_t i = 0; i < kept.size(); ++i)
         state.pickers[i] = kept[i]->dateTime();
-    state.force = ChkForce->isChecked();
-    if (ImageCombo1->currentIndex() >= 0)
-        state.action = ImageCombo1->currentIndex() + 1;
+    state.force = m_forceCheck->isChecked();
+    if (m_actionCombo->currentIndex() >= 0)
+        state.action = m_actionCombo->currentIndex() + 1;
     return state;
 }
 
@@ -56,46 +57,53 @@ void TimerTab::applyTimerState(const TimerTabState& state)
         if (state.pickers[i] && state.pickers[i]->isValid())
             kept[i]->setDateTime(*state.pickers[i]);
     if (const std::optional<int> mode = selectedMode(state)) {
-        Option1[size_t(*mode)]->setChecked(true);
-        Option1_Click(*mode);
+        m_modeButtons[size_t(*mode)]->setChecked(true);
+        onModeChosen(*mode);
     }
     if (state.force)
-        ChkForce->setChecked(*state.force);
-    if (state.action && *state.action >= 1 && *state.action <= ImageCombo1->count())
-        ImageCombo1->setCurrentIndex(*state.action - 1);
+        m_forceCheck->setChecked(*state.force);
+    if (state.action && *state.action >= 1 && *state.action <= m_actionCombo->count())
+        m_actionCombo->setCurrentIndex(*state.action - 1);
 }
 
 std::array<QDateTimeEdit*, 5> TimerTab::keptPickers() const
 {
-    return {DTPicker1, DTPicker4, DTPicker5, DTPicker6, DTPicker7};
+    return {m_afterHoursEdit, m_afterMinutesEdit, m_uptimeHoursEdit, m_uptimeMinutesEdit,
+            m_idleMinutesEdit};
 }
 
-bool TimerTab::forced() const { return ChkForce->isChecked(); }
+bool TimerTab::forced() const
+{
+    return m_forceCheck->isChecked();
+}
 
 void TimerTab::setClock(const QString& clock, const QString& uptime)
 {
-    Label2->setText(clock);
-    Label4->setText(uptime);
+    m_clockLabel->setText(clock);
+    m_uptimeLabel->setText(uptime);
 }
 
 void TimerTab::setDateTimePickers(const QDateTime& now)
 {
-    DTPicker2->setDate(now.date());
-    DTPicker3->setTime(now.time());
+    m_atDateEdit->setDate(now.date());
+    m_atTimeEdit->setTime(now.time());
 }
 
-bool TimerTab::isCounting() const { return CmdStart->text() != kStart; }
+bool TimerTab::isCounting() const
+{
+    return m_startButton->text() != kStart;
+}
 
 countdown::PickerValues TimerTab::pickerValues() const
 {
     countdown::PickerValues v;
-    v.afterHours = DTPicker1->time().hour();
-    v.afterMinutes = DTPicker4->time().minute();
-    v.atDate = DTPicker2->date();
-    v.atTime = DTPicker3->time();
-    v.runHours = DTPicker5->time().hour();
-    v.runMinutes = DTPicker6->time().minute();
-    v.quietMinutes = DTPicker7->time().minute();
+    v.afterHours = m_afterHoursEdit->time().hour();
+    v.afterMinutes = m_afterMinutesEdit->time().minute();
+    v.atDate = m_atDateEdit->date();
+    v.atTime = m_atTimeEdit->time();
+    v.runHours = m_uptimeHoursEdit->time().hour();
+    v.runMinutes = m_uptimeMinutesEdit->time().minute();
+    v.quietMinutes = m_idleMinutesEdit->time().minute();
     return v;
 }
 
@@ -103,30 +111,30 @@ QList<QDateTimeEdit*> TimerTab::pickersOf(int mode) const
 {
     switch (mode) {
     case countdown::After:
-        return {DTPicker1, DTPicker4};
+        return {m_afterHoursEdit, m_afterMinutesEdit};
     case countdown::At:
-        return {DTPicker2, DTPicker3};
+        return {m_atDateEdit, m_atTimeEdit};
     case countdown::Uptime:
-        return {DTPicker5, DTPicker6};
+        return {m_uptimeHoursEdit, m_uptimeMinutesEdit};
     case countdown::Quiet:
-        return {DTPicker7};
+        return {m_idleMinutesEdit};
     default:
         return {};
     }
 }
 
-void TimerTab::Option1_Click(int index)
+void TimerTab::onModeChosen(int index)
 {
     m_timerMode = index;
     disablePickers();
     enablePickers(index);
-    CmdStart->setFocus();
+    m_startButton->setFocus();
 }
 
 void TimerTab::disablePickers()
 {
-    for (QDateTimeEdit* picker :
-         {DTPicker1, DTPicker2, DTPicker3, DTPicker4, DTPicker5, DTPicker6, DTPicker7})
+    for (QDateTimeEdit* picker : {m_afterHoursEdit, m_atDateEdit, m_atTimeEdit, m_afterMinutesEdit,
+                                  m_uptimeHoursEdit, m_uptimeMinutesEdit, m_idleMinutesEdit})
         picker->setEnabled(false);
 }
 
@@ -136,38 +144,38 @@ void TimerTab::enablePickers(int mode)
         picker->setEnabled(true);
 }
 
-void TimerTab::ImageCombo1_Click()
+void TimerTab::onActionChosen()
 {
     if (m_focusSink)
         m_focusSink->setFocus();
 }
 
-void TimerTab::CmdOpen_Click()
+void TimerTab::browseForTarget()
 {
     const QString file =
         QFileDialog::getOpenFileName(this, QString(), QString(), QStringLiteral("All files (*)"));
     // A cancelled dialog keeps what was there.
     if (!file.isEmpty())
-        TxtDir->setText(file);
+        m_targetEdit->setText(file);
 }
 
 void TimerTab::repaintActions(bool enabled)
 {
-    ImageCombo1->setEnabled(enabled);
-    ImageCombo1->hide();
-    ImageCombo1->show();
+    m_actionCombo->setEnabled(enabled);
+    m_actionCombo->hide();
+    m_actionCombo->show();
 }
 
 void TimerTab::setBar(double width)
 {
     m_barWidth = width;
-    ImgBar->setValue(int(std::lround(qBound(0.0, width, countdown::kBarWidth))));
+    m_progressBar->setValue(int(std::lround(qBound(0.0, width, countdown::kBarWidth))));
 }
 
-void TimerTab::CmdStart_Click()
+void TimerTab::onStartStop()
 {
     if (isCounting()) {
-        Stop();
+        stop();
         return;
     }
     const qint64 seconds = countdown::countSeconds(m_timerMode, pickerValues(), m_platform.now(),
@@ -179,7 +187,7 @@ void TimerTab::CmdStart_Click()
         MessageBox::information(this, QStringLiteral("Invalid date/time"));
         return;
     }
-    if (ImageCombo1->currentIndex() + 1 == int(ActionKind::PowerOn))
+    if (m_actionCombo->currentIndex() + 1 == int(ActionKind::PowerOn))
         powerOn(seconds);
     else
         startCountdown(seconds);
@@ -192,22 +200,22 @@ void TimerTab::powerOn(qint64 seconds)
     const QDateTime now = m_platform.now();
     const QDateTime at =
         now.addSecs(m_timerMode == countdown::At ? daynum::realSecondsUntil(now, seconds) : seconds);
-    const WakeTimer& timer = m_modTimer.timer();
+    const WakeTimer& timer = m_wakeWaits.timer();
     MessageBox::information(this,
                             countdown::powerOnAnnouncement(at, timer.canWake(), timer.whyNoWake()));
     // The announced moment holds, however long the announcement was read.
     const qint64 left = (m_platform.now().msecsTo(at) + 999) / 1000;
-    const WaitEnd end = m_modTimer.waitForWake(qMax<qint64>(left, 0));
+    const WaitEnd end = m_wakeWaits.waitForWake(qMax<qint64>(left, 0));
     if (end == WaitEnd::Failed) {
         MessageBox::notify(this, QStringLiteral("The wake-up at %1 could not be set: %2")
-                                     .arg(datetext::general(at), m_modTimer.lastError()));
+                                     .arg(datetext::general(at), m_wakeWaits.lastError()));
         return;
     }
     if (end != WaitEnd::Fired)
         return;
-    const QString target = TxtDir->text().trimmed();
+    const QString target = m_targetEdit->text().trimmed();
     if (!target.isEmpty())
-        m_actions.ShellOpen(target);
+        m_actions.shellOpen(target);
 }
 
 void TimerTab::startCountdown(qint64 seconds)
@@ -220,36 +228,36 @@ void TimerTab::startCountdown(qint64 seconds)
                       .arg(m_platform.idleUnavailableReason()));
         return;
     }
-    CmdStart->setText(QStringLiteral("Stop"));
+    m_startButton->setText(QStringLiteral("Stop"));
     disablePickers();
-    for (QRadioButton* option : Option1)
+    for (QRadioButton* option : m_modeButtons)
         option->setEnabled(false);
     repaintActions(false);
-    TimerRemain->start();
-    LabRemain->setText(countdown::remainingText(seconds));
+    m_countdownTimer->start();
+    m_remainLabel->setText(countdown::remainingText(seconds));
     m_lastInputSeen = m_lastInput;
     m_idleStartTick = m_platform.tickCount();
 }
 
-void TimerTab::Stop()
+void TimerTab::stop()
 {
-    CmdStart->setText(kStart);
-    for (QRadioButton* option : Option1)
+    m_startButton->setText(kStart);
+    for (QRadioButton* option : m_modeButtons)
         option->setEnabled(true);
-    Option1[size_t(m_timerMode)]->setChecked(true);
+    m_modeButtons[size_t(m_timerMode)]->setChecked(true);
     enablePickers(m_timerMode);
     repaintActions(true);
-    TimerRemain->stop();
-    LabRemain->setText(QStringLiteral("Timer disabled"));
+    m_countdownTimer->stop();
+    m_remainLabel->setText(QStringLiteral("Timer disabled"));
     setBar(0.0);
 }
 
-void TimerTab::TimerRemain_Timer()
+void TimerTab::onCountdownTick()
 {
-    if (Option1[countdown::Quiet]->isChecked()) {
+    if (m_modeButtons[countdown::Quiet]->isChecked()) {
         const std::optional<quint32> input = m_platform.lastInputTick();
         if (!input) {
-            Stop();
+            stop();
             MessageBox::notify(this, QStringLiteral("The countdown stopped: %1")
                                          .arg(m_platform.idleUnavailableReason()));
             return;
@@ -263,13 +271,13 @@ void TimerTab::TimerRemain_Timer()
             const qint64 elapsed =
                 countdown::elapsedSeconds(m_platform.tickCount(), m_idleStartTick);
             m_remainSeconds = m_totalSeconds - elapsed;
-            LabRemain->setText(countdown::remainingText(m_remainSeconds));
+            m_remainLabel->setText(countdown::remainingText(m_remainSeconds));
             setBar(countdown::quietBar(m_totalSeconds, elapsed));
         }
     } else {
         setBar(countdown::barAfterTick(float(m_barWidth), m_totalSeconds));
         --m_remainSeconds;
-        LabRemain->setText(countdown::remainingText(m_remainSeconds));
+        m_remainLabel->setText(countdown::remainingText(m_remainSeconds));
     }
     if (m_remainSeconds <= 0)
         finish();
@@ -277,15 +285,15 @@ void TimerTab::TimerRemain_Timer()
 
 void TimerTab::finish()
 {
-    TimerRemain->stop();
-    Stop(); // idle again before the action starts
-    const int kind = ImageCombo1->currentIndex() + 1;
+    m_countdownTimer->stop();
+    stop(); // idle again before the action starts
+    const int kind = m_actionCombo->currentIndex() + 1;
     QString text;
     if (kind == int(ActionKind::EventsRemind))
         text = QStringLiteral("Hurry, time is up!");
     else if (kind == int(ActionKind::OpenTarget))
-        text = TxtDir->text();
-    m_actions.PerformAction(kind, forced(), text);
+        text = m_targetEdit->text();
+    m_actions.performAction(kind, forced(), text);
 }
 
 } // namespace zelkor

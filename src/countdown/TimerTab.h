@@ -21,7 +21,7 @@ class QTimer;
 namespace zelkor {
 
 class ActionExecutor;
-class ModTimer;
+class WakeWaits;
 
 // The "Timer" tab: the clock and uptime labels, a one-off countdown in one of
 // four modes that performs the chosen action at zero ("Power On" instead waits
@@ -29,14 +29,14 @@ class ModTimer;
 class TimerTab : public QWidget, public TimerStateHolder {
     Q_OBJECT
 public:
-    TimerTab(Platform& platform, ActionExecutor& actions, ModTimer& modTimer,
+    TimerTab(Platform& platform, ActionExecutor& actions, WakeWaits& wakeWaits,
              QWidget* parent = nullptr);
 
     // What the settings file keeps of this tab.
     TimerTabState timerState() const override;
     void applyTimerState(const TimerTabState& state) override;
 
-    bool forced() const; // ChkForce checked
+    bool forced() const;
     void setClock(const QString& clock, const QString& uptime);
     // Start-up: the date and time picker show `now`.
     void setDateTimePickers(const QDateTime& now);
@@ -44,12 +44,12 @@ public:
     void setFocusSink(QWidget* sink) { m_focusSink = sink; }
 
     // Handlers.
-    void Option1_Click(int index);
+    void onModeChosen(int index);
     void disablePickers();
-    void ImageCombo1_Click();
-    void CmdOpen_Click();
-    void CmdStart_Click();
-    void TimerRemain_Timer();
+    void onActionChosen();
+    void browseForTarget();
+    void onStartStop();
+    void onCountdownTick();
 
     int timerMode() const { return m_timerMode; }
     qint64 remainSeconds() const { return m_remainSeconds; }
@@ -59,31 +59,31 @@ public:
     countdown::PickerValues pickerValues() const;
     QList<QDateTimeEdit*> pickersOf(int mode) const;
 
-    QLabel* Label2 = nullptr; // clock
-    QLabel* Label4 = nullptr; // uptime
-    std::array<QRadioButton*, 4> Option1{};
-    QDateTimeEdit* DTPicker1 = nullptr; // mode 0 hours
-    QDateTimeEdit* DTPicker2 = nullptr; // mode 1 date
-    QDateTimeEdit* DTPicker3 = nullptr; // mode 1 time of day
-    QDateTimeEdit* DTPicker4 = nullptr; // mode 0 minutes
-    QDateTimeEdit* DTPicker5 = nullptr; // mode 2 hours
-    QDateTimeEdit* DTPicker6 = nullptr; // mode 2 minutes
-    QDateTimeEdit* DTPicker7 = nullptr; // mode 3 minutes
-    QComboBox* ImageCombo1 = nullptr;   // action, items 1..9
-    QCheckBox* ChkForce = nullptr;      // "Force applications to close."
-    QLineEdit* TxtDir = nullptr;        // program, file or URL
-    QPushButton* CmdOpen = nullptr;     // "Browse..."
-    QPushButton* CmdStart = nullptr;    // "Start" / "Stop"
-    QProgressBar* ImgBar = nullptr;
-    QLabel* LabRemain = nullptr;
-    QTimer* TimerRemain = nullptr;
+    QLabel* m_clockLabel = nullptr;
+    QLabel* m_uptimeLabel = nullptr;
+    std::array<QRadioButton*, 4> m_modeButtons{};
+    QDateTimeEdit* m_afterHoursEdit = nullptr;
+    QDateTimeEdit* m_atDateEdit = nullptr;
+    QDateTimeEdit* m_atTimeEdit = nullptr;
+    QDateTimeEdit* m_afterMinutesEdit = nullptr;
+    QDateTimeEdit* m_uptimeHoursEdit = nullptr;
+    QDateTimeEdit* m_uptimeMinutesEdit = nullptr;
+    QDateTimeEdit* m_idleMinutesEdit = nullptr;
+    QComboBox* m_actionCombo = nullptr; // items 1..9
+    QCheckBox* m_forceCheck = nullptr;
+    QLineEdit* m_targetEdit = nullptr; // program, file or URL
+    QPushButton* m_browseButton = nullptr;
+    QPushButton* m_startButton = nullptr; // "Start" / "Stop"
+    QProgressBar* m_progressBar = nullptr;
+    QLabel* m_remainLabel = nullptr;
+    QTimer* m_countdownTimer = nullptr;
 
 private:
     void build();
     // The pickers the settings file keeps, in its order.
     std::array<QDateTimeEdit*, 5> keptPickers() const;
     QWidget* buildModes();
-    void Stop();
+    void stop();
     void startCountdown(qint64 seconds);
     void powerOn(qint64 seconds);
     void enablePickers(int mode);
@@ -93,7 +93,7 @@ private:
 
     Platform& m_platform;
     ActionExecutor& m_actions;
-    ModTimer& m_modTimer;
+    WakeWaits& m_wakeWaits;
     QWidget* m_focusSink = nullptr;
     int m_timerMode = countdown::After;
     qint64 m_remainSeconds = 0;

@@ -19,10 +19,9 @@
 namespace zelkor {
 
 namespace {
-QDateTimeEdit* timePicker(QWidget* parent, const char* name, const char* format, QTime initial)
+QDateTimeEdit* timePicker(QWidget* parent, const char* format, QTime initial)
 {
     auto* picker = new QTimeEdit(initial, parent);
-    picker->setObjectName(QLatin1String(name));
     picker->setDisplayFormat(QLatin1String(format));
     picker->setWrapping(true);
     return picker;
@@ -51,20 +50,26 @@ QWidget* TimerTab::buildModes()
         option->setIcon(style()->standardIcon(pictures[i]));
         option->setAccessibleName(QLatin1String(names[i]));
         group->addButton(option, i);
-        connect(option, &QRadioButton::clicked, this, [this, i] { Option1_Click(i); });
-        Option1[size_t(i)] = option;
+        connect(option, &QRadioButton::clicked, this, [this, i] { onModeChosen(i); });
+        m_modeButtons[size_t(i)] = option;
         grid->addWidget(option, i, 0);
     }
 
-    DTPicker1 = timePicker(modes, "DTPicker1", "HH", QTime(2, 0));
-    DTPicker4 = timePicker(modes, "DTPicker4", "mm", QTime(0, 0));
-    DTPicker2 = new QDateEdit(modes);
-    DTPicker2->setObjectName(QStringLiteral("DTPicker2"));
-    DTPicker2->setCalendarPopup(true);
-    DTPicker3 = timePicker(modes, "DTPicker3", "HH:mm:ss", QTime(0, 0));
-    DTPicker5 = timePicker(modes, "DTPicker5", "HH", QTime(3, 0));
-    DTPicker6 = timePicker(modes, "DTPicker6", "mm", QTime(0, 0));
-    DTPicker7 = timePicker(modes, "DTPicker7", "mm", QTime(0, 15));
+    m_afterHoursEdit = timePicker(modes, "HH", QTime(2, 0));
+    m_afterHoursEdit->setObjectName(QStringLiteral("DTPicker1"));
+    m_afterMinutesEdit = timePicker(modes, "mm", QTime(0, 0));
+    m_afterMinutesEdit->setObjectName(QStringLiteral("DTPicker4"));
+    m_atDateEdit = new QDateEdit(modes);
+    m_atDateEdit->setObjectName(QStringLiteral("DTPicker2"));
+    m_atDateEdit->setCalendarPopup(true);
+    m_atTimeEdit = timePicker(modes, "HH:mm:ss", QTime(0, 0));
+    m_atTimeEdit->setObjectName(QStringLiteral("DTPicker3"));
+    m_uptimeHoursEdit = timePicker(modes, "HH", QTime(3, 0));
+    m_uptimeHoursEdit->setObjectName(QStringLiteral("DTPicker5"));
+    m_uptimeMinutesEdit = timePicker(modes, "mm", QTime(0, 0));
+    m_uptimeMinutesEdit->setObjectName(QStringLiteral("DTPicker6"));
+    m_idleMinutesEdit = timePicker(modes, "mm", QTime(0, 15));
+    m_idleMinutesEdit->setObjectName(QStringLiteral("DTPicker7"));
 
     auto row = [&](int r, std::initializer_list<QWidget*> widgets) {
         auto* line = new QHBoxLayout;
@@ -73,78 +78,78 @@ QWidget* TimerTab::buildModes()
         line->addStretch(1);
         grid->addLayout(line, r, 1);
     };
-    row(0,
-        {text(modes, "After"), DTPicker1, text(modes, "Hours"), DTPicker4, text(modes, "Minutes")});
-    row(1, {DTPicker2, DTPicker3});
-    row(2, {text(modes, "Windows Run:"), DTPicker5, text(modes, "Hours"), DTPicker6,
+    row(0, {text(modes, "After"), m_afterHoursEdit, text(modes, "Hours"), m_afterMinutesEdit,
             text(modes, "Minutes")});
-    row(3,
-        {text(modes, "No Keyboard Events and Mouse Action:"), DTPicker7, text(modes, "Minutes")});
+    row(1, {m_atDateEdit, m_atTimeEdit});
+    row(2, {text(modes, "Windows Run:"), m_uptimeHoursEdit, text(modes, "Hours"),
+            m_uptimeMinutesEdit, text(modes, "Minutes")});
+    row(3, {text(modes, "No Keyboard Events and Mouse Action:"), m_idleMinutesEdit,
+            text(modes, "Minutes")});
     return modes;
 }
 
 void TimerTab::build()
 {
     auto* grid = new QGridLayout(this);
-    Label2 = new QLabel(this);
-    Label2->setObjectName(QStringLiteral("Label2"));
-    Label4 = new QLabel(this);
-    Label4->setObjectName(QStringLiteral("Label4"));
-    QLabel* label1 = text(this, "Current Time:");
-    label1->setObjectName(QStringLiteral("Label1"));
-    grid->addWidget(label1, 0, 0);
-    grid->addWidget(Label2, 0, 1, 1, 2);
-    QLabel* label3 = text(this, "Windows have run:");
-    label3->setObjectName(QStringLiteral("Label3"));
-    grid->addWidget(label3, 1, 0);
-    grid->addWidget(Label4, 1, 1, 1, 2);
+    m_clockLabel = new QLabel(this);
+    m_clockLabel->setObjectName(QStringLiteral("Label2"));
+    m_uptimeLabel = new QLabel(this);
+    m_uptimeLabel->setObjectName(QStringLiteral("Label4"));
+    QLabel* clockCaption = text(this, "Current Time:");
+    clockCaption->setObjectName(QStringLiteral("Label1"));
+    grid->addWidget(clockCaption, 0, 0);
+    grid->addWidget(m_clockLabel, 0, 1, 1, 2);
+    QLabel* uptimeCaption = text(this, "Windows have run:");
+    uptimeCaption->setObjectName(QStringLiteral("Label3"));
+    grid->addWidget(uptimeCaption, 1, 0);
+    grid->addWidget(m_uptimeLabel, 1, 1, 1, 2);
 
     grid->addWidget(buildModes(), 2, 0, 1, 3);
 
-    ImageCombo1 = new QComboBox(this);
-    ImageCombo1->setObjectName(QStringLiteral("ImageCombo1"));
-    ImageCombo1->setIconSize(QSize(18, 18));
-    connect(ImageCombo1, &QComboBox::activated, this, &TimerTab::ImageCombo1_Click);
+    m_actionCombo = new QComboBox(this);
+    m_actionCombo->setObjectName(QStringLiteral("ImageCombo1"));
+    m_actionCombo->setIconSize(QSize(18, 18));
+    connect(m_actionCombo, &QComboBox::activated, this, &TimerTab::onActionChosen);
     grid->addWidget(text(this, "Action:"), 3, 0);
-    grid->addWidget(ImageCombo1, 3, 1);
+    grid->addWidget(m_actionCombo, 3, 1);
 
-    ChkForce = new QCheckBox(QStringLiteral("Force applications to close."), this);
-    ChkForce->setObjectName(QStringLiteral("ChkForce"));
-    ChkForce->setChecked(true);
-    grid->addWidget(ChkForce, 4, 0, 1, 3);
+    m_forceCheck = new QCheckBox(QStringLiteral("Force applications to close."), this);
+    m_forceCheck->setObjectName(QStringLiteral("ChkForce"));
+    m_forceCheck->setChecked(true);
+    grid->addWidget(m_forceCheck, 4, 0, 1, 3);
 
-    TxtDir = new QLineEdit(this);
-    TxtDir->setObjectName(QStringLiteral("TxtDir"));
-    CmdOpen = new QPushButton(QStringLiteral("Browse..."), this);
-    CmdOpen->setObjectName(QStringLiteral("CmdOpen"));
-    connect(CmdOpen, &QPushButton::clicked, this, &TimerTab::CmdOpen_Click);
-    grid->addWidget(TxtDir, 5, 0, 1, 2);
-    grid->addWidget(CmdOpen, 5, 2);
+    m_targetEdit = new QLineEdit(this);
+    m_targetEdit->setObjectName(QStringLiteral("TxtDir"));
+    m_browseButton = new QPushButton(QStringLiteral("Browse..."), this);
+    m_browseButton->setObjectName(QStringLiteral("CmdOpen"));
+    connect(m_browseButton, &QPushButton::clicked, this, &TimerTab::browseForTarget);
+    grid->addWidget(m_targetEdit, 5, 0, 1, 2);
+    grid->addWidget(m_browseButton, 5, 2);
 
     // The label sits over the bar, in the same cell.
-    ImgBar = new QProgressBar(this);
-    ImgBar->setObjectName(QStringLiteral("ImgBar"));
-    ImgBar->setRange(0, int(countdown::kBarWidth));
-    ImgBar->setValue(0);
-    ImgBar->setTextVisible(false);
-    LabRemain = new QLabel(QStringLiteral("Timer disabled"), this);
-    LabRemain->setObjectName(QStringLiteral("LabRemain"));
-    LabRemain->setAlignment(Qt::AlignCenter);
-    LabRemain->setAttribute(Qt::WA_TransparentForMouseEvents);
-    grid->addWidget(ImgBar, 6, 0, 1, 2);
-    grid->addWidget(LabRemain, 6, 0, 1, 2);
-    LabRemain->raise();
-    CmdStart = new QPushButton(QStringLiteral("Start"), this);
-    CmdStart->setObjectName(QStringLiteral("CmdStart"));
-    connect(CmdStart, &QPushButton::clicked, this, &TimerTab::CmdStart_Click);
-    grid->addWidget(CmdStart, 6, 2);
+    m_progressBar = new QProgressBar(this);
+    m_progressBar->setObjectName(QStringLiteral("ImgBar"));
+    m_progressBar->setRange(0, int(countdown::kBarWidth));
+    m_progressBar->setValue(0);
+    m_progressBar->setTextVisible(false);
+    m_remainLabel = new QLabel(QStringLiteral("Timer disabled"), this);
+    m_remainLabel->setObjectName(QStringLiteral("LabRemain"));
+    m_remainLabel->setAlignment(Qt::AlignCenter);
+    m_remainLabel->setAttribute(Qt::WA_TransparentForMouseEvents);
+    grid->addWidget(m_progressBar, 6, 0, 1, 2);
+    grid->addWidget(m_remainLabel, 6, 0, 1, 2);
+    m_remainLabel->raise();
+    m_startButton = new QPushButton(QStringLiteral("Start"), this);
+    m_startButton->setObjectName(QStringLiteral("CmdStart"));
+    connect(m_startButton, &QPushButton::clicked, this, &TimerTab::onStartStop);
+    grid->addWidget(m_startButton, 6, 2);
     grid->setRowStretch(7, 1);
     grid->setColumnStretch(1, 1);
 
-    TimerRemain = new QTimer(this);
-    TimerRemain->setObjectName(QStringLiteral("TimerRemain"));
-    TimerRemain->setInterval(1000);
-    connect(TimerRemain, &QTimer::timeout, this, &TimerTab::TimerRemain_Timer);
+    m_countdownTimer = new QTimer(this);
+    m_countdownTimer->setObjectName(QStringLiteral("TimerRemain"));
+    m_countdownTimer->setInterval(1000);
+    connect(m_countdownTimer, &QTimer::timeout, this, &TimerTab::onCountdownTick);
 }
 
 } // namespace zelkor

@@ -11,13 +11,13 @@ namespace zelkor {
 // control could not give, or a line the file did not hold; applying the state
 // leaves such a control as it is.
 struct TimerTabState {
-    // Option1(0..3): the countdown modes "After", the date and time, "Windows
+    // The countdown modes "After", the date and time, "Windows
     // Run:" and "No Keyboard Events and Mouse Action:".
     std::array<std::optional<bool>, 4> modes{};
-    // DTPicker1, DTPicker4, DTPicker5, DTPicker6, DTPicker7, in that order.
+    // The after hours and minutes, uptime hours and minutes, and idle minutes, in that order.
     std::array<std::optional<QDateTime>, 5> pickers{};
-    std::optional<bool> force{};  // ChkForce
-    std::optional<int> action{};  // ImageCombo1, action codes 1..9
+    std::optional<bool> force{}; // "Force applications to close."
+    std::optional<int> action{}; // action codes 1..9
 };
 
 // The mode a loaded state selects: each mode line reading true selects its

@@ -158,7 +158,7 @@ Selection selectNext(const QList<TaskRow>& rows, const QDateTime& now, const Fir
         selection.pollOn = true;
         selection.taskId = row.idValue().value_or(0);
         selection.nextAction = row.actionCode();
-        selection.nextFujia = row.fujiaFlag();
+        selection.nextShowsMessage = row.showsMessage();
         selection.nextDescription = row.descriptionText();
     }
     if (selection.pollOn)

@@ -16,7 +16,7 @@ struct Selection {
     qint64 taskId = 0;    // the task it belongs to
     QDateTime nextTime;   // its due moment, whole seconds
     int nextAction = 0;   // the task's action code
-    bool nextFujia = false;
+    bool nextShowsMessage = false;
     QString nextDescription;
 };
 

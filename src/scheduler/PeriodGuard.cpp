@@ -13,13 +13,13 @@ PeriodGuard::PeriodGuard(Platform& platform, AppState& state, ActionExecutor& ac
     : QObject(parent), m_platform(platform), m_state(state), m_actions(actions),
       m_poll(QStringLiteral("TimNot"), this)
 {
-    connect(m_poll.timer(), &QTimer::timeout, this, &PeriodGuard::TimNot_Timer);
+    connect(m_poll.timer(), &QTimer::timeout, this, &PeriodGuard::enforceForbiddenPeriod);
 }
 
-void PeriodGuard::notAllow()
+void PeriodGuard::loadForbiddenPeriod()
 {
-    m_ado.setConnection(taskDatabasePath(m_state.programDir));
-    const auto period = periodInForce(m_ado.rowsOf(queries::kForbiddenNewestFirst));
+    m_store.setConnection(taskDatabasePath(m_state.programDir));
+    const auto period = periodInForce(m_store.rowsOf(queries::kForbiddenNewestFirst));
     if (!period) {
         m_poll.switchOff();
         return;
@@ -28,7 +28,7 @@ void PeriodGuard::notAllow()
     m_poll.switchOn(m_platform.now());
 }
 
-void PeriodGuard::TimNot_Timer()
+void PeriodGuard::enforceForbiddenPeriod()
 {
     // A hibernation blocks here until the resume; ticks due meanwhile are not
     // replayed, and one that slips in through the event loop is skipped.
@@ -36,7 +36,7 @@ void PeriodGuard::TimNot_Timer()
         return;
     QScopedValueRollback<bool> busy(m_inTick, true);
     if (isInside(m_period, m_platform.now().time()))
-        m_actions.PerformAction(periodActionKind(m_period), m_forced());
+        m_actions.performAction(periodActionKind(m_period), m_forced());
     m_poll.rearm(m_platform.now());
 }
 

@@ -4,7 +4,7 @@
 #include "platform/Platform.h"
 #include "scheduler/ForbiddenPeriod.h"
 #include "scheduler/SecondPoll.h"
-#include "tasks/AdoTask.h"
+#include "tasks/TaskStore.h"
 
 #include <QObject>
 
@@ -27,19 +27,19 @@ public:
     // Whether "Force applications to close." is checked, asked at each action.
     void setForcedSource(std::function<bool()> forced) { m_forced = std::move(forced); }
 
-    void notAllow();      // loads the period and switches the check
-    void TimNot_Timer();  // the check's tick
+    void loadForbiddenPeriod();    // loads the period and switches the check
+    void enforceForbiddenPeriod(); // the check's tick
 
     const ForbiddenPeriod& period() const { return m_period; }
     bool isChecking() const { return m_poll.isOn(); }
-    QTimer* TimNot() const { return m_poll.timer(); }
+    QTimer* m_periodTimer() const { return m_poll.timer(); }
 
 private:
     Platform& m_platform;
     AppState& m_state;
     ActionExecutor& m_actions;
     std::function<bool()> m_forced = [] { return true; };
-    AdoTask m_ado;
+    TaskStore m_store;
     ForbiddenPeriod m_period;
     SecondPoll m_poll;
     bool m_inTick = false;

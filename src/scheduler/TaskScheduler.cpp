@@ -14,14 +14,14 @@ TaskScheduler::TaskScheduler(Platform& platform, AppState& state, ActionExecutor
     : QObject(parent), m_platform(platform), m_state(state), m_actions(actions),
       m_poll(QStringLiteral("TimEvery"), this)
 {
-    connect(m_poll.timer(), &QTimer::timeout, this, &TaskScheduler::TimEvery_Timer);
+    connect(m_poll.timer(), &QTimer::timeout, this, &TaskScheduler::fireDueTask);
 }
 
-void TaskScheduler::otherTask()
+void TaskScheduler::selectNextTask()
 {
     // A table that cannot be read offers nothing, and the poll goes off.
-    m_ado.setConnection(taskDatabasePath(m_state.programDir));
-    const QList<TaskRow> rows = m_ado.rowsOf(queries::kSchedulableNewestFirst);
+    m_store.setConnection(taskDatabasePath(m_state.programDir));
+    const QList<TaskRow> rows = m_store.rowsOf(queries::kSchedulableNewestFirst);
 
     const QDateTime now = m_platform.now();
     const Selection next = selectNext(rows, now, m_fired);
@@ -33,7 +33,7 @@ void TaskScheduler::otherTask()
     m_poll.switchOn(now);
 }
 
-void TaskScheduler::TimEvery_Timer()
+void TaskScheduler::fireDueTask()
 {
     // Only one tick at a time: a reminder or a hibernation may run the event
     // loop while this one is still at work.
@@ -50,19 +50,19 @@ void TaskScheduler::TimEvery_Timer()
     m_fired.insert(occurrence.taskId, occurrence.nextTime.toSecsSinceEpoch());
     fire(occurrence);
     m_poll.switchOff();
-    otherTask();
+    selectNextTask();
 }
 
 void TaskScheduler::fire(const Selection& occurrence)
 {
-    m_actions.EnableShutdownPrivilege();
+    m_actions.enableShutdownPrivilege();
     const bool forced = m_forced(); // the box as it is now, not when the task was made
     const int action = occurrence.nextAction;
     if (action >= int(ActionKind::ShutDown) && action <= int(ActionKind::PowerOn))
-        m_actions.PerformAction(action, forced);
+        m_actions.performAction(action, forced);
     else if (action == int(ActionKind::EventsRemind))
-        m_actions.PerformAction(occurrence.nextFujia ? int(ActionKind::EventsRemind)
-                                                     : int(ActionKind::OpenTarget),
+        m_actions.performAction(occurrence.nextShowsMessage ? int(ActionKind::EventsRemind)
+                                                            : int(ActionKind::OpenTarget),
                                 forced, occurrence.nextDescription);
     // Any other code does nothing; the poll moves on all the same.
 }

@@ -4,7 +4,7 @@
 #include "platform/Platform.h"
 #include "scheduler/NextTask.h"
 #include "scheduler/SecondPoll.h"
-#include "tasks/AdoTask.h"
+#include "tasks/TaskStore.h"
 
 #include <QObject>
 
@@ -28,12 +28,12 @@ public:
     // Whether "Force applications to close." is checked, asked at each firing.
     void setForcedSource(std::function<bool()> forced) { m_forced = std::move(forced); }
 
-    void otherTask();      // the selection pass
-    void TimEvery_Timer(); // the poll's tick
+    void selectNextTask(); // the selection pass
+    void fireDueTask();    // the poll's tick
 
     const Selection& selection() const { return m_selection; }
     bool isPolling() const { return m_poll.isOn(); }
-    QTimer* TimEvery() const { return m_poll.timer(); }
+    QTimer* m_taskPollTimer() const { return m_poll.timer(); }
 
 private:
     void fire(const Selection& occurrence);
@@ -42,7 +42,7 @@ private:
     AppState& m_state;
     ActionExecutor& m_actions;
     std::function<bool()> m_forced = [] { return true; };
-    AdoTask m_ado;
+    TaskStore m_store;
     Selection m_selection;
     FiredMoments m_fired;
     SecondPoll m_poll;

@@ -8,32 +8,33 @@
 
 namespace zelkor {
 
-AutostartSwitch::AutostartSwitch(const QString& programPath, QCheckBox& chkRun, QAction& mRun, QObject* parent)
-    : QObject(parent), m_programPath(programPath), m_chkRun(chkRun), m_mRun(mRun)
+AutostartSwitch::AutostartSwitch(const QString& programPath, QCheckBox& chkRun, QAction& mRun,
+                                 QObject* parent)
+    : QObject(parent), m_programPath(programPath), m_check(chkRun), m_menuAction(mRun)
 {
-    connect(&m_chkRun, &QCheckBox::toggled, this, &AutostartSwitch::ChkRun_Click);
-    connect(&m_mRun, &QAction::triggered, this, &AutostartSwitch::M_run_Click);
+    connect(&m_check, &QCheckBox::toggled, this, &AutostartSwitch::onCheckChanged);
+    connect(&m_menuAction, &QAction::triggered, this, &AutostartSwitch::onMenuToggled);
 }
 
 QString AutostartSwitch::entryPath() const { return autostart::entryPath(); }
 
-void AutostartSwitch::ChkRun_Click()
+void AutostartSwitch::onCheckChanged()
 {
     if (m_reverting)
         return;
-    const bool on = m_chkRun.isChecked();
-    m_mRun.setChecked(on);
+    const bool on = m_check.isChecked();
+    m_menuAction.setChecked(on);
     write(on);
 }
 
-void AutostartSwitch::M_run_Click()
+void AutostartSwitch::onMenuToggled()
 {
-    // Setting ChkRun runs its handler, which writes the same text once more.
-    const bool on = !m_chkRun.isChecked();
+    // Setting m_runAtStartupCheck runs its handler, which writes the same text once more.
+    const bool on = !m_check.isChecked();
     if (!write(on))
         return;
-    m_mRun.setChecked(on);
-    m_chkRun.setChecked(on);
+    m_menuAction.setChecked(on);
+    m_check.setChecked(on);
 }
 
 bool AutostartSwitch::entryIsOn() const
@@ -45,8 +46,8 @@ bool AutostartSwitch::entryIsOn() const
 void AutostartSwitch::startupCheck()
 {
     if (entryIsOn()) {
-        m_chkRun.setChecked(true);
-        m_mRun.setChecked(true);
+        m_check.setChecked(true);
+        m_menuAction.setChecked(true);
     }
 }
 
@@ -65,8 +66,8 @@ void AutostartSwitch::showActualState()
 {
     const bool on = entryIsOn();
     m_reverting = true;
-    m_chkRun.setChecked(on);
-    m_mRun.setChecked(on);
+    m_check.setChecked(on);
+    m_menuAction.setChecked(on);
     m_reverting = false;
 }
 

@@ -8,15 +8,15 @@ class QCheckBox;
 
 namespace zelkor {
 
-// "Run at Windows Startup": the Options check box ChkRun and the tray item
-// M_run, both mirroring the autostart entry.
+// "Run at Windows Startup": the Options check box m_runAtStartupCheck and the tray item
+// m_runAtStartupAction, both mirroring the autostart entry.
 class AutostartSwitch : public QObject {
     Q_OBJECT
 public:
     AutostartSwitch(const QString& programPath, QCheckBox& chkRun, QAction& mRun, QObject* parent = nullptr);
 
-    void ChkRun_Click(); // after ChkRun changed, by a click or by the program
-    void M_run_Click();  // follows ChkRun, not its own mark
+    void onCheckChanged(); // after m_runAtStartupCheck changed, by a click or by the program
+    void onMenuToggled();  // follows m_runAtStartupCheck, not its own mark
     void startupCheck(); // the entry is on only when it starts this very program
 
     QString entryPath() const;
@@ -30,8 +30,8 @@ private:
     void showActualState();
 
     QString m_programPath;
-    QCheckBox& m_chkRun;
-    QAction& m_mRun;
+    QCheckBox& m_check;
+    QAction& m_menuAction;
     bool m_reverting = false;
 };
 

@@ -20,16 +20,18 @@ OptionsPage::OptionsPage(QWidget* parent) : QWidget(parent)
     auto* general = new QGroupBox(QStringLiteral("General"), this);
     general->setObjectName(QStringLiteral("Frame1"));
     auto* generalLayout = new QVBoxLayout(general);
-    ChkRun = new QCheckBox(QStringLiteral("Run at Windows Startup"), general);
-    ChkRun->setObjectName(QStringLiteral("ChkRun"));
-    Check1 = new QCheckBox(QStringLiteral("Minimized to system tray when run"), general);
-    Check1->setObjectName(QStringLiteral("Check1"));
-    Check2 = new QCheckBox(
-        QStringLiteral("Hide main window and tray icon when run (Press Ctrl+Ale+H to show)"), general);
-    Check2->setObjectName(QStringLiteral("Check2"));
-    generalLayout->addWidget(ChkRun);
-    generalLayout->addWidget(Check1);
-    generalLayout->addWidget(Check2);
+    m_runAtStartupCheck = new QCheckBox(QStringLiteral("Run at Windows Startup"), general);
+    m_runAtStartupCheck->setObjectName(QStringLiteral("ChkRun"));
+    m_startInTrayCheck =
+        new QCheckBox(QStringLiteral("Minimized to system tray when run"), general);
+    m_startInTrayCheck->setObjectName(QStringLiteral("Check1"));
+    m_startHiddenCheck = new QCheckBox(
+        QStringLiteral("Hide main window and tray icon when run (Press Ctrl+Ale+H to show)"),
+        general);
+    m_startHiddenCheck->setObjectName(QStringLiteral("Check2"));
+    generalLayout->addWidget(m_runAtStartupCheck);
+    generalLayout->addWidget(m_startInTrayCheck);
+    generalLayout->addWidget(m_startHiddenCheck);
     layout->addWidget(general);
 
     auto* info = new QGroupBox(QStringLiteral("Infomation"), this);
@@ -40,23 +42,24 @@ OptionsPage::OptionsPage(QWidget* parent) : QWidget(parent)
     image->setPixmap(appIcon().pixmap(48, 48));
     auto* name = new QLabel(QStringLiteral("Zelkor V3.20"), info);
     name->setObjectName(QStringLiteral("LabName"));
-    auto makeLink = [this, info](const QString& objectName, const QString& text, const QString& target) {
-        auto* link = new QLabel(QStringLiteral("<a href=\"%1\">%2</a>").arg(target, text.toHtmlEscaped()), info);
-        link->setObjectName(objectName);
+    auto makeLink = [this, info](const QString& text, const QString& target) {
+        auto* link = new QLabel(
+            QStringLiteral("<a href=\"%1\">%2</a>").arg(target, text.toHtmlEscaped()), info);
         link->setTextInteractionFlags(Qt::LinksAccessibleByMouse);
         link->setCursor(Qt::PointingHandCursor);
         connect(link, &QLabel::linkActivated, this, &OptionsPage::linkClicked);
         return link;
     };
-    Label18 = makeLink(QStringLiteral("Label18"), supportAddress(),
-                       QStringLiteral("mailto:") + supportAddress());
-    Label14 = makeLink(QStringLiteral("Label14"), homePage(), homePage());
+    m_supportLink = makeLink(supportAddress(), QStringLiteral("mailto:") + supportAddress());
+    m_supportLink->setObjectName(QStringLiteral("Label18"));
+    m_homePageLink = makeLink(homePage(), homePage());
+    m_homePageLink->setObjectName(QStringLiteral("Label14"));
     grid->addWidget(image, 0, 0, 3, 1, Qt::AlignTop);
     grid->addWidget(name, 0, 1, 1, 2);
     grid->addWidget(new QLabel(QStringLiteral("Support:"), info), 1, 1);
-    grid->addWidget(Label18, 1, 2);
+    grid->addWidget(m_supportLink, 1, 2);
     grid->addWidget(new QLabel(QStringLiteral("Our site:"), info), 2, 1);
-    grid->addWidget(Label14, 2, 2);
+    grid->addWidget(m_homePageLink, 2, 2);
     grid->setColumnStretch(2, 1);
     layout->addWidget(info);
     layout->addStretch(1);

@@ -16,11 +16,11 @@ public:
     static QString homePage();
     static QString supportAddress();
 
-    QCheckBox* ChkRun = nullptr;
-    QCheckBox* Check1 = nullptr; // minimized to the tray at start
-    QCheckBox* Check2 = nullptr; // hidden at start
-    QLabel* Label14 = nullptr;   // web page link
-    QLabel* Label18 = nullptr;   // support mail link
+    QCheckBox* m_runAtStartupCheck = nullptr;
+    QCheckBox* m_startInTrayCheck = nullptr;
+    QCheckBox* m_startHiddenCheck = nullptr;
+    QLabel* m_homePageLink = nullptr;
+    QLabel* m_supportLink = nullptr;
 
 signals:
     void linkClicked(const QString& target);

@@ -76,8 +76,8 @@ QByteArray format(const SettingsRecord& record)
         lines[4 + i] = textOf(t.pickers[i], [](const QDateTime& v) { return datetext::general(v).toUtf8(); });
     const auto checkText = [](bool v) { return numberText(v ? 1 : 0); };
     lines[9] = textOf(t.force, checkText);
-    lines[10] = textOf(record.check1, checkText);
-    lines[11] = textOf(record.check2, checkText);
+    lines[10] = textOf(record.startInTray, checkText);
+    lines[11] = textOf(record.startHidden, checkText);
     lines[12] = textOf(t.action, numberText);
 
     int count = kLineCount;
@@ -101,9 +101,9 @@ SettingsRecord parse(const QByteArray& bytes)
     if (lines.size() > 9)
         record.timer.force = checkLine(line(9));
     if (lines.size() > 10)
-        record.check1 = checkLine(line(10));
+        record.startInTray = checkLine(line(10));
     if (lines.size() > 11)
-        record.check2 = checkLine(line(11));
+        record.startHidden = checkLine(line(11));
     if (lines.size() > 12)
         record.timer.action = actionLine(line(12));
     return record;

@@ -15,8 +15,8 @@ namespace zelkor::settings {
 
 struct SettingsRecord {
     TimerTabState timer;
-    std::optional<bool> check1; // "Minimized to system tray when run"
-    std::optional<bool> check2; // "Hide main window and tray icon when run"
+    std::optional<bool> startInTray; // "Minimized to system tray when run"
+    std::optional<bool> startHidden; // "Hide main window and tray icon when run"
 };
 
 inline constexpr int kLineCount = 13;

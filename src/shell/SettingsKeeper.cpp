@@ -10,26 +10,28 @@ SettingsKeeper::SettingsKeeper(const QString& path, TimerStateHolder& timer, Opt
                                QObject* parent)
     : QObject(parent), m_path(path), m_timer(timer), m_options(options)
 {
-    connect(m_options.Check1, &QCheckBox::toggled, this, &SettingsKeeper::optionChanged);
-    connect(m_options.Check2, &QCheckBox::toggled, this, &SettingsKeeper::optionChanged);
+    connect(m_options.m_startInTrayCheck, &QCheckBox::toggled, this,
+            &SettingsKeeper::optionChanged);
+    connect(m_options.m_startHiddenCheck, &QCheckBox::toggled, this,
+            &SettingsKeeper::optionChanged);
 }
 
 void SettingsKeeper::optionChanged()
 {
     if (!m_loading)
-        SaveSettings();
+        saveSettings();
 }
 
 settings::SettingsRecord SettingsKeeper::currentRecord() const
 {
     settings::SettingsRecord record;
     record.timer = m_timer.timerState();
-    record.check1 = m_options.Check1->isChecked();
-    record.check2 = m_options.Check2->isChecked();
+    record.startInTray = m_options.m_startInTrayCheck->isChecked();
+    record.startHidden = m_options.m_startHiddenCheck->isChecked();
     return record;
 }
 
-void SettingsKeeper::SaveSettings()
+void SettingsKeeper::saveSettings()
 {
     // Not told when it fails, as before: the options are only convenience.
     settings::write(m_path, currentRecord());
@@ -39,14 +41,14 @@ void SettingsKeeper::apply(const settings::SettingsRecord& record)
 {
     m_loading = true;
     m_timer.applyTimerState(record.timer);
-    if (record.check1)
-        m_options.Check1->setChecked(*record.check1);
-    if (record.check2)
-        m_options.Check2->setChecked(*record.check2);
+    if (record.startInTray)
+        m_options.m_startInTrayCheck->setChecked(*record.startInTray);
+    if (record.startHidden)
+        m_options.m_startHiddenCheck->setChecked(*record.startHidden);
     m_loading = false;
 }
 
-void SettingsKeeper::LoadSettings()
+void SettingsKeeper::loadSettings()
 {
     // Without a file every control keeps its design value; so do the controls
     // whose lines a short file lacks.

@@ -17,8 +17,8 @@ public:
     SettingsKeeper(const QString& path, TimerStateHolder& timer, OptionsPage& options,
                    QObject* parent = nullptr);
 
-    void SaveSettings();
-    void LoadSettings();
+    void saveSettings();
+    void loadSettings();
 
     settings::SettingsRecord currentRecord() const;
     void apply(const settings::SettingsRecord& record);

@@ -36,7 +36,7 @@ QList<QWidget*> ShellVisibility::programWindows() const
 
 void ShellVisibility::hideToTray()
 {
-    m_menu.M_show->setChecked(false);
+    m_menu.m_showAction->setChecked(false);
     if (!m_trayReachable()) {
         m_main.showMinimized(); // nothing else could bring it back
         return;
@@ -50,7 +50,7 @@ void ShellVisibility::hideToTray()
 void ShellVisibility::showFromTray()
 {
     m_main.showNormal();
-    m_menu.M_show->setChecked(true);
+    m_menu.m_showAction->setChecked(true);
     m_main.raise();
     m_main.activateWindow();
 }
@@ -62,7 +62,7 @@ bool ShellVisibility::putAway() const
     return m_main.isMinimized() || !m_main.isVisible();
 }
 
-void ShellVisibility::TrayClick()
+void ShellVisibility::onTrayClicked()
 {
     if (putAway())
         showFromTray();
@@ -70,10 +70,10 @@ void ShellVisibility::TrayClick()
         hideToTray();
 }
 
-void ShellVisibility::M_show_Click()
+void ShellVisibility::onShowHideToggled()
 {
     // The menu has already flipped the mark: checked now means it was not.
-    if (!m_menu.M_show->isChecked())
+    if (!m_menu.m_showAction->isChecked())
         hideToTray();
     else
         showFromTray();
@@ -81,32 +81,35 @@ void ShellVisibility::M_show_Click()
 
 void ShellVisibility::enterHiddenMode()
 {
-    m_state.HiddenMode = true;
+    m_state.hiddenMode = true;
     m_hidden.clear();
     for (QWidget* w : programWindows()) {
         m_hidden << w;
         w->hide();
     }
-    m_tray.RemoveTrayIcon();
+    m_tray.removeTrayIcon();
 }
 
 void ShellVisibility::leaveHiddenMode()
 {
-    m_state.HiddenMode = false;
+    m_state.hiddenMode = false;
     for (const QPointer<QWidget>& w : std::as_const(m_hidden))
         if (w && w != &m_main)
             w->show();
     m_hidden.clear();
     m_main.showNormal(); // the main window comes back even from the tray
-    m_tray.AddTrayIcon();
-    m_tray.SetTrayTip(kAppTitle);
+    m_tray.addTrayIcon();
+    m_tray.setTrayTip(kAppTitle);
 }
 
-void ShellVisibility::M_hide_Click() { enterHiddenMode(); }
-
-void ShellVisibility::HotKeyProc()
+void ShellVisibility::onHideChosen()
 {
-    if (m_state.HiddenMode)
+    enterHiddenMode();
+}
+
+void ShellVisibility::onHotKey()
+{
+    if (m_state.hiddenMode)
         leaveHiddenMode();
     else
         enterHiddenMode();

@@ -25,10 +25,10 @@ public:
     ShellVisibility(QWidget& mainWindow, AppState& state, TrayMenu& menu, TrayIcon& tray,
                     std::function<bool()> trayReachable, QObject* parent = nullptr);
 
-    void TrayClick();     // left click on the icon
-    void M_show_Click();  // after the menu toggled the item's check mark
-    void M_hide_Click();
-    void HotKeyProc();    // Ctrl+Alt+H
+    void onTrayClicked();     // left click on the icon
+    void onShowHideToggled(); // after the menu toggled the item's check mark
+    void onHideChosen();
+    void onHotKey(); // Ctrl+Alt+H
 
     // Unchecks "Show/Hide main window", minimizes the main window and hides
     // it; without a tray to bring it back it stays minimized instead.

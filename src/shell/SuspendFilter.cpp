@@ -30,7 +30,7 @@ void SuspendFilter::remove()
 
 void SuspendFilter::apply()
 {
-    const bool want = m_installed && shouldHold(m_state.SelfSuspend, m_wakeOn);
+    const bool want = m_installed && shouldHold(m_state.selfSuspend, m_wakeOn);
     if (want == m_holding)
         return;
     // A desktop without inhibitors cannot refuse anything; the program runs on

@@ -18,7 +18,7 @@ public:
 
     void install(bool wakeOn); // start-up
     void setWakeOn(bool wakeOn);
-    // SelfSuspend is already set, and never cleared: the lock goes for good.
+    // selfSuspend is already set, and never cleared: the lock goes for good.
     void beforeOwnHibernation();
     void remove();               // Exit
 

@@ -18,7 +18,7 @@ TrayIcon::TrayIcon(QMenu* menu, const QIcon& icon, QObject* parent)
 
 TrayIcon::~TrayIcon() { delete m_icon; }
 
-void TrayIcon::AddTrayIcon()
+void TrayIcon::addTrayIcon()
 {
     m_wanted = true;
     if (m_icon) {
@@ -40,14 +40,14 @@ void TrayIcon::AddTrayIcon()
         m_probe->start(kProbeIntervalMs);
 }
 
-void TrayIcon::SetTrayTip(const QString& text)
+void TrayIcon::setTrayTip(const QString& text)
 {
     m_tip = text;
     if (m_icon)
         m_icon->setToolTip(text);
 }
 
-void TrayIcon::RemoveTrayIcon()
+void TrayIcon::removeTrayIcon()
 {
     m_wanted = false;
     if (m_icon)

@@ -21,9 +21,9 @@ public:
     TrayIcon(QMenu* menu, const QIcon& icon, QObject* parent = nullptr);
     ~TrayIcon() override;
 
-    void AddTrayIcon();
-    void SetTrayTip(const QString& text);
-    void RemoveTrayIcon();
+    void addTrayIcon();
+    void setTrayTip(const QString& text);
+    void removeTrayIcon();
 
     bool wanted() const { return m_wanted; }
     QString tip() const { return m_tip; }

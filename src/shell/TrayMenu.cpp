@@ -18,35 +18,39 @@ TrayMenu::TrayMenu(QWidget* parent) : QMenu(parent)
         return action;
     };
 
-    M_show = item(this, "M_show", QStringLiteral("Show/Hide main window"));
-    M_show->setCheckable(true);
-    M_show->setChecked(true);
-    M_hide = item(this, "M_hide", QStringLiteral("Hide (Press Ctrl+Alt+H to show)"));
-    M_line = line("M_line");
+    m_showAction = item(this, "M_show", QStringLiteral("Show/Hide main window"));
+    m_showAction->setCheckable(true);
+    m_showAction->setChecked(true);
+    m_hideAction = item(this, "M_hide", QStringLiteral("Hide (Press Ctrl+Alt+H to show)"));
+    m_line1 = line("M_line");
 
-    M_quick = addMenu(QStringLiteral("Quick launch"));
-    M_quick->setObjectName(QStringLiteral("M_quick"));
-    M_quick->menuAction()->setObjectName(QStringLiteral("M_quick"));
+    m_quickMenu = addMenu(QStringLiteral("Quick launch"));
+    m_quickMenu->setObjectName(QStringLiteral("M_quick"));
+    m_quickMenu->menuAction()->setObjectName(QStringLiteral("M_quick"));
     const struct {
         QAction** member = nullptr;
         const char* name = nullptr;
         ActionKind kind = ActionKind::ShutDown;
     } quick[] = {
-        {&M_shutdown, "M_shutdown", ActionKind::ShutDown}, {&M_restart, "M_restart", ActionKind::Restart},
-        {&M_logoff, "M_logoff", ActionKind::LogOff},       {&M_standby, "M_standby", ActionKind::StandBy},
-        {&M_hibernate, "M_hibernate", ActionKind::Hibernate}, {&M_lock, "M_lock", ActionKind::Lock},
+        {&m_shutdownAction, "M_shutdown", ActionKind::ShutDown},
+        {&m_restartAction, "M_restart", ActionKind::Restart},
+        {&m_logoffAction, "M_logoff", ActionKind::LogOff},
+        {&m_standbyAction, "M_standby", ActionKind::StandBy},
+        {&m_hibernateAction, "M_hibernate", ActionKind::Hibernate},
+        {&m_lockAction, "M_lock", ActionKind::Lock},
     };
     for (const auto& entry : quick) {
         const int code = int(entry.kind);
-        *entry.member = item(M_quick, entry.name, actionName(code));
+        *entry.member = item(m_quickMenu, entry.name, actionName(code));
         connect(*entry.member, &QAction::triggered, this, [this, code] { emit quickLaunch(code); });
     }
 
-    M_line2 = line("M_line2");
-    M_run = item(this, "M_run", QStringLiteral("Run at Windows Startup"));
-    M_run->setCheckable(true);
-    M_line3 = line("M_line3");
-    M_tuichu = item(this, "M_tuichu", QStringLiteral("Exit"));
+    m_line2 = line("M_line2");
+    m_runAtStartupAction = item(this, "M_run", QStringLiteral("Run at Windows Startup"));
+    m_runAtStartupAction->setCheckable(true);
+    m_line3 = line("M_line3");
+    m_exitAction = addAction(QStringLiteral("Exit"));
+    m_exitAction->setObjectName(QStringLiteral("M_tuichu"));
 }
 
 } // namespace zelkor

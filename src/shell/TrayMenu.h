@@ -4,7 +4,7 @@
 
 namespace zelkor {
 
-// The tray icon's pop-up menu `mnuTray`. Its three lines are disabled items of
+// The tray icon's pop-up menu `trayMenu`. Its three lines are disabled items of
 // 22 hyphens, not separators.
 class TrayMenu : public QMenu {
     Q_OBJECT
@@ -13,20 +13,20 @@ public:
 
     static QString lineCaption() { return QString(22, QLatin1Char('-')); }
 
-    QAction* M_show = nullptr; // checked while the main window is shown
-    QAction* M_hide = nullptr;
-    QAction* M_line = nullptr;
-    QMenu* M_quick = nullptr;  // "Quick launch"
-    QAction* M_shutdown = nullptr;
-    QAction* M_restart = nullptr;
-    QAction* M_logoff = nullptr;
-    QAction* M_standby = nullptr;
-    QAction* M_hibernate = nullptr;
-    QAction* M_lock = nullptr;
-    QAction* M_line2 = nullptr;
-    QAction* M_run = nullptr;  // mirrors ChkRun
-    QAction* M_line3 = nullptr;
-    QAction* M_tuichu = nullptr; // "Exit"
+    QAction* m_showAction = nullptr; // checked while the main window is shown
+    QAction* m_hideAction = nullptr;
+    QAction* m_line1 = nullptr;
+    QMenu* m_quickMenu = nullptr;
+    QAction* m_shutdownAction = nullptr;
+    QAction* m_restartAction = nullptr;
+    QAction* m_logoffAction = nullptr;
+    QAction* m_standbyAction = nullptr;
+    QAction* m_hibernateAction = nullptr;
+    QAction* m_lockAction = nullptr;
+    QAction* m_line2 = nullptr;
+    QAction* m_runAtStartupAction = nullptr; // mirrors the Options check box
+    QAction* m_line3 = nullptr;
+    QAction* m_exitAction = nullptr;
 
 signals:
     void quickLaunch(int actionCode);

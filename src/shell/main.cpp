@@ -1,6 +1,6 @@
 #include "common/AppState.h"
 #include "platform/Platform.h"
-#include "shell/FrmMain.h"
+#include "shell/MainWindow.h"
 #include "shell/TerminationWatcher.h"
 
 #include <QApplication>
@@ -16,11 +16,11 @@ int main(int argc, char* argv[])
     zelkor::AppState state;
     state.programDir = QCoreApplication::applicationDirPath();
 
-    zelkor::FrmMain window(*platform, state);
+    zelkor::MainWindow window(*platform, state);
     QObject::connect(&app, &QGuiApplication::commitDataRequest, &window,
                      [&window](QSessionManager&) { window.sessionEnding(); });
     zelkor::TerminationWatcher termination([&window] { window.sessionEnding(); });
-    if (!window.Form_Load())
+    if (!window.startUp())
         return 0;
     return app.exec();
 }

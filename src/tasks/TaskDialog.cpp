@@ -24,25 +24,21 @@ namespace {
 constexpr int kTwipsPerPixel = 15;
 const QString kTimeFormat = QStringLiteral("HH:mm:ss");
 
-QLabel* label(const char* name, const char* text, QWidget* parent)
+QLabel* label(const char* text, QWidget* parent)
 {
-    auto* l = new QLabel(QString::fromUtf8(text), parent);
-    l->setObjectName(QString::fromLatin1(name));
-    return l;
+    return new QLabel(QString::fromUtf8(text), parent);
 }
 
-QPushButton* button(const QString& name, const char* text, QWidget* parent)
+QPushButton* button(const char* text, QWidget* parent)
 {
     auto* b = new QPushButton(QString::fromUtf8(text), parent);
-    b->setObjectName(name);
     b->setAutoDefault(false);
     return b;
 }
 
-template <typename Picker> Picker* picker(const char* name, const QString& format, QWidget* parent)
+template <typename Picker> Picker* picker(const QString& format, QWidget* parent)
 {
     auto* p = new Picker(parent);
-    p->setObjectName(QString::fromLatin1(name));
     p->setDisplayFormat(format);
     return p;
 }
@@ -55,7 +51,7 @@ TaskDialog::TaskDialog(Mode mode, Platform& platform, AppState& state, QWidget* 
       })
 {
     buildForm();
-    Form_Load();
+    loadForm();
 }
 
 TaskDialog::~TaskDialog() = default;
@@ -68,12 +64,15 @@ void TaskDialog::buildForm()
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
     setModal(true);
 
-    Command2 = button(QStringLiteral("Command2"), "OK", this);
-    Command3 = button(QStringLiteral("Command3"), "Cancel", this);
+    m_okButton = button("OK", this);
+
+    m_okButton->setObjectName(QStringLiteral("Command2"));
+    m_cancelButton = button("Cancel", this);
+    m_cancelButton->setObjectName(QStringLiteral("Command3"));
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);
-    buttons->addWidget(Command2);
-    buttons->addWidget(Command3);
+    buttons->addWidget(m_okButton);
+    buttons->addWidget(m_cancelButton);
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(buildScheduleFrame());
@@ -86,134 +85,159 @@ void TaskDialog::buildForm()
 
     // Takes the focus after an action is chosen so that no visible control
     // keeps it; it lies just below the visible area and does nothing itself.
-    cmdTest = button(QStringLiteral("cmdTest"), "Test", this);
+    m_focusSink = button("Test", this);
+    m_focusSink->setObjectName(QStringLiteral("cmdTest"));
     const int belowTwips = editing ? 5040 - 5010 : 5160 - 5010;
-    cmdTest->move(0, height() + belowTwips / kTwipsPerPixel);
+    m_focusSink->move(0, height() + belowTwips / kTwipsPerPixel);
 
-    for (int k = 0; k < int(Option1.size()); ++k)
-        connect(Option1[size_t(k)], &QRadioButton::toggled, this, [this, k](bool on) {
+    for (int k = 0; k < int(m_kindButtons.size()); ++k)
+        connect(m_kindButtons[size_t(k)], &QRadioButton::toggled, this, [this, k](bool on) {
             if (on)
-                Option1_Click(k);
+                onKindChosen(k);
         });
-    for (int i = 0; i < int(Check1.size()); ++i)
-        connect(Check1[size_t(i)], &QPushButton::clicked, this, [this, i] { Check1_Click(i); });
-    connect(ImageCombo1, &QComboBox::activated, this, &TaskDialog::ImageCombo1_Click);
-    connect(Combo1, &QComboBox::currentIndexChanged, this, &TaskDialog::Combo1_Click);
-    connect(Command1, &QPushButton::clicked, this, &TaskDialog::Command1_Click);
-    connect(Command2, &QPushButton::clicked, this, &TaskDialog::Command2_Click);
-    connect(Command3, &QPushButton::clicked, this, &TaskDialog::Command3_Click);
+    for (int i = 0; i < int(m_dayButtons.size()); ++i)
+        connect(m_dayButtons[size_t(i)], &QPushButton::clicked, this,
+                [this, i] { onDayToggled(i); });
+    connect(m_actionCombo, &QComboBox::activated, this, &TaskDialog::onActionChosen);
+    connect(m_targetModeCombo, &QComboBox::currentIndexChanged, this,
+            &TaskDialog::onTargetModeChosen);
+    connect(m_browseButton, &QPushButton::clicked, this, &TaskDialog::browseForTarget);
+    connect(m_okButton, &QPushButton::clicked, this, &TaskDialog::onOkClicked);
+    connect(m_cancelButton, &QPushButton::clicked, this, &TaskDialog::onCancelClicked);
 }
 
 QWidget* TaskDialog::buildScheduleFrame()
 {
-    Frame1 = new QGroupBox(QStringLiteral("What time"), this);
-    Frame1->setObjectName(QStringLiteral("Frame1"));
+    m_scheduleFrame = new QGroupBox(QStringLiteral("What time"), this);
+    m_scheduleFrame->setObjectName(QStringLiteral("Frame1"));
     static const char* const kCaptions[] = {"Not allow to use computer everyday:", "Once:", "Daily", "Monthly",
                                             "Weekly"};
-    for (int k = 0; k < int(Option1.size()); ++k) {
-        Option1[size_t(k)] = new QRadioButton(QString::fromLatin1(kCaptions[k]), Frame1);
-        Option1[size_t(k)]->setObjectName(QStringLiteral("Option1_%1").arg(k));
+    for (int k = 0; k < int(m_kindButtons.size()); ++k) {
+        m_kindButtons[size_t(k)] =
+            new QRadioButton(QString::fromLatin1(kCaptions[k]), m_scheduleFrame);
+        m_kindButtons[size_t(k)]->setObjectName(QStringLiteral("Option1_%1").arg(k));
     }
-    DTPicker1 = picker<QTimeEdit>("DTPicker1", kTimeFormat, Frame1);
-    DTPicker2 = picker<QTimeEdit>("DTPicker2", kTimeFormat, Frame1);
-    DTPicker3 = picker<QTimeEdit>("DTPicker3", kTimeFormat, Frame1);
-    DTPicker4 = picker<QDateEdit>("DTPicker4", datetext::shortDateFormat(), Frame1);
-    DTPicker4->setCalendarPopup(true);
-    DTPicker5 = picker<QDateEdit>("DTPicker5", QStringLiteral("dd"), Frame1);
-    DTPicker5->setCalendarPopup(true);
+    m_periodStartEdit = picker<QTimeEdit>(kTimeFormat, m_scheduleFrame);
+
+    m_periodStartEdit->setObjectName(QStringLiteral("DTPicker1"));
+    m_periodEndEdit = picker<QTimeEdit>(kTimeFormat, m_scheduleFrame);
+
+    m_periodEndEdit->setObjectName(QStringLiteral("DTPicker2"));
+    m_timeOfDayEdit = picker<QTimeEdit>(kTimeFormat, m_scheduleFrame);
+
+    m_timeOfDayEdit->setObjectName(QStringLiteral("DTPicker3"));
+    m_onceDateEdit = picker<QDateEdit>(datetext::shortDateFormat(), m_scheduleFrame);
+
+    m_onceDateEdit->setObjectName(QStringLiteral("DTPicker4"));
+    m_onceDateEdit->setCalendarPopup(true);
+    m_monthDayEdit = picker<QDateEdit>(QStringLiteral("dd"), m_scheduleFrame);
+
+    m_monthDayEdit->setObjectName(QStringLiteral("DTPicker5"));
+    m_monthDayEdit->setCalendarPopup(true);
 
     static const char* const kDays[] = {"Sun", "Mon", "Tue", "Wen", "Thu", "Fri", "Sat"};
     auto* days = new QGridLayout;
     days->setSpacing(2);
-    for (int i = 0; i < int(Check1.size()); ++i) {
-        Check1[size_t(i)] = button(QStringLiteral("Check1_%1").arg(i), kDays[i], Frame1);
-        Check1[size_t(i)]->setCheckable(true);
-        Check1[size_t(i)]->setFixedSize(495 / kTwipsPerPixel + 8, 255 / kTwipsPerPixel + 4);
-        days->addWidget(Check1[size_t(i)], i < 3 ? 0 : 1, i < 3 ? i : i - 3);
+    for (int i = 0; i < int(m_dayButtons.size()); ++i) {
+        m_dayButtons[size_t(i)] = button(kDays[i], m_scheduleFrame);
+        m_dayButtons[size_t(i)]->setObjectName(QStringLiteral("Check1_%1").arg(i));
+        m_dayButtons[size_t(i)]->setCheckable(true);
+        m_dayButtons[size_t(i)]->setFixedSize(495 / kTwipsPerPixel + 8, 255 / kTwipsPerPixel + 4);
+        days->addWidget(m_dayButtons[size_t(i)], i < 3 ? 0 : 1, i < 3 ? i : i - 3);
     }
 
-    auto* grid = new QGridLayout(Frame1);
-    grid->addWidget(Option1[0], 0, 0, 1, 2);
+    auto* grid = new QGridLayout(m_scheduleFrame);
+    grid->addWidget(m_kindButtons[0], 0, 0, 1, 2);
     auto* period = new QHBoxLayout;
-    period->addWidget(DTPicker1);
-    period->addWidget(label("Label3", "to", Frame1));
-    period->addWidget(DTPicker2);
+    period->addWidget(m_periodStartEdit);
+    auto* toLabel = label("to", m_scheduleFrame);
+    toLabel->setObjectName(QStringLiteral("Label3"));
+    period->addWidget(toLabel);
+    period->addWidget(m_periodEndEdit);
     grid->addLayout(period, 0, 2, 1, 2);
-    grid->addWidget(Option1[1], 1, 0);
-    grid->addWidget(DTPicker4, 1, 1);
-    grid->addWidget(Option1[2], 2, 0);
-    grid->addWidget(label("Label1", "Start Time:", Frame1), 2, 3);
-    grid->addWidget(Option1[3], 3, 0);
+    grid->addWidget(m_kindButtons[1], 1, 0);
+    grid->addWidget(m_onceDateEdit, 1, 1);
+    grid->addWidget(m_kindButtons[2], 2, 0);
+    auto* startTimeLabel = label("Start Time:", m_scheduleFrame);
+    startTimeLabel->setObjectName(QStringLiteral("Label1"));
+    grid->addWidget(startTimeLabel, 2, 3);
+    grid->addWidget(m_kindButtons[3], 3, 0);
     auto* monthly = new QHBoxLayout;
-    monthly->addWidget(label("Label4", "Day", Frame1));
-    monthly->addWidget(DTPicker5);
+    auto* dayLabel = label("Day", m_scheduleFrame);
+    dayLabel->setObjectName(QStringLiteral("Label4"));
+    monthly->addWidget(dayLabel);
+    monthly->addWidget(m_monthDayEdit);
     monthly->addStretch(1);
     grid->addLayout(monthly, 3, 1);
-    grid->addWidget(DTPicker3, 3, 3);
-    grid->addWidget(Option1[4], 4, 0, Qt::AlignTop);
+    grid->addWidget(m_timeOfDayEdit, 3, 3);
+    grid->addWidget(m_kindButtons[4], 4, 0, Qt::AlignTop);
     grid->addLayout(days, 4, 1, 1, 2, Qt::AlignLeft);
     grid->setColumnStretch(2, 1);
-    return Frame1;
+    return m_scheduleFrame;
 }
 
 QWidget* TaskDialog::buildActionFrame()
 {
-    Frame2 = new QGroupBox(QStringLiteral("What to do"), this);
-    Frame2->setObjectName(QStringLiteral("Frame2"));
-    ImageCombo1 = new QComboBox(Frame2);
-    ImageCombo1->setObjectName(QStringLiteral("ImageCombo1"));
-    ImageCombo1->setIconSize(QSize(18, 18));
-    Combo1 = new QComboBox(Frame2);
-    Combo1->setObjectName(QStringLiteral("Combo1"));
-    TxtDir = new QLineEdit(Frame2);
-    TxtDir->setObjectName(QStringLiteral("TxtDir"));
-    Command1 = button(QStringLiteral("Command1"), "...", Frame2);
-    Command1->setFixedWidth(32);
+    m_actionFrame = new QGroupBox(QStringLiteral("What to do"), this);
+    m_actionFrame->setObjectName(QStringLiteral("Frame2"));
+    m_actionCombo = new QComboBox(m_actionFrame);
+    m_actionCombo->setObjectName(QStringLiteral("ImageCombo1"));
+    m_actionCombo->setIconSize(QSize(18, 18));
+    m_targetModeCombo = new QComboBox(m_actionFrame);
+    m_targetModeCombo->setObjectName(QStringLiteral("Combo1"));
+    m_targetEdit = new QLineEdit(m_actionFrame);
+    m_targetEdit->setObjectName(QStringLiteral("TxtDir"));
+    m_browseButton = button("...", m_actionFrame);
+    m_browseButton->setObjectName(QStringLiteral("Command1"));
+    m_browseButton->setFixedWidth(32);
 
-    auto* grid = new QGridLayout(Frame2);
-    grid->addWidget(label("Label2", "Action:", Frame2), 0, 0);
-    grid->addWidget(ImageCombo1, 0, 1);
-    grid->addWidget(Combo1, 1, 0, 1, 2);
+    auto* grid = new QGridLayout(m_actionFrame);
+    auto* actionLabel = label("Action:", m_actionFrame);
+    actionLabel->setObjectName(QStringLiteral("Label2"));
+    grid->addWidget(actionLabel, 0, 0);
+    grid->addWidget(m_actionCombo, 0, 1);
+    grid->addWidget(m_targetModeCombo, 1, 0, 1, 2);
     auto* target = new QHBoxLayout;
-    target->addWidget(TxtDir, 1);
-    target->addWidget(Command1);
+    target->addWidget(m_targetEdit, 1);
+    target->addWidget(m_browseButton);
     grid->addLayout(target, 2, 0, 1, 3);
     grid->setColumnStretch(2, 1);
-    return Frame2;
+    return m_actionFrame;
 }
 
-void TaskDialog::Form_Load()
+void TaskDialog::loadForm()
 {
     move(goldenPlacement(m_platform.screenGeometry(), frameGeometry().size()));
 
     for (int code = int(ActionKind::ShutDown); code <= int(ActionKind::EventsRemind); ++code)
-        ImageCombo1->addItem(actionIcon(code), actionName(code));
-    ImageCombo1->setCurrentIndex(0);
+        m_actionCombo->addItem(actionIcon(code), actionName(code));
+    m_actionCombo->setCurrentIndex(0);
 
     // Filling the list is not a choice; only the choice below runs its rule.
-    Combo1->blockSignals(true);
-    Combo1->addItems({QStringLiteral("Launch program or open URL or open any file"), QStringLiteral("Show message")});
-    Combo1->setCurrentIndex(-1);
-    Combo1->blockSignals(false);
+    m_targetModeCombo->blockSignals(true);
+    m_targetModeCombo->addItems({QStringLiteral("Launch program or open URL or open any file"),
+                                 QStringLiteral("Show message")});
+    m_targetModeCombo->setCurrentIndex(-1);
+    m_targetModeCombo->blockSignals(false);
     if (m_mode == Mode::New)
-        Combo1->setCurrentIndex(0);
+        m_targetModeCombo->setCurrentIndex(0);
 
     // As designed: the text inputs open enabled except the second list. The
     // pickers wait for a kind, which also says which of them apply.
-    Combo1->setEnabled(false);
+    m_targetModeCombo->setEnabled(false);
     for (QWidget* p : schedulePickers())
         p->setEnabled(false);
 
-    CurrentKind = -1;
+    m_currentKind = -1;
     const QDateTime now = m_platform.now();
     TaskDraft start; // the designed values of every picker
     start.onceDate = now.date();
     start.time = QTime(now.time().hour(), now.time().minute(), now.time().second());
     showSchedule(start);
 
-    m_ado.setConnection(taskDatabasePath(m_state.programDir));
+    m_store.setConnection(taskDatabasePath(m_state.programDir));
     if (m_mode == Mode::Edit)
-        LoadTask();
+        loadTask();
 }
 
 } // namespace zelkor

@@ -2,8 +2,8 @@
 
 #include "common/AppState.h"
 #include "platform/Platform.h"
-#include "tasks/AdoTask.h"
 #include "tasks/TaskDraft.h"
+#include "tasks/TaskStore.h"
 
 #include <QDialog>
 
@@ -28,24 +28,24 @@ class TaskDialog : public QDialog {
 public:
     enum class Mode { New, Edit };
 
-    // Builds and loads the dialog (in Edit mode, the task SelectedTaskId).
+    // Builds and loads the dialog (in Edit mode, the task selectedTaskId).
     TaskDialog(Mode mode, Platform& platform, AppState& state, QWidget* parent = nullptr);
     ~TaskDialog() override;
 
     Mode mode() const { return m_mode; }
-    int CurrentKind = -1; // the chosen schedule kind, -1 = none yet
+    int m_currentKind = -1; // -1 = none chosen yet
 
     // The handlers, also called by tests as a click would.
-    void Option1_Click(int kind);   // a kind is chosen
-    void ImageCombo1_Click();       // the user chose an action
-    void Combo1_Click();            // launch-or-message changed, by user or program
-    void Check1_Click(int weekday); // a day button was pressed
-    void Command1_Click();          // browse for a file
-    void Command2_Click();          // OK: check, store, refresh, close
-    void Command3_Click();          // Cancel
+    void onKindChosen(int kind);    // a kind is chosen
+    void onActionChosen();          // the user chose an action
+    void onTargetModeChosen();      // launch-or-message changed, by user or program
+    void onDayToggled(int weekday); // a day button was pressed
+    void browseForTarget();         // browse for a file
+    void onOkClicked();             // OK: check, store, refresh, close
+    void onCancelClicked();         // Cancel
 
-    void ResetScheduleInputs();
-    void LoadTask();
+    void resetScheduleInputs();
+    void loadTask();
 
     // The controls' values, and back.
     TaskDraft draft() const;
@@ -55,22 +55,22 @@ public:
     using FileChooser = std::function<QString(QWidget*)>;
     void setFileChooser(FileChooser chooser) { m_chooseFile = std::move(chooser); }
 
-    QGroupBox* Frame1 = nullptr; // "What time"
-    QGroupBox* Frame2 = nullptr; // "What to do"
-    std::array<QRadioButton*, 5> Option1{};
-    QTimeEdit* DTPicker1 = nullptr; // forbidden period start
-    QTimeEdit* DTPicker2 = nullptr; // forbidden period end
-    QTimeEdit* DTPicker3 = nullptr; // time of day
-    QDateEdit* DTPicker4 = nullptr; // date of a Once task
-    QDateEdit* DTPicker5 = nullptr; // day of the month
-    std::array<QPushButton*, 7> Check1{}; // day buttons, Sunday first
-    QComboBox* ImageCombo1 = nullptr;     // action 1..8
-    QComboBox* Combo1 = nullptr;          // launch (0) or show message (1)
-    QLineEdit* TxtDir = nullptr;
-    QPushButton* Command1 = nullptr; // "..."
-    QPushButton* Command2 = nullptr; // "OK"
-    QPushButton* Command3 = nullptr; // "Cancel"
-    QPushButton* cmdTest = nullptr;  // focus sink outside the visible area
+    QGroupBox* m_scheduleFrame = nullptr;
+    QGroupBox* m_actionFrame = nullptr;
+    std::array<QRadioButton*, 5> m_kindButtons{};
+    QTimeEdit* m_periodStartEdit = nullptr;
+    QTimeEdit* m_periodEndEdit = nullptr;
+    QTimeEdit* m_timeOfDayEdit = nullptr;
+    QDateEdit* m_onceDateEdit = nullptr;
+    QDateEdit* m_monthDayEdit = nullptr;        // only its day counts
+    std::array<QPushButton*, 7> m_dayButtons{}; // Sunday first
+    QComboBox* m_actionCombo = nullptr;         // actions 1..8
+    QComboBox* m_targetModeCombo = nullptr;     // launch (0) or show message (1)
+    QLineEdit* m_targetEdit = nullptr;
+    QPushButton* m_browseButton = nullptr;
+    QPushButton* m_okButton = nullptr;
+    QPushButton* m_cancelButton = nullptr;
+    QPushButton* m_focusSink = nullptr; // outside the visible area
 
 signals:
     // The task was stored; the main window refreshes before the dialog closes.
@@ -80,14 +80,14 @@ private:
     void buildForm();
     QWidget* buildScheduleFrame();
     QWidget* buildActionFrame();
-    void Form_Load();
+    void loadForm();
     void setTextInputsEnabled(bool enabled);
-    std::array<QWidget*, 5> schedulePickers() const; // DTPicker1 .. DTPicker5
+    std::array<QWidget*, 5> schedulePickers() const; // in the order of the kinds
 
     Mode m_mode = Mode::New;
     Platform& m_platform;
     AppState& m_state;
-    AdoTask m_ado;
+    TaskStore m_store;
     FileChooser m_chooseFile;
 };
 

@@ -22,134 +22,140 @@ constexpr int kHibernateItem = int(ActionKind::Hibernate) - 1;
 
 std::array<QWidget*, 5> TaskDialog::schedulePickers() const
 {
-    return {DTPicker1, DTPicker2, DTPicker3, DTPicker4, DTPicker5};
+    return {m_periodStartEdit, m_periodEndEdit, m_timeOfDayEdit, m_onceDateEdit, m_monthDayEdit};
 }
 
-void TaskDialog::ResetScheduleInputs()
+void TaskDialog::resetScheduleInputs()
 {
     for (QWidget* p : schedulePickers())
         p->setEnabled(false);
-    for (QPushButton* day : Check1)
+    for (QPushButton* day : m_dayButtons)
         day->setEnabled(false);
 }
 
-void TaskDialog::Option1_Click(int kind)
+void TaskDialog::onKindChosen(int kind)
 {
-    if (kind < 0 || kind >= int(Option1.size()))
+    if (kind < 0 || kind >= int(m_kindButtons.size()))
         return;
     {
-        const QSignalBlocker quiet(Option1[size_t(kind)]);
-        Option1[size_t(kind)]->setChecked(true);
+        const QSignalBlocker quiet(m_kindButtons[size_t(kind)]);
+        m_kindButtons[size_t(kind)]->setChecked(true);
     }
-    ResetScheduleInputs();
+    resetScheduleInputs();
     switch (TaskType(kind)) {
     case TaskType::Forbidden:
-        DTPicker1->setEnabled(true);
-        DTPicker2->setEnabled(true);
-        ImageCombo1->setCurrentIndex(kHibernateItem);
+        m_periodStartEdit->setEnabled(true);
+        m_periodEndEdit->setEnabled(true);
+        m_actionCombo->setCurrentIndex(kHibernateItem);
         break;
     case TaskType::Once:
-        DTPicker3->setEnabled(true);
-        DTPicker4->setEnabled(true);
+        m_timeOfDayEdit->setEnabled(true);
+        m_onceDateEdit->setEnabled(true);
         break;
     case TaskType::Daily:
-        DTPicker3->setEnabled(true);
+        m_timeOfDayEdit->setEnabled(true);
         break;
     case TaskType::Monthly:
-        DTPicker3->setEnabled(true);
-        DTPicker5->setEnabled(true);
+        m_timeOfDayEdit->setEnabled(true);
+        m_monthDayEdit->setEnabled(true);
         break;
     case TaskType::Weekly:
-        DTPicker3->setEnabled(true);
-        for (QPushButton* day : Check1)
+        m_timeOfDayEdit->setEnabled(true);
+        for (QPushButton* day : m_dayButtons)
             day->setEnabled(true);
         break;
     }
-    CurrentKind = kind;
+    m_currentKind = kind;
 }
 
 void TaskDialog::setTextInputsEnabled(bool enabled)
 {
-    Combo1->setEnabled(enabled);
-    TxtDir->setEnabled(enabled);
-    Command1->setEnabled(enabled);
+    m_targetModeCombo->setEnabled(enabled);
+    m_targetEdit->setEnabled(enabled);
+    m_browseButton->setEnabled(enabled);
 }
 
-void TaskDialog::ImageCombo1_Click()
+void TaskDialog::onActionChosen()
 {
-    cmdTest->setFocus();
-    const int action = ImageCombo1->currentIndex() + 1;
+    m_focusSink->setFocus();
+    const int action = m_actionCombo->currentIndex() + 1;
     setTextInputsEnabled(actionUsesText(action));
     // A forbidden period can only shut the computer down or hibernate it.
-    if (Option1[0]->isChecked() && action != int(ActionKind::ShutDown)) {
-        ImageCombo1->setCurrentIndex(kHibernateItem);
+    if (m_kindButtons[0]->isChecked() && action != int(ActionKind::ShutDown)) {
+        m_actionCombo->setCurrentIndex(kHibernateItem);
         setTextInputsEnabled(false);
     }
 }
 
-void TaskDialog::Combo1_Click() { Command1->setEnabled(Combo1->currentIndex() == 0); }
+void TaskDialog::onTargetModeChosen()
+{
+    m_browseButton->setEnabled(m_targetModeCombo->currentIndex() == 0);
+}
 
-void TaskDialog::Check1_Click(int /*weekday*/) { Option1[4]->setFocus(); }
+void TaskDialog::onDayToggled(int /*weekday*/)
+{
+    m_kindButtons[4]->setFocus();
+}
 
-void TaskDialog::Command1_Click()
+void TaskDialog::browseForTarget()
 {
     // Cancelling the file dialog keeps what is typed.
     const QString chosen = m_chooseFile(this);
     if (!chosen.isEmpty())
-        TxtDir->setText(chosen);
+        m_targetEdit->setText(chosen);
 }
 
 TaskDraft TaskDialog::draft() const
 {
     TaskDraft d;
-    d.kind = CurrentKind;
-    d.periodStart = DTPicker1->time();
-    d.periodEnd = DTPicker2->time();
-    d.time = DTPicker3->time();
-    d.onceDate = DTPicker4->date();
-    d.monthDay = DTPicker5->date();
-    for (size_t i = 0; i < Check1.size(); ++i)
-        d.days[i] = Check1[i]->isChecked();
-    d.action = ImageCombo1->currentIndex() + 1;
-    d.fujia = Combo1->currentIndex();
-    d.description = TxtDir->text();
+    d.kind = m_currentKind;
+    d.periodStart = m_periodStartEdit->time();
+    d.periodEnd = m_periodEndEdit->time();
+    d.time = m_timeOfDayEdit->time();
+    d.onceDate = m_onceDateEdit->date();
+    d.monthDay = m_monthDayEdit->date();
+    for (size_t i = 0; i < m_dayButtons.size(); ++i)
+        d.days[i] = m_dayButtons[i]->isChecked();
+    d.action = m_actionCombo->currentIndex() + 1;
+    d.targetMode = m_targetModeCombo->currentIndex();
+    d.description = m_targetEdit->text();
     return d;
 }
 
 void TaskDialog::showSchedule(const TaskDraft& d)
 {
-    DTPicker1->setTime(d.periodStart);
-    DTPicker2->setTime(d.periodEnd);
-    DTPicker3->setTime(d.time);
-    DTPicker4->setDate(d.onceDate);
-    DTPicker5->setDate(d.monthDay);
-    for (size_t i = 0; i < Check1.size(); ++i)
-        Check1[i]->setChecked(d.days[i]);
+    m_periodStartEdit->setTime(d.periodStart);
+    m_periodEndEdit->setTime(d.periodEnd);
+    m_timeOfDayEdit->setTime(d.time);
+    m_onceDateEdit->setDate(d.onceDate);
+    m_monthDayEdit->setDate(d.monthDay);
+    for (size_t i = 0; i < m_dayButtons.size(); ++i)
+        m_dayButtons[i]->setChecked(d.days[i]);
 }
 
-void TaskDialog::LoadTask()
+void TaskDialog::loadTask()
 {
-    m_ado.setRecordSource(queries::byId(m_state.SelectedTaskId));
-    if (!m_ado.Refresh().ok || m_ado.isEmpty()) {
-        m_ado.Close();
+    m_store.setRecordSource(queries::byId(m_state.selectedTaskId));
+    if (!m_store.refresh().ok || m_store.isEmpty()) {
+        m_store.close();
         return;
     }
-    const TaskRow row = m_ado.row();
-    m_ado.Close();
+    const TaskRow row = m_store.row();
+    m_store.close();
     const TaskDraft loaded = loadedDraft(row, draft());
     if (loaded.kind >= 0)
-        Option1_Click(loaded.kind);
+        onKindChosen(loaded.kind);
     showSchedule(loaded);
-    ImageCombo1->setCurrentIndex(loaded.action - 1);
+    m_actionCombo->setCurrentIndex(loaded.action - 1);
     if (actionUsesText(loaded.action)) {
-        Combo1->setEnabled(true);
-        if (TaskRow::integer(row.fujia))
-            Combo1->setCurrentIndex(loaded.fujia);
-        TxtDir->setText(loaded.description);
+        m_targetModeCombo->setEnabled(true);
+        if (TaskRow::integer(row.targetMode))
+            m_targetModeCombo->setCurrentIndex(loaded.targetMode);
+        m_targetEdit->setText(loaded.description);
     }
 }
 
-void TaskDialog::Command2_Click()
+void TaskDialog::onOkClicked()
 {
     const TaskDraft d = draft();
     if (const auto refusal = refusalOf(d, m_platform.now())) {
@@ -157,8 +163,8 @@ void TaskDialog::Command2_Click()
         return;
     }
     const std::optional<qint64> editId =
-        m_mode == Mode::Edit ? std::optional<qint64>(m_state.SelectedTaskId) : std::nullopt;
-    const Outcome stored = storeDraft(m_ado, d, editId);
+        m_mode == Mode::Edit ? std::optional<qint64>(m_state.selectedTaskId) : std::nullopt;
+    const Outcome stored = storeDraft(m_store, d, editId);
     if (!stored.ok) {
         // Everything typed stays in the dialog for another try.
         MessageBox::information(this, QStringLiteral("The task was not saved. %1").arg(stored.error));
@@ -168,6 +174,9 @@ void TaskDialog::Command2_Click()
     accept();
 }
 
-void TaskDialog::Command3_Click() { reject(); }
+void TaskDialog::onCancelClicked()
+{
+    reject();
+}
 
 } // namespace zelkor

@@ -2,8 +2,8 @@
 
 #include "common/ActionKind.h"
 #include "common/DayNumber.h"
-#include "tasks/AdoTask.h"
 #include "tasks/TaskQueries.h"
+#include "tasks/TaskStore.h"
 
 #include <algorithm>
 
@@ -50,7 +50,7 @@ QList<Assignment> assignments(const TaskDraft& d)
     }
     byName("action", d.action);
     if (actionUsesText(d.action)) {
-        byName("fujia", d.fujia);
+        byName("fujia", d.targetMode);
         byName("description", storedDescription(d.description));
     }
     return list;
@@ -128,40 +128,40 @@ TaskDraft loadedDraft(const TaskRow& row, TaskDraft base)
     if (action && *action >= int(ActionKind::ShutDown) && *action <= int(ActionKind::EventsRemind))
         d.action = int(*action);
     if (actionUsesText(d.action)) {
-        if (const auto fujia = row.integer(row.fujia))
-            d.fujia = int(std::clamp<qint64>(*fujia, -1, 1));
+        if (const auto targetMode = row.integer(row.targetMode))
+            d.targetMode = int(std::clamp<qint64>(*targetMode, -1, 1));
         if (!row.description.isNull())
             d.description = row.descriptionText();
     }
     return d;
 }
 
-Outcome storeDraft(AdoTask& ado, const TaskDraft& draft, std::optional<qint64> editId)
+Outcome storeDraft(TaskStore& ado, const TaskDraft& draft, std::optional<qint64> editId)
 {
     if (draft.kind < int(TaskType::Forbidden) || draft.kind > int(TaskType::Weekly))
         return Outcome::failure(kNoKindChosen);
     ado.setRecordSource(editId ? queries::byId(*editId) : queries::kAll);
-    if (const Outcome opened = ado.Refresh(); !opened.ok)
+    if (const Outcome opened = ado.refresh(); !opened.ok)
         return opened;
     if (editId) {
         if (ado.isEmpty()) {
-            ado.Close();
+            ado.close();
             return Outcome::failure(kTaskGone);
         }
     } else {
-        ado.AddNew();
+        ado.addNew();
     }
     for (const Assignment& a : assignments(draft)) {
         const Outcome written = a.name.isEmpty() ? ado.setField(a.position, a.value) : ado.setField(a.name, a.value);
         // A table without the launch-or-message column still keeps the task
         // and its text; the reader then takes it as "launch".
         if (!written.ok && a.name != QLatin1String("fujia")) {
-            ado.Close();
+            ado.close();
             return written;
         }
     }
-    const Outcome stored = ado.Update();
-    ado.Close();
+    const Outcome stored = ado.update();
+    ado.close();
     return stored;
 }
 

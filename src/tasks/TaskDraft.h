@@ -13,21 +13,21 @@
 
 namespace zelkor {
 
-class AdoTask;
+class TaskStore;
 
 // What the task dialog holds, control by control, so that checking and storing
 // a task are plain functions of it.
 struct TaskDraft {
-    int kind = -1;                    // CurrentKind: a `type` code, -1 = none chosen
-    QTime periodStart{21, 30, 0};     // DTPicker1
-    QTime periodEnd{23, 59, 0};       // DTPicker2
-    QTime time{0, 0, 0};              // DTPicker3: time of day (and the time of a Once task)
-    QDate onceDate;                   // DTPicker4
-    QDate monthDay{2009, 10, 1};      // DTPicker5: only its day of the month counts
-    std::array<bool, 7> days{false, true, true, true, true, true, false}; // Check1(0..6), Sunday first
-    int action = 1;                   // ImageCombo1 position, 1..8
-    int fujia = 0;                    // Combo1 index, -1 = none chosen
-    QString description;              // TxtDir as typed
+    int kind = -1; // a `type` code, -1 = none chosen
+    QTime periodStart{21, 30, 0};
+    QTime periodEnd{23, 59, 0};
+    QTime time{0, 0, 0}; // time of day (and the time of a Once task)
+    QDate onceDate;
+    QDate monthDay{2009, 10, 1}; // only its day of the month counts
+    std::array<bool, 7> days{false, true, true, true, true, true, false}; // Sunday first
+    int action = 1;      // action list position, 1..8
+    int targetMode = 0;  // 0 launch, 1 show message, -1 = none chosen (column `fujia`)
+    QString description; // the target or message as typed
 };
 
 inline const QString kInvalidDateTime = QStringLiteral("Invalid date/time");
@@ -59,6 +59,6 @@ TaskDraft loadedDraft(const TaskRow& row, TaskDraft base);
 // `ado`. Only the columns of the draft's kind and action are written; an
 // edited row keeps the rest. A missing `fujia` column is passed over; any
 // other column that cannot be written stores nothing and says why.
-Outcome storeDraft(AdoTask& ado, const TaskDraft& draft, std::optional<qint64> editId);
+Outcome storeDraft(TaskStore& ado, const TaskDraft& draft, std::optional<qint64> editId);
 
 } // namespace zelkor

@@ -93,10 +93,10 @@ TaskGrid::TaskGrid(QWidget* parent) : QTableView(parent)
                 if (!m_quiet && current.isValid())
                     emit rowPicked(current.row());
             });
-    formatGrid();
+    formatColumns();
 }
 
-void TaskGrid::formatGrid()
+void TaskGrid::formatColumns()
 {
     // The designed widths, widened where this desktop's font would cut the
     // start and end times short.

@@ -27,7 +27,7 @@ private:
     QList<tasklist::Line> m_lines;
 };
 
-// The grid `MSFlexGrid1`: one row per task, newest first, read-only, whole
+// The grid `m_taskGrid`: one row per task, newest first, read-only, whole
 // rows selected. Reports the row the user picks, or -1 for a click beside
 // every row.
 class TaskGrid : public QTableView {
@@ -39,7 +39,7 @@ public:
     const TaskListModel& lines() const { return m_model; }
 
     // Column widths and the hidden id column; the texts come from the model.
-    void formatGrid();
+    void formatColumns();
     // Highlights the row of a task id without reporting it as picked.
     void showSelected(qint64 id);
 

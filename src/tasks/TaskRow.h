@@ -19,7 +19,7 @@ struct TaskRow {
     QVariant starttime;
     QVariant stoptime;
     QVariant day;
-    QVariant fujia;
+    QVariant targetMode;
     QVariant description;
     QVariant state;
     std::array<QVariant, 7> weekday; // positions 8..14: Sunday..Saturday
@@ -39,7 +39,7 @@ struct TaskRow {
     std::optional<double> startValue() const { return dayNumber(starttime); }
     std::optional<double> stopValue() const { return dayNumber(stoptime); }
     std::optional<double> dayValue() const { return dayNumber(day); }
-    bool fujiaFlag() const { return flag(fujia); }
+    bool showsMessage() const { return flag(targetMode); }
     QString descriptionText() const { return description.isNull() ? QString() : description.toString(); }
     // Weekday w numbered 1 = Sunday .. 7 = Saturday.
     bool weekdayFlag(int w) const { return w >= 1 && w <= 7 && flag(weekday[size_t(w - 1)]); }

@@ -26,59 +26,59 @@ TasksPage::TasksPage(Platform& platform, AppState& state, QWidget* parent)
     : QWidget(parent), m_platform(platform), m_state(state), m_runDialog([](TaskDialog& d) { d.exec(); })
 {
     setObjectName(QStringLiteral("TasksPage"));
-    MSFlexGrid1 = new TaskGrid(this);
-    cmdNew = commandButton("cmdNew", "New", this);
-    cmdEdit = commandButton("cmdEdit", "Edit", this);
-    cmdDel = commandButton("cmdDel", "Delete", this);
+    m_taskGrid = new TaskGrid(this);
+    m_newButton = commandButton("cmdNew", "New", this);
+    m_editButton = commandButton("cmdEdit", "Edit", this);
+    m_deleteButton = commandButton("cmdDel", "Delete", this);
     setCommandsEnabled(false); // nothing is picked yet
 
     auto* buttons = new QHBoxLayout;
     buttons->addSpacing(480 / 15);
-    for (QPushButton* button : {cmdNew, cmdEdit, cmdDel}) {
+    for (QPushButton* button : {m_newButton, m_editButton, m_deleteButton}) {
         buttons->addWidget(button);
         buttons->addSpacing(225 / 15);
     }
     buttons->addStretch(1);
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(MSFlexGrid1, 1);
+    layout->addWidget(m_taskGrid, 1);
     layout->addLayout(buttons);
 
-    connect(MSFlexGrid1, &TaskGrid::rowPicked, this, &TasksPage::MSFlexGrid1_Click);
-    connect(cmdNew, &QPushButton::clicked, this, &TasksPage::cmdNew_Click);
-    connect(cmdEdit, &QPushButton::clicked, this, &TasksPage::cmdEdit_Click);
-    connect(cmdDel, &QPushButton::clicked, this, &TasksPage::cmdDel_Click);
+    connect(m_taskGrid, &TaskGrid::rowPicked, this, &TasksPage::onRowPicked);
+    connect(m_newButton, &QPushButton::clicked, this, &TasksPage::newTask);
+    connect(m_editButton, &QPushButton::clicked, this, &TasksPage::editTask);
+    connect(m_deleteButton, &QPushButton::clicked, this, &TasksPage::deleteTask);
 }
 
 TasksPage::~TasksPage() = default;
 
 void TasksPage::setCommandsEnabled(bool enabled)
 {
-    cmdEdit->setEnabled(enabled);
-    cmdDel->setEnabled(enabled);
+    m_editButton->setEnabled(enabled);
+    m_deleteButton->setEnabled(enabled);
 }
 
-void TasksPage::MSFlexGrid1disp()
+void TasksPage::refreshTaskList()
 {
-    MSFlexGrid1->formatGrid();
+    m_taskGrid->formatColumns();
     // A table that cannot be read leaves the header alone, as an empty one does.
-    MSFlexGrid1->lines().setLines(
-        tasklist::buildLines(m_ado.rowsOf(queries::kListNewestFirst), m_platform.now()));
-    if (m_state.SelectedTaskId != 0)
-        MSFlexGrid1->showSelected(m_state.SelectedTaskId);
+    m_taskGrid->lines().setLines(
+        tasklist::buildLines(m_store.rowsOf(queries::kListNewestFirst), m_platform.now()));
+    if (m_state.selectedTaskId != 0)
+        m_taskGrid->showSelected(m_state.selectedTaskId);
 }
 
-void TasksPage::MSFlexGrid1_Click(int row)
+void TasksPage::onRowPicked(int row)
 {
     // A row without a usable id, or a click beside every row, leaves nothing
     // picked: Edit and Delete never fall back on a task picked earlier.
-    const tasklist::Line* line = MSFlexGrid1->lines().lineAt(row);
+    const tasklist::Line* line = m_taskGrid->lines().lineAt(row);
     if (!line || !line->id || *line->id == 0) {
-        m_state.SelectedTaskId = 0;
-        MSFlexGrid1->clearSelection();
+        m_state.selectedTaskId = 0;
+        m_taskGrid->clearSelection();
         setCommandsEnabled(false);
         return;
     }
-    m_state.SelectedTaskId = *line->id;
+    m_state.selectedTaskId = *line->id;
     setCommandsEnabled(true);
 }
 
@@ -88,36 +88,36 @@ void TasksPage::runDialog(TaskDialog& dialog)
     m_runDialog(dialog);
 }
 
-void TasksPage::cmdNew_Click()
+void TasksPage::newTask()
 {
     TaskDialog dialog(TaskDialog::Mode::New, m_platform, m_state, window());
     runDialog(dialog);
 }
 
-void TasksPage::cmdEdit_Click()
+void TasksPage::editTask()
 {
-    m_ado.setRecordSource(queries::byId(m_state.SelectedTaskId));
-    const bool found = m_ado.Refresh().ok && !m_ado.isEmpty();
-    m_ado.Close();
+    m_store.setRecordSource(queries::byId(m_state.selectedTaskId));
+    const bool found = m_store.refresh().ok && !m_store.isEmpty();
+    m_store.close();
     if (!found)
         return;
     TaskDialog dialog(TaskDialog::Mode::Edit, m_platform, m_state, window());
     runDialog(dialog);
 }
 
-void TasksPage::cmdDel_Click()
+void TasksPage::deleteTask()
 {
     if (!MessageBox::question(window(), QStringLiteral("Are you sure you want to delete this task?")))
         return;
-    m_ado.setRecordSource(queries::byId(m_state.SelectedTaskId));
-    Outcome outcome = m_ado.Refresh();
-    if (outcome.ok && m_ado.isEmpty()) {
-        m_ado.Close(); // deleted before: nothing left to do
+    m_store.setRecordSource(queries::byId(m_state.selectedTaskId));
+    Outcome outcome = m_store.refresh();
+    if (outcome.ok && m_store.isEmpty()) {
+        m_store.close(); // deleted before: nothing left to do
         return;
     }
     if (outcome.ok)
-        outcome = m_ado.Delete();
-    m_ado.Close();
+        outcome = m_store.remove();
+    m_store.close();
     if (!outcome.ok) {
         MessageBox::information(window(), QStringLiteral("The task was not deleted. %1").arg(outcome.error));
         return;

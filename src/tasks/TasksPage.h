@@ -2,7 +2,7 @@
 
 #include "common/AppState.h"
 #include "platform/Platform.h"
-#include "tasks/AdoTask.h"
+#include "tasks/TaskStore.h"
 
 #include <QWidget>
 
@@ -24,26 +24,26 @@ public:
     TasksPage(Platform& platform, AppState& state, QWidget* parent = nullptr);
     ~TasksPage() override;
 
-    void connectDatabase(const QString& databasePath) { m_ado.setConnection(databasePath); }
+    void connectDatabase(const QString& databasePath) { m_store.setConnection(databasePath); }
 
     // Rebuilds the list from the table, newest first. The selection and the
     // enabled state of Edit and Delete are kept.
-    void MSFlexGrid1disp();
+    void refreshTaskList();
     // A row was picked (-1: none): it becomes the task Edit and Delete act on.
-    void MSFlexGrid1_Click(int row);
+    void onRowPicked(int row);
 
-    void cmdNew_Click();
-    void cmdEdit_Click();
-    void cmdDel_Click();
+    void newTask();
+    void editTask();
+    void deleteTask();
 
     // How a dialog is shown; modal by default. Tests drive the dialog here.
     using DialogRunner = std::function<void(TaskDialog&)>;
     void setDialogRunner(DialogRunner runner) { m_runDialog = std::move(runner); }
 
-    TaskGrid* MSFlexGrid1 = nullptr;
-    QPushButton* cmdNew = nullptr;
-    QPushButton* cmdEdit = nullptr;
-    QPushButton* cmdDel = nullptr;
+    TaskGrid* m_taskGrid = nullptr;
+    QPushButton* m_newButton = nullptr;
+    QPushButton* m_editButton = nullptr;
+    QPushButton* m_deleteButton = nullptr;
 
 signals:
     // A task was saved or deleted; the main window runs its refresh.
@@ -55,7 +55,7 @@ private:
 
     Platform& m_platform;
     AppState& m_state;
-    AdoTask m_ado;
+    TaskStore m_store;
     DialogRunner m_runDialog;
 };
 

@@ -34,10 +34,10 @@ private slots:
         AppState state;
         state.programDir = QStringLiteral("/opt/z");
         ActionExecutor executor(platform, state);
-        executor.PerformAction(kind, forced);
+        executor.performAction(kind, forced);
         QCOMPARE(platform.started, QStringList{QStringLiteral("/opt/z/dll/") + helper});
         QCOMPARE(platform.hibernations, 0);
-        QVERIFY(!state.SelfSuspend);
+        QVERIFY(!state.selfSuspend);
     }
 
     void hibernateSetsSelfSuspendAndIgnoresForce_data()
@@ -52,12 +52,12 @@ private slots:
         FakePlatform platform;
         AppState state;
         ActionExecutor executor(platform, state);
-        executor.PerformAction(5, forced);
+        executor.performAction(5, forced);
         QCOMPARE(platform.hibernations, 1);
-        QVERIFY(state.SelfSuspend);
+        QVERIFY(state.selfSuspend);
         QVERIFY(platform.started.isEmpty());
-        executor.PerformAction(1, false); // later actions never clear it
-        QVERIFY(state.SelfSuspend);
+        executor.performAction(1, false); // later actions never clear it
+        QVERIFY(state.selfSuspend);
     }
 
     void actionsWithoutSideEffects_data()
@@ -76,7 +76,7 @@ private slots:
         ActionExecutor executor(platform, state);
         bool reminderShown = false;
         executor.setReminderPresenter([&] { reminderShown = true; });
-        executor.PerformAction(kind, true, QStringLiteral("x"));
+        executor.performAction(kind, true, QStringLiteral("x"));
         QVERIFY(platform.started.isEmpty());
         QVERIFY(platform.opened.isEmpty());
         QCOMPARE(platform.hibernations, 0);
@@ -90,7 +90,7 @@ private slots:
         ActionExecutor executor(platform, state);
         QString textWhenShown;
         executor.setReminderPresenter([&] { textWhenShown = state.remindText; });
-        executor.PerformAction(8, false, QStringLiteral("Hurry, time is up!"));
+        executor.performAction(8, false, QStringLiteral("Hurry, time is up!"));
         QCOMPARE(textWhenShown, QStringLiteral("Hurry, time is up!"));
     }
 
@@ -110,7 +110,7 @@ private slots:
         FakePlatform platform;
         AppState state;
         ActionExecutor executor(platform, state);
-        executor.PerformAction(9, false, text);
+        executor.performAction(9, false, text);
         QCOMPARE(platform.opened, opened);
     }
 
@@ -123,16 +123,16 @@ private slots:
         ActionExecutor executor(platform, state);
         QSignalSpy problems(&executor, &ActionExecutor::problem);
         for (int tick = 0; tick < 5; ++tick) // the forbidden period retries every second
-            executor.PerformAction(1, false);
+            executor.performAction(1, false);
         QCOMPARE(problems.count(), 1);
         QVERIFY(problems.at(0).at(0).toString().contains(QStringLiteral("guan.dll")));
-        executor.PerformAction(4, false); // another helper's missing state is its own
+        executor.performAction(4, false); // another helper's missing state is its own
         QCOMPARE(problems.count(), 1);
 
         platform.setMissingPrograms({});
-        executor.PerformAction(1, false);
+        executor.performAction(1, false);
         platform.setMissingPrograms({QStringLiteral("/opt/z/dll/guan.dll")});
-        executor.PerformAction(1, false);
+        executor.performAction(1, false);
         QCOMPARE(problems.count(), 2); // told again once it had worked in between
     }
 };

@@ -6,7 +6,8 @@
 
 using namespace zelkor;
 
-class TstBeepLoop : public QObject {
+class TestBeepLoop : public QObject
+{
     Q_OBJECT
 private slots:
     void burstSteps_data();
@@ -19,7 +20,7 @@ private slots:
     void burstTimerDrivesTheNextBurst();
 };
 
-void TstBeepLoop::burstSteps_data()
+void TestBeepLoop::burstSteps_data()
 {
     QTest::addColumn<int>("index");
     QTest::addColumn<int>("hz");
@@ -34,7 +35,7 @@ void TstBeepLoop::burstSteps_data()
     QTest::newRow("rest") << 7 << 0 << 250;
 }
 
-void TstBeepLoop::burstSteps()
+void TestBeepLoop::burstSteps()
 {
     QFETCH(int, index);
     QFETCH(int, hz);
@@ -46,13 +47,13 @@ void TstBeepLoop::burstSteps()
     QCOMPARE(burst.at(index).isPause(), hz == 0);
 }
 
-void TstBeepLoop::burstLastsAboutSevenEighthsOfASecond()
+void TestBeepLoop::burstLastsAboutSevenEighthsOfASecond()
 {
     QCOMPARE(stepsDurationMs(remindBurst()), 4 * 100 + 3 * 75 + 250);
     QCOMPARE(stepsDurationMs({}), 0);
 }
 
-void TstBeepLoop::burstsFollowEachOtherUntilStopped()
+void TestBeepLoop::burstsFollowEachOtherUntilStopped()
 {
     FakePlatform platform;
     bool stop = false;
@@ -77,7 +78,7 @@ void TstBeepLoop::burstsFollowEachOtherUntilStopped()
     QCOMPARE(platform.toneStops, 0); // each burst was heard to its end
 }
 
-void TstBeepLoop::stopFlagIsOnlyLookedAtWhenABurstEnds()
+void TestBeepLoop::stopFlagIsOnlyLookedAtWhenABurstEnds()
 {
     FakePlatform platform;
     bool stop = false;
@@ -94,7 +95,7 @@ void TstBeepLoop::stopFlagIsOnlyLookedAtWhenABurstEnds()
     QCOMPARE(platform.toneStops, 0);
 }
 
-void TstBeepLoop::stopNowCutsTheSound()
+void TestBeepLoop::stopNowCutsTheSound()
 {
     FakePlatform platform;
     BeepLoop loop(platform, [] { return false; });
@@ -111,7 +112,7 @@ void TstBeepLoop::stopNowCutsTheSound()
     QCOMPARE(platform.toneStops, 2); // never outlives its owner
 }
 
-void TstBeepLoop::startWhileRunningStartsOver()
+void TestBeepLoop::startWhileRunningStartsOver()
 {
     FakePlatform platform;
     BeepLoop loop(platform, [] { return false; });
@@ -122,7 +123,7 @@ void TstBeepLoop::startWhileRunningStartsOver()
     QVERIFY(loop.isRunning());
 }
 
-void TstBeepLoop::burstTimerDrivesTheNextBurst()
+void TestBeepLoop::burstTimerDrivesTheNextBurst()
 {
     FakePlatform platform;
     BeepLoop loop(platform, [] { return false; });
@@ -131,5 +132,5 @@ void TstBeepLoop::burstTimerDrivesTheNextBurst()
     QVERIFY(loop.isRunning());
 }
 
-QTEST_GUILESS_MAIN(TstBeepLoop)
+QTEST_GUILESS_MAIN(TestBeepLoop)
 #include "tst_beeploop.moc"

@@ -1,4 +1,4 @@
-#include "countdown/ModTimer.h"
+#include "countdown/WakeWaits.h"
 #include "platform/linux/LinuxWakeTimer.h"
 
 #include <QDir>
@@ -98,7 +98,7 @@ private slots:
         QVERIFY(!timer.canWake());
         QVERIFY(timer.whyNoWake().contains(QStringLiteral("cap_wake_alarm")));
         AppState state;
-        ModTimer waits(timer, state);
+        WakeWaits waits(timer, state);
         QElapsedTimer clock;
         clock.start();
         QCOMPARE(waits.waitForWake(1), WaitEnd::Fired); // still on time while awake
@@ -109,7 +109,7 @@ private slots:
     {
         LinuxWakeTimer timer;
         AppState state;
-        ModTimer waits(timer, state);
+        WakeWaits waits(timer, state);
         QElapsedTimer clock;
         clock.start();
         QCOMPARE(waits.waitForWake(1), WaitEnd::Fired);
@@ -122,7 +122,7 @@ private slots:
     {
         LinuxWakeTimer timer;
         AppState state;
-        ModTimer waits(timer, state);
+        WakeWaits waits(timer, state);
         QElapsedTimer clock;
         clock.start();
         qint64 innerEnd = -1;
@@ -142,7 +142,7 @@ private slots:
     {
         LinuxWakeTimer timer;
         AppState state;
-        ModTimer waits(timer, state);
+        WakeWaits waits(timer, state);
         QElapsedTimer clock;
         clock.start();
         QTimer::singleShot(200, [&] { QCOMPARE(waits.waitForWake(2), WaitEnd::Fired); });
@@ -155,12 +155,12 @@ private slots:
     {
         LinuxWakeTimer timer;
         AppState state;
-        ModTimer waits(timer, state);
+        WakeWaits waits(timer, state);
         QElapsedTimer clock;
         clock.start();
         QTimer::singleShot(200, [&] {
             QVERIFY(timer.remainingMs() > 0);
-            state.CancelWakeWait = true;
+            state.cancelWakeWait = true;
         });
         QCOMPARE(waits.waitForWakeOrCancel(1), WaitEnd::Cancelled);
         QVERIFY(clock.elapsed() < 900);

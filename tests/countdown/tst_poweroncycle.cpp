@@ -1,7 +1,7 @@
 #include "actions/ActionExecutor.h"
 #include "common/DayNumber.h"
-#include "countdown/ModTimer.h"
 #include "countdown/PowerOnCycle.h"
+#include "countdown/WakeWaits.h"
 #include "platform/fake/FakePlatform.h"
 #include "support/TaskTable.h"
 #include "support/TempProgramDir.h"
@@ -34,7 +34,7 @@ struct Rig {
     FakePlatform platform;
     AppState state;
     ActionExecutor actions{platform, state};
-    ModTimer waits{platform.wake, state};
+    WakeWaits waits{platform.wake, state};
     std::unique_ptr<PowerOnCycle> cycle;
     QStringList messages; // remindText at each modal message
     QList<int> armedAtMessage;
@@ -73,8 +73,8 @@ struct Rig {
     {
         platform.wake.onArm = [this, stopAt](qint64 seconds) {
             if (platform.wake.armed.size() >= stopAt) {
-                state.ExitRequested = true;
-                state.CancelWakeWait = true;
+                state.exitRequested = true;
+                state.cancelWakeWait = true;
                 return;
             }
             platform.advance(seconds);
@@ -98,8 +98,8 @@ private slots:
         rig.addTask(1, rig.platform.now().addSecs(-60), false, QStringLiteral("/bin/past"));
         rig.run();
         QVERIFY(rig.platform.wake.armed.isEmpty());
-        QVERIFY(!rig.cycle->TimPower->isActive());
-        QCOMPARE(rig.cycle->TimPower->interval(), 20);
+        QVERIFY(!rig.cycle->m_cycleTimer->isActive());
+        QCOMPARE(rig.cycle->m_cycleTimer->interval(), 20);
     }
 
     void wakeOpensTheUntrimmedDescription()
@@ -145,12 +145,12 @@ private slots:
             if (rig.platform.wake.armed.size() == 1) {
                 QTimer::singleShot(5, [&] {
                     rig.addDaily(QTime(8, 5), false, QStringLiteral("/bin/near"));
-                    rig.state.CancelWakeWait = true; // the refresh sequence
+                    rig.state.cancelWakeWait = true; // the refresh sequence
                     rig.cycle->start();              // does nothing while it runs
-                    QVERIFY(!rig.cycle->TimPower->isActive());
+                    QVERIFY(!rig.cycle->m_cycleTimer->isActive());
                 });
             } else {
-                rig.state.ExitRequested = rig.state.CancelWakeWait = true;
+                rig.state.exitRequested = rig.state.cancelWakeWait = true;
             }
         };
         rig.run();
@@ -165,7 +165,7 @@ private slots:
         rig.addDaily(QTime(9, 0), false, QStringLiteral("/bin/far"));
         rig.platform.wake.onArm = [&](qint64) {
             QTimer::singleShot(5,
-                               [&] { rig.state.ExitRequested = rig.state.CancelWakeWait = true; });
+                               [&] { rig.state.exitRequested = rig.state.cancelWakeWait = true; });
         };
         rig.run();
         QCOMPARE(rig.platform.wake.armed.size(), 1);
@@ -195,7 +195,7 @@ private slots:
         rig.platform.wake.onArm = [&](qint64 seconds) {
             deepest = qMax(deepest, rig.waits.pendingWaits());
             if (rig.platform.wake.armed.size() > 10000) {
-                rig.state.ExitRequested = rig.state.CancelWakeWait = true;
+                rig.state.exitRequested = rig.state.cancelWakeWait = true;
                 return;
             }
             rig.platform.advance(seconds);

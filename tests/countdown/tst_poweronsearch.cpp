@@ -11,7 +11,7 @@ namespace {
 // Weekday mask bits: 1 << (w - 1), w = 1 Sunday .. 7 Saturday.
 constexpr int kSun = 1 << 0, kMon = 1 << 1, kTue = 1 << 2;
 
-TaskRow task(int type, QVariant start, QVariant day = {}, int weekdays = 0, QVariant fujia = 0,
+TaskRow task(int type, QVariant start, QVariant day = {}, int weekdays = 0, QVariant targetMode = 0,
              QVariant description = QStringLiteral("target"))
 {
     TaskRow row;
@@ -19,7 +19,7 @@ TaskRow task(int type, QVariant start, QVariant day = {}, int weekdays = 0, QVar
     row.action = 7;
     row.starttime = start;
     row.day = day;
-    row.fujia = fujia;
+    row.targetMode = targetMode;
     row.description = description;
     for (int w = 0; w < 7; ++w)
         row.weekday[size_t(w)] = (weekdays >> w) & 1 ? -1 : 0;

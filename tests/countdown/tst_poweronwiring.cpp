@@ -1,8 +1,8 @@
 #include "common/DayNumber.h"
-#include "countdown/ModTimer.h"
 #include "countdown/PowerOnCycle.h"
+#include "countdown/WakeWaits.h"
 #include "platform/fake/FakePlatform.h"
-#include "shell/FrmMain.h"
+#include "shell/MainWindow.h"
 #include "support/TaskTable.h"
 #include "support/TempProgramDir.h"
 
@@ -38,9 +38,9 @@ private slots:
         FakePlatform platform;
         AppState state;
         state.programDir = dir.path();
-        FrmMain window(platform, state);
-        QVERIFY(window.Form_Load());
-        QVERIFY(window.powerOn()->TimPower->isActive());
+        MainWindow window(platform, state);
+        QVERIFY(window.startUp());
+        QVERIFY(window.powerOn()->m_cycleTimer->isActive());
 
         QStringList steps;
         platform.wake.onArm = [&](qint64 seconds) {
@@ -49,18 +49,18 @@ private slots:
                 QTimer::singleShot(5, [&] {
                     addDailyPowerOn(dir.databasePath(), QTime(8, 30), QStringLiteral("/bin/half"));
                     window.refreshAfterTaskChange();
-                    steps << (state.CancelWakeWait ? QStringLiteral("cancelled")
+                    steps << (state.cancelWakeWait ? QStringLiteral("cancelled")
                                                    : QStringLiteral("not cancelled"));
                 });
             } else {
-                QTimer::singleShot(5, [&] { window.Exit(); });
+                QTimer::singleShot(5, [&] { window.exitProgram(); });
             }
         };
-        QTRY_VERIFY(state.ExitRequested && !window.powerOn()->isRunning());
+        QTRY_VERIFY(state.exitRequested && !window.powerOn()->isRunning());
         QCOMPARE(steps, QStringList({"armed 3600", "cancelled", "armed 1800"}));
         QVERIFY(platform.opened.isEmpty());
         QVERIFY(!platform.wake.isArmed());
-        QVERIFY(!window.powerOn()->TimPower->isActive());
+        QVERIFY(!window.powerOn()->m_cycleTimer->isActive());
     }
 
     void dateAndTimePickersShowTheStartUpTime()
@@ -70,8 +70,8 @@ private slots:
         platform.setNow(QDateTime(QDate(2027, 2, 3), QTime(4, 5, 6)));
         AppState state;
         state.programDir = dir.path();
-        FrmMain window(platform, state);
-        QVERIFY(window.Form_Load());
+        MainWindow window(platform, state);
+        QVERIFY(window.startUp());
         const auto* date = window.findChild<QDateTimeEdit*>(QStringLiteral("DTPicker2"));
         const auto* time = window.findChild<QDateTimeEdit*>(QStringLiteral("DTPicker3"));
         QVERIFY(date && time);

@@ -1,8 +1,8 @@
 #include "actions/ActionExecutor.h"
 #include "common/ActionKind.h"
 #include "common/DateText.h"
-#include "countdown/ModTimer.h"
 #include "countdown/TimerTab.h"
+#include "countdown/WakeWaits.h"
 #include "platform/fake/FakePlatform.h"
 #include "shell/MessageBox.h"
 
@@ -28,7 +28,7 @@ struct Rig {
     FakePlatform platform;
     AppState state;
     ActionExecutor actions{platform, state};
-    ModTimer waits{platform.wake, state};
+    WakeWaits waits{platform.wake, state};
     TimerTab tab{platform, actions, waits};
     QStringList reminders; // remindText at each reminder
 
@@ -37,11 +37,11 @@ struct Rig {
         state.programDir = QStringLiteral("/opt/zelkor");
         platform.setTickCount(5 * 3600 * 1000); // up five hours
         for (const QString& name : actionNames())
-            tab.ImageCombo1->addItem(name);
+            tab.m_actionCombo->addItem(name);
         actions.setReminderPresenter([this] { reminders << state.remindText; });
         MessageBox::resetTestState();
     }
-    void chooseAction(ActionKind kind) { tab.ImageCombo1->setCurrentIndex(int(kind) - 1); }
+    void chooseAction(ActionKind kind) { tab.m_actionCombo->setCurrentIndex(int(kind) - 1); }
     void setMinutes(QDateTimeEdit* picker, int m)
     {
         picker->setTime(QTime(picker->time().hour(), m));
@@ -53,28 +53,29 @@ struct Rig {
     void start()
     {
         MessageBox::setNextAnswer(QMessageBox::Ok); // never block on a box
-        tab.CmdStart_Click();
+        tab.onStartStop();
     }
     void tick()
     {
         platform.advanceSecond();
-        tab.TimerRemain_Timer();
+        tab.onCountdownTick();
     }
     QList<QDateTimeEdit*> enabledPickers() const
     {
         QList<QDateTimeEdit*> enabled;
-        for (QDateTimeEdit* p : {tab.DTPicker1, tab.DTPicker2, tab.DTPicker3, tab.DTPicker4,
-                                 tab.DTPicker5, tab.DTPicker6, tab.DTPicker7})
+        for (QDateTimeEdit* p :
+             {tab.m_afterHoursEdit, tab.m_atDateEdit, tab.m_atTimeEdit, tab.m_afterMinutesEdit,
+              tab.m_uptimeHoursEdit, tab.m_uptimeMinutesEdit, tab.m_idleMinutesEdit})
             if (p->isEnabled())
                 enabled << p;
         return enabled;
     }
     bool idle() const
     {
-        return tab.CmdStart->text() == QLatin1String("Start") &&
-               tab.LabRemain->text() == QLatin1String("Timer disabled") &&
-               !tab.TimerRemain->isActive() && tab.barWidth() == 0.0 && tab.ImgBar->value() == 0 &&
-               tab.ImageCombo1->isEnabled();
+        return tab.m_startButton->text() == QLatin1String("Start") &&
+               tab.m_remainLabel->text() == QLatin1String("Timer disabled") &&
+               !tab.m_countdownTimer->isActive() && tab.barWidth() == 0.0 &&
+               tab.m_progressBar->value() == 0 && tab.m_actionCombo->isEnabled();
     }
 };
 QFileDialog* openDialog()
@@ -92,12 +93,12 @@ private slots:
     void designDefaults()
     {
         Rig rig;
-        QVERIFY(rig.tab.Option1[0]->isChecked());
+        QVERIFY(rig.tab.m_modeButtons[0]->isChecked());
         QCOMPARE(rig.enabledPickers(), rig.tab.pickersOf(0));
-        QCOMPARE(rig.tab.DTPicker1->displayFormat(), QStringLiteral("HH"));
-        QCOMPARE(rig.tab.DTPicker4->displayFormat(), QStringLiteral("mm"));
-        QCOMPARE(rig.tab.DTPicker3->displayFormat(), QStringLiteral("HH:mm:ss"));
-        QCOMPARE(rig.tab.DTPicker7->displayFormat(), QStringLiteral("mm"));
+        QCOMPARE(rig.tab.m_afterHoursEdit->displayFormat(), QStringLiteral("HH"));
+        QCOMPARE(rig.tab.m_afterMinutesEdit->displayFormat(), QStringLiteral("mm"));
+        QCOMPARE(rig.tab.m_atTimeEdit->displayFormat(), QStringLiteral("HH:mm:ss"));
+        QCOMPARE(rig.tab.m_idleMinutesEdit->displayFormat(), QStringLiteral("mm"));
         const countdown::PickerValues v = rig.tab.pickerValues();
         QCOMPARE(v.afterHours, 2);
         QCOMPARE(v.afterMinutes, 0);
@@ -105,24 +106,24 @@ private slots:
         QCOMPARE(v.runMinutes, 0);
         QCOMPARE(v.quietMinutes, 15);
         QVERIFY(rig.idle());
-        QVERIFY(rig.tab.ChkForce->isChecked());
+        QVERIFY(rig.tab.m_forceCheck->isChecked());
         rig.tab.setDateTimePickers(rig.platform.now());
-        QCOMPARE(rig.tab.DTPicker2->date(), rig.platform.now().date());
-        QCOMPARE(rig.tab.DTPicker3->time(), rig.platform.now().time());
+        QCOMPARE(rig.tab.m_atDateEdit->date(), rig.platform.now().date());
+        QCOMPARE(rig.tab.m_atTimeEdit->time(), rig.platform.now().time());
     }
 
     void countsDownOnePerTick()
     {
         Rig rig;
-        rig.setHours(rig.tab.DTPicker1, 1);
-        rig.setMinutes(rig.tab.DTPicker4, 30);
+        rig.setHours(rig.tab.m_afterHoursEdit, 1);
+        rig.setMinutes(rig.tab.m_afterMinutesEdit, 30);
         rig.start();
-        QCOMPARE(rig.tab.LabRemain->text(), QStringLiteral("5400 seconds remaining"));
-        QCOMPARE(rig.tab.CmdStart->text(), QStringLiteral("Stop"));
-        QVERIFY(rig.tab.TimerRemain->isActive());
-        QCOMPARE(rig.tab.TimerRemain->interval(), 1000);
+        QCOMPARE(rig.tab.m_remainLabel->text(), QStringLiteral("5400 seconds remaining"));
+        QCOMPARE(rig.tab.m_startButton->text(), QStringLiteral("Stop"));
+        QVERIFY(rig.tab.m_countdownTimer->isActive());
+        QCOMPARE(rig.tab.m_countdownTimer->interval(), 1000);
         rig.tick();
-        QCOMPARE(rig.tab.LabRemain->text(), QStringLiteral("5399 seconds remaining"));
+        QCOMPARE(rig.tab.m_remainLabel->text(), QStringLiteral("5399 seconds remaining"));
         QCOMPARE(rig.tab.remainSeconds(), 5399);
         QVERIFY(rig.tab.barWidth() > 1.26 && rig.tab.barWidth() < 1.27); // 6825 / 5400
     }
@@ -139,15 +140,15 @@ private slots:
     {
         QFETCH(int, mode);
         Rig rig;
-        rig.tab.Option1[size_t(mode)]->setChecked(true);
-        rig.tab.Option1_Click(mode);
-        rig.setHours(rig.tab.DTPicker1, 0);
-        rig.setMinutes(rig.tab.DTPicker4, 0);
+        rig.tab.m_modeButtons[size_t(mode)]->setChecked(true);
+        rig.tab.onModeChosen(mode);
+        rig.setHours(rig.tab.m_afterHoursEdit, 0);
+        rig.setMinutes(rig.tab.m_afterMinutesEdit, 0);
         const QDateTime past = rig.platform.now().addSecs(-1);
-        rig.tab.DTPicker2->setDate(past.date());
-        rig.tab.DTPicker3->setTime(past.time());
-        rig.setHours(rig.tab.DTPicker5, 4); // up five hours
-        rig.setMinutes(rig.tab.DTPicker7, 0);
+        rig.tab.m_atDateEdit->setDate(past.date());
+        rig.tab.m_atTimeEdit->setTime(past.time());
+        rig.setHours(rig.tab.m_uptimeHoursEdit, 4); // up five hours
+        rig.setMinutes(rig.tab.m_idleMinutesEdit, 0);
         rig.start();
         QCOMPARE(MessageBox::lastText(), QStringLiteral("Invalid date/time"));
         QVERIFY(rig.idle());
@@ -164,28 +165,28 @@ private slots:
     {
         QFETCH(int, mode);
         Rig rig;
-        rig.tab.Option1[size_t(mode)]->setChecked(true);
-        rig.tab.Option1_Click(mode);
+        rig.tab.m_modeButtons[size_t(mode)]->setChecked(true);
+        rig.tab.onModeChosen(mode);
         const QDateTime later = rig.platform.now().addSecs(3600);
-        rig.tab.DTPicker2->setDate(later.date());
-        rig.tab.DTPicker3->setTime(later.time());
-        rig.setHours(rig.tab.DTPicker5, 6);
+        rig.tab.m_atDateEdit->setDate(later.date());
+        rig.tab.m_atTimeEdit->setTime(later.time());
+        rig.setHours(rig.tab.m_uptimeHoursEdit, 6);
         rig.start();
         QVERIFY(rig.tab.isCounting());
         QVERIFY(rig.enabledPickers().isEmpty());
-        for (QRadioButton* option : rig.tab.Option1)
+        for (QRadioButton* option : rig.tab.m_modeButtons)
             QVERIFY(!option->isEnabled());
-        QVERIFY(!rig.tab.ImageCombo1->isEnabled());
-        QVERIFY(rig.tab.ChkForce->isEnabled() && rig.tab.TxtDir->isEnabled() &&
-                rig.tab.CmdOpen->isEnabled());
+        QVERIFY(!rig.tab.m_actionCombo->isEnabled());
+        QVERIFY(rig.tab.m_forceCheck->isEnabled() && rig.tab.m_targetEdit->isEnabled() &&
+                rig.tab.m_browseButton->isEnabled());
         rig.tick();
         rig.tick();
         QVERIFY(rig.tab.barWidth() > 0);
-        rig.tab.CmdStart_Click(); // Stop
+        rig.tab.onStartStop(); // Stop
         QVERIFY(rig.idle());
         QCOMPARE(rig.enabledPickers(), rig.tab.pickersOf(mode));
-        QVERIFY(rig.tab.Option1[size_t(mode)]->isChecked());
-        for (QRadioButton* option : rig.tab.Option1)
+        QVERIFY(rig.tab.m_modeButtons[size_t(mode)]->isChecked());
+        for (QRadioButton* option : rig.tab.m_modeButtons)
             QVERIFY(option->isEnabled());
     }
 
@@ -220,14 +221,14 @@ private slots:
             idleAtAction = rig.idle();
         });
         rig.chooseAction(ActionKind(kind));
-        rig.tab.ChkForce->setChecked(forced);
-        rig.tab.TxtDir->setText(QStringLiteral("  https://example.org/x "));
-        rig.setHours(rig.tab.DTPicker1, 0);
-        rig.setMinutes(rig.tab.DTPicker4, 1);
+        rig.tab.m_forceCheck->setChecked(forced);
+        rig.tab.m_targetEdit->setText(QStringLiteral("  https://example.org/x "));
+        rig.setHours(rig.tab.m_afterHoursEdit, 0);
+        rig.setMinutes(rig.tab.m_afterMinutesEdit, 1);
         rig.start();
         for (int i = 0; i < 59; ++i)
             rig.tick();
-        QCOMPARE(rig.tab.LabRemain->text(), QStringLiteral("1 seconds remaining"));
+        QCOMPARE(rig.tab.m_remainLabel->text(), QStringLiteral("1 seconds remaining"));
         QVERIFY(rig.platform.started.isEmpty() && rig.reminders.isEmpty());
         rig.tick();
         QVERIFY(rig.idle());
@@ -242,28 +243,28 @@ private slots:
     {
         Rig rig;
         rig.chooseAction(ActionKind::Lock);
-        rig.tab.Option1[3]->setChecked(true);
-        rig.tab.Option1_Click(3);
-        rig.setMinutes(rig.tab.DTPicker7, 1);
+        rig.tab.m_modeButtons[3]->setChecked(true);
+        rig.tab.onModeChosen(3);
+        rig.setMinutes(rig.tab.m_idleMinutesEdit, 1);
         rig.platform.lastInput = 1000u;
         rig.start();
-        QCOMPARE(rig.tab.LabRemain->text(), QStringLiteral("60 seconds remaining"));
+        QCOMPARE(rig.tab.m_remainLabel->text(), QStringLiteral("60 seconds remaining"));
         rig.tick(); // a last input not seen before: the stretch begins here
-        QCOMPARE(rig.tab.LabRemain->text(), QStringLiteral("60 seconds remaining"));
+        QCOMPARE(rig.tab.m_remainLabel->text(), QStringLiteral("60 seconds remaining"));
         rig.tick();
         rig.tick();
-        QCOMPARE(rig.tab.LabRemain->text(), QStringLiteral("58 seconds remaining"));
+        QCOMPARE(rig.tab.m_remainLabel->text(), QStringLiteral("58 seconds remaining"));
         QCOMPARE(rig.tab.barWidth(), countdown::kBarWidth / 60 * 2);
         rig.platform.lastInput = rig.platform.tickCount(); // the user touched the mouse
         rig.tick();
-        QCOMPARE(rig.tab.LabRemain->text(),
+        QCOMPARE(rig.tab.m_remainLabel->text(),
                  QStringLiteral("58 seconds remaining")); // kept this tick
         QCOMPARE(rig.tab.remainSeconds(), 58);
         rig.tick();
-        QCOMPARE(rig.tab.LabRemain->text(), QStringLiteral("59 seconds remaining"));
+        QCOMPARE(rig.tab.m_remainLabel->text(), QStringLiteral("59 seconds remaining"));
         for (int i = 0; i < 58; ++i)
             rig.tick();
-        QCOMPARE(rig.tab.LabRemain->text(), QStringLiteral("1 seconds remaining"));
+        QCOMPARE(rig.tab.m_remainLabel->text(), QStringLiteral("1 seconds remaining"));
         QVERIFY(rig.platform.started.isEmpty());
         rig.tick();
         QCOMPARE(rig.platform.started, QStringList{"/opt/zelkor/dll/suo.dll"});
@@ -273,23 +274,23 @@ private slots:
     void quietTimeAcrossTheTickWrap()
     {
         Rig rig;
-        rig.tab.Option1[3]->setChecked(true);
-        rig.tab.Option1_Click(3);
-        rig.setMinutes(rig.tab.DTPicker7, 1);
+        rig.tab.m_modeButtons[3]->setChecked(true);
+        rig.tab.onModeChosen(3);
+        rig.setMinutes(rig.tab.m_idleMinutesEdit, 1);
         rig.platform.setTickCount(0xFFFFFFFFu - 1500u);
         rig.platform.lastInput = 7u;
         rig.start();
         rig.tick();
         for (int i = 0; i < 4; ++i)
             rig.tick();
-        QCOMPARE(rig.tab.LabRemain->text(), QStringLiteral("56 seconds remaining"));
+        QCOMPARE(rig.tab.m_remainLabel->text(), QStringLiteral("56 seconds remaining"));
     }
 
     void quietTimeWithoutIdleTimeSaysSo()
     {
         Rig rig;
-        rig.tab.Option1[3]->setChecked(true);
-        rig.tab.Option1_Click(3);
+        rig.tab.m_modeButtons[3]->setChecked(true);
+        rig.tab.onModeChosen(3);
         rig.platform.lastInput = std::nullopt;
         rig.start();
         QVERIFY(MessageBox::lastText().contains(rig.platform.idleUnavailableReason()));
@@ -310,9 +311,9 @@ private slots:
         Rig rig;
         rig.platform.wake.setNoWake(noWake);
         rig.chooseAction(ActionKind::PowerOn);
-        rig.setHours(rig.tab.DTPicker1, 0);
-        rig.setMinutes(rig.tab.DTPicker4, 10);
-        rig.tab.TxtDir->setText(QStringLiteral("  /usr/bin/true "));
+        rig.setHours(rig.tab.m_afterHoursEdit, 0);
+        rig.setMinutes(rig.tab.m_afterMinutesEdit, 10);
+        rig.tab.m_targetEdit->setText(QStringLiteral("  /usr/bin/true "));
         bool checkedInside = false;
         rig.platform.wake.onArm = [&](qint64) {
             QTimer::singleShot(10, [&] {
@@ -345,10 +346,10 @@ private slots:
         Rig rig;
         rig.platform.setNow(QDateTime(QDate(2026, 3, 28), QTime(20, 0)));
         rig.chooseAction(ActionKind::PowerOn);
-        rig.tab.Option1[1]->setChecked(true);
-        rig.tab.Option1_Click(1);
-        rig.tab.DTPicker2->setDate(QDate(2026, 3, 29));
-        rig.tab.DTPicker3->setTime(QTime(7, 0));
+        rig.tab.m_modeButtons[1]->setChecked(true);
+        rig.tab.onModeChosen(1);
+        rig.tab.m_atDateEdit->setDate(QDate(2026, 3, 29));
+        rig.tab.m_atTimeEdit->setTime(QTime(7, 0));
         rig.platform.wake.onArm = [&](qint64) { QTimer::singleShot(0, [&] { rig.platform.wake.fire(); }); };
         rig.start();
         QCOMPARE(rig.platform.wake.armed, QList<qint64>{36000});
@@ -363,7 +364,7 @@ private slots:
         rig.platform.wake.setArmError(
             QStringLiteral("No wake-up timer could be created (Too many open files)."));
         rig.chooseAction(ActionKind::PowerOn);
-        rig.tab.TxtDir->setText(QStringLiteral("/usr/bin/true"));
+        rig.tab.m_targetEdit->setText(QStringLiteral("/usr/bin/true"));
         rig.start();
         QVERIFY(MessageBox::lastText().contains(QStringLiteral("Too many open files")));
         QVERIFY(rig.platform.opened.isEmpty());
@@ -384,13 +385,13 @@ private slots:
             name->setText(file.fileName()); // as typed by the user
             QMetaObject::invokeMethod(dialog, "accept");
         });
-        rig.tab.CmdOpen_Click();
+        rig.tab.browseForTarget();
         QCOMPARE(filters, QStringList{"All files (*)"});
-        QCOMPARE(rig.tab.TxtDir->text(), file.fileName());
+        QCOMPARE(rig.tab.m_targetEdit->text(), file.fileName());
 
         QTimer::singleShot(100, [] { openDialog()->reject(); });
-        rig.tab.CmdOpen_Click();
-        QCOMPARE(rig.tab.TxtDir->text(), file.fileName()); // cancel keeps it
+        rig.tab.browseForTarget();
+        QCOMPARE(rig.tab.m_targetEdit->text(), file.fileName()); // cancel keeps it
     }
 };
 

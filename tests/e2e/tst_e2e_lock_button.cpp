@@ -8,7 +8,7 @@
 #include "XvfbServer.h"
 #include "common/AppState.h"
 #include "platform/fake/FakePlatform.h"
-#include "shell/FrmMain.h"
+#include "shell/MainWindow.h"
 
 #include <QAction>
 #include <QApplication>
@@ -112,12 +112,12 @@ QPoint TestLockButton::toolButtonOffset(const QString& key, QSize* windowSize)
 {
     FakePlatform platform;
     AppState state;
-    FrmMain window(platform, state);
+    MainWindow window(platform, state);
     window.show();
     if (!QTest::qWaitForWindowExposed(&window))
         return {};
-    QAction* action = window.Toolbar1->findChild<QAction*>(key);
-    QWidget* button = action ? window.Toolbar1->widgetForAction(action) : nullptr;
+    QAction* action = window.m_toolbar->findChild<QAction*>(key);
+    QWidget* button = action ? window.m_toolbar->widgetForAction(action) : nullptr;
     if (!button)
         return {};
     *windowSize = window.size();

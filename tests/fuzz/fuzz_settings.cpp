@@ -42,7 +42,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     require(second.timer.modes == first.timer.modes, "mode lines changed on the way back");
     require(second.timer.force == first.timer.force, "force line changed");
     require(second.timer.action == first.timer.action, "action line changed");
-    require(second.check1 == first.check1 && second.check2 == first.check2, "option lines changed");
+    require(second.startInTray == first.startInTray && second.startHidden == first.startHidden,
+            "option lines changed");
     for (size_t i = 0; i < first.timer.pickers.size(); ++i)
         require(sameWallClock(second.timer.pickers[i], first.timer.pickers[i]), "date-time changed");
     return 0;

@@ -17,7 +17,8 @@ using namespace zelkor;
 // device in a test HOME; PulseAudio is pointed at a socket that does not exist,
 // so the backend falls through to ALSA as it does on a desktop without a
 // sound server. Nothing reaches the real sound devices.
-class TstBeepCapture : public QObject {
+class TestBeepCapture : public QObject
+{
     Q_OBJECT
 private slots:
     void initTestCase();
@@ -38,7 +39,7 @@ private:
 
 static constexpr int kRate = 48000;
 
-void TstBeepCapture::initTestCase()
+void TestBeepCapture::initTestCase()
 {
     QVERIFY(m_home.isValid());
     QVERIFY(QDir(m_home.path()).mkpath(QStringLiteral("config")));
@@ -68,13 +69,13 @@ void TstBeepCapture::initTestCase()
              "}\n");
 }
 
-void TstBeepCapture::startCapture()
+void TestBeepCapture::startCapture()
 {
     QVERIFY(QDir().mkpath(captureDir()));
     QFile::remove(capturePath());
 }
 
-std::vector<qint16> TstBeepCapture::captured() const
+std::vector<qint16> TestBeepCapture::captured() const
 {
     QFile file(capturePath());
     if (!file.open(QIODevice::ReadOnly))
@@ -85,7 +86,7 @@ std::vector<qint16> TstBeepCapture::captured() const
     return samples;
 }
 
-void TstBeepCapture::beepIsCaptured_data()
+void TestBeepCapture::beepIsCaptured_data()
 {
     QTest::addColumn<int>("hz");
     QTest::addColumn<int>("ms");
@@ -93,7 +94,7 @@ void TstBeepCapture::beepIsCaptured_data()
     QTest::newRow("lower, longer") << 880 << 300;
 }
 
-void TstBeepCapture::beepIsCaptured()
+void TestBeepCapture::beepIsCaptured()
 {
     QFETCH(int, hz);
     QFETCH(int, ms);
@@ -134,7 +135,7 @@ void TstBeepCapture::beepIsCaptured()
     QVERIFY2(std::abs(soxHz - hz) < hz * 0.05, qPrintable(report));
 }
 
-void TstBeepCapture::burstKeepsItsRhythm()
+void TestBeepCapture::burstKeepsItsRhythm()
 {
     startCapture();
     {
@@ -153,7 +154,7 @@ void TstBeepCapture::burstKeepsItsRhythm()
     }
 }
 
-void TstBeepCapture::startTonesPlaysInTheBackground()
+void TestBeepCapture::startTonesPlaysInTheBackground()
 {
     startCapture();
     {
@@ -171,7 +172,7 @@ void TstBeepCapture::startTonesPlaysInTheBackground()
     QVERIFY2(std::abs(f - 2350) < 2350 * 0.02, qPrintable(QString::number(f)));
 }
 
-void TstBeepCapture::silentWithoutDeviceButTakesItsTime()
+void TestBeepCapture::silentWithoutDeviceButTakesItsTime()
 {
     startCapture();
     qputenv("BEEP_TEST_SLAVE", "hw:97"); // no such card
@@ -191,5 +192,5 @@ void TstBeepCapture::silentWithoutDeviceButTakesItsTime()
     qunsetenv("BEEP_TEST_SLAVE");
 }
 
-QTEST_GUILESS_MAIN(TstBeepCapture)
+QTEST_GUILESS_MAIN(TestBeepCapture)
 #include "tst_beepcapture.moc"

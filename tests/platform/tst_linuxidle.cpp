@@ -1,6 +1,6 @@
 #include "actions/ActionExecutor.h"
-#include "countdown/ModTimer.h"
 #include "countdown/TimerTab.h"
+#include "countdown/WakeWaits.h"
 #include "platform/linux/IdleSource.h"
 #include "platform/linux/LinuxPlatform.h"
 #include "shell/MessageBox.h"
@@ -178,35 +178,35 @@ private slots:
         LinuxPlatform platform;
         AppState state;
         ActionExecutor actions(platform, state);
-        ModTimer waits(platform.wakeTimer(), state);
+        WakeWaits waits(platform.wakeTimer(), state);
         TimerTab tab(platform, actions, waits);
-        tab.ImageCombo1->addItem(QStringLiteral("Shut Down"));
-        tab.Option1[3]->setChecked(true);
-        tab.Option1_Click(3);
-        tab.DTPicker7->setTime(QTime(0, 1));
+        tab.m_actionCombo->addItem(QStringLiteral("Shut Down"));
+        tab.m_modeButtons[3]->setChecked(true);
+        tab.onModeChosen(3);
+        tab.m_idleMinutesEdit->setTime(QTime(0, 1));
         input();
         const auto seen = platform.lastInputTick();
         QVERIFY(seen);
         MessageBox::setNextAnswer(QMessageBox::Ok);
-        tab.CmdStart_Click();
-        QCOMPARE(tab.LabRemain->text(), QStringLiteral("60 seconds remaining"));
-        tab.TimerRemain->stop(); // the test ticks by hand
-        tab.TimerRemain_Timer(); // the stretch begins
+        tab.onStartStop();
+        QCOMPARE(tab.m_remainLabel->text(), QStringLiteral("60 seconds remaining"));
+        tab.m_countdownTimer->stop(); // the test ticks by hand
+        tab.onCountdownTick();        // the stretch begins
         QTest::qWait(1100);
-        tab.TimerRemain_Timer();
-        QCOMPARE(tab.LabRemain->text(), QStringLiteral("59 seconds remaining"));
+        tab.onCountdownTick();
+        QCOMPARE(tab.m_remainLabel->text(), QStringLiteral("59 seconds remaining"));
         QCOMPARE(platform.lastInputTick(), seen); // steady while nobody touches anything
         input();
         QTest::qWait(200);
-        tab.TimerRemain_Timer();
-        QCOMPARE(tab.LabRemain->text(),
+        tab.onCountdownTick();
+        QCOMPARE(tab.m_remainLabel->text(),
                  QStringLiteral("59 seconds remaining")); // kept on this tick
         QTest::qWait(1100);
-        tab.TimerRemain_Timer();
-        QCOMPARE(tab.LabRemain->text(),
+        tab.onCountdownTick();
+        QCOMPARE(tab.m_remainLabel->text(),
                  QStringLiteral("59 seconds remaining")); // counted from the input
-        tab.CmdStart_Click();                             // Stop
-        QCOMPARE(tab.LabRemain->text(), QStringLiteral("Timer disabled"));
+        tab.onStartStop();                                // Stop
+        QCOMPARE(tab.m_remainLabel->text(), QStringLiteral("Timer disabled"));
     }
 
     void gnomeIdleMonitorOnWayland()

@@ -6,7 +6,8 @@
 
 using namespace zelkor;
 
-class TstToneSynth : public QObject {
+class TestToneSynth : public QObject
+{
     Q_OBJECT
 private slots:
     void toneHasItsFrequencyAndLength_data();
@@ -14,7 +15,7 @@ private slots:
     void pausesAreSilentAndStepsFollowEachOther();
 };
 
-void TstToneSynth::toneHasItsFrequencyAndLength_data()
+void TestToneSynth::toneHasItsFrequencyAndLength_data()
 {
     QTest::addColumn<int>("hz");
     QTest::addColumn<int>("ms");
@@ -25,7 +26,7 @@ void TstToneSynth::toneHasItsFrequencyAndLength_data()
     QTest::newRow("very short") << 2350 << 4 << 48000;
 }
 
-void TstToneSynth::toneHasItsFrequencyAndLength()
+void TestToneSynth::toneHasItsFrequencyAndLength()
 {
     QFETCH(int, hz);
     QFETCH(int, ms);
@@ -47,7 +48,7 @@ void TstToneSynth::toneHasItsFrequencyAndLength()
     }
 }
 
-void TstToneSynth::pausesAreSilentAndStepsFollowEachOther()
+void TestToneSynth::pausesAreSilentAndStepsFollowEachOther()
 {
     const std::vector<qint16> s =
         renderTones({ToneStep{0, 10}, ToneStep{1000, 20}, ToneStep{0, 30}}, 48000);
@@ -59,5 +60,5 @@ void TstToneSynth::pausesAreSilentAndStepsFollowEachOther()
     QVERIFY(renderTones({ToneStep{1000, 0}}, 48000).empty());
 }
 
-QTEST_GUILESS_MAIN(TstToneSynth)
+QTEST_GUILESS_MAIN(TestToneSynth)
 #include "tst_tonesynth.moc"

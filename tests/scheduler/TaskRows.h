@@ -24,7 +24,7 @@ inline TaskRow taskRow(qint64 id, int type, int action, const QVariant& start)
     row.type = type;
     row.action = action;
     row.starttime = start;
-    row.fujia = 0;
+    row.targetMode = 0;
     row.state = 1;
     for (QVariant& flag : row.weekday)
         flag = 0;
@@ -64,9 +64,9 @@ inline TaskRow periodRow(qint64 id, QTime start, QTime stop, int action = 1)
     return row;
 }
 
-inline TaskRow withText(TaskRow row, bool fujia, const QVariant& description)
+inline TaskRow withText(TaskRow row, bool targetMode, const QVariant& description)
 {
-    row.fujia = fujia ? 1 : 0;
+    row.targetMode = targetMode ? 1 : 0;
     row.description = description;
     return row;
 }
@@ -80,7 +80,7 @@ inline qint64 storeRow(const QString& databasePath, const TaskRow& row)
                                  {"starttime", row.starttime},
                                  {"stoptime", row.stoptime},
                                  {"day", row.day},
-                                 {"fujia", row.fujia},
+                                 {"fujia", row.targetMode},
                                  {"description", row.description},
                                  {"state", row.state},
                                  {"sun", row.weekday[0]},

@@ -171,7 +171,7 @@ private slots:
     {
         QTest::addColumn<TaskRow>("row");
         QTest::addColumn<int>("action");
-        QTest::addColumn<bool>("fujia");
+        QTest::addColumn<bool>("showsMessage");
         QTest::addColumn<QString>("description");
         const QDateTime at = local(kMonday, QTime(9, 0));
         QTest::newRow("message") << withText(onceRow(1, at, 8), true, QStringLiteral("Tea")) << 8 << true
@@ -189,12 +189,12 @@ private slots:
     {
         QFETCH(TaskRow, row);
         QFETCH(int, action);
-        QFETCH(bool, fujia);
+        QFETCH(bool, showsMessage);
         QFETCH(QString, description);
         const Selection s = selectNext({row}, local(kMonday, QTime(8, 0)));
         QVERIFY(s.pollOn);
         QCOMPARE(s.nextAction, action);
-        QCOMPARE(s.nextFujia, fujia);
+        QCOMPARE(s.nextShowsMessage, showsMessage);
         QCOMPARE(s.nextDescription, description);
     }
 

@@ -24,7 +24,7 @@ struct Rig : SchedulerRig {
         while (platform.now().time() < until) {
             platform.advanceSecond();
             const qsizetype before = platform.started.size() + platform.hibernations;
-            guard.TimNot_Timer();
+            guard.enforceForbiddenPeriod();
             if (platform.started.size() + platform.hibernations > before)
                 acted << platform.now().time();
         }
@@ -41,9 +41,9 @@ private slots:
     {
         Rig rig;
         rig.store(dailyRow(1, QTime(9, 0)));
-        rig.guard.notAllow();
+        rig.guard.loadForbiddenPeriod();
         QVERIFY(!rig.guard.isChecking());
-        QVERIFY(!rig.guard.TimNot()->isActive());
+        QVERIFY(!rig.guard.m_periodTimer()->isActive());
         QVERIFY(rig.tickUntil(QTime(9, 0, 5)).isEmpty());
     }
 
@@ -64,16 +64,16 @@ private slots:
         Rig rig;
         rig.forced = forced;
         rig.store(periodRow(1, QTime(9, 0), QTime(9, 0, 3), action));
-        rig.guard.notAllow();
+        rig.guard.loadForbiddenPeriod();
         QVERIFY(rig.guard.isChecking());
-        QCOMPARE(rig.guard.TimNot()->objectName(), QStringLiteral("TimNot"));
-        QCOMPARE(rig.guard.TimNot()->timerType(), Qt::PreciseTimer);
-        QVERIFY(rig.guard.TimNot()->isActive());
+        QCOMPARE(rig.guard.m_periodTimer()->objectName(), QStringLiteral("TimNot"));
+        QCOMPARE(rig.guard.m_periodTimer()->timerType(), Qt::PreciseTimer);
+        QVERIFY(rig.guard.m_periodTimer()->isActive());
         const QList<QTime> acted = rig.tickUntil(QTime(9, 0, 6));
         QCOMPARE(acted, (QList<QTime>{QTime(9, 0), QTime(9, 0, 1), QTime(9, 0, 2), QTime(9, 0, 3)}));
         if (helper.isEmpty()) {
             QVERIFY(rig.platform.started.isEmpty());
-            QVERIFY(rig.state.SelfSuspend);
+            QVERIFY(rig.state.selfSuspend);
         } else {
             QCOMPARE(rig.platform.started, QStringList(4, rig.helper(helper)));
             QCOMPARE(rig.platform.hibernations, 0);
@@ -85,7 +85,7 @@ private slots:
     {
         Rig rig;
         rig.store(periodRow(1, QTime(9, 0), QTime(10, 0), 1));
-        rig.guard.notAllow();
+        rig.guard.loadForbiddenPeriod();
         rig.tickUntil(QTime(9, 0, 0));
         rig.forced = false;
         rig.tickUntil(QTime(9, 0, 1));
@@ -98,15 +98,15 @@ private slots:
         Rig rig;
         rig.platform.hibernateSeconds = 600; // each hibernation lasts ten minutes
         rig.store(periodRow(1, QTime(9, 0), QTime(9, 30), 5));
-        rig.guard.notAllow();
+        rig.guard.loadForbiddenPeriod();
         rig.tickUntil(QTime(9, 0));
         QCOMPARE(rig.platform.hibernations, 1);
         QCOMPARE(rig.platform.now().time(), QTime(9, 10));
         rig.platform.advanceSecond();
-        rig.guard.TimNot_Timer();
+        rig.guard.enforceForbiddenPeriod();
         QCOMPARE(rig.platform.hibernations, 2);
         rig.platform.setNow(QDateTime(kMonday, QTime(9, 30, 1)));
-        rig.guard.TimNot_Timer();
+        rig.guard.enforceForbiddenPeriod();
         QCOMPARE(rig.platform.hibernations, 2);
     }
 
@@ -116,22 +116,22 @@ private slots:
         rig.platform.setNow(QDateTime(kMonday, QTime(12, 0)));
         const qint64 older = rig.store(periodRow(0, QTime(11, 0), QTime(13, 0), 1));
         const qint64 newer = rig.store(periodRow(0, QTime(20, 0), QTime(21, 0), 1));
-        rig.guard.notAllow();
+        rig.guard.loadForbiddenPeriod();
         QVERIFY(rig.guard.isChecking());
         QCOMPARE(rig.guard.period().notStart, QTime(20, 0));
-        rig.guard.TimNot_Timer();
+        rig.guard.enforceForbiddenPeriod();
         QVERIFY(rig.platform.started.isEmpty()); // the older one covers now, but is not in force
 
         QVERIFY(deleteRow(rig.dir.databasePath(), newer));
-        rig.guard.notAllow();
-        rig.guard.TimNot_Timer();
+        rig.guard.loadForbiddenPeriod();
+        rig.guard.enforceForbiddenPeriod();
         QCOMPARE(rig.platform.started.size(), 1);
 
         QVERIFY(deleteRow(rig.dir.databasePath(), older));
-        rig.guard.notAllow();
+        rig.guard.loadForbiddenPeriod();
         QVERIFY(!rig.guard.isChecking()); // at once
-        QVERIFY(!rig.guard.TimNot()->isActive());
-        rig.guard.TimNot_Timer();
+        QVERIFY(!rig.guard.m_periodTimer()->isActive());
+        rig.guard.enforceForbiddenPeriod();
         QCOMPARE(rig.platform.started.size(), 1);
     }
 
@@ -139,10 +139,10 @@ private slots:
     {
         Rig rig;
         rig.store(periodRow(1, QTime(0, 0), QTime(0, 0), 1));
-        rig.guard.notAllow();
+        rig.guard.loadForbiddenPeriod();
         QVERIFY(rig.guard.isChecking());
         QFile::remove(rig.dir.databasePath());
-        rig.guard.notAllow();
+        rig.guard.loadForbiddenPeriod();
         QVERIFY(!rig.guard.isChecking());
     }
 };

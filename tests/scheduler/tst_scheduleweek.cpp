@@ -3,7 +3,7 @@
 #include "platform/fake/FakePlatform.h"
 #include "scheduler/PeriodGuard.h"
 #include "scheduler/TaskScheduler.h"
-#include "shell/FrmMain.h"
+#include "shell/MainWindow.h"
 #include "support/TempProgramDir.h"
 
 #include <QCheckBox>
@@ -36,7 +36,7 @@ struct Program {
     TempProgramDir dir;
     FakePlatform platform;
     AppState state;
-    std::unique_ptr<FrmMain> window;
+    std::unique_ptr<MainWindow> window;
 };
 } // namespace
 
@@ -59,10 +59,11 @@ private slots:
         p.store(weeklyRow(0, QTime(10, 0), {}, 1));                             // no weekday
         p.store(onceRow(0, QDateTime(QDate(2026, 12, 6), QTime(10, 0)), 1));    // already passed
 
-        p.window = std::make_unique<FrmMain>(p.platform, p.state);
-        QVERIFY(p.window->Form_Load());
-        QVERIFY(p.window->TimEvery->isActive());
-        QCOMPARE(p.window->findChild<QTimer*>(QStringLiteral("TimEvery")), p.window->TimEvery);
+        p.window = std::make_unique<MainWindow>(p.platform, p.state);
+        QVERIFY(p.window->startUp());
+        QVERIFY(p.window->m_taskPollTimer->isActive());
+        QCOMPARE(p.window->findChild<QTimer*>(QStringLiteral("TimEvery")),
+                 p.window->m_taskPollTimer);
 
         // The clock moves a second at a time near every due moment and jumps
         // between them, stopping two seconds short to see nothing fire early.
@@ -75,12 +76,12 @@ private slots:
             const QDateTime due = s.selection().nextTime;
             if (p.platform.now().secsTo(due) > 2) {
                 p.platform.setNow(due.addSecs(-2));
-                p.window->TimEvery_Timer();
+                p.window->fireDueTask();
             }
             const qsizetype started = p.platform.started.size();
             const qsizetype opened = p.platform.opened.size();
             p.platform.advanceSecond();
-            p.window->TimEvery_Timer();
+            p.window->fireDueTask();
             const QStringList effects = p.platform.started.mid(started) + p.platform.opened.mid(opened);
             if (!effects.isEmpty()) {
                 QVERIFY2(p.platform.now() == due, qPrintable(p.platform.now().toString()));
@@ -106,15 +107,15 @@ private slots:
         Program p;
         p.platform.setNow(QDateTime(kMonday, QTime(23, 30)));
         p.store(periodRow(0, QTime(22, 0), QTime(6, 0), 1));
-        p.window = std::make_unique<FrmMain>(p.platform, p.state);
-        QVERIFY(p.window->Form_Load());
-        QVERIFY(p.window->TimNot->isActive());
-        QVERIFY(!p.window->TimEvery->isActive()); // no task to run
+        p.window = std::make_unique<MainWindow>(p.platform, p.state);
+        QVERIFY(p.window->startUp());
+        QVERIFY(p.window->m_periodTimer->isActive());
+        QVERIFY(!p.window->m_taskPollTimer->isActive()); // no task to run
         p.platform.advanceSecond();
-        p.window->TimNot_Timer();
-        p.window->timerTab()->ChkForce->setChecked(false);
+        p.window->enforceForbiddenPeriod();
+        p.window->timerTab()->m_forceCheck->setChecked(false);
         p.platform.advanceSecond();
-        p.window->TimNot_Timer();
+        p.window->enforceForbiddenPeriod();
         QCOMPARE(p.effects(), QStringLiteral("guan_f.dll,guan.dll"));
     }
 
@@ -124,16 +125,16 @@ private slots:
         p.platform.setNow(QDateTime(kMonday, QTime(23, 30)));
         const qint64 id = p.store(periodRow(0, QTime(22, 0), QTime(6, 0), 5));
         p.store(onceRow(0, QDateTime(kMonday, QTime(23, 45)), 6));
-        p.window = std::make_unique<FrmMain>(p.platform, p.state);
-        QVERIFY(p.window->Form_Load());
-        QVERIFY(p.window->TimNot->isActive());
-        QVERIFY(p.window->TimEvery->isActive());
+        p.window = std::make_unique<MainWindow>(p.platform, p.state);
+        QVERIFY(p.window->startUp());
+        QVERIFY(p.window->m_periodTimer->isActive());
+        QVERIFY(p.window->m_taskPollTimer->isActive());
         QVERIFY(deleteRow(p.dir.databasePath(), id));
         p.window->refreshAfterTaskChange();
-        QVERIFY(!p.window->TimNot->isActive());
-        QVERIFY(p.window->TimEvery->isActive());
+        QVERIFY(!p.window->m_periodTimer->isActive());
+        QVERIFY(p.window->m_taskPollTimer->isActive());
         p.platform.advanceSecond();
-        p.window->TimNot_Timer();
+        p.window->enforceForbiddenPeriod();
         QCOMPARE(p.platform.hibernations, 0);
     }
 };

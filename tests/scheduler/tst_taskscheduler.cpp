@@ -24,7 +24,7 @@ struct Rig : SchedulerRig {
         while (platform.now() < until) {
             platform.advanceSecond();
             const qsizetype before = platform.started.size() + platform.opened.size();
-            scheduler.TimEvery_Timer();
+            scheduler.fireDueTask();
             if (platform.started.size() + platform.opened.size() > before)
                 firings << platform.now();
         }
@@ -57,8 +57,8 @@ private slots:
         Rig rig;
         rig.platform.setNow(now);
         rig.store(dailyRow(1, QTime(8, 0)));
-        rig.scheduler.otherTask();
-        QTimer* timer = rig.scheduler.TimEvery();
+        rig.scheduler.selectNextTask();
+        QTimer* timer = rig.scheduler.m_taskPollTimer();
         QCOMPARE(timer->objectName(), QStringLiteral("TimEvery"));
         QCOMPARE(timer->timerType(), Qt::PreciseTimer);
         QVERIFY(timer->isSingleShot());
@@ -72,20 +72,20 @@ private slots:
         Rig rig;
         const QDateTime due(kMonday, QTime(8, 0));
         rig.store(onceRow(1, due));
-        rig.scheduler.otherTask();
+        rig.scheduler.selectNextTask();
         QVERIFY(rig.scheduler.isPolling());
         QCOMPARE(rig.scheduler.selection().nextTime, due);
         rig.platform.setNow(due.addMSecs(-1));
-        rig.scheduler.TimEvery_Timer();
+        rig.scheduler.fireDueTask();
         QVERIFY(rig.platform.started.isEmpty());
         QVERIFY(rig.scheduler.isPolling());
-        QVERIFY(rig.scheduler.TimEvery()->isActive()); // aimed at the next second
+        QVERIFY(rig.scheduler.m_taskPollTimer()->isActive()); // aimed at the next second
         rig.platform.setNow(due);
-        rig.scheduler.TimEvery_Timer();
+        rig.scheduler.fireDueTask();
         QCOMPARE(rig.platform.started, QStringList{rig.helper(QStringLiteral("guan_f.dll"))});
         QVERIFY(!rig.scheduler.isPolling()); // nothing left to arm
-        QVERIFY(!rig.scheduler.TimEvery()->isActive());
-        rig.scheduler.TimEvery_Timer(); // a stray tick of a stopped poll does nothing
+        QVERIFY(!rig.scheduler.m_taskPollTimer()->isActive());
+        rig.scheduler.fireDueTask(); // a stray tick of a stopped poll does nothing
         QCOMPARE(rig.platform.started.size(), 1);
     }
 
@@ -133,10 +133,10 @@ private slots:
         rig.store(row);
         const QDateTime later(kMonday, QTime(9, 0));
         const qint64 laterId = rig.store(onceRow(0, later, 6));
-        rig.scheduler.otherTask();
+        rig.scheduler.selectNextTask();
         QCOMPARE(rig.scheduler.selection().nextTime, QDateTime(kMonday, QTime(7, 0, 1)));
         rig.platform.advanceSecond();
-        rig.scheduler.TimEvery_Timer();
+        rig.scheduler.fireDueTask();
 
         QStringList paths;
         for (const QString& name : started)
@@ -144,7 +144,7 @@ private slots:
         QCOMPARE(rig.platform.started, paths);
         QCOMPARE(rig.platform.opened, opened);
         QCOMPARE(rig.platform.hibernations, hibernations);
-        QCOMPARE(rig.state.SelfSuspend, hibernations > 0);
+        QCOMPARE(rig.state.selfSuspend, hibernations > 0);
         QCOMPARE(rig.reminders, remindText == QLatin1String("-") ? 0 : 1);
         if (remindText != QLatin1String("-"))
             QCOMPARE(rig.state.remindText, remindText);
@@ -159,7 +159,7 @@ private slots:
         Rig rig;
         rig.forced = true; // as when the task was made
         rig.store(onceRow(1, QDateTime(kMonday, QTime(7, 0, 2)), 2));
-        rig.scheduler.otherTask();
+        rig.scheduler.selectNextTask();
         rig.forced = false;
         rig.runUntil(QDateTime(kMonday, QTime(7, 0, 5)));
         QCOMPARE(rig.platform.started, QStringList{rig.helper(QStringLiteral("res.dll"))});
@@ -170,9 +170,9 @@ private slots:
         Rig rig;
         rig.store(onceRow(1, QDateTime(kMonday, QTime(8, 0)), 1));
         rig.store(onceRow(2, QDateTime(kMonday, QTime(8, 30)), 2));
-        rig.scheduler.otherTask();
+        rig.scheduler.selectNextTask();
         rig.platform.setNow(QDateTime(kMonday, QTime(9, 0))); // asleep from 07:00 to 09:00
-        rig.scheduler.TimEvery_Timer();
+        rig.scheduler.fireDueTask();
         QCOMPARE(rig.platform.started, QStringList{rig.helper(QStringLiteral("guan_f.dll"))});
         QVERIFY(!rig.scheduler.isPolling()); // the 08:30 task has passed
         rig.runUntil(QDateTime(kMonday, QTime(9, 0, 10)));
@@ -183,9 +183,9 @@ private slots:
     {
         Rig rig;
         rig.store(dailyRow(1, QTime(8, 0), 6));
-        rig.scheduler.otherTask();
+        rig.scheduler.selectNextTask();
         rig.platform.setNow(QDateTime(kMonday, QTime(9, 0)));
-        rig.scheduler.TimEvery_Timer();
+        rig.scheduler.fireDueTask();
         QCOMPARE(rig.platform.started.size(), 1);
         QCOMPARE(rig.scheduler.selection().nextTime, QDateTime(kMonday.addDays(1), QTime(8, 0)));
         rig.runUntil(QDateTime(kMonday, QTime(9, 0, 10)));
@@ -199,7 +199,7 @@ private slots:
         rig.store(onceRow(1, QDateTime(kMonday, QTime(7, 0, 1)), 5));
         rig.store(onceRow(2, QDateTime(kMonday, QTime(8, 0)), 1)); // passes while asleep
         const qint64 next = rig.store(onceRow(3, QDateTime(kMonday, QTime(10, 0)), 6));
-        rig.scheduler.otherTask();
+        rig.scheduler.selectNextTask();
         rig.runUntil(QDateTime(kMonday, QTime(7, 0, 1)));
         QCOMPARE(rig.platform.hibernations, 1);
         QCOMPARE(rig.platform.now(), QDateTime(kMonday, QTime(9, 0, 1)));
@@ -212,13 +212,13 @@ private slots:
     {
         Rig rig;
         rig.store(dailyRow(1, QTime(8, 0), 6));
-        rig.scheduler.otherTask();
+        rig.scheduler.selectNextTask();
         rig.platform.setNow(QDateTime(kMonday, QTime(7, 59, 58)));
         QCOMPARE(rig.runUntil(QDateTime(kMonday, QTime(8, 0, 5))),
                  QList<QDateTime>{QDateTime(kMonday, QTime(8, 0))});
         rig.platform.setNow(QDateTime(kMonday, QTime(7, 30))); // the clock is set back
-        rig.scheduler.TimEvery_Timer();
-        rig.scheduler.otherTask(); // as after any change of the task list
+        rig.scheduler.fireDueTask();
+        rig.scheduler.selectNextTask(); // as after any change of the task list
         QCOMPARE(rig.scheduler.selection().nextTime, QDateTime(kMonday.addDays(1), QTime(8, 0)));
         rig.runUntil(QDateTime(kMonday, QTime(8, 0, 5)));
         QCOMPARE(rig.platform.started.size(), 1);
@@ -230,7 +230,7 @@ private slots:
         const QDateTime at(kMonday, QTime(7, 0, 3));
         rig.store(onceRow(1, at, 6));
         rig.store(onceRow(2, at, 3));
-        rig.scheduler.otherTask();
+        rig.scheduler.selectNextTask();
         rig.runUntil(at.addSecs(5));
         QCOMPARE(rig.platform.started, QStringList{rig.helper(QStringLiteral("log.dll"))});
     }
@@ -259,7 +259,7 @@ private slots:
         Rig rig;
         rig.platform.setNow(QDateTime(day.addDays(-1), QTime(23, 0)));
         rig.store(dailyRow(1, time, 6));
-        rig.scheduler.otherTask();
+        rig.scheduler.selectNextTask();
         const QList<QDateTime> firings = rig.runUntil(QDateTime(day.addDays(1), QTime(0, 0)));
         QCOMPARE(firings.size(), 1);
         QCOMPARE(firings.first().toSecsSinceEpoch(), firesAt.toSecsSinceEpoch());

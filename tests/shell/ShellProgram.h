@@ -2,7 +2,7 @@
 
 #include "platform/fake/FakePlatform.h"
 #include "shell/Autostart.h"
-#include "shell/FrmMain.h"
+#include "shell/MainWindow.h"
 #include "shell/MessageBox.h"
 #include "shell/OptionsPage.h"
 #include "shell/SettingsFile.h"
@@ -38,18 +38,18 @@ struct Program {
     TempProgramDir dir;
     FakePlatform platform;
     AppState state;
-    std::unique_ptr<FrmMain> window;
+    std::unique_ptr<MainWindow> window;
 
     QString settingsPath() const { return settings::filePath(dir.path()); }
     void start(bool trayReachable = true)
     {
         state.programDir = dir.path();
-        window = std::make_unique<FrmMain>(platform, state);
+        window = std::make_unique<MainWindow>(platform, state);
         window->setTrayIconShown(trayReachable);
-        QVERIFY(window->Form_Load());
+        QVERIFY(window->startUp());
     }
     OptionsPage& options() { return *window->optionsPage(); }
-    TrayMenu& menu() { return *window->mnuTray(); }
+    TrayMenu& menu() { return *window->trayMenu(); }
 };
 
 // The shell's test classes derive from this: HOME and the configuration folder

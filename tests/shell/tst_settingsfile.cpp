@@ -21,8 +21,8 @@ SettingsRecord fullRecord()
                        QDateTime(QDate(2026, 12, 6), QTime(0, 0))};
     r.timer.force = true;
     r.timer.action = 9;
-    r.check1 = true;
-    r.check2 = false;
+    r.startInTray = true;
+    r.startHidden = false;
     return r;
 }
 
@@ -56,8 +56,8 @@ private slots:
         QCOMPARE(read.timer.pickers, written.timer.pickers);
         QCOMPARE(read.timer.force, written.timer.force);
         QCOMPARE(read.timer.action, written.timer.action);
-        QCOMPARE(read.check1, written.check1);
-        QCOMPARE(read.check2, written.check2);
+        QCOMPARE(read.startInTray, written.startInTray);
+        QCOMPARE(read.startHidden, written.startHidden);
     }
 
     void dateTimeLinesReadBack_data()
@@ -205,7 +205,7 @@ private slots:
         QVERIFY(!r.timer.modes[3]);
         for (const auto& picker : r.timer.pickers)
             QVERIFY(!picker);
-        QVERIFY(!r.timer.force && !r.check1 && !r.check2 && !r.timer.action);
+        QVERIFY(!r.timer.force && !r.startInTray && !r.startHidden && !r.timer.action);
     }
 
     void lineEnds_data()
@@ -222,7 +222,7 @@ private slots:
         file.replace("\r\n", ending);
         const SettingsRecord r = settings::parse(file);
         QCOMPARE(r.timer.action, std::optional<int>(9));
-        QCOMPARE(r.check1, std::optional<bool>(true));
+        QCOMPARE(r.startInTray, std::optional<bool>(true));
         QCOMPARE(r.timer.pickers[3], fullRecord().timer.pickers[3]);
     }
 
@@ -237,8 +237,8 @@ private slots:
         const SettingsRecord read = settings::parse(bytes);
         QVERIFY(!read.timer.modes[0] && !read.timer.pickers[0]);
         QCOMPARE(read.timer.force, std::optional<bool>(true));
-        QCOMPARE(read.check1, std::optional<bool>(true));
-        QCOMPARE(read.check2, std::optional<bool>(false));
+        QCOMPARE(read.startInTray, std::optional<bool>(true));
+        QCOMPARE(read.startHidden, std::optional<bool>(false));
     }
 
     void onlyThirteenLinesAreRead()

@@ -19,19 +19,19 @@ using namespace zelkor::test;
 class TestShellSettings : public ShellTest {
     Q_OBJECT
 private slots:
-    void checkingCheck1WritesAllLinesAtOnce()
+    void checkingStartInTrayWritesAllLinesAtOnce()
     {
         Program p;
         p.start();
         QVERIFY(!QFile::exists(p.settingsPath()));
-        p.window->timerTab()->ImageCombo1->setCurrentIndex(7); // not saved by itself
+        p.window->timerTab()->m_actionCombo->setCurrentIndex(7); // not saved by itself
         QVERIFY(!QFile::exists(p.settingsPath()));
-        p.options().Check1->click();
+        p.options().m_startInTrayCheck->click();
         const QByteArray bytes = fileBytes(p.settingsPath());
         QCOMPARE(bytes.count("\r\n"), 13);
         QVERIFY(bytes.endsWith(" 1\r\n 1\r\n 0\r\n 8\r\n"));
         QCOMPARE(bytes, settings::format(p.window->settingsKeeper()->currentRecord()));
-        p.options().Check2->setChecked(true); // a change by the program saves as well
+        p.options().m_startHiddenCheck->setChecked(true); // a change by the program saves as well
         QVERIFY(fileBytes(p.settingsPath()).endsWith(" 1\r\n 1\r\n 1\r\n 8\r\n"));
     }
 
@@ -43,18 +43,19 @@ private slots:
         writeBytes(p.settingsPath(), file);
         p.start();
         QCOMPARE(fileBytes(p.settingsPath()), file);
-        QVERIFY(p.options().Check1->isChecked());
-        QVERIFY(!p.window->timerTab()->ChkForce->isChecked());
-        QCOMPARE(p.window->timerTab()->ImageCombo1->currentText(), QStringLiteral("Open a file or URL"));
-        QVERIFY(p.window->timerTab()->Option1[2]->isChecked()); // "Windows Run:"
+        QVERIFY(p.options().m_startInTrayCheck->isChecked());
+        QVERIFY(!p.window->timerTab()->m_forceCheck->isChecked());
+        QCOMPARE(p.window->timerTab()->m_actionCombo->currentText(),
+                 QStringLiteral("Open a file or URL"));
+        QVERIFY(p.window->timerTab()->m_modeButtons[2]->isChecked()); // "Windows Run:"
         QCOMPARE(p.window->timerTab()->timerMode(), 2);
-        QVERIFY(p.window->timerTab()->DTPicker5->isEnabled());
-        QVERIFY(!p.window->timerTab()->DTPicker1->isEnabled());
+        QVERIFY(p.window->timerTab()->m_uptimeHoursEdit->isEnabled());
+        QVERIFY(!p.window->timerTab()->m_afterHoursEdit->isEnabled());
         // In the tray: minimized, hidden, "Show/Hide main window" unchecked.
-        QVERIFY(!p.menu().M_show->isChecked());
+        QVERIFY(!p.menu().m_showAction->isChecked());
         QVERIFY(p.window->isMinimized());
         QVERIFY(!p.window->isVisible());
-        QVERIFY(!p.state.HiddenMode);
+        QVERIFY(!p.state.hiddenMode);
         QVERIFY(p.window->trayIcon()->wanted());
     }
 
@@ -65,11 +66,11 @@ private slots:
             Program p;
             p.start();
             TimerTab* tab = p.window->timerTab();
-            tab->Option1[3]->click();
-            tab->DTPicker7->setTime(QTime(0, 42));
-            tab->DTPicker1->setTime(QTime(5, 0));
-            tab->DTPicker6->setTime(QTime(0, 17));
-            p.window->Exit();
+            tab->m_modeButtons[3]->click();
+            tab->m_idleMinutesEdit->setTime(QTime(0, 42));
+            tab->m_afterHoursEdit->setTime(QTime(5, 0));
+            tab->m_uptimeMinutesEdit->setTime(QTime(0, 17));
+            p.window->exitProgram();
             saved = fileBytes(p.settingsPath());
         }
         QCOMPARE(saved.count("\r\n"), 13);
@@ -77,13 +78,13 @@ private slots:
         writeBytes(p.settingsPath(), saved);
         p.start();
         TimerTab* tab = p.window->timerTab();
-        QVERIFY(tab->Option1[3]->isChecked());
+        QVERIFY(tab->m_modeButtons[3]->isChecked());
         QCOMPARE(tab->timerMode(), 3);
-        QVERIFY(tab->DTPicker7->isEnabled());
-        QCOMPARE(tab->DTPicker7->time().minute(), 42);
-        QCOMPARE(tab->DTPicker1->time().hour(), 5);
-        QCOMPARE(tab->DTPicker6->time().minute(), 17);
-        QCOMPARE(tab->DTPicker5->time().hour(), 3); // untouched: the design value
+        QVERIFY(tab->m_idleMinutesEdit->isEnabled());
+        QCOMPARE(tab->m_idleMinutesEdit->time().minute(), 42);
+        QCOMPARE(tab->m_afterHoursEdit->time().hour(), 5);
+        QCOMPARE(tab->m_uptimeMinutesEdit->time().minute(), 17);
+        QCOMPARE(tab->m_uptimeHoursEdit->time().hour(), 3); // untouched: the design value
     }
 
     void startingInTheTrayWithoutATrayStaysReachable()
@@ -95,16 +96,16 @@ private slots:
         QVERIFY(p.window->isVisible()); // minimized, not gone
     }
 
-    void check2StartsHidden()
+    void startHiddenCheckStartsHidden()
     {
         Program p;
         writeBytes(p.settingsPath(), QByteArray(10, '\n') + " 1\r\n 1\r\n");
         p.start();
-        QVERIFY(p.state.HiddenMode);
+        QVERIFY(p.state.hiddenMode);
         QVERIFY(!p.window->isVisible());
         QVERIFY(!p.window->trayIcon()->wanted()); // no icon either
-        p.window->visibility()->HotKeyProc();
-        QVERIFY(!p.state.HiddenMode);
+        p.window->visibility()->onHotKey();
+        QVERIFY(!p.state.hiddenMode);
         QVERIFY(p.window->isVisible());
         QVERIFY(!p.window->isMinimized());
         QVERIFY(p.window->trayIcon()->wanted());
@@ -116,9 +117,9 @@ private slots:
         Program p;
         writeBytes(p.settingsPath(), QByteArray(9, '\n') + "x\r\n");
         p.start();
-        QVERIFY(!p.window->timerTab()->ChkForce->isChecked()); // a letter reads 0
-        QCOMPARE(p.window->timerTab()->ImageCombo1->currentIndex(), 0);
-        QVERIFY(!p.options().Check1->isChecked());
+        QVERIFY(!p.window->timerTab()->m_forceCheck->isChecked()); // a letter reads 0
+        QCOMPARE(p.window->timerTab()->m_actionCombo->currentIndex(), 0);
+        QVERIFY(!p.options().m_startInTrayCheck->isChecked());
         QVERIFY(p.window->isVisible());
     }
 
@@ -136,9 +137,9 @@ private slots:
         writeBytes(p.settingsPath(), bytes);
         p.start();
         QVERIFY(p.window->isVisible());
-        QVERIFY(!p.state.HiddenMode);
-        QVERIFY(!p.options().Check1->isChecked());
-        const int action = p.window->timerTab()->ImageCombo1->currentIndex();
+        QVERIFY(!p.state.hiddenMode);
+        QVERIFY(!p.options().m_startInTrayCheck->isChecked());
+        const int action = p.window->timerTab()->m_actionCombo->currentIndex();
         QVERIFY(action >= 0 && action < 9);
         QCOMPARE(fileBytes(p.settingsPath()), bytes);
     }
@@ -148,10 +149,10 @@ private slots:
         Program p;
         p.start();
         QVERIFY(p.platform.inhibitorHeld);
-        p.window->timerTab()->ImageCombo1->setCurrentIndex(4);
-        p.window->Exit();
-        QVERIFY(p.state.ExitRequested);
-        QVERIFY(p.state.CancelWakeWait);
+        p.window->timerTab()->m_actionCombo->setCurrentIndex(4);
+        p.window->exitProgram();
+        QVERIFY(p.state.exitRequested);
+        QVERIFY(p.state.cancelWakeWait);
         QVERIFY(!p.window->trayIcon()->wanted());
         QVERIFY(!p.platform.inhibitorHeld);
         const QByteArray bytes = fileBytes(p.settingsPath());
@@ -171,11 +172,11 @@ private slots:
         Program p;
         p.start();
         if (hidden)
-            p.window->visibility()->HotKeyProc();
+            p.window->visibility()->onHotKey();
         else
-            p.window->visibility()->TrayClick();
+            p.window->visibility()->onTrayClicked();
         QVERIFY(!p.window->isVisible());
-        p.window->Exit();
+        p.window->exitProgram();
         QCOMPARE(fileBytes(p.settingsPath()).count("\r\n"), 13);
     }
 

@@ -33,9 +33,9 @@ private slots:
             QVERIFY(!items[i]->isEnabled());
             QVERIFY(!items[i]->isSeparator());
         }
-        QVERIFY(p.menu().M_show->isChecked());
+        QVERIFY(p.menu().m_showAction->isChecked());
         QStringList quick;
-        for (QAction* a : p.menu().M_quick->actions())
+        for (QAction* a : p.menu().m_quickMenu->actions())
             quick << a->text();
         QCOMPARE(quick, (QStringList{"Shut Down", "Restart", "Log Off", "Stand By", "Hibernate", "Lock"}));
         QCOMPARE(p.window->trayIcon()->tip(), QStringLiteral("Zelkor"));
@@ -46,9 +46,9 @@ private slots:
     {
         Program p;
         p.start();
-        p.menu().M_shutdown->trigger();
-        p.window->timerTab()->ChkForce->setChecked(false);
-        p.menu().M_lock->trigger();
+        p.menu().m_shutdownAction->trigger();
+        p.window->timerTab()->m_forceCheck->setChecked(false);
+        p.menu().m_lockAction->trigger();
         QCOMPARE(p.platform.started, (QStringList{p.dir.path() + "/dll/guan_f.dll", p.dir.path() + "/dll/suo.dll"}));
     }
 
@@ -57,11 +57,11 @@ private slots:
         Program p;
         p.start();
         QVERIFY(p.platform.inhibitorHeld);
-        p.menu().M_hibernate->trigger();
+        p.menu().m_hibernateAction->trigger();
         QCOMPARE(p.platform.hibernations, 1);
         QVERIFY(!p.platform.inhibitorHeld);
-        p.window->chkWakeOn->setChecked(false);
-        p.window->chkWakeOn->setChecked(true);
+        p.window->m_wakeOnCheck->setChecked(false);
+        p.window->m_wakeOnCheck->setChecked(true);
         QVERIFY(!p.platform.inhibitorHeld);
     }
 
@@ -70,27 +70,27 @@ private slots:
         Program p;
         p.start();
         ShellVisibility& v = *p.window->visibility();
-        v.TrayClick();
+        v.onTrayClicked();
         QVERIFY(!p.window->isVisible());
         QVERIFY(p.window->isMinimized());
-        QVERIFY(!p.menu().M_show->isChecked());
-        v.TrayClick();
+        QVERIFY(!p.menu().m_showAction->isChecked());
+        v.onTrayClicked();
         QVERIFY(p.window->isVisible());
         QVERIFY(!p.window->isMinimized());
-        QVERIFY(p.menu().M_show->isChecked());
+        QVERIFY(p.menu().m_showAction->isChecked());
     }
 
     void showHideItem()
     {
         Program p;
         p.start();
-        p.menu().M_show->trigger(); // checked: hide
+        p.menu().m_showAction->trigger(); // checked: hide
         QVERIFY(!p.window->isVisible());
-        QVERIFY(!p.menu().M_show->isChecked());
-        p.menu().M_show->trigger(); // unchecked: show
+        QVERIFY(!p.menu().m_showAction->isChecked());
+        p.menu().m_showAction->trigger(); // unchecked: show
         QVERIFY(p.window->isVisible());
         QVERIFY(!p.window->isMinimized());
-        QVERIFY(p.menu().M_show->isChecked());
+        QVERIFY(p.menu().m_showAction->isChecked());
     }
 
     void closeButtonHidesToTheTray()
@@ -100,7 +100,7 @@ private slots:
         QVERIFY(!p.window->close());
         QVERIFY(!p.window->isVisible());
         QVERIFY(p.window->isMinimized());
-        QVERIFY(!p.menu().M_show->isChecked());
+        QVERIFY(!p.menu().m_showAction->isChecked());
         QVERIFY(!QFile::exists(p.settingsPath())); // only the real close saves
     }
 
@@ -111,12 +111,12 @@ private slots:
         QDialog other; // a reminder or task dialog that is open
         other.show();
         QDialog closed; // loaded once, closed since: stays closed
-        p.menu().M_hide->trigger();
-        QVERIFY(p.state.HiddenMode);
+        p.menu().m_hideAction->trigger();
+        QVERIFY(p.state.hiddenMode);
         QVERIFY(!p.window->isVisible());
         QVERIFY(!other.isVisible());
         QVERIFY(!p.window->trayIcon()->wanted());
-        p.window->visibility()->HotKeyProc();
+        p.window->visibility()->onHotKey();
         QVERIFY(p.window->isVisible());
         QVERIFY(other.isVisible());
         QVERIFY(!closed.isVisible());
@@ -128,14 +128,14 @@ private slots:
         Program p;
         p.start();
         ShellVisibility& v = *p.window->visibility();
-        v.TrayClick(); // to the tray: mark off
-        v.HotKeyProc();
-        QVERIFY(p.state.HiddenMode);
-        v.HotKeyProc();
-        QVERIFY(!p.state.HiddenMode);
+        v.onTrayClicked(); // to the tray: mark off
+        v.onHotKey();
+        QVERIFY(p.state.hiddenMode);
+        v.onHotKey();
+        QVERIFY(!p.state.hiddenMode);
         QVERIFY(p.window->isVisible());
-        QVERIFY(!p.menu().M_show->isChecked()); // the hot key leaves the mark alone
-        v.TrayClick();                          // not minimized: hides
+        QVERIFY(!p.menu().m_showAction->isChecked()); // the hot key leaves the mark alone
+        v.onTrayClicked();                            // not minimized: hides
         QVERIFY(!p.window->isVisible());
     }
 
@@ -144,8 +144,8 @@ private slots:
         Program p;
         p.start();
         const QString program = QApplication::applicationFilePath();
-        QCheckBox& box = *p.options().ChkRun;
-        QAction& item = *p.menu().M_run;
+        QCheckBox& box = *p.options().m_runAtStartupCheck;
+        QAction& item = *p.menu().m_runAtStartupAction;
         QVERIFY(!box.isChecked() && !item.isChecked());
 
         box.click();
@@ -180,8 +180,8 @@ private slots:
         const QByteArray before = *autostart::readEntry(autostart::entryPath());
         Program p;
         p.start();
-        QCOMPARE(p.options().ChkRun->isChecked(), checked);
-        QCOMPARE(p.menu().M_run->isChecked(), checked);
+        QCOMPARE(p.options().m_runAtStartupCheck->isChecked(), checked);
+        QCOMPARE(p.menu().m_runAtStartupAction->isChecked(), checked);
         QCOMPARE(*autostart::readEntry(autostart::entryPath()), before); // an outdated entry stays
     }
 
@@ -194,10 +194,10 @@ private slots:
         qputenv("XDG_CONFIG_HOME", config.toUtf8());
         Program p;
         p.start();
-        p.options().ChkRun->click();
+        p.options().m_runAtStartupCheck->click();
         qputenv("XDG_CONFIG_HOME", (m_home.path() + QStringLiteral("/config")).toUtf8());
-        QVERIFY(!p.options().ChkRun->isChecked());
-        QVERIFY(!p.menu().M_run->isChecked());
+        QVERIFY(!p.options().m_runAtStartupCheck->isChecked());
+        QVERIFY(!p.menu().m_runAtStartupAction->isChecked());
         QVERIFY(MessageBox::lastText().contains(QStringLiteral("could not be created")));
     }
 };

@@ -49,7 +49,7 @@ private slots:
 
         RecordingPlatform platform;
         AppState state;
-        state.SelfSuspend = selfSuspend;
+        state.selfSuspend = selfSuspend;
         SuspendFilter filter(platform, state);
         QVERIFY(!platform.inhibitorHeld); // nothing before start-up
         filter.install(wakeOn);
@@ -68,18 +68,18 @@ private slots:
         QVERIFY(platform.inhibitorHeld);
 
         // A stand-by through its helper is not the program's own hibernation.
-        actions.PerformAction(4, false);
+        actions.performAction(4, false);
         QVERIFY(platform.inhibitorHeld);
 
-        actions.PerformAction(5, false);
+        actions.performAction(5, false);
         QCOMPARE(platform.hibernations, 1);
         QCOMPARE(platform.heldAtHibernation, QList<bool>{false});
-        QVERIFY(state.SelfSuspend);
+        QVERIFY(state.selfSuspend);
         QVERIFY(!platform.inhibitorHeld);
 
         filter.setWakeOn(false);
         filter.setWakeOn(true);
-        actions.PerformAction(5, false);
+        actions.performAction(5, false);
         QCOMPARE(platform.heldAtHibernation, (QList<bool>{false, false}));
         QVERIFY(!platform.inhibitorHeld);
         QCOMPARE(platform.inhibitorCalls, 2); // one hold, one release

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "tasks/AdoTask.h"
 #include "tasks/TaskQueries.h"
 #include "tasks/TaskRow.h"
+#include "tasks/TaskStore.h"
 
 #include <QList>
 #include <QString>
@@ -18,43 +18,43 @@ namespace zelkor::test {
 inline qint64 addRow(const QString& database, const QVariantMap& columns,
                      const QList<int>& flagPositions = {})
 {
-    AdoTask ado(database);
+    TaskStore ado(database);
     ado.setRecordSource(queries::kAll);
-    if (!ado.Refresh().ok)
+    if (!ado.refresh().ok)
         return -1;
-    ado.AddNew();
+    ado.addNew();
     for (auto it = columns.cbegin(); it != columns.cend(); ++it)
         if (!ado.setField(it.key(), it.value()).ok)
             return -1;
     for (int position : flagPositions)
         if (!ado.setField(position, 1).ok)
             return -1;
-    if (!ado.Update().ok)
+    if (!ado.update().ok)
         return -1;
     return ado.field(QStringLiteral("id")).toLongLong();
 }
 
 inline TaskRow readRow(const QString& database, qint64 id)
 {
-    AdoTask ado(database);
+    TaskStore ado(database);
     ado.setRecordSource(queries::byId(id));
-    if (!ado.Refresh().ok || ado.isEmpty())
+    if (!ado.refresh().ok || ado.isEmpty())
         return {};
     return ado.row();
 }
 
 inline int rowCount(const QString& database)
 {
-    AdoTask ado(database);
+    TaskStore ado(database);
     ado.setRecordSource(queries::kAll);
-    return ado.Refresh().ok ? ado.rowCount() : -1;
+    return ado.refresh().ok ? ado.rowCount() : -1;
 }
 
 inline bool deleteRow(const QString& database, qint64 id)
 {
-    AdoTask ado(database);
+    TaskStore ado(database);
     ado.setRecordSource(queries::byId(id));
-    return ado.Refresh().ok && !ado.isEmpty() && ado.Delete().ok;
+    return ado.refresh().ok && !ado.isEmpty() && ado.remove().ok;
 }
 
 } // namespace zelkor::test

@@ -44,20 +44,22 @@ protected:
 
     static QList<bool> enabledPickers(const TaskDialog& d)
     {
-        return {d.DTPicker1->isEnabled(), d.DTPicker2->isEnabled(), d.DTPicker3->isEnabled(),
-                d.DTPicker4->isEnabled(), d.DTPicker5->isEnabled()};
+        return {d.m_periodStartEdit->isEnabled(), d.m_periodEndEdit->isEnabled(),
+                d.m_timeOfDayEdit->isEnabled(), d.m_onceDateEdit->isEnabled(),
+                d.m_monthDayEdit->isEnabled()};
     }
     static QList<bool> pressedDays(const TaskDialog& d)
     {
         QList<bool> days;
-        for (QPushButton* b : d.Check1)
+        for (QPushButton* b : d.m_dayButtons)
             days << b->isChecked();
         return days;
     }
-    // Combo1, TxtDir, Command1
+    // m_targetModeCombo, m_targetEdit, m_browseButton
     static QList<bool> textInputs(const TaskDialog& d)
     {
-        return {d.Combo1->isEnabled(), d.TxtDir->isEnabled(), d.Command1->isEnabled()};
+        return {d.m_targetModeCombo->isEnabled(), d.m_targetEdit->isEnabled(),
+                d.m_browseButton->isEnabled()};
     }
 };
 

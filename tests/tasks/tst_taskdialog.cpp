@@ -30,27 +30,27 @@ private slots:
         QFETCH(bool, browseEnabled);
         auto d = open(mode);
         QCOMPARE(d->windowTitle(), caption);
-        QCOMPARE(d->CurrentKind, -1);
-        for (QRadioButton* option : d->Option1)
+        QCOMPARE(d->m_currentKind, -1);
+        for (QRadioButton* option : d->m_kindButtons)
             QVERIFY(!option->isChecked());
-        QCOMPARE(d->ImageCombo1->count(), 8);
-        QCOMPARE(d->ImageCombo1->itemText(7), QStringLiteral("Events Remind"));
-        QCOMPARE(d->ImageCombo1->currentIndex(), 0);
-        QCOMPARE(d->Combo1->currentIndex(), secondList);
+        QCOMPARE(d->m_actionCombo->count(), 8);
+        QCOMPARE(d->m_actionCombo->itemText(7), QStringLiteral("Events Remind"));
+        QCOMPARE(d->m_actionCombo->currentIndex(), 0);
+        QCOMPARE(d->m_targetModeCombo->currentIndex(), secondList);
         QCOMPARE(textInputs(*d), (QList<bool>{false, true, browseEnabled}));
         QCOMPARE(pressedDays(*d), (QList<bool>{false, true, true, true, true, true, false}));
         QStringList dayCaptions;
-        for (QPushButton* b : d->Check1)
+        for (QPushButton* b : d->m_dayButtons)
             dayCaptions << b->text();
         QCOMPARE(dayCaptions, (QStringList{"Sun", "Mon", "Tue", "Wen", "Thu", "Fri", "Sat"}));
-        QCOMPARE(d->DTPicker1->time(), QTime(21, 30));
-        QCOMPARE(d->DTPicker2->time(), QTime(23, 59));
-        QCOMPARE(d->DTPicker3->time(), test::fixedNow().time());
-        QCOMPARE(d->DTPicker4->date(), test::fixedNow().date());
-        QCOMPARE(d->DTPicker5->date(), QDate(2009, 10, 1));
-        QCOMPARE(d->DTPicker5->text(), QStringLiteral("01"));
+        QCOMPARE(d->m_periodStartEdit->time(), QTime(21, 30));
+        QCOMPARE(d->m_periodEndEdit->time(), QTime(23, 59));
+        QCOMPARE(d->m_timeOfDayEdit->time(), test::fixedNow().time());
+        QCOMPARE(d->m_onceDateEdit->date(), test::fixedNow().date());
+        QCOMPARE(d->m_monthDayEdit->date(), QDate(2009, 10, 1));
+        QCOMPARE(d->m_monthDayEdit->text(), QStringLiteral("01"));
         // The focus sink exists but lies outside the visible area.
-        QVERIFY(d->cmdTest->geometry().top() >= d->height());
+        QVERIFY(d->m_focusSink->geometry().top() >= d->height());
     }
 
     void choosingAKind_data()
@@ -72,13 +72,13 @@ private slots:
         QFETCH(bool, days);
         QFETCH(int, action);
         auto d = open(TaskDialog::Mode::New);
-        d->Option1[4]->click(); // start from another kind, so the reset shows
-        d->Option1[size_t(kind)]->click();
-        QCOMPARE(d->CurrentKind, kind);
+        d->m_kindButtons[4]->click(); // start from another kind, so the reset shows
+        d->m_kindButtons[size_t(kind)]->click();
+        QCOMPARE(d->m_currentKind, kind);
         QCOMPARE(enabledPickers(*d), pickers);
-        for (QPushButton* b : d->Check1)
+        for (QPushButton* b : d->m_dayButtons)
             QCOMPARE(b->isEnabled(), days);
-        QCOMPARE(d->ImageCombo1->currentIndex() + 1, action);
+        QCOMPARE(d->m_actionCombo->currentIndex() + 1, action);
         QCOMPARE(textInputs(*d), (QList<bool>{false, true, true})); // a kind leaves them alone
     }
 
@@ -102,31 +102,31 @@ private slots:
         QFETCH(int, result);
         QFETCH(bool, textInputs);
         auto d = open(TaskDialog::Mode::New);
-        d->Option1[forbidden ? 0 : 2]->click();
-        d->ImageCombo1->setCurrentIndex(chosen - 1);
-        d->ImageCombo1_Click();
-        QCOMPARE(d->ImageCombo1->currentIndex() + 1, result);
+        d->m_kindButtons[forbidden ? 0 : 2]->click();
+        d->m_actionCombo->setCurrentIndex(chosen - 1);
+        d->onActionChosen();
+        QCOMPARE(d->m_actionCombo->currentIndex() + 1, result);
         QCOMPARE(DialogFixture::textInputs(*d), (QList<bool>(3, textInputs)));
-        QCOMPARE(d->focusWidget(), d->cmdTest);
+        QCOMPARE(d->focusWidget(), d->m_focusSink);
     }
 
     void secondListDecidesBrowsing()
     {
         auto d = open(TaskDialog::Mode::New);
-        d->Combo1->setCurrentIndex(1);
-        QVERIFY(!d->Command1->isEnabled());
-        d->Combo1->setCurrentIndex(0);
-        QVERIFY(d->Command1->isEnabled());
+        d->m_targetModeCombo->setCurrentIndex(1);
+        QVERIFY(!d->m_browseButton->isEnabled());
+        d->m_targetModeCombo->setCurrentIndex(0);
+        QVERIFY(d->m_browseButton->isEnabled());
     }
 
     void dayButtonsToggleAndPointAtWeekly()
     {
         auto d = open(TaskDialog::Mode::New);
-        d->Check1[0]->click();
-        d->Check1[3]->click();
+        d->m_dayButtons[0]->click();
+        d->m_dayButtons[3]->click();
         QCOMPARE(pressedDays(*d), (QList<bool>{true, true, true, false, true, true, false}));
-        QCOMPARE(d->focusWidget(), d->Option1[4]);
-        QVERIFY(!d->Option1[4]->isChecked()); // pointing at it does not choose it
+        QCOMPARE(d->focusWidget(), d->m_kindButtons[4]);
+        QVERIFY(!d->m_kindButtons[4]->isChecked()); // pointing at it does not choose it
     }
 
     void browsing_data()
@@ -141,17 +141,17 @@ private slots:
         QFETCH(QString, chosen);
         QFETCH(QString, text);
         auto d = open(TaskDialog::Mode::New);
-        d->TxtDir->setText(QStringLiteral("https://example.org/"));
+        d->m_targetEdit->setText(QStringLiteral("https://example.org/"));
         d->setFileChooser([chosen](QWidget*) { return chosen; });
-        d->Command1->click();
-        QCOMPARE(d->TxtDir->text(), text);
+        d->m_browseButton->click();
+        QCOMPARE(d->m_targetEdit->text(), text);
     }
 
     void savingWithoutAKindIsRefused()
     {
         auto d = open(TaskDialog::Mode::New);
         QSignalSpy saved(d.get(), &TaskDialog::saved);
-        d->Command2->click();
+        d->m_okButton->click();
         QCOMPARE(MessageBox::lastText(), kNoKindChosen);
         QCOMPARE(saved.count(), 0);
         QCOMPARE(d->result(), int(QDialog::Rejected));
@@ -174,11 +174,11 @@ private slots:
         QFETCH(bool, stored);
         auto d = open(TaskDialog::Mode::New);
         QSignalSpy saved(d.get(), &TaskDialog::saved);
-        d->Option1[1]->click();
+        d->m_kindButtons[1]->click();
         const QDateTime moment = test::fixedNow().addSecs(secondsAhead);
-        d->DTPicker4->setDate(moment.date());
-        d->DTPicker3->setTime(moment.time());
-        d->Command2->click();
+        d->m_onceDateEdit->setDate(moment.date());
+        d->m_timeOfDayEdit->setTime(moment.time());
+        d->m_okButton->click();
         QCOMPARE(saved.count(), stored ? 1 : 0);
         QCOMPARE(test::rowCount(db()), stored ? 1 : 0);
         QCOMPARE(MessageBox::shownCount(), stored ? 0 : 1);
@@ -190,8 +190,8 @@ private slots:
     void weeklyUntouchedRunsMondayToFriday()
     {
         auto d = open(TaskDialog::Mode::New);
-        d->Option1[4]->click();
-        d->Command2->click();
+        d->m_kindButtons[4]->click();
+        d->m_okButton->click();
         const TaskRow row = test::readRow(db(), 1);
         QCOMPARE(row.typeValue(), std::optional<qint64>(4));
         for (int w = 1; w <= 7; ++w)
@@ -201,10 +201,10 @@ private slots:
     void weeklyWithNoDayStoresAllFalse()
     {
         auto d = open(TaskDialog::Mode::New);
-        d->Option1[4]->click();
+        d->m_kindButtons[4]->click();
         for (int i = 1; i <= 5; ++i)
-            d->Check1[size_t(i)]->click();
-        d->Command2->click();
+            d->m_dayButtons[size_t(i)]->click();
+        d->m_okButton->click();
         const TaskRow row = test::readRow(db(), 1);
         for (const QVariant& flag : row.weekday)
             QCOMPARE(flag.toInt(), 0);
@@ -219,8 +219,8 @@ private slots:
             resultWhenSaved = d->result();
             rowsWhenSaved = test::rowCount(db());
         });
-        d->Option1[2]->click();
-        d->Command2->click();
+        d->m_kindButtons[2]->click();
+        d->m_okButton->click();
         QCOMPARE(rowsWhenSaved, 1);                     // stored before the refresh
         QCOMPARE(resultWhenSaved, int(QDialog::Rejected)); // still open then
         QCOMPARE(d->result(), int(QDialog::Accepted));
@@ -248,22 +248,22 @@ private slots:
         }
         auto d = open(TaskDialog::Mode::New);
         QSignalSpy saved(d.get(), &TaskDialog::saved);
-        d->Option1[2]->click();
-        d->DTPicker3->setTime(QTime(6, 30, 15));
-        d->ImageCombo1->setCurrentIndex(7);
-        d->ImageCombo1_Click();
-        d->Combo1->setCurrentIndex(1);
-        d->TxtDir->setText(QStringLiteral("Take the pills"));
-        d->Command2->click();
+        d->m_kindButtons[2]->click();
+        d->m_timeOfDayEdit->setTime(QTime(6, 30, 15));
+        d->m_actionCombo->setCurrentIndex(7);
+        d->onActionChosen();
+        d->m_targetModeCombo->setCurrentIndex(1);
+        d->m_targetEdit->setText(QStringLiteral("Take the pills"));
+        d->m_okButton->click();
         QVERIFY(MessageBox::lastText().startsWith(QStringLiteral("The task was not saved.")));
         QVERIFY(MessageBox::lastText().size() > QStringLiteral("The task was not saved. ").size());
         QCOMPARE(saved.count(), 0);
         QCOMPARE(d->result(), int(QDialog::Rejected));
-        QCOMPARE(d->CurrentKind, 2);
-        QCOMPARE(d->DTPicker3->time(), QTime(6, 30, 15));
-        QCOMPARE(d->ImageCombo1->currentIndex(), 7);
-        QCOMPARE(d->Combo1->currentIndex(), 1);
-        QCOMPARE(d->TxtDir->text(), QStringLiteral("Take the pills"));
+        QCOMPARE(d->m_currentKind, 2);
+        QCOMPARE(d->m_timeOfDayEdit->time(), QTime(6, 30, 15));
+        QCOMPARE(d->m_actionCombo->currentIndex(), 7);
+        QCOMPARE(d->m_targetModeCombo->currentIndex(), 1);
+        QCOMPARE(d->m_targetEdit->text(), QStringLiteral("Take the pills"));
         locker.reset();
         QVERIFY(test::rowCount(db()) <= 0);
     }
@@ -272,8 +272,8 @@ private slots:
     {
         auto d = open(TaskDialog::Mode::New);
         QSignalSpy saved(d.get(), &TaskDialog::saved);
-        d->Option1[2]->click();
-        d->Command3->click();
+        d->m_kindButtons[2]->click();
+        d->m_cancelButton->click();
         QCOMPARE(saved.count(), 0);
         QCOMPARE(d->result(), int(QDialog::Rejected));
         QCOMPARE(test::rowCount(db()), 0);

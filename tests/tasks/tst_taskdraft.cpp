@@ -68,7 +68,7 @@ private slots:
     void onceReadsBackAsOneDateTime()
     {
         test::TempProgramDir dir;
-        AdoTask ado(dir.databasePath());
+        TaskStore ado(dir.databasePath());
         TaskDraft d = draftOf(1);
         d.onceDate = QDate(2026, 12, 6);
         d.time = QTime(14, 30, 0);
@@ -109,10 +109,10 @@ private slots:
         QFETCH(QStringList, written);
         QFETCH(bool, flagsWritten);
         test::TempProgramDir dir;
-        AdoTask ado(dir.databasePath());
+        TaskStore ado(dir.databasePath());
         QVERIFY(storeDraft(ado, draft, std::nullopt).ok);
         ado.setRecordSource(queries::kAll);
-        QVERIFY(ado.Refresh().ok);
+        QVERIFY(ado.refresh().ok);
         QCOMPARE(ado.rowCount(), 1);
         for (const char* name : {"type", "action", "state", "starttime", "stoptime", "day", "fujia", "description"}) {
             const QString column = QString::fromLatin1(name);
@@ -127,14 +127,14 @@ private slots:
     void textIsTrimmedOfSpacesOnly()
     {
         test::TempProgramDir dir;
-        AdoTask ado(dir.databasePath());
+        TaskStore ado(dir.databasePath());
         TaskDraft d = draftOf(2, 8);
-        d.fujia = 1;
+        d.targetMode = 1;
         d.description = QStringLiteral("   Stretch\tnow   ");
         QVERIFY(storeDraft(ado, d, std::nullopt).ok);
         const TaskRow row = test::readRow(dir.databasePath(), 1);
         QCOMPARE(row.descriptionText(), QStringLiteral("Stretch\tnow"));
-        QCOMPARE(row.fujia.toInt(), 1);
+        QCOMPARE(row.targetMode.toInt(), 1);
     }
 
     void editKeepsWhatItDoesNotWrite()
@@ -144,7 +144,7 @@ private slots:
                                        {{"type", 4}, {"action", 8}, {"fujia", 1}, {"description", "Stand up"},
                                         {"starttime", test::timeOfDay(9, 0)}, {"state", 1}},
                                        {8, 14});
-        AdoTask ado(dir.databasePath());
+        TaskStore ado(dir.databasePath());
         TaskDraft daily = draftOf(2, 1);
         daily.time = QTime(6, 45, 0);
         QVERIFY(storeDraft(ado, daily, id).ok);
@@ -154,14 +154,14 @@ private slots:
         QCOMPARE(row.startValue(), std::optional<double>(test::timeOfDay(6, 45)));
         QCOMPARE(flagsOf(row), (QList<int>{1, -9, -9, -9, -9, -9, 1}));
         QCOMPARE(row.descriptionText(), QStringLiteral("Stand up"));
-        QCOMPARE(row.fujia.toInt(), 1);
+        QCOMPARE(row.targetMode.toInt(), 1);
         QCOMPARE(test::rowCount(dir.databasePath()), 1);
     }
 
     void editOfVanishedRowStoresNothing()
     {
         test::TempProgramDir dir;
-        AdoTask ado(dir.databasePath());
+        TaskStore ado(dir.databasePath());
         const Outcome stored = storeDraft(ado, draftOf(2), 42);
         QVERIFY(!stored.ok);
         QCOMPARE(stored.error, kTaskGone);
@@ -185,7 +185,7 @@ private slots:
         QTest::newRow("no stoptime, forbidden period") << noStop << draftOf(0, 5) << false;
         QTest::newRow("no stoptime, daily") << noStop << draftOf(2) << true;
         TaskDraft message = draftOf(2, 8);
-        message.fujia = 1;
+        message.targetMode = 1;
         message.description = QStringLiteral("kept");
         QTest::newRow("no fujia: text still stored") << noFujia << message << true;
         QTest::newRow("no weekday flags, weekly") << shortTable << draftOf(4) << false;
@@ -198,7 +198,7 @@ private slots:
         QFETCH(bool, stored);
         test::TempProgramDir dir;
         QVERIFY(test::replaceTable(dir.databasePath(), columns));
-        AdoTask ado(dir.databasePath());
+        TaskStore ado(dir.databasePath());
         const Outcome outcome = storeDraft(ado, draft, std::nullopt);
         QCOMPARE(outcome.ok, stored);
         QCOMPARE(test::rowCount(dir.databasePath()), stored ? 1 : 0); // never half a task
@@ -234,7 +234,7 @@ private slots:
             if (QFile(dir.databasePath()).open(QIODevice::ReadWrite))
                 QSKIP("running with rights that ignore file permissions; the locked case covers this");
         }
-        AdoTask ado(dir.databasePath());
+        TaskStore ado(dir.databasePath());
         const Outcome outcome = storeDraft(ado, draftOf(2, 1), editing ? std::optional<qint64>(id) : std::nullopt);
         QVERIFY(!outcome.ok);
         QVERIFY(!outcome.error.isEmpty());
@@ -267,7 +267,7 @@ private slots:
         once.onceDate = QDate(2026, 12, 6);
         once.time = QTime(14, 30, 0);
         once.action = 8;
-        once.fujia = 1;
+        once.targetMode = 1;
         once.description = QStringLiteral("Call home");
         QTest::newRow("once message")
             << QVariantMap{{"type", 1}, {"action", 8}, {"fujia", 1}, {"description", "Call home"},
@@ -293,7 +293,7 @@ private slots:
         TaskDraft launch = base;
         launch.kind = 2;
         launch.action = 7;
-        launch.fujia = 1; // out of the list: read as "Show message", as the reminder does
+        launch.targetMode = 1; // out of the list: read as "Show message", as the reminder does
         QTest::newRow("fujia beyond the list")
             << QVariantMap{{"type", 2}, {"action", 7}, {"fujia", 5}, {"starttime", 0.0}} << QList<int>{} << launch;
         QTest::newRow("kind as text, action outside, start as text: defaults stay")
@@ -325,7 +325,7 @@ private slots:
         QCOMPARE(got.periodStart, expected.periodStart);
         QCOMPARE(got.periodEnd, expected.periodEnd);
         QCOMPARE(got.days, expected.days);
-        QCOMPARE(got.fujia, expected.fujia);
+        QCOMPARE(got.targetMode, expected.targetMode);
         QCOMPARE(got.description, expected.description);
     }
 };

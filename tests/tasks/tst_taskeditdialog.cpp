@@ -18,22 +18,22 @@ private slots:
         const qint64 id = test::addRow(db(), {{"type", 4}, {"action", 2}, {"starttime", test::timeOfDay(7, 15)},
                                               {"state", 1}}, {8});
         for (int p = 9; p <= 14; ++p) { // the others stored as False, as the dialog does
-            AdoTask ado(db());
+            TaskStore ado(db());
             ado.setRecordSource(queries::byId(id));
-            ado.Refresh();
+            ado.refresh();
             ado.setField(p, 0);
-            QVERIFY(ado.Update().ok);
+            QVERIFY(ado.update().ok);
         }
-        m_state.SelectedTaskId = id;
+        m_state.selectedTaskId = id;
         auto d = open(TaskDialog::Mode::Edit);
-        QCOMPARE(d->CurrentKind, 4);
-        QVERIFY(d->Option1[4]->isChecked());
+        QCOMPARE(d->m_currentKind, 4);
+        QVERIFY(d->m_kindButtons[4]->isChecked());
         QCOMPARE(pressedDays(*d), (QList<bool>{true, false, false, false, false, false, false}));
-        QCOMPARE(d->DTPicker3->time(), QTime(7, 15));
-        QCOMPARE(d->ImageCombo1->currentIndex() + 1, 2);
+        QCOMPARE(d->m_timeOfDayEdit->time(), QTime(7, 15));
+        QCOMPARE(d->m_actionCombo->currentIndex() + 1, 2);
         QCOMPARE(textInputs(*d), (QList<bool>{false, true, true})); // loading is not choosing
         const TaskRow before = test::readRow(db(), id);
-        d->Command2->click();
+        d->m_okButton->click();
         QCOMPARE(d->result(), int(QDialog::Accepted));
         const TaskRow after = test::readRow(db(), id);
         QCOMPARE(after.type, before.type);
@@ -47,54 +47,59 @@ private slots:
     void editOfExpiredOnceNeedsAFutureMoment()
     {
         const double past = daynum::fromDateTime(test::fixedNow().addDays(-2));
-        m_state.SelectedTaskId = test::addRow(db(), {{"type", 1}, {"action", 1}, {"starttime", past}});
+        m_state.selectedTaskId =
+            test::addRow(db(), {{"type", 1}, {"action", 1}, {"starttime", past}});
         auto d = open(TaskDialog::Mode::Edit);
-        QCOMPARE(d->DTPicker4->date(), test::fixedNow().date().addDays(-2));
-        d->Command2->click();
+        QCOMPARE(d->m_onceDateEdit->date(), test::fixedNow().date().addDays(-2));
+        d->m_okButton->click();
         QCOMPARE(MessageBox::lastText(), QStringLiteral("Invalid date/time"));
         QCOMPARE(d->result(), int(QDialog::Rejected));
-        d->DTPicker4->setDate(test::fixedNow().date().addDays(1));
+        d->m_onceDateEdit->setDate(test::fixedNow().date().addDays(1));
         MessageBox::setNextAnswer(QMessageBox::Ok);
-        d->Command2->click();
+        d->m_okButton->click();
         QCOMPARE(d->result(), int(QDialog::Accepted));
-        const TaskRow row = test::readRow(db(), m_state.SelectedTaskId);
+        const TaskRow row = test::readRow(db(), m_state.selectedTaskId);
         QCOMPARE(daynum::toDateTime(*row.startValue()), test::fixedNow().addDays(-2).addDays(3));
     }
 
     void editToMessageWithoutSecondListStoresMinusOne()
     {
-        m_state.SelectedTaskId = test::addRow(db(), {{"type", 2}, {"action", 1}, {"starttime", 0.25}});
+        m_state.selectedTaskId =
+            test::addRow(db(), {{"type", 2}, {"action", 1}, {"starttime", 0.25}});
         auto d = open(TaskDialog::Mode::Edit);
-        QCOMPARE(d->Combo1->currentIndex(), -1);
-        d->ImageCombo1->setCurrentIndex(7);
-        d->ImageCombo1_Click();
-        d->TxtDir->setText(QStringLiteral("  Lunch  "));
-        d->Command2->click();
-        const TaskRow row = test::readRow(db(), m_state.SelectedTaskId);
-        QCOMPARE(row.fujia.toInt(), -1);
-        QVERIFY(row.fujiaFlag()); // read as "Show message"
+        QCOMPARE(d->m_targetModeCombo->currentIndex(), -1);
+        d->m_actionCombo->setCurrentIndex(7);
+        d->onActionChosen();
+        d->m_targetEdit->setText(QStringLiteral("  Lunch  "));
+        d->m_okButton->click();
+        const TaskRow row = test::readRow(db(), m_state.selectedTaskId);
+        QCOMPARE(row.targetMode.toInt(), -1);
+        QVERIFY(row.showsMessage()); // read as "Show message"
         QCOMPARE(row.descriptionText(), QStringLiteral("Lunch"));
     }
 
     void editLoadsAMessage()
     {
-        m_state.SelectedTaskId = test::addRow(db(), {{"type", 2}, {"action", 8}, {"starttime", 0.5},
-                                                     {"fujia", 1}, {"description", "Water the plants"}});
+        m_state.selectedTaskId = test::addRow(db(), {{"type", 2},
+                                                     {"action", 8},
+                                                     {"starttime", 0.5},
+                                                     {"fujia", 1},
+                                                     {"description", "Water the plants"}});
         auto d = open(TaskDialog::Mode::Edit);
-        QCOMPARE(d->Combo1->currentIndex(), 1);
-        QVERIFY(d->Combo1->isEnabled());
-        QVERIFY(!d->Command1->isEnabled()); // "Show message" needs no file
-        QCOMPARE(d->TxtDir->text(), QStringLiteral("Water the plants"));
+        QCOMPARE(d->m_targetModeCombo->currentIndex(), 1);
+        QVERIFY(d->m_targetModeCombo->isEnabled());
+        QVERIFY(!d->m_browseButton->isEnabled()); // "Show message" needs no file
+        QCOMPARE(d->m_targetEdit->text(), QStringLiteral("Water the plants"));
     }
 
     void editWhenTheRowIsGone()
     {
-        m_state.SelectedTaskId = 99;
+        m_state.selectedTaskId = 99;
         auto d = open(TaskDialog::Mode::Edit);
-        QCOMPARE(d->CurrentKind, -1);
-        d->Option1[2]->click();
+        QCOMPARE(d->m_currentKind, -1);
+        d->m_kindButtons[2]->click();
         QSignalSpy saved(d.get(), &TaskDialog::saved);
-        d->Command2->click();
+        d->m_okButton->click();
         QVERIFY(MessageBox::lastText().contains(kTaskGone));
         QCOMPARE(saved.count(), 0);
         QCOMPARE(d->result(), int(QDialog::Rejected));
@@ -121,17 +126,17 @@ private slots:
         QFETCH(QVariantMap, columns);
         QFETCH(int, kind);
         QFETCH(int, action);
-        m_state.SelectedTaskId = test::addRow(db(), columns);
-        QVERIFY(m_state.SelectedTaskId > 0);
+        m_state.selectedTaskId = test::addRow(db(), columns);
+        QVERIFY(m_state.selectedTaskId > 0);
         auto d = open(TaskDialog::Mode::Edit);
-        QCOMPARE(d->CurrentKind, kind);
-        QCOMPARE(d->ImageCombo1->currentIndex() + 1, action);
-        QCOMPARE(d->DTPicker5->date(), QDate(2009, 10, 1));
+        QCOMPARE(d->m_currentKind, kind);
+        QCOMPARE(d->m_actionCombo->currentIndex() + 1, action);
+        QCOMPARE(d->m_monthDayEdit->date(), QDate(2009, 10, 1));
         // Saving it once a kind is chosen repairs the row.
-        d->Option1[2]->click();
-        d->Command2->click();
+        d->m_kindButtons[2]->click();
+        d->m_okButton->click();
         QCOMPARE(d->result(), int(QDialog::Accepted));
-        QCOMPARE(test::readRow(db(), m_state.SelectedTaskId).typeValue(), std::optional<qint64>(2));
+        QCOMPARE(test::readRow(db(), m_state.selectedTaskId).typeValue(), std::optional<qint64>(2));
     }
 };
 

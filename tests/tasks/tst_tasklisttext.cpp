@@ -63,7 +63,7 @@ private slots:
         QTest::newRow("power on once") << task(1, 7) << "Power On -- Once";
         QTest::newRow("power on daily") << task(2, 7) << "Power On -- Daily";
         TaskRow message = task(2, 8);
-        message.fujia = 1;
+        message.targetMode = 1;
         message.description = QStringLiteral("Tea time");
         QTest::newRow("message text is not shown") << message << "Events Remind -- Daily";
         QTest::newRow("lock") << task(2, 6) << "Lock -- Daily";

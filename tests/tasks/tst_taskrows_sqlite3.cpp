@@ -28,8 +28,8 @@ const QString kJulian = QStringLiteral("2415018.5");
 
 void chooseAction(TaskDialog& d, int action)
 {
-    d.ImageCombo1->setCurrentIndex(action - 1);
-    d.ImageCombo1_Click();
+    d.m_actionCombo->setCurrentIndex(action - 1);
+    d.onActionChosen();
 }
 } // namespace
 
@@ -64,65 +64,68 @@ private slots:
         const QString all = QStringLiteral("select * from task");
         QTest::newRow("weekly Mon Wed Fri 23:00 shut down")
             << Filling([](TaskDialog& d) {
-                   d.Option1[4]->click();
-                   d.Check1[2]->click(); // Tue up
-                   d.Check1[4]->click(); // Thu up
-                   d.DTPicker3->setTime(QTime(23, 0, 0));
+                   d.m_kindButtons[4]->click();
+                   d.m_dayButtons[2]->click(); // Tue up
+                   d.m_dayButtons[4]->click(); // Thu up
+                   d.m_timeOfDayEdit->setTime(QTime(23, 0, 0));
                    chooseAction(d, 1);
-                   d.TxtDir->setText(QStringLiteral("ignored for shut down"));
+                   d.m_targetEdit->setText(QStringLiteral("ignored for shut down"));
                })
-            // id|type|action|starttime|stoptime|day|fujia|description|Sun..Sat at 8..14|state
+            // id|type|action|starttime|stoptime|day|targetMode|description|Sun..Sat at 8..14|state
             << all << "1|4|1|0.958333333333333|NULL|NULL|NULL|NULL|0|1|0|1|0|1|0|1";
         QTest::newRow("weekly start is a time of day")
             << Filling([](TaskDialog& d) {
-                   d.Option1[4]->click();
-                   d.DTPicker3->setTime(QTime(23, 0, 0));
+                   d.m_kindButtons[4]->click();
+                   d.m_timeOfDayEdit->setTime(QTime(23, 0, 0));
                })
-            << QStringLiteral("select typeof(starttime), starttime < 1, time(starttime + %1) from task").arg(kJulian)
+            << QStringLiteral(
+                   "select typeof(starttime), starttime < 1, time(starttime + %1) from task")
+                   .arg(kJulian)
             << "real|1|23:00:00";
         QTest::newRow("once message")
             << Filling([](TaskDialog& d) {
-                   d.Option1[1]->click();
-                   d.DTPicker4->setDate(QDate(2026, 12, 6));
-                   d.DTPicker3->setTime(QTime(14, 30, 0));
+                   d.m_kindButtons[1]->click();
+                   d.m_onceDateEdit->setDate(QDate(2026, 12, 6));
+                   d.m_timeOfDayEdit->setTime(QTime(14, 30, 0));
                    chooseAction(d, 8);
-                   d.Combo1->setCurrentIndex(1);
-                   d.TxtDir->setText(QStringLiteral("  Meeting at two  "));
+                   d.m_targetModeCombo->setCurrentIndex(1);
+                   d.m_targetEdit->setText(QStringLiteral("  Meeting at two  "));
                })
-            << QStringLiteral("select type, action, datetime(starttime + %1), fujia, description, state, "
-                              "stoptime, day from task")
+            << QStringLiteral(
+                   "select type, action, datetime(starttime + %1), fujia, description, state, "
+                   "stoptime, day from task")
                    .arg(kJulian)
             << "1|8|2026-12-06 14:30:00|1|Meeting at two|1|NULL|NULL";
         QTest::newRow("monthly on the 15th")
             << Filling([](TaskDialog& d) {
-                   d.Option1[3]->click();
-                   d.DTPicker5->setDate(QDate(2026, 1, 15));
-                   d.DTPicker3->setTime(QTime(8, 0, 0));
+                   d.m_kindButtons[3]->click();
+                   d.m_monthDayEdit->setDate(QDate(2026, 1, 15));
+                   d.m_timeOfDayEdit->setTime(QTime(8, 0, 0));
                    chooseAction(d, 2);
                })
-            << QStringLiteral("select type, action, strftime('%d', day + %1), time(starttime + %1), starttime < 1 "
+            << QStringLiteral("select type, action, strftime('%d', day + %1), time(starttime + "
+                              "%1), starttime < 1 "
                               "from task")
                    .arg(kJulian)
             << "3|2|15|08:00:00|1";
         QTest::newRow("forbidden period")
             << Filling([](TaskDialog& d) {
-                   d.Option1[0]->click();
-                   d.DTPicker1->setTime(QTime(22, 0, 0));
-                   d.DTPicker2->setTime(QTime(6, 30, 0));
+                   d.m_kindButtons[0]->click();
+                   d.m_periodStartEdit->setTime(QTime(22, 0, 0));
+                   d.m_periodEndEdit->setTime(QTime(6, 30, 0));
                })
-            << QStringLiteral("select type, action, time(starttime + %1), time(stoptime + %1), day, fujia from task")
+            << QStringLiteral("select type, action, time(starttime + %1), time(stoptime + %1), "
+                              "day, fujia from task")
                    .arg(kJulian)
             << "0|5|22:00:00|06:30:00|NULL|NULL";
-        QTest::newRow("power on launching a file")
-            << Filling([](TaskDialog& d) {
-                   d.Option1[2]->click();
-                   d.DTPicker3->setTime(QTime(7, 0, 0));
-                   chooseAction(d, 7);
-                   d.setFileChooser([](QWidget*) { return QStringLiteral("/home/u/music/wake up.ogg"); });
-                   d.Command1->click();
-               })
-            << QStringLiteral("select type, action, fujia, description from task")
-            << "2|7|0|/home/u/music/wake up.ogg";
+        QTest::newRow("power on launching a file") << Filling([](TaskDialog& d) {
+            d.m_kindButtons[2]->click();
+            d.m_timeOfDayEdit->setTime(QTime(7, 0, 0));
+            chooseAction(d, 7);
+            d.setFileChooser([](QWidget*) { return QStringLiteral("/home/u/music/wake up.ogg"); });
+            d.m_browseButton->click();
+        }) << QStringLiteral("select type, action, fujia, description from task")
+                                                   << "2|7|0|/home/u/music/wake up.ogg";
     }
     void rowsAsAnotherReaderSeesThem()
     {
@@ -138,7 +141,7 @@ private slots:
         MessageBox::setNextAnswer(QMessageBox::Ok); // a refusal would show a box; it must not hang the test
         TaskDialog dialog(TaskDialog::Mode::New, platform, state);
         fill(dialog);
-        dialog.Command2->click();
+        dialog.m_okButton->click();
         QCOMPARE(MessageBox::shownCount(), 0);
         QCOMPARE(dialog.result(), int(QDialog::Accepted));
         QCOMPARE(sqlite3(dir.databasePath(), query), expected);

@@ -1,7 +1,7 @@
-#include "common/DateText.h"
 #include "TaskFixtures.h"
+#include "common/DateText.h"
 #include "platform/fake/FakePlatform.h"
-#include "shell/FrmMain.h"
+#include "shell/MainWindow.h"
 #include "shell/MessageBox.h"
 #include "support/TempProgramDir.h"
 #include "tasks/TaskDialog.h"
@@ -31,10 +31,10 @@ private:
     QString db() const { return m_dir->databasePath(); }
     QString cell(int row, int column) const
     {
-        const TaskListModel& model = m_page->MSFlexGrid1->lines();
+        const TaskListModel& model = m_page->m_taskGrid->lines();
         return model.data(model.index(row, column)).toString();
     }
-    int rows() const { return m_page->MSFlexGrid1->lines().rowCount(); }
+    int rows() const { return m_page->m_taskGrid->lines().rowCount(); }
     QList<qint64> listedIds() const
     {
         QList<qint64> ids;
@@ -44,11 +44,14 @@ private:
     }
     void clickRow(int row)
     {
-        TaskGrid* grid = m_page->MSFlexGrid1;
+        TaskGrid* grid = m_page->m_taskGrid;
         const QRect r = grid->visualRect(grid->lines().index(row, tasklist::ColDescription));
         QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, r.center());
     }
-    bool commandsEnabled() const { return m_page->cmdEdit->isEnabled() && m_page->cmdDel->isEnabled(); }
+    bool commandsEnabled() const
+    {
+        return m_page->m_editButton->isEnabled() && m_page->m_deleteButton->isEnabled();
+    }
 
 private slots:
     void init()
@@ -63,7 +66,7 @@ private slots:
         m_page = std::make_unique<TasksPage>(m_platform, m_state);
         m_page->connectDatabase(taskDatabasePath(m_dir->path()));
         // What the main window does on a change, as far as the list is concerned.
-        connect(m_page.get(), &TasksPage::taskChanged, m_page.get(), &TasksPage::MSFlexGrid1disp);
+        connect(m_page.get(), &TasksPage::taskChanged, m_page.get(), &TasksPage::refreshTaskList);
         m_page->resize(600, 300);
         m_page->show();
     }
@@ -71,8 +74,8 @@ private slots:
 
     void emptyTableShowsTheHeaderOnly()
     {
-        m_page->MSFlexGrid1disp();
-        TaskGrid* grid = m_page->MSFlexGrid1;
+        m_page->refreshTaskList();
+        TaskGrid* grid = m_page->m_taskGrid;
         QCOMPARE(rows(), 0);
         QStringList headers;
         for (int c = 0; c < tasklist::kColumnCount; ++c)
@@ -89,16 +92,16 @@ private slots:
         QCOMPARE(grid->columnWidth(3), 280);
         QVERIFY(grid->isColumnHidden(tasklist::ColId));
         QVERIFY(!commandsEnabled());
-        QVERIFY(m_page->cmdNew->isEnabled());
-        QCOMPARE(m_page->cmdNew->text(), QStringLiteral("New"));
-        QCOMPARE(m_page->cmdDel->text(), QStringLiteral("Delete"));
+        QVERIFY(m_page->m_newButton->isEnabled());
+        QCOMPARE(m_page->m_newButton->text(), QStringLiteral("New"));
+        QCOMPARE(m_page->m_deleteButton->text(), QStringLiteral("Delete"));
     }
 
     void missingDatabaseShowsTheHeaderOnly()
     {
         test::addRow(db(), {{"type", 2}, {"action", 1}});
         QFile::remove(db());
-        m_page->MSFlexGrid1disp();
+        m_page->refreshTaskList();
         QCOMPARE(rows(), 0);
     }
 
@@ -107,13 +110,13 @@ private slots:
         test::addRow(db(), {{"type", 0}, {"action", 5}, {"starttime", test::timeOfDay(21, 30)},
                             {"stoptime", test::timeOfDay(23, 59)}});
         test::addRow(db(), {{"type", 4}, {"action", 1}, {"starttime", test::timeOfDay(23, 0)}}, {9, 11, 13});
-        m_page->MSFlexGrid1disp();
+        m_page->refreshTaskList();
         QCOMPARE(listedIds(), (QList<qint64>{2, 1}));
         QCOMPARE(cell(0, 3), QStringLiteral("Shut Down -- Weekly -- Mon Wed Fri"));
         QCOMPARE(cell(1, 0), QStringLiteral("\u221A"));
         QCOMPARE(cell(1, 1), QStringLiteral("21:30:00"));
         QCOMPARE(cell(1, 2), QStringLiteral("23:59:00"));
-        const TaskListModel& model = m_page->MSFlexGrid1->lines();
+        const TaskListModel& model = m_page->m_taskGrid->lines();
         const QColor blue(0xF0, 0xF0, 0xFF);  // 0xFFF0F0 as BGR
         const QColor green(0xF0, 0xFF, 0xF0); // 0xF0FFF0 as BGR
         const QList<QColor> colours{blue, green, blue, green};
@@ -136,42 +139,42 @@ private slots:
         QFETCH(qint64, id);
         test::addRow(db(), {{"id", id}, {"type", 2}, {"action", 6}});
         test::addRow(db(), {{"id", 2}, {"type", 2}, {"action", 3}});
-        m_page->MSFlexGrid1disp();
+        m_page->refreshTaskList();
         const int row = listedIds().indexOf(id);
         QVERIFY(row >= 0);
         clickRow(row);
-        QCOMPARE(m_state.SelectedTaskId, id);
+        QCOMPARE(m_state.selectedTaskId, id);
         QVERIFY(commandsEnabled());
         clickRow(1 - row);
-        QCOMPARE(m_state.SelectedTaskId, qint64(2));
+        QCOMPARE(m_state.selectedTaskId, qint64(2));
     }
 
     void clickBesideEveryRowPicksNothing()
     {
         test::addRow(db(), {{"type", 2}, {"action", 6}});
-        m_page->MSFlexGrid1disp();
+        m_page->refreshTaskList();
         clickRow(0);
         QVERIFY(commandsEnabled());
-        QTest::mouseClick(m_page->MSFlexGrid1->viewport(), Qt::LeftButton, {},
-                          QPoint(5, m_page->MSFlexGrid1->viewport()->height() - 3));
-        QCOMPARE(m_state.SelectedTaskId, qint64(0));
+        QTest::mouseClick(m_page->m_taskGrid->viewport(), Qt::LeftButton, {},
+                          QPoint(5, m_page->m_taskGrid->viewport()->height() - 3));
+        QCOMPARE(m_state.selectedTaskId, qint64(0));
         QVERIFY(!commandsEnabled());
-        QVERIFY(m_page->MSFlexGrid1->selectionModel()->selectedRows().isEmpty());
+        QVERIFY(m_page->m_taskGrid->selectionModel()->selectedRows().isEmpty());
     }
 
     void rowWithoutUsableIdPicksNothing()
     {
         test::addRow(db(), {{"type", 2}, {"action", 6}});
-        m_page->MSFlexGrid1disp();
+        m_page->refreshTaskList();
         clickRow(0);
-        QCOMPARE(m_state.SelectedTaskId, qint64(1));
+        QCOMPARE(m_state.selectedTaskId, qint64(1));
         // A row whose id cannot be used, as a damaged view of the table would give.
-        QList<tasklist::Line> lines{*m_page->MSFlexGrid1->lines().lineAt(0)};
+        QList<tasklist::Line> lines{*m_page->m_taskGrid->lines().lineAt(0)};
         lines[0].id.reset();
         lines[0].idText = QStringLiteral("x");
-        m_page->MSFlexGrid1->lines().setLines(lines);
+        m_page->m_taskGrid->lines().setLines(lines);
         clickRow(0);
-        QCOMPARE(m_state.SelectedTaskId, qint64(0));
+        QCOMPARE(m_state.selectedTaskId, qint64(0));
         QVERIFY(!commandsEnabled());
     }
 
@@ -179,23 +182,23 @@ private slots:
     {
         test::addRow(db(), {{"type", 2}, {"action", 6}});
         test::addRow(db(), {{"type", 2}, {"action", 3}});
-        m_page->MSFlexGrid1disp();
+        m_page->refreshTaskList();
         clickRow(0);
-        QCOMPARE(m_state.SelectedTaskId, qint64(2));
-        QTest::keyClick(m_page->MSFlexGrid1, Qt::Key_Down);
-        QCOMPARE(m_state.SelectedTaskId, qint64(1));
+        QCOMPARE(m_state.selectedTaskId, qint64(2));
+        QTest::keyClick(m_page->m_taskGrid, Qt::Key_Down);
+        QCOMPARE(m_state.selectedTaskId, qint64(1));
     }
 
     void rebuildKeepsThePick()
     {
         test::addRow(db(), {{"type", 2}, {"action", 6}});
-        m_page->MSFlexGrid1disp();
+        m_page->refreshTaskList();
         clickRow(0);
         test::addRow(db(), {{"type", 2}, {"action", 1}});
-        m_page->MSFlexGrid1disp();
-        QCOMPARE(m_state.SelectedTaskId, qint64(1));
+        m_page->refreshTaskList();
+        QCOMPARE(m_state.selectedTaskId, qint64(1));
         QVERIFY(commandsEnabled());
-        const QModelIndexList selected = m_page->MSFlexGrid1->selectionModel()->selectedRows();
+        const QModelIndexList selected = m_page->m_taskGrid->selectionModel()->selectedRows();
         QCOMPARE(selected.size(), 1);
         QCOMPARE(selected.first().row(), 1); // the picked task, now below the new one
     }
@@ -206,30 +209,30 @@ private slots:
         test::addRow(db(), {{"type", 9}, {"action", 99}});
         test::addRow(db(), {{"action", 1}});
         test::addRow(db(), {{"type", 1}, {"action", 1}, {"starttime", 1e200}});
-        m_page->MSFlexGrid1disp();
+        m_page->refreshTaskList();
         QCOMPARE(rows(), 4);
         QCOMPARE(cell(3, 1), QStringLiteral("noon"));
         QCOMPARE(cell(3, 3), QString());
         QCOMPARE(cell(0, 0), QStringLiteral("\u00D7")); // a Once moment that cannot be read never comes
         clickRow(3);
-        QCOMPARE(m_state.SelectedTaskId, qint64(1));
+        QCOMPARE(m_state.selectedTaskId, qint64(1));
         int opened = 0;
         m_page->setDialogRunner([&](TaskDialog& d) {
             ++opened;
-            QCOMPARE(d.CurrentKind, -1);
+            QCOMPARE(d.m_currentKind, -1);
         });
-        m_page->cmdEdit->click();
+        m_page->m_editButton->click();
         QCOMPARE(opened, 1);
     }
 
     void deleteAnsweredNo()
     {
         test::addRow(db(), {{"type", 2}, {"action", 6}});
-        m_page->MSFlexGrid1disp();
+        m_page->refreshTaskList();
         clickRow(0);
         QSignalSpy changed(m_page.get(), &TasksPage::taskChanged);
         MessageBox::setNextAnswer(QMessageBox::No);
-        m_page->cmdDel->click();
+        m_page->m_deleteButton->click();
         QCOMPARE(MessageBox::lastText(), QStringLiteral("Are you sure you want to delete this task?"));
         QCOMPARE(changed.count(), 0);
         QCOMPARE(test::rowCount(db()), 1);
@@ -240,23 +243,23 @@ private slots:
     {
         test::addRow(db(), {{"type", 2}, {"action", 6}});
         test::addRow(db(), {{"type", 2}, {"action", 3}});
-        m_page->MSFlexGrid1disp();
+        m_page->refreshTaskList();
         clickRow(1);
         QSignalSpy changed(m_page.get(), &TasksPage::taskChanged);
         MessageBox::setNextAnswer(QMessageBox::Yes);
-        m_page->cmdDel->click();
+        m_page->m_deleteButton->click();
         QCOMPARE(changed.count(), 1);
         QCOMPARE(listedIds(), QList<qint64>{2});
-        QCOMPARE(m_state.SelectedTaskId, qint64(1));
+        QCOMPARE(m_state.selectedTaskId, qint64(1));
         QVERIFY(commandsEnabled());
 
         int opened = 0;
         m_page->setDialogRunner([&](TaskDialog&) { ++opened; });
-        m_page->cmdEdit->click();
+        m_page->m_editButton->click();
         QCOMPARE(opened, 0);
         MessageBox::setNextAnswer(QMessageBox::Yes);
         const int boxes = MessageBox::shownCount();
-        m_page->cmdDel->click();
+        m_page->m_deleteButton->click();
         QCOMPARE(MessageBox::shownCount(), boxes + 1); // still asks first
         QCOMPARE(changed.count(), 1);
         QCOMPARE(test::rowCount(db()), 1);
@@ -265,7 +268,7 @@ private slots:
     void deleteThatCannotBeStoredIsTold()
     {
         test::addRow(db(), {{"type", 2}, {"action", 6}});
-        m_page->MSFlexGrid1disp();
+        m_page->refreshTaskList();
         clickRow(0);
         QSignalSpy changed(m_page.get(), &TasksPage::taskChanged);
         {
@@ -273,7 +276,7 @@ private slots:
             QVERIFY(locker.exec(QStringLiteral("BEGIN EXCLUSIVE")));
             const int boxes = MessageBox::shownCount();
             MessageBox::setNextAnswers({QMessageBox::Yes, QMessageBox::Ok}); // the question, the report
-            m_page->cmdDel->click();
+            m_page->m_deleteButton->click();
             QCOMPARE(MessageBox::shownCount(), boxes + 2);
             QVERIFY(MessageBox::lastText().startsWith(QStringLiteral("The task was not deleted.")));
         }
@@ -284,23 +287,23 @@ private slots:
     void newAndEditOpenTheirDialogs()
     {
         test::addRow(db(), {{"type", 2}, {"action", 8}, {"starttime", 0.5}, {"fujia", 1}, {"description", "Hi"}});
-        m_page->MSFlexGrid1disp();
+        m_page->refreshTaskList();
         QSignalSpy changed(m_page.get(), &TasksPage::taskChanged);
         QList<TaskDialog::Mode> modes;
         m_page->setDialogRunner([&](TaskDialog& d) {
             modes << d.mode();
             if (d.mode() == TaskDialog::Mode::New) {
-                d.Option1[2]->click();
+                d.m_kindButtons[2]->click();
             } else {
-                QCOMPARE(d.TxtDir->text(), QStringLiteral("Hi"));
-                d.TxtDir->setText(QStringLiteral("Hello"));
+                QCOMPARE(d.m_targetEdit->text(), QStringLiteral("Hi"));
+                d.m_targetEdit->setText(QStringLiteral("Hello"));
             }
-            d.Command2->click();
+            d.m_okButton->click();
         });
-        m_page->cmdNew->click();
+        m_page->m_newButton->click();
         QCOMPARE(rows(), 2);
         clickRow(1);
-        m_page->cmdEdit->click();
+        m_page->m_editButton->click();
         QCOMPARE(modes, (QList<TaskDialog::Mode>{TaskDialog::Mode::New, TaskDialog::Mode::Edit}));
         QCOMPARE(changed.count(), 2);
         QCOMPARE(test::readRow(db(), 1).descriptionText(), QStringLiteral("Hello"));
@@ -311,21 +314,21 @@ private slots:
         m_page.reset();
         test::addRow(db(), {{"type", 0}, {"action", 5}});
         test::addRow(db(), {{"type", 2}, {"action", 1}});
-        FrmMain window(m_platform, m_state);
-        QVERIFY(window.Form_Load());
+        MainWindow window(m_platform, m_state);
+        QVERIFY(window.startUp());
         TasksPage* page = window.tasksPage();
         QVERIFY(page);
-        QCOMPARE(window.SSTab1->widget(1), page);
-        QCOMPARE(window.SSTab1->tabText(1), QStringLiteral("Scheduled Tasks"));
-        QCOMPARE(page->MSFlexGrid1->lines().rowCount(), 2); // filled at start-up
-        page->MSFlexGrid1_Click(1);
-        QCOMPARE(m_state.SelectedTaskId, qint64(1));
-        QVERIFY(!m_state.CancelWakeWait);
+        QCOMPARE(window.m_tabs->widget(1), page);
+        QCOMPARE(window.m_tabs->tabText(1), QStringLiteral("Scheduled Tasks"));
+        QCOMPARE(page->m_taskGrid->lines().rowCount(), 2); // filled at start-up
+        page->onRowPicked(1);
+        QCOMPARE(m_state.selectedTaskId, qint64(1));
+        QVERIFY(!m_state.cancelWakeWait);
         MessageBox::setNextAnswer(QMessageBox::Yes);
-        page->cmdDel->click();
-        QCOMPARE(page->MSFlexGrid1->lines().rowCount(), 1);
-        QVERIFY(m_state.CancelWakeWait); // the rest of the refresh ran too
-        m_state.ExitRequested = true;
+        page->m_deleteButton->click();
+        QCOMPARE(page->m_taskGrid->lines().rowCount(), 1);
+        QVERIFY(m_state.cancelWakeWait); // the rest of the refresh ran too
+        m_state.exitRequested = true;
     }
 };
 

@@ -1,4 +1,4 @@
-#include "tasks/AdoTask.h"
+#include "tasks/TaskStore.h"
 
 #include <QAtomicInt>
 #include <QFileInfo>
@@ -8,14 +8,16 @@
 #include <QSqlRecord>
 #include <QUrl>
 
-namespace zelkor {
+namespace zelkor
+{
 
-namespace {
+namespace
+{
 QAtomicInt g_connectionCounter;
 
 // The named columns of a TaskRow, in the order rowAt() fills them.
-constexpr std::array<const char*, 9> kRowNames{"id",  "type",  "action",      "starttime", "stoptime",
-                                               "day", "fujia", "description", "state"};
+constexpr std::array<const char*, 9> kRowNames{
+    "id", "type", "action", "starttime", "stoptime", "day", "fujia", "description", "state"};
 
 QString plain(const QSqlError& error)
 {
@@ -24,9 +26,12 @@ QString plain(const QSqlError& error)
 }
 } // namespace
 
-QString taskDatabasePath(const QString& programDir) { return programDir + QStringLiteral("/dll/zelkor.dll"); }
+QString taskDatabasePath(const QString& programDir)
+{
+    return programDir + QStringLiteral("/dll/zelkor.dll");
+}
 
-AdoTask::~AdoTask()
+TaskStore::~TaskStore()
 {
     if (!m_connection.isEmpty()) {
         QSqlDatabase::database(m_connection, false).close();
@@ -34,9 +39,12 @@ AdoTask::~AdoTask()
     }
 }
 
-void AdoTask::setConnection(const QString& databasePath) { m_path = databasePath; }
+void TaskStore::setConnection(const QString& databasePath)
+{
+    m_path = databasePath;
+}
 
-Outcome AdoTask::open()
+Outcome TaskStore::open()
 {
     if (m_path.isEmpty())
         return Outcome::failure(QStringLiteral("No task database is set."));
@@ -58,9 +66,9 @@ Outcome AdoTask::open()
     return Outcome::success();
 }
 
-Outcome AdoTask::Refresh()
+Outcome TaskStore::refresh()
 {
-    Close();
+    close();
     if (const Outcome opened = open(); !opened.ok)
         return opened;
     QSqlQuery query(QSqlDatabase::database(m_connection, false));
@@ -81,19 +89,19 @@ Outcome AdoTask::Refresh()
     return Outcome::success();
 }
 
-QVariant AdoTask::field(const QString& name) const
+QVariant TaskStore::field(const QString& name) const
 {
     return field(columnIndex(name));
 }
 
-QVariant AdoTask::field(int position) const
+QVariant TaskStore::field(int position) const
 {
     if (eof() || position < 0 || position >= m_columns.size())
         return {};
     return m_rows.at(m_current).at(position);
 }
 
-int AdoTask::columnIndex(QStringView name) const
+int TaskStore::columnIndex(QStringView name) const
 {
     for (int i = 0; i < m_columns.size(); ++i)
         if (name.compare(m_columns.at(i), Qt::CaseInsensitive) == 0)
@@ -101,7 +109,7 @@ int AdoTask::columnIndex(QStringView name) const
     return -1;
 }
 
-TaskRow AdoTask::rowAt(qsizetype index) const
+TaskRow TaskStore::rowAt(qsizetype index) const
 {
     TaskRow row;
     if (index < 0 || index >= m_rows.size())
@@ -114,7 +122,7 @@ TaskRow AdoTask::rowAt(qsizetype index) const
     row.starttime = named(3);
     row.stoptime = named(4);
     row.day = named(5);
-    row.fujia = named(6);
+    row.targetMode = named(6);
     row.description = named(7);
     row.state = named(8);
     for (int w = 0; w < 7; ++w)
@@ -122,9 +130,12 @@ TaskRow AdoTask::rowAt(qsizetype index) const
     return row;
 }
 
-TaskRow AdoTask::row() const { return rowAt(m_current); }
+TaskRow TaskStore::row() const
+{
+    return rowAt(m_current);
+}
 
-QList<TaskRow> AdoTask::rows() const
+QList<TaskRow> TaskStore::rows() const
 {
     QList<TaskRow> result;
     result.reserve(m_rows.size());
@@ -133,22 +144,22 @@ QList<TaskRow> AdoTask::rows() const
     return result;
 }
 
-QList<TaskRow> AdoTask::rowsOf(const QString& sql)
+QList<TaskRow> TaskStore::rowsOf(const QString& sql)
 {
     setRecordSource(sql);
-    const QList<TaskRow> result = Refresh().ok ? rows() : QList<TaskRow>();
-    Close();
+    const QList<TaskRow> result = refresh().ok ? rows() : QList<TaskRow>();
+    close();
     return result;
 }
 
-void AdoTask::AddNew()
+void TaskStore::addNew()
 {
     m_adding = true;
     m_edit = QVector<QVariant>(m_columns.size());
     m_assigned.clear();
 }
 
-Outcome AdoTask::setField(const QString& name, const QVariant& value)
+Outcome TaskStore::setField(const QString& name, const QVariant& value)
 {
     const int position = columnIndex(name);
     if (position < 0)
@@ -156,10 +167,11 @@ Outcome AdoTask::setField(const QString& name, const QVariant& value)
     return setField(position, value);
 }
 
-Outcome AdoTask::setField(int position, const QVariant& value)
+Outcome TaskStore::setField(int position, const QVariant& value)
 {
     if (position < 0 || position >= m_columns.size())
-        return Outcome::failure(QStringLiteral("The task table has no column at position %1.").arg(position));
+        return Outcome::failure(
+            QStringLiteral("The task table has no column at position %1.").arg(position));
     if (!m_adding && m_assigned.isEmpty()) {
         if (eof())
             return Outcome::failure(kTaskGone);
@@ -170,7 +182,7 @@ Outcome AdoTask::setField(int position, const QVariant& value)
     return Outcome::success();
 }
 
-Outcome AdoTask::Update()
+Outcome TaskStore::update()
 {
     if (m_assigned.isEmpty() && !m_adding)
         return Outcome::success();
@@ -183,7 +195,8 @@ Outcome AdoTask::Update()
         names << m_columns.at(p);
     QSqlQuery query(QSqlDatabase::database(m_connection, false));
     if (m_adding) {
-        const QString marks = QStringList(QList<QString>(names.size(), QStringLiteral("?"))).join(QLatin1Char(','));
+        const QString marks =
+            QStringList(QList<QString>(names.size(), QStringLiteral("?"))).join(QLatin1Char(','));
         query.prepare(names.isEmpty() ? QStringLiteral("insert into task default values")
                                       : QStringLiteral("insert into task (%1) values (%2)")
                                             .arg(names.join(QLatin1Char(',')), marks));
@@ -191,7 +204,8 @@ Outcome AdoTask::Update()
         QStringList sets;
         for (const QString& n : names)
             sets << n + QStringLiteral("=?");
-        query.prepare(QStringLiteral("update task set %1 where id=?").arg(sets.join(QLatin1Char(','))));
+        query.prepare(
+            QStringLiteral("update task set %1 where id=?").arg(sets.join(QLatin1Char(','))));
     }
     for (int p : positions)
         query.addBindValue(m_edit.at(p));
@@ -215,7 +229,7 @@ Outcome AdoTask::Update()
     return Outcome::success();
 }
 
-Outcome AdoTask::Delete()
+Outcome TaskStore::remove()
 {
     if (eof())
         return Outcome::failure(kTaskGone);
@@ -230,7 +244,7 @@ Outcome AdoTask::Delete()
     return Outcome::success();
 }
 
-void AdoTask::Close()
+void TaskStore::close()
 {
     m_columns.clear();
     m_named.fill(-1);

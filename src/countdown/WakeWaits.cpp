@@ -1,4 +1,4 @@
-#include "countdown/ModTimer.h"
+#include "countdown/WakeWaits.h"
 
 #include <QAbstractEventDispatcher>
 #include <QEventLoop>
@@ -7,14 +7,15 @@
 
 #include <algorithm>
 
-namespace zelkor {
+namespace zelkor
+{
 
-ModTimer::ModTimer(WakeTimer& timer, AppState& state, QObject* parent)
+WakeWaits::WakeWaits(WakeTimer& timer, AppState& state, QObject* parent)
     : QObject(parent), m_timer(timer), m_state(state)
 {
 }
 
-WaitEnd ModTimer::wait(qint64 seconds, bool cancellable)
+WaitEnd WakeWaits::wait(qint64 seconds, bool cancellable)
 {
     const quint64 id = ++m_nextWait;
     m_waits.push_back(id);
@@ -32,7 +33,7 @@ WaitEnd ModTimer::wait(qint64 seconds, bool cancellable)
     }
     if (m_nudge)
         m_nudge->start();
-    if (cancellable && m_state.CancelWakeWait)
+    if (cancellable && m_state.cancelWakeWait)
         return WaitEnd::Cancelled;
 
     // One pass of the loop handles what is pending, then blocks for more; the
@@ -42,7 +43,7 @@ WaitEnd ModTimer::wait(qint64 seconds, bool cancellable)
     const auto pass = [&] {
         if (m_waits.back() != id)
             return;
-        if (cancellable && m_state.CancelWakeWait)
+        if (cancellable && m_state.cancelWakeWait)
             loop.exit(int(WaitEnd::Cancelled));
         else if (m_timer.failed())
             loop.exit(int(WaitEnd::Failed));

@@ -1,4 +1,4 @@
-#include "countdown/ModTimer.h"
+#include "countdown/WakeWaits.h"
 #include "platform/fake/FakeWakeTimer.h"
 
 #include <QCoreApplication>
@@ -8,7 +8,8 @@
 using namespace zelkor;
 
 // The rules of the wake waits, with a timer that fires when the test says.
-class TestModTimer : public QObject {
+class TestWakeWaits : public QObject
+{
     Q_OBJECT
 private:
     template <typename F> static void soon(int ms, F f) { QTimer::singleShot(ms, f); }
@@ -18,7 +19,7 @@ private slots:
     {
         FakeWakeTimer timer;
         AppState state;
-        ModTimer waits(timer, state);
+        WakeWaits waits(timer, state);
         QTimer nudge;
         nudge.setInterval(2);
         int nudges = 0;
@@ -49,7 +50,7 @@ private slots:
     {
         FakeWakeTimer timer;
         AppState state;
-        ModTimer waits(timer, state);
+        WakeWaits waits(timer, state);
         QStringList order;
         soon(10, [&] {
             soon(10, [&] {
@@ -74,7 +75,7 @@ private slots:
         // starts over does: the outer wait then waits for the new time.
         FakeWakeTimer timer;
         AppState state;
-        ModTimer waits(timer, state);
+        WakeWaits waits(timer, state);
         int innerEnds = 0;
         soon(5, [&] {
             soon(5, [&] { timer.fire(); });
@@ -94,8 +95,8 @@ private slots:
     {
         FakeWakeTimer timer;
         AppState state;
-        ModTimer waits(timer, state);
-        soon(10, [&] { state.CancelWakeWait = true; });
+        WakeWaits waits(timer, state);
+        soon(10, [&] { state.cancelWakeWait = true; });
         QCOMPARE(waits.waitForWakeOrCancel(600), WaitEnd::Cancelled);
         QVERIFY(!timer.isArmed());
 
@@ -107,10 +108,10 @@ private slots:
     {
         FakeWakeTimer timer;
         AppState state;
-        ModTimer waits(timer, state);
+        WakeWaits waits(timer, state);
         soon(10, [&] {
             timer.fire();
-            state.CancelWakeWait = true;
+            state.cancelWakeWait = true;
         });
         QCOMPARE(waits.waitForWakeOrCancel(600), WaitEnd::Cancelled);
     }
@@ -119,8 +120,8 @@ private slots:
     {
         FakeWakeTimer timer;
         AppState state;
-        state.CancelWakeWait = true;
-        ModTimer waits(timer, state);
+        state.cancelWakeWait = true;
+        WakeWaits waits(timer, state);
         bool ranInside = false;
         soon(0, [&] { ranInside = true; });
         QCOMPARE(waits.waitForWakeOrCancel(60), WaitEnd::Cancelled);
@@ -134,7 +135,7 @@ private slots:
     {
         FakeWakeTimer timer;
         AppState state;
-        ModTimer waits(timer, state);
+        WakeWaits waits(timer, state);
         timer.setArmError(
             QStringLiteral("No wake-up timer could be created (Too many open files)."));
         QCOMPARE(waits.waitForWake(600), WaitEnd::Failed);
@@ -147,7 +148,7 @@ private slots:
     {
         FakeWakeTimer timer;
         AppState state;
-        ModTimer waits(timer, state);
+        WakeWaits waits(timer, state);
         soon(10, [&] { timer.breakDown(QStringLiteral("The wake-up timer stopped working.")); });
         QCOMPARE(waits.waitForWakeOrCancel(600), WaitEnd::Failed);
         QCOMPARE(waits.lastError(), QStringLiteral("The wake-up timer stopped working."));
@@ -158,7 +159,7 @@ private slots:
     {
         FakeWakeTimer timer;
         AppState state;
-        ModTimer waits(timer, state);
+        WakeWaits waits(timer, state);
         WaitEnd inner = WaitEnd::Fired;
         soon(10, [&] {
             soon(10, [] { QCoreApplication::exit(0); });
@@ -170,5 +171,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(TestModTimer)
-#include "tst_modtimer.moc"
+QTEST_GUILESS_MAIN(TestWakeWaits)
+#include "tst_wakewaits.moc"

@@ -13,12 +13,13 @@ class QTabWidget;
 class QTimer;
 class QToolBar;
 
-namespace zelkor {
+namespace zelkor
+{
 
 class ActionExecutor;
 class AutostartSwitch;
-class FrmRemind;
-class ModTimer;
+class ReminderWindow;
+class WakeWaits;
 class OptionsPage;
 class PeriodGuard;
 class TaskScheduler;
@@ -34,27 +35,28 @@ class TrayMenu;
 
 // The main window: a shell that owns one object per concern and runs the
 // start-up sequence, the close request and Exit.
-class FrmMain : public QMainWindow {
+class MainWindow : public QMainWindow
+{
     Q_OBJECT
 public:
-    FrmMain(Platform& platform, AppState& state, QWidget* parent = nullptr);
-    ~FrmMain() override;
+    MainWindow(Platform& platform, AppState& state, QWidget* parent = nullptr);
+    ~MainWindow() override;
 
     // The start-up sequence. False when this process must end at once (a
     // second instance, or a window created again after Exit).
-    bool Form_Load();
-    void Exit();
+    bool startUp();
+    void exitProgram();
 
     // The refresh after a task was saved or deleted, always in this order.
     void refreshAfterTaskChange();
-    void MSFlexGrid1disp();
-    void notAllow();
-    void otherTask();
-    void TimEvery_Timer(); // the task poll's tick
-    void TimNot_Timer();   // the forbidden period's tick
+    void refreshTaskList();
+    void loadForbiddenPeriod();
+    void selectNextTask();
+    void fireDueTask();            // the task poll's tick
+    void enforceForbiddenPeriod(); // the forbidden period's tick
 
-    void Toolbar1_ButtonClick(const QString& key);
-    void Timer3_Timer(); // clock and uptime
+    void onToolbarButton(const QString& key);
+    void updateClock(); // clock and uptime
     void openHelp();
 
     // The desktop session is ending: close without holding it up, keeping
@@ -71,23 +73,23 @@ public:
     TimerTab* timerTab() const { return m_timerTab; }
     OptionsPage* optionsPage() const { return m_options; }
     TasksPage* tasksPage() const { return m_tasksPage; }
-    FrmRemind* reminder();
+    ReminderWindow* reminder();
     TaskScheduler& scheduler() { return *m_scheduler; }
-    ModTimer& modTimer() { return *m_modTimer; }
+    WakeWaits& wakeWaits() { return *m_wakeWaits; }
     PowerOnCycle* powerOn() const { return m_powerOn; }
-    TrayMenu* mnuTray() const { return m_trayMenu; }
+    TrayMenu* trayMenu() const { return m_trayMenu; }
     TrayIcon* trayIcon() const { return m_tray; }
     ShellVisibility* visibility() const { return m_visibility; }
     SettingsKeeper* settingsKeeper() const { return m_settings; }
 
-    QToolBar* Toolbar1 = nullptr;
-    QTabWidget* SSTab1 = nullptr;
-    QCheckBox* chkWakeOn = nullptr;
-    QPushButton* CmdTest = nullptr;
-    QTimer* Timer1 = nullptr; // one-shot nudge before a wake wait
-    QTimer* Timer3 = nullptr; // clock and uptime
-    QTimer* TimEvery = nullptr; // task poll, owned by the scheduler
-    QTimer* TimNot = nullptr;   // forbidden-period check, owned by its guard
+    QToolBar* m_toolbar = nullptr;
+    QTabWidget* m_tabs = nullptr;
+    QCheckBox* m_wakeOnCheck = nullptr;
+    QPushButton* m_hiddenTestButton = nullptr;
+    QTimer* m_nudgeTimer = nullptr; // one-shot nudge before a wake wait
+    QTimer* m_clockTimer = nullptr;
+    QTimer* m_taskPollTimer = nullptr; // owned by the scheduler
+    QTimer* m_periodTimer = nullptr;   // owned by the forbidden period's guard
 
 signals:
     void shownStateChanged(bool shown); // the window was hidden to the tray or shown
@@ -98,8 +100,8 @@ protected:
 private:
     void buildToolbar();
     void buildShell();
-    void InitMainWindow();
-    void SaveSettings();
+    void initWindow();
+    void saveSettings();
 
     Platform& m_platform;
     AppState& m_state;
@@ -107,10 +109,10 @@ private:
     TimerTab* m_timerTab = nullptr;
     OptionsPage* m_options = nullptr;
     TasksPage* m_tasksPage = nullptr;
-    FrmRemind* m_reminder = nullptr;
+    ReminderWindow* m_reminder = nullptr;
     TaskScheduler* m_scheduler = nullptr;
     PeriodGuard* m_periodGuard = nullptr;
-    ModTimer* m_modTimer = nullptr;   // the wake waits
+    WakeWaits* m_wakeWaits = nullptr;  // the wake waits
     PowerOnCycle* m_powerOn = nullptr; // the scheduled power-on
     TrayMenu* m_trayMenu = nullptr;
     TrayIcon* m_tray = nullptr;

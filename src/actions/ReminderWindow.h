@@ -9,17 +9,19 @@ class QLabel;
 class QPushButton;
 class QTimer;
 
-namespace zelkor {
+namespace zelkor
+{
 
 class BeepLoop;
 
 // The "Message" window: shows the reminder text and beeps until OK.
 // There is one instance, reused; a show while it is open only brings it to the top.
-class FrmRemind : public QDialog {
+class ReminderWindow : public QDialog
+{
     Q_OBJECT
 public:
-    FrmRemind(Platform& platform, AppState& state, QWidget* parent = nullptr);
-    ~FrmRemind() override;
+    ReminderWindow(Platform& platform, AppState& state, QWidget* parent = nullptr);
+    ~ReminderWindow() override;
 
     // Loads the window with the current reminder text unless it is already
     // open, then shows it without blocking, on top of other windows.
@@ -31,15 +33,15 @@ public:
     bool isBeeping() const;
 
     // Handlers, public so tests can drive them without waiting.
-    void Timer1_Timer();
-    void Command1_Click();
+    void startBeeping();
+    void onOkClicked();
     BeepLoop* beepLoop() const { return m_beeps; }
 
-    QLabel* Image1 = nullptr;
-    QLabel* Label1 = nullptr;
-    QPushButton* Command1 = nullptr;
-    QTimer* Timer1 = nullptr;  // starts the beeping once, half a second after the load
-    bool remindClosed = false; // OK was clicked: the beeping ends with the burst in progress
+    QLabel* m_iconLabel = nullptr;
+    QLabel* m_messageLabel = nullptr;
+    QPushButton* m_okButton = nullptr;
+    QTimer* m_beepStartTimer = nullptr; // starts the beeping once, half a second after the load
+    bool m_closedByOk = false; // OK was clicked: the beeping ends with the burst in progress
 
 signals:
     void closed();
@@ -48,7 +50,7 @@ protected:
     void hideEvent(QHideEvent* event) override;
 
 private:
-    void Form_Load(bool modal);
+    void prepare(bool modal);
     void bringToTop();
 
     Platform& m_platform;

@@ -1,34 +1,35 @@
 #include "actions/ActionExecutor.h"
-#include "actions/FrmRemind.h"
+#include "actions/ReminderWindow.h"
 #include "countdown/TimerTab.h"
 #include "platform/fake/FakePlatform.h"
-#include "shell/FrmMain.h"
+#include "shell/MainWindow.h"
 #include "shell/MessageBox.h"
 #include "support/TempProgramDir.h"
 
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QTimer>
 #include <QLabel>
 #include <QTabWidget>
 #include <QTest>
+#include <QTimer>
 #include <QToolBar>
 
 using namespace zelkor;
 
-class TestFrmMain : public QObject {
+class TestMainWindow : public QObject
+{
     Q_OBJECT
 private:
     struct Fixture {
         test::TempProgramDir dir;
         FakePlatform platform;
         AppState state;
-        FrmMain* window = nullptr;
+        MainWindow* window = nullptr;
         Fixture()
         {
             state.programDir = dir.path();
-            window = new FrmMain(platform, state);
+            window = new MainWindow(platform, state);
         }
         ~Fixture() { delete window; }
     };
@@ -40,25 +41,25 @@ private slots:
     {
         Fixture f;
         f.platform.setScreen(QRect(0, 0, 1600, 1000));
-        QVERIFY(f.window->Form_Load());
+        QVERIFY(f.window->startUp());
         QVERIFY(f.window->isVisible());
         QCOMPARE(f.window->windowTitle(), QStringLiteral("Zelkor"));
-        QCOMPARE(f.window->SSTab1->count(), 3);
-        QCOMPARE(f.window->SSTab1->tabText(0), QStringLiteral("Timer"));
-        QCOMPARE(f.window->SSTab1->tabText(1), QStringLiteral("Scheduled Tasks"));
-        QCOMPARE(f.window->SSTab1->tabText(2), QStringLiteral("Options"));
-        QCOMPARE(f.window->SSTab1->currentIndex(), 0);
+        QCOMPARE(f.window->m_tabs->count(), 3);
+        QCOMPARE(f.window->m_tabs->tabText(0), QStringLiteral("Timer"));
+        QCOMPARE(f.window->m_tabs->tabText(1), QStringLiteral("Scheduled Tasks"));
+        QCOMPARE(f.window->m_tabs->tabText(2), QStringLiteral("Options"));
+        QCOMPARE(f.window->m_tabs->currentIndex(), 0);
         const QRect frame = f.window->frameGeometry();
         QVERIFY(qAbs(frame.center().y() - 382) <= 1);
         QVERIFY(qAbs(frame.center().x() - 800) <= 1);
-        QVERIFY(f.window->Timer3->isActive());
+        QVERIFY(f.window->m_clockTimer->isActive());
     }
 
     void actionListHoldsTheNineActions()
     {
         Fixture f;
-        QVERIFY(f.window->Form_Load());
-        const auto* combo = f.window->timerTab()->ImageCombo1;
+        QVERIFY(f.window->startUp());
+        const auto* combo = f.window->timerTab()->m_actionCombo;
         QCOMPARE(combo->count(), 9);
         QCOMPARE(combo->itemText(0), QStringLiteral("Shut Down"));
         QCOMPARE(combo->itemText(8), QStringLiteral("Open a file or URL"));
@@ -70,9 +71,9 @@ private slots:
         Fixture f;
         f.platform.setOtherInstanceRunning(true);
         MessageBox::setNextAnswer(QMessageBox::Ok);
-        QVERIFY(!f.window->Form_Load());
+        QVERIFY(!f.window->startUp());
         QCOMPARE(MessageBox::lastText(), QStringLiteral("This program has already running."));
-        QVERIFY(f.state.ExitRequested);
+        QVERIFY(f.state.exitRequested);
         QVERIFY(!f.window->isVisible());
     }
 
@@ -81,12 +82,14 @@ private slots:
         Fixture f;
         f.platform.setNow(QDateTime(QDate(2026, 12, 6), QTime(15, 19, 12)));
         f.platform.setTickCount(26 * 3600000 + 7 * 60000);
-        QVERIFY(f.window->Form_Load());
-        QVERIFY(f.window->timerTab()->Label2->text().endsWith(QStringLiteral("  Sun")));
-        QCOMPARE(f.window->timerTab()->Label4->text(), QStringLiteral("26 hours 07 minutes "));
+        QVERIFY(f.window->startUp());
+        QVERIFY(f.window->timerTab()->m_clockLabel->text().endsWith(QStringLiteral("  Sun")));
+        QCOMPARE(f.window->timerTab()->m_uptimeLabel->text(),
+                 QStringLiteral("26 hours 07 minutes "));
         f.platform.advance(60);
-        f.window->Timer3_Timer();
-        QCOMPARE(f.window->timerTab()->Label4->text(), QStringLiteral("26 hours 08 minutes "));
+        f.window->updateClock();
+        QCOMPARE(f.window->timerTab()->m_uptimeLabel->text(),
+                 QStringLiteral("26 hours 08 minutes "));
     }
 
     void toolbarKeys_data()
@@ -112,24 +115,27 @@ private slots:
         QFETCH(QStringList, started);
         QFETCH(int, hibernations);
         Fixture f;
-        QVERIFY(f.window->Form_Load());
-        f.window->timerTab()->ChkForce->setChecked(forced);
-        f.window->Toolbar1_ButtonClick(key);
+        QVERIFY(f.window->startUp());
+        f.window->timerTab()->m_forceCheck->setChecked(forced);
+        f.window->onToolbarButton(key);
         QStringList names;
         for (const QString& path : f.platform.started)
             names << path.section(QLatin1Char('/'), -1);
         QCOMPARE(names, started);
         QCOMPARE(f.platform.hibernations, hibernations);
         for (const QString& path : f.platform.started)
-            QCOMPARE(path, f.dir.path() + QStringLiteral("/dll/") + path.section(QLatin1Char('/'), -1));
+            QCOMPARE(path,
+                     f.dir.path() + QStringLiteral("/dll/") + path.section(QLatin1Char('/'), -1));
     }
 
     void toolbarButtonsCarryTheirKeysInOrder()
     {
         Fixture f;
-        const QStringList keys{"T_shut", "T_restart", "T_logoff", "T_standby", "T_hibernate", "T_lock", "T_help"};
-        const QStringList captions{"Shut Down", "Restart", "Log Off", "Stand By", "Hibernate", "Lock", "Help"};
-        const QList<QAction*> actions = f.window->Toolbar1->actions();
+        const QStringList keys{"T_shut",      "T_restart", "T_logoff", "T_standby",
+                               "T_hibernate", "T_lock",    "T_help"};
+        const QStringList captions{"Shut Down", "Restart", "Log Off", "Stand By",
+                                   "Hibernate", "Lock",    "Help"};
+        const QList<QAction*> actions = f.window->m_toolbar->actions();
         QCOMPARE(actions.size(), keys.size());
         for (int i = 0; i < keys.size(); ++i) {
             QCOMPARE(actions.at(i)->data().toString(), keys.at(i));
@@ -143,22 +149,22 @@ private slots:
     void helpOpensThePageBesideTheProgram()
     {
         Fixture f;
-        QVERIFY(f.window->Form_Load());
-        f.window->Toolbar1_ButtonClick(QStringLiteral("T_help"));
+        QVERIFY(f.window->startUp());
+        f.window->onToolbarButton(QStringLiteral("T_help"));
         QCOMPARE(f.platform.opened, QStringList{f.dir.path() + QStringLiteral("/zelkor.html")});
     }
 
     void remindersAreNonModalAndOnTop()
     {
         Fixture f;
-        QVERIFY(f.window->Form_Load());
-        f.window->Toolbar1_ButtonClick(QStringLiteral("T_help")); // unrelated; keeps state realistic
-        f.window->actions().PerformAction(8, false, QStringLiteral("Tea"));
-        FrmRemind* reminder = f.window->reminder();
+        QVERIFY(f.window->startUp());
+        f.window->onToolbarButton(QStringLiteral("T_help")); // unrelated; keeps state realistic
+        f.window->actions().performAction(8, false, QStringLiteral("Tea"));
+        ReminderWindow* reminder = f.window->reminder();
         QVERIFY(reminder->isVisible());
         QVERIFY(!reminder->isModal());
         QVERIFY(reminder->windowFlags() & Qt::WindowStaysOnTopHint);
-        QCOMPARE(reminder->Label1->text(), QStringLiteral("Tea"));
+        QCOMPARE(reminder->m_messageLabel->text(), QStringLiteral("Tea"));
         reminder->close();
     }
 
@@ -172,27 +178,27 @@ private slots:
     {
         QFETCH(bool, tray);
         Fixture f;
-        QVERIFY(f.window->Form_Load());
+        QVERIFY(f.window->startUp());
         f.window->setTrayIconShown(tray);
         QVERIFY(!f.window->close());
         QVERIFY(f.window->isMinimized());
         QCOMPARE(f.window->isVisible(), !tray);
-        QVERIFY(!f.state.ExitRequested);
-        QVERIFY(f.window->Timer3->isActive()); // the program keeps running
+        QVERIFY(!f.state.exitRequested);
+        QVERIFY(f.window->m_clockTimer->isActive()); // the program keeps running
     }
 
     void exitClosesEverything()
     {
         Fixture f;
-        QVERIFY(f.window->Form_Load());
-        f.window->actions().PerformAction(8, false, QStringLiteral("open while exiting"));
-        f.window->Exit();
-        QVERIFY(f.state.ExitRequested);
-        QVERIFY(f.state.CancelWakeWait);
+        QVERIFY(f.window->startUp());
+        f.window->actions().performAction(8, false, QStringLiteral("open while exiting"));
+        f.window->exitProgram();
+        QVERIFY(f.state.exitRequested);
+        QVERIFY(f.state.cancelWakeWait);
         QVERIFY(!f.window->isVisible());
         QVERIFY(!f.window->reminder()->isVisible());
     }
 };
 
-QTEST_MAIN(TestFrmMain)
-#include "tst_frmmain.moc"
+QTEST_MAIN(TestMainWindow)
+#include "tst_mainwindow.moc"

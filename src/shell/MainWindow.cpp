@@ -1,27 +1,27 @@
-#include "shell/FrmMain.h"
+#include "shell/MainWindow.h"
 
 #include "actions/ActionExecutor.h"
-#include "actions/FrmRemind.h"
+#include "actions/ReminderWindow.h"
 #include "common/ActionKind.h"
 #include "common/Placement.h"
-#include "countdown/ModTimer.h"
 #include "countdown/PowerOnCycle.h"
 #include "countdown/TimerTab.h"
+#include "countdown/WakeWaits.h"
+#include "platform/GlobalHotKey.h"
+#include "platform/WakeTimer.h"
 #include "scheduler/PeriodGuard.h"
 #include "scheduler/TaskScheduler.h"
-#include "platform/WakeTimer.h"
-#include "platform/GlobalHotKey.h"
 #include "shell/AppIcons.h"
 #include "shell/AutostartSwitch.h"
 #include "shell/ClockText.h"
 #include "shell/MessageBox.h"
 #include "shell/OptionsPage.h"
-#include "tasks/TasksPage.h"
 #include "shell/SettingsKeeper.h"
 #include "shell/ShellVisibility.h"
 #include "shell/SuspendFilter.h"
 #include "shell/TrayIcon.h"
 #include "shell/TrayMenu.h"
+#include "tasks/TasksPage.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -33,9 +33,11 @@
 #include <QToolBar>
 #include <QVBoxLayout>
 
-namespace zelkor {
+namespace zelkor
+{
 
-namespace {
+namespace
+{
 // The toolbar's buttons: an action code to perform, or 0 for the help page.
 struct ToolButton {
     const char* key = nullptr;
@@ -53,7 +55,7 @@ constexpr ToolButton kToolButtons[] = {
 };
 } // namespace
 
-FrmMain::FrmMain(Platform& platform, AppState& state, QWidget* parent)
+MainWindow::MainWindow(Platform& platform, AppState& state, QWidget* parent)
     : QMainWindow(parent), m_platform(platform), m_state(state)
 {
     setObjectName(QStringLiteral("FrmMain"));
@@ -65,9 +67,9 @@ FrmMain::FrmMain(Platform& platform, AppState& state, QWidget* parent)
     connect(m_actions, &ActionExecutor::problem, this,
             [this](const QString& message) { MessageBox::notify(this, message); });
 
-    m_modTimer = new ModTimer(m_platform.wakeTimer(), m_state, this);
-    m_powerOn = new PowerOnCycle(m_platform, m_state, *m_actions, *m_modTimer, this);
-    m_powerOn->setListRefresher([this] { MSFlexGrid1disp(); });
+    m_wakeWaits = new WakeWaits(m_platform.wakeTimer(), m_state, this);
+    m_powerOn = new PowerOnCycle(m_platform, m_state, *m_actions, *m_wakeWaits, this);
+    m_powerOn->setListRefresher([this] { refreshTaskList(); });
     // Modal: the next power-on is armed once the message is closed.
     m_powerOn->setMessagePresenter([this] { reminder()->presentModal(); });
     connect(m_powerOn, &PowerOnCycle::problem, this,
@@ -76,196 +78,201 @@ FrmMain::FrmMain(Platform& platform, AppState& state, QWidget* parent)
     buildToolbar();
 
     auto* central = new QWidget(this);
-    SSTab1 = new QTabWidget(central);
-    SSTab1->setObjectName(QStringLiteral("SSTab1"));
-    m_timerTab = new TimerTab(m_platform, *m_actions, *m_modTimer, SSTab1);
-    SSTab1->addTab(m_timerTab, QStringLiteral("Timer"));
-    m_tasksPage = new TasksPage(m_platform, m_state, SSTab1);
-    SSTab1->addTab(m_tasksPage, QStringLiteral("Scheduled Tasks"));
-    connect(m_tasksPage, &TasksPage::taskChanged, this, &FrmMain::refreshAfterTaskChange);
-    m_options = new OptionsPage(SSTab1);
-    SSTab1->addTab(m_options, QStringLiteral("Options"));
+    m_tabs = new QTabWidget(central);
+    m_tabs->setObjectName(QStringLiteral("SSTab1"));
+    m_timerTab = new TimerTab(m_platform, *m_actions, *m_wakeWaits, m_tabs);
+    m_tabs->addTab(m_timerTab, QStringLiteral("Timer"));
+    m_tasksPage = new TasksPage(m_platform, m_state, m_tabs);
+    m_tabs->addTab(m_tasksPage, QStringLiteral("Scheduled Tasks"));
+    connect(m_tasksPage, &TasksPage::taskChanged, this, &MainWindow::refreshAfterTaskChange);
+    m_options = new OptionsPage(m_tabs);
+    m_tabs->addTab(m_options, QStringLiteral("Options"));
     connect(m_options, &OptionsPage::linkClicked, this,
             [this](const QString& target) { m_platform.shellOpen(target); });
 
     // Never seen by the user: the switch of the suspend filter, and a focus
     // sink that keeps the action list from holding the keyboard focus.
-    chkWakeOn = new QCheckBox(QStringLiteral("Autometically Wake At: "), central);
-    chkWakeOn->setObjectName(QStringLiteral("chkWakeOn"));
-    chkWakeOn->setChecked(true);
-    CmdTest = new QPushButton(QStringLiteral("Test"), central);
-    CmdTest->setObjectName(QStringLiteral("CmdTest"));
+    m_wakeOnCheck = new QCheckBox(QStringLiteral("Autometically Wake At: "), central);
+    m_wakeOnCheck->setObjectName(QStringLiteral("chkWakeOn"));
+    m_wakeOnCheck->setChecked(true);
+    m_hiddenTestButton = new QPushButton(QStringLiteral("Test"), central);
+    m_hiddenTestButton->setObjectName(QStringLiteral("CmdTest"));
     auto* layout = new QVBoxLayout(central);
-    layout->addWidget(SSTab1);
-    chkWakeOn->move(0, 5000); // outside the visible area, like the focus sink
-    CmdTest->move(0, 5000);
-    m_timerTab->setFocusSink(CmdTest);
+    layout->addWidget(m_tabs);
+    m_wakeOnCheck->move(0, 5000); // outside the visible area, like the focus sink
+    m_hiddenTestButton->move(0, 5000);
+    m_timerTab->setFocusSink(m_hiddenTestButton);
     setCentralWidget(central);
     resize(600, 420); // room for the task list's columns in common desktop fonts
 
-    Timer1 = new QTimer(this);
-    Timer1->setObjectName(QStringLiteral("Timer1"));
-    Timer1->setInterval(2);
-    connect(Timer1, &QTimer::timeout, Timer1, &QTimer::stop);
-    m_modTimer->setNudge(Timer1); // started before every wake wait
-    Timer3 = new QTimer(this);
-    Timer3->setObjectName(QStringLiteral("Timer3"));
-    Timer3->setInterval(1000);
-    connect(Timer3, &QTimer::timeout, this, &FrmMain::Timer3_Timer);
+    m_nudgeTimer = new QTimer(this);
+    m_nudgeTimer->setObjectName(QStringLiteral("Timer1"));
+    m_nudgeTimer->setInterval(2);
+    connect(m_nudgeTimer, &QTimer::timeout, m_nudgeTimer, &QTimer::stop);
+    m_wakeWaits->setNudge(m_nudgeTimer); // started before every wake wait
+    m_clockTimer = new QTimer(this);
+    m_clockTimer->setObjectName(QStringLiteral("Timer3"));
+    m_clockTimer->setInterval(1000);
+    connect(m_clockTimer, &QTimer::timeout, this, &MainWindow::updateClock);
 
     // The box is read at the moment a task or the period acts.
     const auto forced = [this] { return m_timerTab->forced(); };
     m_scheduler = new TaskScheduler(m_platform, m_state, *m_actions, this);
     m_scheduler->setForcedSource(forced);
-    TimEvery = m_scheduler->TimEvery();
+    m_taskPollTimer = m_scheduler->m_taskPollTimer();
     m_periodGuard = new PeriodGuard(m_platform, m_state, *m_actions, this);
     m_periodGuard->setForcedSource(forced);
-    TimNot = m_periodGuard->TimNot();
+    m_periodTimer = m_periodGuard->m_periodTimer();
     buildShell();
 }
 
-FrmMain::~FrmMain()
+MainWindow::~MainWindow()
 {
     // The reminder has no parent (it must stay on top of other programs, not
     // of us); destroying it here ends any beeping with the program.
     delete m_reminder;
 }
 
-void FrmMain::buildShell()
+void MainWindow::buildShell()
 {
     m_trayMenu = new TrayMenu(this);
     m_tray = new TrayIcon(m_trayMenu, windowIcon(), this);
-    m_visibility = new ShellVisibility(*this, m_state, *m_trayMenu, *m_tray,
-                                       [this] { return m_trayIconShown; }, this);
-    connect(m_tray, &TrayIcon::clicked, m_visibility, &ShellVisibility::TrayClick);
+    m_visibility = new ShellVisibility(
+        *this, m_state, *m_trayMenu, *m_tray, [this] { return m_trayIconShown; }, this);
+    connect(m_tray, &TrayIcon::clicked, m_visibility, &ShellVisibility::onTrayClicked);
     connect(m_tray, &TrayIcon::shownInHostChanged, this, [this](bool shown) {
         setTrayIconShown(shown);
         // A tray that went away must not keep the window out of reach.
-        if (!shown && !m_state.HiddenMode && !isVisible() && !m_state.ExitRequested)
+        if (!shown && !m_state.hiddenMode && !isVisible() && !m_state.exitRequested)
             showMinimized();
     });
-    connect(this, &FrmMain::shownStateChanged, m_trayMenu->M_show, &QAction::setChecked);
-    connect(m_trayMenu->M_show, &QAction::triggered, m_visibility, &ShellVisibility::M_show_Click);
-    connect(m_trayMenu->M_hide, &QAction::triggered, m_visibility, &ShellVisibility::M_hide_Click);
+    connect(this, &MainWindow::shownStateChanged, m_trayMenu->m_showAction, &QAction::setChecked);
+    connect(m_trayMenu->m_showAction, &QAction::triggered, m_visibility,
+            &ShellVisibility::onShowHideToggled);
+    connect(m_trayMenu->m_hideAction, &QAction::triggered, m_visibility,
+            &ShellVisibility::onHideChosen);
     connect(m_trayMenu, &TrayMenu::quickLaunch, this,
-            [this](int code) { m_actions->PerformAction(code, m_timerTab->forced()); });
-    connect(m_trayMenu->M_tuichu, &QAction::triggered, this, &FrmMain::Exit);
+            [this](int code) { m_actions->performAction(code, m_timerTab->forced()); });
+    connect(m_trayMenu->m_exitAction, &QAction::triggered, this, &MainWindow::exitProgram);
 
     m_hotKey = createGlobalHotKey();
-    connect(m_hotKey.get(), &GlobalHotKey::activated, m_visibility, &ShellVisibility::HotKeyProc);
+    connect(m_hotKey.get(), &GlobalHotKey::activated, m_visibility, &ShellVisibility::onHotKey);
 
     m_suspendFilter = std::make_unique<SuspendFilter>(m_platform, m_state);
-    connect(chkWakeOn, &QCheckBox::toggled, this, [this](bool on) { m_suspendFilter->setWakeOn(on); });
+    connect(m_wakeOnCheck, &QCheckBox::toggled, this,
+            [this](bool on) { m_suspendFilter->setWakeOn(on); });
     connect(m_actions, &ActionExecutor::aboutToHibernate, this,
             [this] { m_suspendFilter->beforeOwnHibernation(); });
 
-    m_settings = new SettingsKeeper(settings::filePath(m_state.programDir), *m_timerTab, *m_options, this);
-    m_autostart = new AutostartSwitch(QApplication::applicationFilePath(), *m_options->ChkRun,
-                                      *m_trayMenu->M_run, this);
+    m_settings =
+        new SettingsKeeper(settings::filePath(m_state.programDir), *m_timerTab, *m_options, this);
+    m_autostart =
+        new AutostartSwitch(QApplication::applicationFilePath(), *m_options->m_runAtStartupCheck,
+                            *m_trayMenu->m_runAtStartupAction, this);
     connect(m_autostart, &AutostartSwitch::problem, this,
             [this](const QString& message) { MessageBox::notify(this, message); });
 }
 
-void FrmMain::buildToolbar()
+void MainWindow::buildToolbar()
 {
-    Toolbar1 = addToolBar(QStringLiteral("Toolbar1"));
-    Toolbar1->setObjectName(QStringLiteral("Toolbar1"));
-    Toolbar1->setMovable(false);
-    Toolbar1->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
-    Toolbar1->setIconSize(QSize(24, 24));
+    m_toolbar = addToolBar(QStringLiteral("Toolbar1"));
+    m_toolbar->setObjectName(QStringLiteral("Toolbar1"));
+    m_toolbar->setMovable(false);
+    m_toolbar->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+    m_toolbar->setIconSize(QSize(24, 24));
     for (const ToolButton& button : kToolButtons) {
         const QString key = QLatin1String(button.key);
         const QIcon icon = button.code ? actionIcon(button.code)
                                        : style()->standardIcon(QStyle::SP_DialogHelpButton);
-        QAction* action = Toolbar1->addAction(icon, QLatin1String(button.caption));
+        QAction* action = m_toolbar->addAction(icon, QLatin1String(button.caption));
         action->setObjectName(key);
         action->setData(key);
-        connect(action, &QAction::triggered, this, [this, key] { Toolbar1_ButtonClick(key); });
+        connect(action, &QAction::triggered, this, [this, key] { onToolbarButton(key); });
     }
 }
 
-FrmRemind* FrmMain::reminder()
+ReminderWindow* MainWindow::reminder()
 {
     if (!m_reminder)
-        m_reminder = new FrmRemind(m_platform, m_state, nullptr);
+        m_reminder = new ReminderWindow(m_platform, m_state, nullptr);
     return m_reminder;
 }
 
-bool FrmMain::Form_Load()
+bool MainWindow::startUp()
 {
     move(goldenPlacement(m_platform.screenGeometry(), frameGeometry().size()));
-    if (m_state.ExitRequested) {
+    if (m_state.exitRequested) {
         QApplication::closeAllWindows();
         return false;
     }
-    m_state.ExitRequested = false;
-    m_state.CancelWakeWait = false;
+    m_state.exitRequested = false;
+    m_state.cancelWakeWait = false;
     if (!m_platform.claimSingleInstance()) {
         MessageBox::information(nullptr, QStringLiteral("This program has already running."));
-        m_state.ExitRequested = true;
+        m_state.exitRequested = true;
         return false;
     }
-    InitMainWindow();
+    initWindow();
     m_tasksPage->connectDatabase(taskDatabasePath(m_state.programDir));
-    MSFlexGrid1disp();
+    refreshTaskList();
     m_powerOn->start(); // the power-on cycle
-    notAllow();
-    otherTask();
-    Timer3->start();
-    if (!m_state.HiddenMode && !isMinimized()) // not put in the tray at start
+    loadForbiddenPeriod();
+    selectNextTask();
+    m_clockTimer->start();
+    if (!m_state.hiddenMode && !isMinimized()) // not put in the tray at start
         show();
     return true;
 }
 
-void FrmMain::InitMainWindow()
+void MainWindow::initWindow()
 {
     // Each step stands alone: one that cannot be done is skipped.
     // 1. The hot key; without it the program runs on.
     m_hotKey->registerKey();
-    Timer3_Timer();
+    updateClock();
     m_timerTab->setDateTimePickers(m_platform.now());
     for (int code = 1; code <= actionNames().size(); ++code)
-        m_timerTab->ImageCombo1->addItem(actionIcon(code), actionName(code));
-    m_timerTab->ImageCombo1->setCurrentIndex(0);
-    SSTab1->setCurrentIndex(0);
+        m_timerTab->m_actionCombo->addItem(actionIcon(code), actionName(code));
+    m_timerTab->m_actionCombo->setCurrentIndex(0);
+    m_tabs->setCurrentIndex(0);
     // 6. Foreign suspend requests are refused from here on.
-    m_suspendFilter->install(chkWakeOn->isChecked());
+    m_suspendFilter->install(m_wakeOnCheck->isChecked());
     // 7. What the last run saved.
-    m_settings->LoadSettings();
+    m_settings->loadSettings();
     // 8. Hidden, in the tray, or shown.
-    if (m_options->Check2->isChecked()) {
+    if (m_options->m_startHiddenCheck->isChecked()) {
         m_visibility->enterHiddenMode();
     } else {
-        m_tray->AddTrayIcon();
-        m_tray->SetTrayTip(kAppTitle);
-        if (m_options->Check1->isChecked())
+        m_tray->addTrayIcon();
+        m_tray->setTrayTip(kAppTitle);
+        if (m_options->m_startInTrayCheck->isChecked())
             m_visibility->hideToTray();
     }
     // 9. Whether the autostart entry starts this program.
     m_autostart->startupCheck();
 }
 
-void FrmMain::Timer3_Timer()
+void MainWindow::updateClock()
 {
     m_timerTab->setClock(clockText(m_platform.now()), uptimeText(m_platform.tickCount()));
 }
 
-void FrmMain::Toolbar1_ButtonClick(const QString& key)
+void MainWindow::onToolbarButton(const QString& key)
 {
-    m_actions->EnableShutdownPrivilege();
+    m_actions->enableShutdownPrivilege();
     const bool forced = m_timerTab->forced();
     for (const ToolButton& button : kToolButtons) {
         if (key != QLatin1String(button.key)) // exact, case-sensitive
             continue;
         if (button.code)
-            m_actions->PerformAction(button.code, forced);
+            m_actions->performAction(button.code, forced);
         else
             openHelp();
         return;
     }
 }
 
-void FrmMain::openHelp()
+void MainWindow::openHelp()
 {
     const QString page = m_state.programDir + QStringLiteral("/zelkor.html");
     const Outcome outcome = m_platform.shellOpen(page);
@@ -273,27 +280,45 @@ void FrmMain::openHelp()
         MessageBox::notify(this, QStringLiteral("The help page %1 could not be opened.").arg(page));
 }
 
-void FrmMain::refreshAfterTaskChange()
+void MainWindow::refreshAfterTaskChange()
 {
-    MSFlexGrid1disp();
-    notAllow();
-    otherTask();
-    m_state.CancelWakeWait = true;
+    refreshTaskList();
+    loadForbiddenPeriod();
+    selectNextTask();
+    m_state.cancelWakeWait = true;
     m_powerOn->start();
 }
 
-void FrmMain::MSFlexGrid1disp() { m_tasksPage->MSFlexGrid1disp(); }
-void FrmMain::notAllow() { m_periodGuard->notAllow(); }
-void FrmMain::otherTask() { m_scheduler->otherTask(); }
-void FrmMain::TimEvery_Timer() { m_scheduler->TimEvery_Timer(); }
-void FrmMain::TimNot_Timer() { m_periodGuard->TimNot_Timer(); }
-
-void FrmMain::SaveSettings() { m_settings->SaveSettings(); }
-
-void FrmMain::closeEvent(QCloseEvent* event)
+void MainWindow::refreshTaskList()
 {
-    if (m_state.ExitRequested) {
-        SaveSettings();
+    m_tasksPage->refreshTaskList();
+}
+void MainWindow::loadForbiddenPeriod()
+{
+    m_periodGuard->loadForbiddenPeriod();
+}
+void MainWindow::selectNextTask()
+{
+    m_scheduler->selectNextTask();
+}
+void MainWindow::fireDueTask()
+{
+    m_scheduler->fireDueTask();
+}
+void MainWindow::enforceForbiddenPeriod()
+{
+    m_periodGuard->enforceForbiddenPeriod();
+}
+
+void MainWindow::saveSettings()
+{
+    m_settings->saveSettings();
+}
+
+void MainWindow::closeEvent(QCloseEvent* event)
+{
+    if (m_state.exitRequested) {
+        saveSettings();
         event->accept();
         return;
     }
@@ -302,14 +327,14 @@ void FrmMain::closeEvent(QCloseEvent* event)
     m_visibility->hideToTray();
 }
 
-void FrmMain::Exit()
+void MainWindow::exitProgram()
 {
-    m_state.CancelWakeWait = true;
-    m_state.ExitRequested = true;
+    m_state.cancelWakeWait = true;
+    m_state.exitRequested = true;
     // Suspend requests are no longer refused; the icon goes and the key is
     // free for other programs.
     m_suspendFilter->remove();
-    m_tray->RemoveTrayIcon();
+    m_tray->removeTrayIcon();
     m_hotKey->unregisterKey();
     if (m_reminder)
         m_reminder->close();
@@ -321,11 +346,11 @@ void FrmMain::Exit()
     QApplication::quit();
 }
 
-void FrmMain::sessionEnding()
+void MainWindow::sessionEnding()
 {
-    if (m_state.ExitRequested)
+    if (m_state.exitRequested)
         return;
-    Exit();
+    exitProgram();
 }
 
 } // namespace zelkor

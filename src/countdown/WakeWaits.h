@@ -9,13 +9,14 @@
 
 class QTimer;
 
-namespace zelkor {
+namespace zelkor
+{
 
 // How a wake wait ended.
 // Event loops end with 0 when the application quits, so no end is 0.
 enum class WaitEnd {
     Fired = 1,       // the timer came due
-    Cancelled = 2,   // CancelWakeWait was set (waitForWakeOrCancel only)
+    Cancelled = 2,   // cancelWakeWait was set (waitForWakeOrCancel only)
     Failed = 3,      // the timer could not be armed or broke; lastError() says why
     Interrupted = 4, // the program is quitting
 };
@@ -24,16 +25,17 @@ enum class WaitEnd {
 // in which the whole program keeps working, until it fires. A wait started
 // while others are pending re-arms the same timer, so all of them end at the
 // newest time, the innermost first. When no wait is left the timer is disarmed.
-class ModTimer : public QObject {
+class WakeWaits : public QObject
+{
     Q_OBJECT
 public:
-    ModTimer(WakeTimer& timer, AppState& state, QObject* parent = nullptr);
+    WakeWaits(WakeTimer& timer, AppState& state, QObject* parent = nullptr);
 
     // A one-shot started before every wait; its tick only wakes the loop once.
     void setNudge(QTimer* nudge) { m_nudge = nudge; }
 
     WaitEnd waitForWake(qint64 seconds) { return wait(seconds, false); }
-    // Also ends when CancelWakeWait is found set at the top of a pass.
+    // Also ends when cancelWakeWait is found set at the top of a pass.
     WaitEnd waitForWakeOrCancel(qint64 seconds) { return wait(seconds, true); }
 
     WakeTimer& timer() const { return m_timer; }

@@ -11,7 +11,8 @@
 
 #include <array>
 
-namespace zelkor {
+namespace zelkor
+{
 
 // The task database file of a program folder.
 QString taskDatabasePath(const QString& programDir);
@@ -24,25 +25,26 @@ inline const QString kTaskGone = QStringLiteral("The task no longer exists.");
 // change or delete the current row, close. Each window owns its own.
 // The file is opened read-write and never created: a missing database reads
 // as empty and refuses writes, with the reason in the returned Outcome.
-class AdoTask {
+class TaskStore
+{
 public:
-    AdoTask() = default;
-    explicit AdoTask(const QString& databasePath) { setConnection(databasePath); }
-    ~AdoTask();
-    AdoTask(const AdoTask&) = delete;
-    AdoTask& operator=(const AdoTask&) = delete;
+    TaskStore() = default;
+    explicit TaskStore(const QString& databasePath) { setConnection(databasePath); }
+    ~TaskStore();
+    TaskStore(const TaskStore&) = delete;
+    TaskStore& operator=(const TaskStore&) = delete;
 
     void setConnection(const QString& databasePath);
     void setRecordSource(const QString& sql) { m_source = sql; }
     QString recordSource() const { return m_source; }
 
     // Runs the record source; positions on the first row.
-    Outcome Refresh();
+    Outcome refresh();
     bool isEmpty() const { return m_rows.isEmpty(); }
     bool eof() const { return m_current >= m_rows.size(); }
     int rowCount() const { return int(m_rows.size()); }
-    void MoveFirst() { m_current = 0; }
-    void MoveNext() { ++m_current; }
+    void moveFirst() { m_current = 0; }
+    void moveNext() { ++m_current; }
 
     QVariant field(const QString& name) const;
     QVariant field(int position) const;
@@ -51,12 +53,12 @@ public:
 
     // Editing: AddNew starts a new row; setField assigns columns of the new or
     // current row; Update stores them. Only assigned columns are written.
-    void AddNew();
+    void addNew();
     Outcome setField(const QString& name, const QVariant& value);
     Outcome setField(int position, const QVariant& value);
-    Outcome Update();
-    Outcome Delete();
-    void Close();
+    Outcome update();
+    Outcome remove();
+    void close();
 
     // Every record of the current result as rows, for the scheduling rules.
     QList<TaskRow> rows() const;

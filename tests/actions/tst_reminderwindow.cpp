@@ -1,9 +1,9 @@
 #include "actions/ActionExecutor.h"
 #include "actions/BeepLoop.h"
-#include "actions/FrmRemind.h"
+#include "actions/ReminderWindow.h"
 #include "common/Placement.h"
 #include "platform/fake/FakePlatform.h"
-#include "shell/FrmMain.h"
+#include "shell/MainWindow.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -14,13 +14,14 @@
 
 using namespace zelkor;
 
-class TstFrmRemind : public QObject {
+class TestReminderWindow : public QObject
+{
     Q_OBJECT
 private slots:
     void loadShowsTheText_data();
     void loadShowsTheText();
     void loadPlacesAtTheGoldenSection();
-    void beepsOnceTimer1HasTicked();
+    void beepsOnceTheStartTimerHasTicked();
     void okDuringABurstLetsItFinish();
     void otherClosesStopAtOnce_data();
     void otherClosesStopAtOnce();
@@ -31,7 +32,7 @@ private slots:
     void eventsRemindActionShowsIt();
 };
 
-void TstFrmRemind::loadShowsTheText_data()
+void TestReminderWindow::loadShowsTheText_data()
 {
     QTest::addColumn<QString>("text");
     QTest::newRow("message") << QStringLiteral("Take the cake out of the oven");
@@ -40,36 +41,36 @@ void TstFrmRemind::loadShowsTheText_data()
     QTest::newRow("two lines") << QStringLiteral("Call Anna\nabout Sunday");
 }
 
-void TstFrmRemind::loadShowsTheText()
+void TestReminderWindow::loadShowsTheText()
 {
     QFETCH(QString, text);
     FakePlatform platform;
     AppState state;
-    FrmRemind window(platform, state);
-    QCOMPARE(window.Label1->text(), QStringLiteral("Hurry, time is up!")); // design caption
+    ReminderWindow window(platform, state);
+    QCOMPARE(window.m_messageLabel->text(), QStringLiteral("Hurry, time is up!")); // design caption
     QCOMPARE(window.windowTitle(), QStringLiteral("Message"));
-    QVERIFY(window.Label1->font().bold());
-    QCOMPARE(window.Label1->font().pointSizeF(), 9.75);
+    QVERIFY(window.m_messageLabel->font().bold());
+    QCOMPARE(window.m_messageLabel->font().pointSizeF(), 9.75);
 
     state.remindText = text;
     window.present();
     QVERIFY(window.isVisible());
-    QCOMPARE(window.Label1->text(), text);
+    QCOMPARE(window.m_messageLabel->text(), text);
     QVERIFY(window.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
     QCOMPARE(window.windowModality(), Qt::NonModal);
 
     // An empty text beeps like any other.
-    window.Timer1_Timer();
+    window.startBeeping();
     QVERIFY(window.isBeeping());
     QCOMPARE(platform.toneRuns.size(), 1);
 }
 
-void TstFrmRemind::loadPlacesAtTheGoldenSection()
+void TestReminderWindow::loadPlacesAtTheGoldenSection()
 {
     FakePlatform platform;
     platform.setScreen(QRect(0, 0, 1280, 1024));
     AppState state;
-    FrmRemind window(platform, state);
+    ReminderWindow window(platform, state);
     window.present();
     // Placed before it is shown, when the window frame is not known yet: a
     // few pixels of border may be left out.
@@ -80,36 +81,36 @@ void TstFrmRemind::loadPlacesAtTheGoldenSection()
     QVERIFY2(qAbs(centre - 0.382) < 0.01, qPrintable(QString::number(centre)));
 }
 
-void TstFrmRemind::beepsOnceTimer1HasTicked()
+void TestReminderWindow::beepsOnceTheStartTimerHasTicked()
 {
     FakePlatform platform;
     AppState state;
-    FrmRemind window(platform, state);
+    ReminderWindow window(platform, state);
     window.present();
-    QCOMPARE(window.Timer1->interval(), 500);
-    QVERIFY(window.Timer1->isActive());
+    QCOMPARE(window.m_beepStartTimer->interval(), 500);
+    QVERIFY(window.m_beepStartTimer->isActive());
     QVERIFY(!window.isBeeping());
     QVERIFY(platform.toneRuns.isEmpty());
 
-    window.Timer1_Timer();
-    QVERIFY(!window.Timer1->isActive()); // once per load
+    window.startBeeping();
+    QVERIFY(!window.m_beepStartTimer->isActive()); // once per load
     QVERIFY(window.isBeeping());
     QCOMPARE(platform.toneRuns, QList<QList<ToneStep>>{remindBurst()});
     window.beepLoop()->burstEnded();
     QCOMPARE(platform.toneRuns.size(), 2); // not closed: the next burst
 }
 
-void TstFrmRemind::okDuringABurstLetsItFinish()
+void TestReminderWindow::okDuringABurstLetsItFinish()
 {
     FakePlatform platform;
     AppState state;
     state.remindText = QStringLiteral("Stand up");
-    FrmRemind window(platform, state);
+    ReminderWindow window(platform, state);
     window.present();
-    window.Timer1_Timer();
-    QTest::mouseClick(window.Command1, Qt::LeftButton); // during the first beep
+    window.startBeeping();
+    QTest::mouseClick(window.m_okButton, Qt::LeftButton); // during the first beep
 
-    QVERIFY(window.remindClosed);
+    QVERIFY(window.m_closedByOk);
     QVERIFY(!window.isVisible());
     QCOMPARE(platform.toneStops, 0); // the burst is still heard
     QVERIFY(window.isBeeping());
@@ -120,7 +121,7 @@ void TstFrmRemind::okDuringABurstLetsItFinish()
     QCOMPARE(platform.toneStops, 0);
 }
 
-void TstFrmRemind::otherClosesStopAtOnce_data()
+void TestReminderWindow::otherClosesStopAtOnce_data()
 {
     QTest::addColumn<QString>("how");
     QTest::newRow("title bar") << QStringLiteral("close");
@@ -129,14 +130,14 @@ void TstFrmRemind::otherClosesStopAtOnce_data()
     QTest::newRow("destroyed") << QStringLiteral("delete");
 }
 
-void TstFrmRemind::otherClosesStopAtOnce()
+void TestReminderWindow::otherClosesStopAtOnce()
 {
     QFETCH(QString, how);
     FakePlatform platform;
     AppState state;
-    QPointer<FrmRemind> window = new FrmRemind(platform, state);
+    QPointer<ReminderWindow> window = new ReminderWindow(platform, state);
     window->present();
-    window->Timer1_Timer();
+    window->startBeeping();
     window->beepLoop()->burstEnded(); // in the second burst
     QCOMPARE(platform.toneRuns.size(), 2);
 
@@ -153,94 +154,94 @@ void TstFrmRemind::otherClosesStopAtOnce()
     if (window) {
         QVERIFY(!window->isVisible());
         QVERIFY(!window->isBeeping());
-        QVERIFY(!window->remindClosed); // only OK sets it
+        QVERIFY(!window->m_closedByOk); // only OK sets it
         delete window.data();
     }
     QCOMPARE(platform.toneRuns.size(), 2);
 }
 
-void TstFrmRemind::closedBeforeTheFirstTickNeverBeeps()
+void TestReminderWindow::closedBeforeTheFirstTickNeverBeeps()
 {
     FakePlatform platform;
     AppState state;
-    FrmRemind window(platform, state);
+    ReminderWindow window(platform, state);
     window.present();
     window.close();
-    QVERIFY(!window.Timer1->isActive());
+    QVERIFY(!window.m_beepStartTimer->isActive());
     QVERIFY(platform.toneRuns.isEmpty());
 }
 
-void TstFrmRemind::secondPresentWhileOpenKeepsTheFirst()
+void TestReminderWindow::secondPresentWhileOpenKeepsTheFirst()
 {
     FakePlatform platform;
     AppState state;
     state.remindText = QStringLiteral("first");
-    FrmRemind window(platform, state);
+    ReminderWindow window(platform, state);
     window.present();
-    window.Timer1_Timer();
+    window.startBeeping();
     const QPoint placed = window.pos();
 
     state.remindText = QStringLiteral("second");
     platform.setScreen(QRect(0, 0, 800, 600));
     window.present();
-    QCOMPARE(window.Label1->text(), QStringLiteral("first"));
+    QCOMPARE(window.m_messageLabel->text(), QStringLiteral("first"));
     QCOMPARE(window.pos(), placed);
-    QVERIFY(!window.Timer1->isActive()); // no second loop
+    QVERIFY(!window.m_beepStartTimer->isActive()); // no second loop
     QVERIFY(window.isBeeping());
     QCOMPARE(platform.toneRuns.size(), 1);
     QCOMPARE(platform.toneStops, 0);
 }
 
-void TstFrmRemind::presentAfterCloseLoadsAnew()
+void TestReminderWindow::presentAfterCloseLoadsAnew()
 {
     FakePlatform platform;
     AppState state;
     state.remindText = QStringLiteral("first");
-    FrmRemind window(platform, state);
+    ReminderWindow window(platform, state);
     window.present();
-    window.Timer1_Timer();
-    window.Command1->click(); // the burst runs on after OK
+    window.startBeeping();
+    window.m_okButton->click(); // the burst runs on after OK
 
     state.remindText = QStringLiteral("second");
     platform.setScreen(QRect(0, 0, 800, 600));
     window.present();
     QVERIFY(window.isVisible());
-    QVERIFY(!window.remindClosed);
-    QCOMPARE(window.Label1->text(), QStringLiteral("second"));
+    QVERIFY(!window.m_closedByOk);
+    QCOMPARE(window.m_messageLabel->text(), QStringLiteral("second"));
     const QPoint expected = goldenPlacement(QRect(0, 0, 800, 600), window.frameGeometry().size());
     QVERIFY((window.frameGeometry().topLeft() - expected).manhattanLength() <= 8);
     // The tail of the old burst gives way; the new loop waits for its tick.
     QCOMPARE(platform.toneStops, 1);
     QVERIFY(!window.isBeeping());
-    QVERIFY(window.Timer1->isActive());
+    QVERIFY(window.m_beepStartTimer->isActive());
 
-    window.Timer1_Timer();
+    window.startBeeping();
     QCOMPARE(platform.toneRuns.size(), 2);
     QCOMPARE(platform.toneRuns.last(), remindBurst()); // from the first burst
     window.beepLoop()->burstEnded();
     QCOMPARE(platform.toneRuns.size(), 3); // the new loop is not closed
 }
 
-void TstFrmRemind::presentModalReturnsWhenClosed()
+void TestReminderWindow::presentModalReturnsWhenClosed()
 {
     FakePlatform platform;
     AppState state;
     state.remindText = QStringLiteral("The computer woke up for this");
-    FrmRemind window(platform, state);
+    ReminderWindow window(platform, state);
     bool sawModal = false;
     bool sawBeeping = false;
     QTimer::singleShot(0, &window, [&] {
         sawModal = window.isVisible() && window.windowModality() == Qt::ApplicationModal &&
                    !window.windowFlags().testFlag(Qt::WindowStaysOnTopHint);
-        window.Timer1_Timer();
+        window.startBeeping();
         sawBeeping = window.isBeeping();
-        window.Command1->click();
+        window.m_okButton->click();
     });
     window.presentModal();
     QVERIFY(sawModal);
     QVERIFY(sawBeeping);
     QVERIFY(!window.isVisible());
-    QCOMPARE(window.Label1->text(), state.remindText);
+    QCOMPARE(window.m_messageLabel->text(), state.remindText);
 
     // The non-modal show afterwards is on top again and not modal.
     window.present();
@@ -249,24 +250,24 @@ void TstFrmRemind::presentModalReturnsWhenClosed()
     window.close();
 }
 
-void TstFrmRemind::eventsRemindActionShowsIt()
+void TestReminderWindow::eventsRemindActionShowsIt()
 {
     FakePlatform platform;
     AppState state;
-    FrmMain main(platform, state);
-    main.actions().PerformAction(8, true, QStringLiteral("Water the plants"));
-    FrmRemind* window = main.reminder();
+    MainWindow main(platform, state);
+    main.actions().performAction(8, true, QStringLiteral("Water the plants"));
+    ReminderWindow* window = main.reminder();
     QVERIFY(window->isVisible());
-    QCOMPARE(window->Label1->text(), QStringLiteral("Water the plants"));
+    QCOMPARE(window->m_messageLabel->text(), QStringLiteral("Water the plants"));
     QVERIFY(window->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
-    window->Timer1_Timer();
+    window->startBeeping();
     QVERIFY(window->isBeeping());
 
-    main.actions().PerformAction(8, false, QStringLiteral("Second"));
+    main.actions().performAction(8, false, QStringLiteral("Second"));
     QCOMPARE(main.reminder(), window); // one instance
-    QCOMPARE(window->Label1->text(), QStringLiteral("Water the plants"));
+    QCOMPARE(window->m_messageLabel->text(), QStringLiteral("Water the plants"));
     QCOMPARE(state.remindText, QStringLiteral("Second"));
 }
 
-QTEST_MAIN(TstFrmRemind)
-#include "tst_frmremind.moc"
+QTEST_MAIN(TestReminderWindow)
+#include "tst_reminderwindow.moc"

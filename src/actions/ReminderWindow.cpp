@@ -1,0 +1,139 @@
+#include "actions/ReminderWindow.h"
+
+#include "actions/BeepLoop.h"
+#include "common/Placement.h"
+#include "shell/AppIcons.h"
+
+#include <QEventLoop>
+#include <QGridLayout>
+#include <QHideEvent>
+#include <QLabel>
+#include <QPointer>
+#include <QPushButton>
+#include <QTimer>
+
+namespace zelkor
+{
+
+ReminderWindow::ReminderWindow(Platform& platform, AppState& state, QWidget* parent)
+    : QDialog(parent), m_platform(platform), m_state(state)
+{
+    setObjectName(QStringLiteral("FrmRemind"));
+    setWindowTitle(QStringLiteral("Message"));
+    setWindowIcon(appIcon());
+    auto* grid = new QGridLayout(this);
+    m_iconLabel = new QLabel(this);
+    m_iconLabel->setObjectName(QStringLiteral("Image1"));
+    m_iconLabel->setPixmap(appIcon().pixmap(32, 32));
+    m_iconLabel->setFixedSize(32, 32);
+    m_messageLabel = new QLabel(QStringLiteral("Hurry, time is up!"), this);
+    m_messageLabel->setObjectName(QStringLiteral("Label1"));
+    m_messageLabel->setWordWrap(true);
+    m_messageLabel->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    QFont bold = m_messageLabel->font();
+    bold.setBold(true);
+    bold.setPointSizeF(9.75);
+    m_messageLabel->setFont(bold);
+    m_messageLabel->setMinimumSize(240, 80);
+    m_okButton = new QPushButton(QStringLiteral("OK"), this);
+    m_okButton->setObjectName(QStringLiteral("Command1"));
+    m_okButton->setDefault(true);
+    grid->addWidget(m_iconLabel, 0, 0, Qt::AlignTop);
+    grid->addWidget(m_messageLabel, 0, 1);
+    grid->addWidget(m_okButton, 1, 0, 1, 2, Qt::AlignHCenter);
+    connect(m_okButton, &QPushButton::clicked, this, &ReminderWindow::onOkClicked);
+
+    m_beepStartTimer = new QTimer(this);
+    m_beepStartTimer->setObjectName(QStringLiteral("Timer1"));
+    m_beepStartTimer->setInterval(500);
+    connect(m_beepStartTimer, &QTimer::timeout, this, &ReminderWindow::startBeeping);
+    m_beeps = new BeepLoop(
+        m_platform, [this] { return m_closedByOk; }, this);
+}
+
+ReminderWindow::~ReminderWindow()
+{
+    // The beeping never outlives the window, not even the tail of a burst after OK.
+    m_beeps->stopNow();
+}
+
+void ReminderWindow::present()
+{
+    if (isVisible()) {
+        bringToTop();
+        return;
+    }
+    prepare(false);
+    show();
+    bringToTop();
+}
+
+void ReminderWindow::presentModal()
+{
+    if (isVisible()) {
+        bringToTop();
+    } else {
+        prepare(true);
+        show();
+    }
+    // A local loop rather than exec(): it also serves a caller that arrives
+    // while the window is already open, and returns if the window is destroyed.
+    QEventLoop loop;
+    connect(this, &ReminderWindow::closed, &loop, &QEventLoop::quit);
+    connect(this, &QObject::destroyed, &loop, &QEventLoop::quit);
+    loop.exec(QEventLoop::DialogExec);
+}
+
+bool ReminderWindow::isBeeping() const
+{
+    return m_beeps->isRunning();
+}
+
+void ReminderWindow::prepare(bool modal)
+{
+    // A burst still finishing after an earlier OK gives way to the new reminder.
+    m_beeps->stopNow();
+    // Flags and modality are set only while hidden: changing them on a shown
+    // window hides it, and a hide is a close here.
+    setWindowModality(modal ? Qt::ApplicationModal : Qt::NonModal);
+    setWindowFlag(Qt::WindowStaysOnTopHint, !modal);
+    m_closedByOk = false;
+    m_messageLabel->setText(m_state.remindText);
+    adjustSize();
+    move(goldenPlacement(m_platform.screenGeometry(), frameGeometry().size()));
+    m_beepStartTimer->start();
+}
+
+void ReminderWindow::bringToTop()
+{
+    raise();
+    activateWindow();
+}
+
+void ReminderWindow::startBeeping()
+{
+    m_beepStartTimer->stop(); // once per load
+    m_beeps->start();
+}
+
+void ReminderWindow::onOkClicked()
+{
+    m_closedByOk = true;
+    close();
+}
+
+void ReminderWindow::hideEvent(QHideEvent* event)
+{
+    QDialog::hideEvent(event);
+    // A minimized window is still open and keeps beeping; every other way out
+    // (OK, the title bar, Escape, the end of the program) is a close.
+    if (event->spontaneous() || isVisible())
+        return;
+    m_beepStartTimer->stop();
+    // Only OK lets the burst in progress be heard to its end.
+    if (!m_closedByOk)
+        m_beeps->stopNow();
+    emit closed();
+}
+
+} // namespace zelkor
