@@ -2,6 +2,8 @@
 # Zelkor set-up on Debian 12, as root or through sudo. Safe to run again.
 #   ./setup.sh run    install what the program needs, build it, start it
 #   ./setup.sh test   install what the tests need, build, run every test
+#   ./setup.sh package  build the Debian package zelkor_<version>_<arch>.deb
+#                       into the build folder
 # Options through the environment: BUILD_DIR (default build), ZELKOR_SANITIZE=ON
 # for an AddressSanitizer/UBSan build, CI=true to turn warnings into errors.
 set -euo pipefail
@@ -15,16 +17,20 @@ packages=(
     build-essential cmake pkg-config sqlite3
     qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite qt6-qpa-plugins libgl-dev
     libpulse-dev libasound2-dev libxss-dev libxcb1-dev libx11-dev
-    libcap2-bin
+    libcap2-bin librsvg2-bin
 )
+# Making the Debian package: dependencies by dpkg-shlibdeps, which CPack
+# finds the programs for with file.
+package_packages=(dpkg-dev file)
 # The tests' real counterparts: an X server with a window manager and a tray,
 # input, private message buses with mock system services, captured sound,
-# and clang with libFuzzer for the fuzz targets.
+# clang with libFuzzer for the fuzz targets, and the checkers of the package.
 test_packages=(
     xvfb openbox trayer xdotool x11-utils imagemagick
     dbus dbus-x11 python3-dbusmock
     alsa-utils sox fonts-dejavu-core
     clang libclang-rt-14-dev
+    desktop-file-utils appstream lintian
 )
 
 as_root() {
@@ -57,12 +63,17 @@ run)
     exec "$build_dir/zelkor/zelkor"
     ;;
 test)
-    install_packages "${packages[@]}" "${test_packages[@]}"
+    install_packages "${packages[@]}" "${package_packages[@]}" "${test_packages[@]}"
     build
     ctest --test-dir "$build_dir" --output-on-failure
     ;;
+package)
+    install_packages "${packages[@]}" "${package_packages[@]}"
+    build
+    cpack --config "$build_dir/CPackConfig.cmake" -B "$build_dir"
+    ;;
 *)
-    echo "usage: $0 run|test" >&2
+    echo "usage: $0 run|test|package" >&2
     exit 2
     ;;
 esac

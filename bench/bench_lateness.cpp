@@ -54,7 +54,7 @@ int main(int argc, char* argv[])
 
     RealClockPlatform platform;
     AppState state;
-    state.programDir = folder.path();
+    state.paths = portablePaths(folder.path());
     ActionExecutor actions(platform, state);
     TaskScheduler scheduler(platform, state, actions);
     scheduler.setForcedSource([] { return true; });

@@ -105,7 +105,7 @@ int main(int argc, char* argv[])
     const Figures convert = measure(runs, [&] { copied = ado.rows(); });
 
     AppState state;
-    state.programDir = folder.path();
+    state.paths = portablePaths(folder.path());
     ActionExecutor actions(platform, state);
     TaskScheduler scheduler(platform, state, actions);
     const Figures pass = measure(runs, [&] { scheduler.selectNextTask(); });

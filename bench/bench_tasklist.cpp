@@ -80,7 +80,7 @@ int main(int argc, char* argv[])
     FakePlatform platform;
     platform.setNow(QDateTime(QDate(2026, 6, 20), QTime(12, 0)));
     AppState state;
-    state.programDir = dir.path();
+    state.paths = portablePaths(dir.path());
     TasksPage page(platform, state);
     page.connectDatabase(database);
     page.resize(640, 400);

@@ -41,7 +41,7 @@ QString ActionExecutor::helperName(int kind, bool forced)
 
 QString ActionExecutor::helperPath(const QString& name) const
 {
-    return m_state.programDir + QStringLiteral("/dll/") + name;
+    return m_state.paths.programDir + QStringLiteral("/dll/") + name;
 }
 
 void ActionExecutor::runHelper(const QString& name)

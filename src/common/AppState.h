@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/AppPaths.h"
+
 #include <QString>
 #include <QtGlobal>
 
@@ -13,7 +15,7 @@ struct AppState {
     bool selfSuspend = false;    // the program itself asked to hibernate; never cleared
     qint64 selectedTaskId = 0;   // task last clicked in the list; 0 = none
     QString remindText;          // the reminder window's message
-    QString programDir;          // folder that holds the program, dll/ and last.inc
+    AppPaths paths;              // program folder, task database, settings, lock
 };
 
 } // namespace zelkor

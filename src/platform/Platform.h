@@ -83,8 +83,9 @@ public:
     virtual WakeTimer& wakeTimer() = 0;
 
     // --- single instance ---
-    // True when this process is the only running instance for this user.
-    virtual bool claimSingleInstance() = 0;
+    // True when this process is the only running instance for this user;
+    // `lockPath` is the user's lock file (AppPaths::lockPath).
+    virtual bool claimSingleInstance(const QString& lockPath) = 0;
 };
 
 // The backend of the running program, chosen at start-up.

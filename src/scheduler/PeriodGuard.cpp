@@ -18,7 +18,7 @@ PeriodGuard::PeriodGuard(Platform& platform, AppState& state, ActionExecutor& ac
 
 void PeriodGuard::loadForbiddenPeriod()
 {
-    m_store.setConnection(taskDatabasePath(m_state.programDir));
+    m_store.setConnection(m_state.paths.databasePath);
     const auto period = periodInForce(m_store.rowsOf(queries::kForbiddenNewestFirst));
     if (!period) {
         m_poll.switchOff();

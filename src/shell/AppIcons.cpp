@@ -1,5 +1,8 @@
 #include "shell/AppIcons.h"
 
+#include "common/BuildInfo.h"
+
+#include <QDir>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPixmap>
@@ -34,9 +37,12 @@ const QColor kActionColours[] = {
 
 QIcon appIcon()
 {
+    // The sizes rendered from the package's SVG, as the menu shows them.
     QIcon icon;
-    for (int size : {16, 22, 32, 48, 64})
-        icon.addPixmap(powerSymbol(size, Qt::white, QColor(0x20, 0x70, 0xc0)));
+    const QDir sizes(QStringLiteral(":/zelkor/icons"));
+    for (const QString& size : sizes.entryList(QDir::Dirs))
+        icon.addFile(sizes.filePath(size + QStringLiteral("/apps/") + QLatin1String(build::kAppId) +
+                                    QStringLiteral(".png")));
     return icon;
 }
 

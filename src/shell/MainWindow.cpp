@@ -86,6 +86,7 @@ MainWindow::MainWindow(Platform& platform, AppState& state, QWidget* parent)
     m_tabs->addTab(m_tasksPage, QStringLiteral("Scheduled Tasks"));
     connect(m_tasksPage, &TasksPage::taskChanged, this, &MainWindow::refreshAfterTaskChange);
     m_options = new OptionsPage(m_tabs);
+    m_options->showPaths(m_state.paths);
     m_tabs->addTab(m_options, QStringLiteral("Options"));
     connect(m_options, &OptionsPage::linkClicked, this,
             [this](const QString& target) { m_platform.shellOpen(target); });
@@ -164,11 +165,9 @@ void MainWindow::buildShell()
     connect(m_actions, &ActionExecutor::aboutToHibernate, this,
             [this] { m_suspendFilter->beforeOwnHibernation(); });
 
-    m_settings =
-        new SettingsKeeper(settings::filePath(m_state.programDir), *m_timerTab, *m_options, this);
-    m_autostart =
-        new AutostartSwitch(QApplication::applicationFilePath(), *m_options->m_runAtStartupCheck,
-                            *m_trayMenu->m_runAtStartupAction, this);
+    m_settings = new SettingsKeeper(m_state.paths.settingsPath, *m_timerTab, *m_options, this);
+    m_autostart = new AutostartSwitch(m_state.paths.startCommand, *m_options->m_runAtStartupCheck,
+                                      *m_trayMenu->m_runAtStartupAction, this);
     connect(m_autostart, &AutostartSwitch::problem, this,
             [this](const QString& message) { MessageBox::notify(this, message); });
 }
@@ -207,13 +206,13 @@ bool MainWindow::startUp()
     }
     m_state.exitRequested = false;
     m_state.cancelWakeWait = false;
-    if (!m_platform.claimSingleInstance()) {
+    if (!m_platform.claimSingleInstance(m_state.paths.lockPath)) {
         MessageBox::information(nullptr, QStringLiteral("This program has already running."));
         m_state.exitRequested = true;
         return false;
     }
     initWindow();
-    m_tasksPage->connectDatabase(taskDatabasePath(m_state.programDir));
+    m_tasksPage->connectDatabase(m_state.paths.databasePath);
     refreshTaskList();
     m_powerOn->start(); // the power-on cycle
     loadForbiddenPeriod();
@@ -274,7 +273,7 @@ void MainWindow::onToolbarButton(const QString& key)
 
 void MainWindow::openHelp()
 {
-    const QString page = m_state.programDir + QStringLiteral("/zelkor.html");
+    const QString page = m_state.paths.programDir + QStringLiteral("/zelkor.html");
     const Outcome outcome = m_platform.shellOpen(page);
     if (!outcome.ok)
         MessageBox::notify(this, QStringLiteral("The help page %1 could not be opened.").arg(page));

@@ -60,9 +60,25 @@ OptionsPage::OptionsPage(QWidget* parent) : QWidget(parent)
     grid->addWidget(m_supportLink, 1, 2);
     grid->addWidget(new QLabel(QStringLiteral("Our site:"), info), 2, 1);
     grid->addWidget(m_homePageLink, 2, 2);
+    m_pathsLabel = new QLabel(info);
+    m_pathsLabel->setObjectName(QStringLiteral("LabPaths"));
+    m_pathsLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    // Long paths are cut at the frame's edge rather than widening the window;
+    // the tool tip holds them whole.
+    m_pathsLabel->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    grid->addWidget(m_pathsLabel, 3, 1, 1, 2);
     grid->setColumnStretch(2, 1);
     layout->addWidget(info);
     layout->addStretch(1);
+}
+
+void OptionsPage::showPaths(const AppPaths& paths)
+{
+    QStringList lines;
+    for (const auto& [label, value] : describePaths(paths))
+        lines.append(label + QStringLiteral(": ") + value);
+    m_pathsLabel->setText(lines.join(QLatin1Char('\n')));
+    m_pathsLabel->setToolTip(m_pathsLabel->text());
 }
 
 } // namespace zelkor

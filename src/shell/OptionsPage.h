@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/AppPaths.h"
+
 #include <QWidget>
 
 class QCheckBox;
@@ -16,11 +18,15 @@ public:
     static QString homePage();
     static QString supportAddress();
 
+    // The layout and the files in use, in the information frame.
+    void showPaths(const AppPaths& paths);
+
     QCheckBox* m_runAtStartupCheck = nullptr;
     QCheckBox* m_startInTrayCheck = nullptr;
     QCheckBox* m_startHiddenCheck = nullptr;
     QLabel* m_homePageLink = nullptr;
     QLabel* m_supportLink = nullptr;
+    QLabel* m_pathsLabel = nullptr; // layout and paths, one per line
 
 signals:
     void linkClicked(const QString& target);

@@ -1,20 +1,57 @@
+#include "common/AppPaths.h"
 #include "common/AppState.h"
+#include "common/BuildInfo.h"
 #include "platform/Platform.h"
+#include "shell/CommandLine.h"
 #include "shell/MainWindow.h"
+#include "shell/MessageBox.h"
 #include "shell/TerminationWatcher.h"
 
 #include <QApplication>
 #include <QSessionManager>
 
+#include <cstdio>
+
+namespace {
+// --help, --version and refused command lines are answered without a display,
+// so they work from any terminal.
+int answerCommandLine(int argc, char* argv[], const zelkor::cli::Request& request)
+{
+    using namespace zelkor;
+    QCoreApplication app(argc, argv);
+    switch (request.action) {
+    case cli::Action::Help:
+        std::fputs(qPrintable(cli::helpText()), stdout);
+        return 0;
+    case cli::Action::Version:
+        std::fputs(qPrintable(cli::versionText(choosePaths(QCoreApplication::applicationDirPath()))), stdout);
+        return 0;
+    default:
+        std::fputs(qPrintable(cli::refusalText(request)), stderr);
+        return cli::kUsageError;
+    }
+}
+} // namespace
+
 int main(int argc, char* argv[])
 {
+    QCoreApplication::setApplicationName(QStringLiteral("zelkor"));
+    QCoreApplication::setApplicationVersion(QLatin1String(zelkor::build::kVersion));
+    const zelkor::cli::Request request = zelkor::cli::parse(zelkor::cli::argumentsOf(argc, argv));
+    if (request.action != zelkor::cli::Action::Run)
+        return answerCommandLine(argc, argv, request);
+
     QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("zelkor"));
     QApplication::setQuitOnLastWindowClosed(false); // closing the window only hides it
+    // Ties the windows to the menu entry and its icon.
+    QGuiApplication::setDesktopFileName(QLatin1String(zelkor::build::kAppId));
 
     auto platform = zelkor::createLinuxPlatform();
     zelkor::AppState state;
-    state.programDir = QCoreApplication::applicationDirPath();
+    state.paths = zelkor::choosePaths(QCoreApplication::applicationDirPath());
+    const zelkor::Outcome prepared = zelkor::prepareUserFiles(state.paths);
+    if (!prepared.ok)
+        zelkor::MessageBox::information(nullptr, prepared.error);
 
     zelkor::MainWindow window(*platform, state);
     QObject::connect(&app, &QGuiApplication::commitDataRequest, &window,

@@ -32,7 +32,7 @@ private slots:
         QFETCH(QString, helper);
         FakePlatform platform;
         AppState state;
-        state.programDir = QStringLiteral("/opt/z");
+        state.paths = portablePaths(QStringLiteral("/opt/z"));
         ActionExecutor executor(platform, state);
         executor.performAction(kind, forced);
         QCOMPARE(platform.started, QStringList{QStringLiteral("/opt/z/dll/") + helper});
@@ -118,7 +118,7 @@ private slots:
     {
         FakePlatform platform;
         AppState state;
-        state.programDir = QStringLiteral("/opt/z");
+        state.paths = portablePaths(QStringLiteral("/opt/z"));
         platform.setMissingPrograms({QStringLiteral("/opt/z/dll/guan.dll")});
         ActionExecutor executor(platform, state);
         QSignalSpy problems(&executor, &ActionExecutor::problem);

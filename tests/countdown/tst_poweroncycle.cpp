@@ -42,7 +42,7 @@ struct Rig {
 
     Rig()
     {
-        state.programDir = dir.path();
+        state.paths = portablePaths(dir.path());
         cycle = std::make_unique<PowerOnCycle>(platform, state, actions, waits);
         cycle->setMessagePresenter([this] {
             messages << state.remindText;

@@ -37,7 +37,7 @@ private slots:
         addDailyPowerOn(dir.databasePath(), QTime(9, 0), QStringLiteral("/bin/nine"));
         FakePlatform platform;
         AppState state;
-        state.programDir = dir.path();
+        state.paths = portablePaths(dir.path());
         MainWindow window(platform, state);
         QVERIFY(window.startUp());
         QVERIFY(window.powerOn()->m_cycleTimer->isActive());
@@ -69,7 +69,7 @@ private slots:
         FakePlatform platform;
         platform.setNow(QDateTime(QDate(2027, 2, 3), QTime(4, 5, 6)));
         AppState state;
-        state.programDir = dir.path();
+        state.paths = portablePaths(dir.path());
         MainWindow window(platform, state);
         QVERIFY(window.startUp());
         const auto* date = window.findChild<QDateTimeEdit*>(QStringLiteral("DTPicker2"));

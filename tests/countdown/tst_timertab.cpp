@@ -34,7 +34,7 @@ struct Rig {
 
     Rig()
     {
-        state.programDir = QStringLiteral("/opt/zelkor");
+        state.paths = portablePaths(QStringLiteral("/opt/zelkor"));
         platform.setTickCount(5 * 3600 * 1000); // up five hours
         for (const QString& name : actionNames())
             tab.m_actionCombo->addItem(name);

@@ -15,7 +15,7 @@ namespace zelkor::test {
 struct SchedulerRig {
     SchedulerRig()
     {
-        state.programDir = dir.path();
+        state.paths = portablePaths(dir.path());
         actions.setReminderPresenter([this] { ++reminders; });
     }
 

@@ -21,7 +21,7 @@ const QDate kMonday(2026, 12, 7);
 struct Program {
     Program()
     {
-        state.programDir = dir.path();
+        state.paths = portablePaths(dir.path());
         platform.setNow(QDateTime(kMonday, QTime(7, 0)));
     }
     qint64 store(const TaskRow& row) { return storeRow(dir.databasePath(), row); }

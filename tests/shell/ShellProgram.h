@@ -43,7 +43,7 @@ struct Program {
     QString settingsPath() const { return settings::filePath(dir.path()); }
     void start(bool trayReachable = true)
     {
-        state.programDir = dir.path();
+        state.paths = portablePaths(dir.path());
         window = std::make_unique<MainWindow>(platform, state);
         window->setTrayIconShown(trayReachable);
         QVERIFY(window->startUp());

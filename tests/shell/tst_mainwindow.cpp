@@ -28,7 +28,7 @@ private:
         MainWindow* window = nullptr;
         Fixture()
         {
-            state.programDir = dir.path();
+            state.paths = portablePaths(dir.path());
             window = new MainWindow(platform, state);
         }
         ~Fixture() { delete window; }

@@ -29,7 +29,7 @@ protected:
         m_dir = std::make_unique<TempProgramDir>();
         m_platform.setNow(fixedNow());
         m_state = AppState();
-        m_state.programDir = m_dir->path();
+        m_state.paths = portablePaths(m_dir->path());
         MessageBox::resetTestState();
         // Any box, expected or not, is answered so that no test can hang on one.
         MessageBox::setNextAnswer(QMessageBox::Ok);

@@ -136,7 +136,7 @@ private slots:
         FakePlatform platform;
         platform.setNow(test::fixedNow());
         AppState state;
-        state.programDir = dir.path();
+        state.paths = portablePaths(dir.path());
         MessageBox::resetTestState();
         MessageBox::setNextAnswer(QMessageBox::Ok); // a refusal would show a box; it must not hang the test
         TaskDialog dialog(TaskDialog::Mode::New, platform, state);

@@ -60,7 +60,7 @@ private slots:
         QVERIFY(m_dir->isValid());
         m_platform.setNow(test::fixedNow());
         m_state = AppState();
-        m_state.programDir = m_dir->path();
+        m_state.paths = portablePaths(m_dir->path());
         MessageBox::resetTestState();
         MessageBox::setNextAnswer(QMessageBox::Ok); // no box can block a test
         m_page = std::make_unique<TasksPage>(m_platform, m_state);

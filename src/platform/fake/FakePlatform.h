@@ -31,6 +31,7 @@ public:
     QList<QList<ToneStep>> toneRuns; // every sequence handed to startTones
     int toneStops = 0;               // calls of stopTones
     bool inhibitorHeld = false;
+    QString claimedLock; // the lock file of the last claimSingleInstance
     std::optional<quint32> lastInput = 0u; // set to nothing for "not available"
     FakeWakeTimer wake;
 
@@ -44,7 +45,11 @@ public:
     void beep(int frequencyHz, int durationMs) override;
     void startTones(const QList<ToneStep>& steps) override { toneRuns.append(steps); }
     void stopTones() override { ++toneStops; }
-    bool claimSingleInstance() override { return !m_otherInstance; }
+    bool claimSingleInstance(const QString& lockPath) override
+    {
+        claimedLock = lockPath;
+        return !m_otherInstance;
+    }
     Outcome holdSuspendInhibitor(bool hold) override
     {
         inhibitorHeld = hold;

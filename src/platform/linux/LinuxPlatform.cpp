@@ -9,7 +9,6 @@
 #include <QGuiApplication>
 #include <QProcess>
 #include <QScreen>
-#include <QStandardPaths>
 #include <QUrl>
 
 #include <ctime>
@@ -66,12 +65,9 @@ Outcome LinuxPlatform::shellOpen(const QString& target)
     return Outcome::success();
 }
 
-bool LinuxPlatform::claimSingleInstance()
+bool LinuxPlatform::claimSingleInstance(const QString& lockPath)
 {
-    QString dir = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
-    if (dir.isEmpty())
-        dir = QDir::tempPath();
-    m_instanceLock = std::make_unique<QLockFile>(dir + QStringLiteral("/zelkor.lock"));
+    m_instanceLock = std::make_unique<QLockFile>(lockPath);
     m_instanceLock->setStaleLockTime(0); // a crashed instance's lock is taken over by pid check
     return m_instanceLock->tryLock(0);
 }

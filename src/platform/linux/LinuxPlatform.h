@@ -28,7 +28,7 @@ public:
     void beep(int frequencyHz, int durationMs) override; // LinuxBeep.cpp
     void startTones(const QList<ToneStep>& steps) override;
     void stopTones() override;
-    bool claimSingleInstance() override;
+    bool claimSingleInstance(const QString& lockPath) override;
     Outcome holdSuspendInhibitor(bool hold) override; // LinuxInhibitor.cpp
     std::optional<quint32> lastInputTick() override;  // LinuxIdle.cpp
     QString idleUnavailableReason() const override;

@@ -1,0 +1,96 @@
+#include "common/AppPaths.h"
+
+#include "shell/SettingsFile.h"
+#include "tasks/AdoTask.h"
+#include "tasks/TaskDatabase.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QStandardPaths>
+
+namespace zelkor {
+
+namespace {
+// The per-user folder of this program under an XDG base folder; Qt honours
+// XDG_DATA_HOME and XDG_CONFIG_HOME and falls back to ~/.local/share and ~/.config.
+QString userFolder(QStandardPaths::StandardLocation base)
+{
+    return QStandardPaths::writableLocation(base) + QStringLiteral("/zelkor");
+}
+
+QString lockPath()
+{
+    QString dir = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+    if (dir.isEmpty())
+        dir = QDir::tempPath();
+    return dir + QStringLiteral("/zelkor.lock");
+}
+} // namespace
+
+Layout layoutOf(const QString& programDir)
+{
+    const QDir dir(programDir);
+    if (dir.exists(kInstalledMarker) && !QFileInfo::exists(taskDatabasePath(programDir)))
+        return Layout::Installed;
+    return Layout::Portable;
+}
+
+QString layoutName(Layout layout)
+{
+    return layout == Layout::Installed ? QStringLiteral("installed") : QStringLiteral("portable");
+}
+
+AppPaths choosePaths(const QString& programDir)
+{
+    return layoutOf(programDir) == Layout::Installed ? installedPaths(programDir) : portablePaths(programDir);
+}
+
+AppPaths portablePaths(const QString& programDir)
+{
+    AppPaths paths;
+    paths.layout = Layout::Portable;
+    paths.programDir = programDir;
+    paths.databasePath = taskDatabasePath(programDir);
+    paths.settingsPath = settings::filePath(programDir);
+    paths.lockPath = lockPath();
+    paths.startCommand = QCoreApplication::applicationFilePath();
+    return paths;
+}
+
+AppPaths installedPaths(const QString& programDir)
+{
+    AppPaths paths;
+    paths.layout = Layout::Installed;
+    paths.programDir = programDir;
+    paths.databasePath = userFolder(QStandardPaths::GenericDataLocation) + QStringLiteral("/zelkor.dll");
+    paths.settingsPath = userFolder(QStandardPaths::GenericConfigLocation) + QStringLiteral("/last.inc");
+    paths.lockPath = lockPath();
+    // The package puts the program on the search path; the autostart entry
+    // then keeps working across upgrades.
+    paths.startCommand = QStringLiteral("zelkor");
+    return paths;
+}
+
+QList<QPair<QString, QString>> describePaths(const AppPaths& paths)
+{
+    return {
+        {QStringLiteral("Layout"), layoutName(paths.layout)},
+        {QStringLiteral("Program folder"), paths.programDir},
+        {QStringLiteral("Tasks"), paths.databasePath},
+        {QStringLiteral("Settings"), paths.settingsPath},
+        {QStringLiteral("Instance lock"), paths.lockPath},
+    };
+}
+
+Outcome prepareUserFiles(const AppPaths& paths)
+{
+    if (paths.layout == Layout::Portable)
+        return Outcome::success();
+    const QString settingsFolder = QFileInfo(paths.settingsPath).absolutePath();
+    if (!QDir().mkpath(settingsFolder))
+        return Outcome::failure(QStringLiteral("The folder %1 could not be created.").arg(settingsFolder));
+    return createTaskDatabase(paths.databasePath);
+}
+
+} // namespace zelkor

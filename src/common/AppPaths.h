@@ -1,0 +1,48 @@
+#pragma once
+
+#include "platform/Platform.h"
+
+#include <QList>
+#include <QPair>
+#include <QString>
+
+namespace zelkor {
+
+// Where the program keeps its things. Portable: everything in the program
+// folder, as the build leaves it. Installed (from the package): the program
+// folder is shared and read-only, and each user has a task database and
+// settings of their own in the XDG folders.
+enum class Layout { Portable, Installed };
+
+struct AppPaths {
+    Layout layout = Layout::Portable;
+    QString programDir;   // the program, dll/ with the helpers, the help page
+    QString databasePath; // the task database
+    QString settingsPath; // last.inc
+    QString lockPath;     // the single-instance lock, per user
+    QString startCommand; // what the autostart entry runs
+};
+
+// The file in dll/ that only the installed layout ships.
+inline const QString kInstalledMarker = QStringLiteral("dll/installed");
+
+// Installed when the program folder holds the marker and no task database of
+// its own; anything else is the portable layout, as the build has always made it.
+Layout layoutOf(const QString& programDir);
+QString layoutName(Layout layout);
+
+// Paths of the running program in its folder; the XDG folders as the
+// environment sets them now.
+AppPaths choosePaths(const QString& programDir);
+AppPaths portablePaths(const QString& programDir);
+AppPaths installedPaths(const QString& programDir);
+
+// (label, value) lines naming the layout and every path, for --version and
+// the Options tab.
+QList<QPair<QString, QString>> describePaths(const AppPaths& paths);
+
+// Installed layout: makes the user's folders and, when absent, the task
+// database from the shipped schema. Portable: nothing to do.
+Outcome prepareUserFiles(const AppPaths& paths);
+
+} // namespace zelkor

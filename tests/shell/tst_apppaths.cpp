@@ -1,0 +1,182 @@
+#include "common/AppPaths.h"
+#include "support/TaskTable.h"
+#include "tasks/TaskDatabase.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace zelkor;
+
+namespace {
+void touch(const QString& path)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+}
+
+// The table definitions of a database, as SQLite keeps them.
+QStringList schemaOf(const QString& database)
+{
+    QStringList tables;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("schema"));
+        db.setDatabaseName(database);
+        if (db.open()) {
+            QSqlQuery query(QStringLiteral("select sql from sqlite_master order by name"), db);
+            while (query.next())
+                tables.append(query.value(0).toString());
+        }
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("schema"));
+    return tables;
+}
+} // namespace
+
+class TestAppPaths : public QObject {
+    Q_OBJECT
+private:
+    QTemporaryDir m_root;
+    QString home() const { return m_root.path() + QStringLiteral("/home"); }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(m_root.isValid());
+        qputenv("HOME", home().toUtf8());
+        qputenv("XDG_RUNTIME_DIR", (m_root.path() + QStringLiteral("/run")).toUtf8());
+        qunsetenv("XDG_DATA_HOME");
+        qunsetenv("XDG_CONFIG_HOME");
+    }
+
+    // Only a folder with the marker and without a database of its own is the
+    // installed layout; a portable folder stays portable whatever else it holds.
+    void layoutOfProgramFolder_data()
+    {
+        QTest::addColumn<bool>("marker");
+        QTest::addColumn<bool>("database");
+        QTest::addColumn<Layout>("layout");
+        QTest::newRow("built folder") << false << true << Layout::Portable;
+        QTest::newRow("package folder") << true << false << Layout::Installed;
+        QTest::newRow("package folder with a database copied in") << true << true << Layout::Portable;
+        QTest::newRow("empty folder") << false << false << Layout::Portable;
+    }
+    void layoutOfProgramFolder()
+    {
+        QFETCH(bool, marker);
+        QFETCH(bool, database);
+        QFETCH(Layout, layout);
+        QTemporaryDir dir;
+        if (marker)
+            touch(dir.filePath(kInstalledMarker));
+        if (database)
+            touch(dir.filePath(QStringLiteral("dll/zelkor.dll")));
+        QCOMPARE(layoutOf(dir.path()), layout);
+        QCOMPARE(choosePaths(dir.path()).layout, layout);
+    }
+
+    void portableKeepsEverythingBesideTheProgram()
+    {
+        const AppPaths paths = portablePaths(QStringLiteral("/opt/z"));
+        QCOMPARE(paths.databasePath, QStringLiteral("/opt/z/dll/zelkor.dll"));
+        QCOMPARE(paths.settingsPath, QStringLiteral("/opt/z/last.inc"));
+        QCOMPARE(paths.lockPath, m_root.path() + QStringLiteral("/run/zelkor.lock"));
+        QCOMPARE(paths.startCommand, QCoreApplication::applicationFilePath());
+    }
+
+    void installedFollowsTheXdgFolders_data()
+    {
+        QTest::addColumn<QString>("dataHome");
+        QTest::addColumn<QString>("configHome");
+        QTest::addColumn<QString>("database");
+        QTest::addColumn<QString>("settings");
+        const QString h = home();
+        QTest::newRow("defaults") << QString() << QString() << h + "/.local/share/zelkor/zelkor.dll"
+                                  << h + "/.config/zelkor/last.inc";
+        QTest::newRow("set") << "/srv/d" << "/srv/c" << "/srv/d/zelkor/zelkor.dll"
+                             << "/srv/c/zelkor/last.inc";
+    }
+    void installedFollowsTheXdgFolders()
+    {
+        QFETCH(QString, dataHome);
+        QFETCH(QString, configHome);
+        QFETCH(QString, database);
+        QFETCH(QString, settings);
+        if (!dataHome.isEmpty())
+            qputenv("XDG_DATA_HOME", dataHome.toUtf8());
+        if (!configHome.isEmpty())
+            qputenv("XDG_CONFIG_HOME", configHome.toUtf8());
+        const AppPaths paths = installedPaths(QStringLiteral("/usr/lib/zelkor"));
+        qunsetenv("XDG_DATA_HOME");
+        qunsetenv("XDG_CONFIG_HOME");
+        QCOMPARE(paths.databasePath, database);
+        QCOMPARE(paths.settingsPath, settings);
+        QCOMPARE(paths.lockPath, m_root.path() + QStringLiteral("/run/zelkor.lock"));
+        QCOMPARE(paths.programDir, QStringLiteral("/usr/lib/zelkor"));
+        QCOMPARE(paths.startCommand, QStringLiteral("zelkor")); // found on the search path
+    }
+
+    // The user's database is made from the schema inside the program, the same
+    // table the build makes for the portable folder.
+    void preparingMakesTheUsersFilesOnce()
+    {
+        const AppPaths paths = installedPaths(QStringLiteral("/usr/lib/zelkor"));
+        QVERIFY(!QFile::exists(paths.databasePath));
+        const Outcome first = prepareUserFiles(paths);
+        QVERIFY2(first.ok, qPrintable(first.error));
+        QVERIFY(QFileInfo(QFileInfo(paths.settingsPath).absolutePath()).isDir());
+        const QStringList built = schemaOf(qEnvironmentVariable("ZELKOR_APP_DIR") + QStringLiteral("/dll/zelkor.dll"));
+        QVERIFY(!built.isEmpty());
+        QCOMPARE(schemaOf(paths.databasePath), built);
+
+        // A second start finds the user's tasks and leaves them alone.
+        const qint64 id = test::addRow(paths.databasePath, {{QStringLiteral("type"), 1}, {QStringLiteral("action"), 6}});
+        QVERIFY(id > 0);
+        QVERIFY(prepareUserFiles(paths).ok);
+        QCOMPARE(test::rowCount(paths.databasePath), 1);
+        QCOMPARE(QDir(QFileInfo(paths.databasePath).absolutePath()).entryList(QDir::Files),
+                 QStringList{QStringLiteral("zelkor.dll")}); // no half-made file left behind
+    }
+
+    void portableMakesNothing()
+    {
+        QTemporaryDir dir;
+        QVERIFY(prepareUserFiles(portablePaths(dir.path())).ok);
+        QVERIFY(QDir(dir.path()).isEmpty());
+    }
+
+    void databaseThatCannotBeMadeIsReported()
+    {
+        QTemporaryDir dir;
+        touch(dir.filePath(QStringLiteral("blocked")));
+        const QString path = dir.filePath(QStringLiteral("blocked/zelkor/zelkor.dll")); // under a file
+        const Outcome outcome = createTaskDatabase(path);
+        QVERIFY(!outcome.ok);
+        QVERIFY2(outcome.error.contains(dir.filePath(QStringLiteral("blocked/zelkor"))), qPrintable(outcome.error));
+    }
+
+    void sqlStatements_data()
+    {
+        QTest::addColumn<QString>("script");
+        QTest::addColumn<QStringList>("statements");
+        QTest::newRow("comments and two statements")
+            << "-- a; comment\ncreate table a (x); -- trailing; too\n\ncreate table b (y);\n"
+            << QStringList{"create table a (x)", "create table b (y)"};
+        QTest::newRow("no final semicolon") << "create table a (x)" << QStringList{"create table a (x)"};
+        QTest::newRow("only comments") << "-- nothing\n--\n" << QStringList{};
+    }
+    void sqlStatements()
+    {
+        QFETCH(QString, script);
+        QFETCH(QStringList, statements);
+        QCOMPARE(zelkor::sqlStatements(script), statements);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestAppPaths)
+#include "tst_apppaths.moc"
