@@ -4,6 +4,7 @@
 #include "platform/fake/FakePlatform.h"
 #include "shell/MainWindow.h"
 #include "shell/MessageBox.h"
+#include "shell/OptionsPage.h"
 #include "support/TempProgramDir.h"
 
 #include <QAction>
@@ -11,6 +12,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QTabWidget>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <QToolBar>
@@ -197,6 +199,35 @@ private slots:
         QVERIFY(f.state.cancelWakeWait);
         QVERIFY(!f.window->isVisible());
         QVERIFY(!f.window->reminder()->isVisible());
+    }
+
+    // The installed layout: tasks, settings and lock where the paths say,
+    // helpers and help page still from the shared program folder.
+    void everyFileComesFromThePaths()
+    {
+        QTemporaryDir user;
+        AppPaths paths;
+        paths.layout = Layout::Installed;
+        paths.programDir = QStringLiteral("/usr/lib/zelkor");
+        paths.databasePath = user.filePath(QStringLiteral("data/zelkor/zelkor.dll"));
+        paths.settingsPath = user.filePath(QStringLiteral("config/zelkor/last.inc"));
+        paths.lockPath = user.filePath(QStringLiteral("run/zelkor.lock"));
+        QVERIFY(prepareUserFiles(paths).ok);
+        FakePlatform platform;
+        AppState state;
+        state.paths = paths;
+        FrmMain window(platform, state);
+        QVERIFY(window.Form_Load());
+        QCOMPARE(MessageBox::shownCount(), 0); // the database was found
+        QCOMPARE(platform.m_claimedLock, paths.lockPath);
+        const auto* label = window.optionsPage()->findChild<QLabel*>(QStringLiteral("LabPaths"));
+        QVERIFY(label && label->text().contains(QStringLiteral("Tasks: ") + paths.databasePath));
+        window.Toolbar1_ButtonClick(QStringLiteral("T_lock"));
+        window.Toolbar1_ButtonClick(QStringLiteral("T_help"));
+        QCOMPARE(platform.started, QStringList{QStringLiteral("/usr/lib/zelkor/dll/suo.dll")});
+        QCOMPARE(platform.opened, QStringList{QStringLiteral("/usr/lib/zelkor/zelkor.html")});
+        window.Exit();
+        QVERIFY(QFile::exists(paths.settingsPath));
     }
 };
 
