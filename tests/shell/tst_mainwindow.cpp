@@ -212,7 +212,10 @@ private slots:
         paths.databasePath = user.filePath(QStringLiteral("data/zelkor/zelkor.dll"));
         paths.settingsPath = user.filePath(QStringLiteral("config/zelkor/last.inc"));
         paths.lockPath = user.filePath(QStringLiteral("run/zelkor.lock"));
+        paths.startCommand = QStringLiteral("zelkor");
         QVERIFY(prepareUserFiles(paths).ok);
+        const QByteArray configHome = qgetenv("XDG_CONFIG_HOME");
+        qputenv("XDG_CONFIG_HOME", user.filePath(QStringLiteral("config")).toUtf8());
         FakePlatform platform;
         AppState state;
         state.paths = paths;
@@ -226,6 +229,11 @@ private slots:
         window.Toolbar1_ButtonClick(QStringLiteral("T_help"));
         QCOMPARE(platform.started, QStringList{QStringLiteral("/usr/lib/zelkor/dll/suo.dll")});
         QCOMPARE(platform.opened, QStringList{QStringLiteral("/usr/lib/zelkor/zelkor.html")});
+        window.optionsPage()->ChkRun->setChecked(true); // the entry starts the program on the search path
+        QFile entry(user.filePath(QStringLiteral("config/autostart/zelkor.desktop")));
+        QVERIFY(entry.open(QIODevice::ReadOnly));
+        QVERIFY(entry.readAll().contains("\nExec=zelkor\n"));
+        qputenv("XDG_CONFIG_HOME", configHome);
         window.Exit();
         QVERIFY(QFile::exists(paths.settingsPath));
     }
