@@ -1,7 +1,7 @@
 #include "common/AppPaths.h"
 
 #include "shell/SettingsFile.h"
-#include "tasks/AdoTask.h"
+#include "tasks/TaskStore.h"
 #include "tasks/TaskDatabase.h"
 
 #include <QCoreApplication>

@@ -219,22 +219,22 @@ private slots:
         FakePlatform platform;
         AppState state;
         state.paths = paths;
-        FrmMain window(platform, state);
-        QVERIFY(window.Form_Load());
+        MainWindow window(platform, state);
+        QVERIFY(window.startUp());
         QCOMPARE(MessageBox::shownCount(), 0); // the database was found
-        QCOMPARE(platform.m_claimedLock, paths.lockPath);
+        QCOMPARE(platform.claimedLock, paths.lockPath);
         const auto* label = window.optionsPage()->findChild<QLabel*>(QStringLiteral("LabPaths"));
         QVERIFY(label && label->text().contains(QStringLiteral("Tasks: ") + paths.databasePath));
-        window.Toolbar1_ButtonClick(QStringLiteral("T_lock"));
-        window.Toolbar1_ButtonClick(QStringLiteral("T_help"));
+        window.onToolbarButton(QStringLiteral("T_lock"));
+        window.onToolbarButton(QStringLiteral("T_help"));
         QCOMPARE(platform.started, QStringList{QStringLiteral("/usr/lib/zelkor/dll/suo.dll")});
         QCOMPARE(platform.opened, QStringList{QStringLiteral("/usr/lib/zelkor/zelkor.html")});
-        window.optionsPage()->ChkRun->setChecked(true); // the entry starts the program on the search path
+        window.optionsPage()->m_runAtStartupCheck->setChecked(true); // the entry starts the program on the search path
         QFile entry(user.filePath(QStringLiteral("config/autostart/zelkor.desktop")));
         QVERIFY(entry.open(QIODevice::ReadOnly));
         QVERIFY(entry.readAll().contains("\nExec=zelkor\n"));
         qputenv("XDG_CONFIG_HOME", configHome);
-        window.Exit();
+        window.exitProgram();
         QVERIFY(QFile::exists(paths.settingsPath));
     }
 };

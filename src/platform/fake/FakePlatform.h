@@ -31,7 +31,7 @@ public:
     QList<QList<ToneStep>> toneRuns; // every sequence handed to startTones
     int toneStops = 0;               // calls of stopTones
     bool inhibitorHeld = false;
-    QString m_claimedLock; // the lock file of the last claimSingleInstance
+    QString claimedLock; // the lock file of the last claimSingleInstance
     std::optional<quint32> lastInput = 0u; // set to nothing for "not available"
     FakeWakeTimer wake;
 
@@ -47,7 +47,7 @@ public:
     void stopTones() override { ++toneStops; }
     bool claimSingleInstance(const QString& lockPath) override
     {
-        m_claimedLock = lockPath;
+        claimedLock = lockPath;
         return !m_otherInstance;
     }
     Outcome holdSuspendInhibitor(bool hold) override
