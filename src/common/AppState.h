@@ -7,6 +7,8 @@
 
 namespace zelkor {
 
+class TaskDatabaseState;
+
 // The handful of program-wide flags and values, handed to those who need them.
 struct AppState {
     bool exitRequested = false;  // Exit is under way; the close request lets the window go
@@ -16,6 +18,7 @@ struct AppState {
     qint64 selectedTaskId = 0;   // task last clicked in the list; 0 = none
     QString remindText;          // the reminder window's message
     AppPaths paths;              // program folder, task database, settings, lock
+    TaskDatabaseState* databaseState = nullptr; // whether the task database can be used; read by all who use it
 };
 
 } // namespace zelkor

@@ -21,7 +21,7 @@ PowerOnCycle::PowerOnCycle(Platform& platform, AppState& state, ActionExecutor& 
     m_cycleTimer->setInterval(20);
     m_cycleTimer->setSingleShot(true);
     connect(m_cycleTimer, &QTimer::timeout, this, &PowerOnCycle::onCycleTimer);
-    m_store.setConnection(m_state.paths.databasePath);
+    m_store.setConnection(m_state.paths.databasePath, m_state.databaseState);
 }
 
 void PowerOnCycle::start()

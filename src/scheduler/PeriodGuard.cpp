@@ -18,7 +18,7 @@ PeriodGuard::PeriodGuard(Platform& platform, AppState& state, ActionExecutor& ac
 
 void PeriodGuard::loadForbiddenPeriod()
 {
-    m_store.setConnection(m_state.paths.databasePath);
+    m_store.setConnection(m_state.paths.databasePath, m_state.databaseState);
     const auto period = periodInForce(m_store.rowsOf(queries::kForbiddenNewestFirst));
     if (!period) {
         m_poll.switchOff();

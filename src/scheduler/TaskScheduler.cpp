@@ -20,7 +20,7 @@ TaskScheduler::TaskScheduler(Platform& platform, AppState& state, ActionExecutor
 void TaskScheduler::selectNextTask()
 {
     // A table that cannot be read offers nothing, and the poll goes off.
-    m_store.setConnection(m_state.paths.databasePath);
+    m_store.setConnection(m_state.paths.databasePath, m_state.databaseState);
     const QList<TaskRow> rows = m_store.rowsOf(queries::kSchedulableNewestFirst);
 
     const QDateTime now = m_platform.now();

@@ -21,6 +21,7 @@
 #include "shell/SuspendFilter.h"
 #include "shell/TrayIcon.h"
 #include "shell/TrayMenu.h"
+#include "tasks/TaskDatabaseState.h"
 #include "tasks/TasksPage.h"
 
 #include <QApplication>
@@ -61,6 +62,15 @@ MainWindow::MainWindow(Platform& platform, AppState& state, QWidget* parent)
     setObjectName(QStringLiteral("FrmMain"));
     setWindowTitle(kAppTitle);
     setWindowIcon(appIcon());
+
+    // First: every reader of the task database is handed its state.
+    m_databaseState = new TaskDatabaseState(this);
+    m_state.databaseState = m_databaseState;
+    connect(m_databaseState, &TaskDatabaseState::problem, this,
+            [this](const QString& message) { MessageBox::notify(this, message); });
+    // A file that could not be used and now can: its tasks load as after a change.
+    connect(m_databaseState, &TaskDatabaseState::becameReadable, this,
+            &MainWindow::refreshAfterTaskChange);
 
     m_actions = new ActionExecutor(m_platform, m_state, this);
     m_actions->setReminderPresenter([this] { reminder()->present(); });
@@ -129,6 +139,8 @@ MainWindow::MainWindow(Platform& platform, AppState& state, QWidget* parent)
 
 MainWindow::~MainWindow()
 {
+    if (m_state.databaseState == m_databaseState)
+        m_state.databaseState = nullptr;
     // The reminder has no parent (it must stay on top of other programs, not
     // of us); destroying it here ends any beeping with the program.
     delete m_reminder;
@@ -212,6 +224,10 @@ bool MainWindow::startUp()
         return false;
     }
     initWindow();
+    // 6. The task database, looked at once: what is wrong with it is told now,
+    // and a lock is waited out in the background, not here.
+    m_databaseState->setPath(m_state.paths.databasePath);
+    m_databaseState->check();
     m_tasksPage->connectDatabase(m_state.paths.databasePath);
     refreshTaskList();
     m_powerOn->start(); // the power-on cycle

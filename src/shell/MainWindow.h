@@ -22,6 +22,7 @@ class ReminderWindow;
 class WakeWaits;
 class OptionsPage;
 class PeriodGuard;
+class TaskDatabaseState;
 class TaskScheduler;
 class TasksPage;
 class PowerOnCycle;
@@ -81,6 +82,7 @@ public:
     TrayIcon* trayIcon() const { return m_tray; }
     ShellVisibility* visibility() const { return m_visibility; }
     SettingsKeeper* settingsKeeper() const { return m_settings; }
+    TaskDatabaseState* databaseState() const { return m_databaseState; }
 
     QToolBar* m_toolbar = nullptr;
     QTabWidget* m_tabs = nullptr;
@@ -105,6 +107,7 @@ private:
 
     Platform& m_platform;
     AppState& m_state;
+    TaskDatabaseState* m_databaseState = nullptr;
     ActionExecutor* m_actions = nullptr;
     TimerTab* m_timerTab = nullptr;
     OptionsPage* m_options = nullptr;

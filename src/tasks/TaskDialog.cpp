@@ -235,7 +235,7 @@ void TaskDialog::loadForm()
     start.time = QTime(now.time().hour(), now.time().minute(), now.time().second());
     showSchedule(start);
 
-    m_store.setConnection(m_state.paths.databasePath);
+    m_store.setConnection(m_state.paths.databasePath, m_state.databaseState);
     if (m_mode == Mode::Edit)
         loadTask();
 }

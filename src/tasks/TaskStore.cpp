@@ -1,12 +1,14 @@
 #include "tasks/TaskStore.h"
 
+#include "tasks/DatabaseCheck.h"
+#include "tasks/TaskDatabaseState.h"
+
 #include <QAtomicInt>
 #include <QFileInfo>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
-#include <QUrl>
 
 namespace zelkor
 {
@@ -18,6 +20,14 @@ QAtomicInt g_connectionCounter;
 // The named columns of a TaskRow, in the order rowAt() fills them.
 constexpr std::array<const char*, 9> kRowNames{
     "id", "type", "action", "starttime", "stoptime", "day", "fujia", "description", "state"};
+
+// SQL identifiers in double quotes, so that any column name works: the
+// weekday columns are found by position and may be called anything.
+QString quoted(QString identifier)
+{
+    identifier.replace(QLatin1Char('"'), QStringLiteral("\"\""));
+    return QLatin1Char('"') + identifier + QLatin1Char('"');
+}
 
 QString plain(const QSqlError& error)
 {
@@ -39,31 +49,50 @@ TaskStore::~TaskStore()
     }
 }
 
-void TaskStore::setConnection(const QString& databasePath)
+void TaskStore::setConnection(const QString& databasePath, TaskDatabaseState* database)
 {
     m_path = databasePath;
+    m_databaseState = database;
 }
 
 Outcome TaskStore::open()
 {
     if (m_path.isEmpty())
         return Outcome::failure(QStringLiteral("No task database is set."));
+    // While the file cannot be used, record sets do not touch it: a lock
+    // would hold every pass for its busy wait.
+    if (m_databaseState)
+        if (const Outcome refused = m_databaseState->readRefusal(); !refused.ok)
+            return refused;
     if (!QFileInfo::exists(m_path))
-        return Outcome::failure(QStringLiteral("The task database %1 is missing.").arg(m_path));
+        return failed(0, QStringLiteral("The task database %1 is missing.").arg(m_path));
     if (m_connection.isEmpty()) {
         m_connection = QStringLiteral("AdoTask-%1").arg(g_connectionCounter.fetchAndAddRelaxed(1));
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connection);
-        // mode=rw: open an existing file only; SQLite would otherwise create an
-        // empty database in place of a missing one.
-        QUrl url = QUrl::fromLocalFile(QFileInfo(m_path).absoluteFilePath());
-        url.setQuery(QStringLiteral("mode=rw"));
-        db.setDatabaseName(url.toString(QUrl::FullyEncoded));
-        db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=2000"));
+        addTaskConnection(m_connection, m_path, kTaskDatabaseBusyMs);
     }
     QSqlDatabase db = QSqlDatabase::database(m_connection, false);
     if (!db.isOpen() && !db.open())
-        return Outcome::failure(plain(db.lastError()));
+        return failed(db.lastError());
     return Outcome::success();
+}
+
+Outcome TaskStore::failed(const QSqlError& error)
+{
+    return failed(sqliteCode(error), plain(error));
+}
+
+Outcome TaskStore::failed(int sqliteCode, const QString& words)
+{
+    // Opened afresh next time: the file may be replaced before then.
+    if (!m_connection.isEmpty())
+        QSqlDatabase::database(m_connection, false).close();
+    if (m_databaseState) {
+        m_databaseState->reportFailure(sqliteCode);
+        // In the state's plain words when the file itself is the trouble.
+        if (const Outcome refused = m_databaseState->writeRefusal(); !refused.ok)
+            return refused;
+    }
+    return Outcome::failure(words);
 }
 
 Outcome TaskStore::refresh()
@@ -71,21 +100,29 @@ Outcome TaskStore::refresh()
     close();
     if (const Outcome opened = open(); !opened.ok)
         return opened;
-    QSqlQuery query(QSqlDatabase::database(m_connection, false));
-    query.setForwardOnly(true);
-    if (!query.exec(m_source))
-        return Outcome::failure(plain(query.lastError()));
-    const QSqlRecord record = query.record();
-    for (int i = 0; i < record.count(); ++i)
-        m_columns << record.fieldName(i);
-    for (size_t n = 0; n < kRowNames.size(); ++n)
-        m_named[n] = columnIndex(QString::fromLatin1(kRowNames[n]));
-    while (query.next()) {
-        QVector<QVariant> values(record.count());
-        for (int i = 0; i < record.count(); ++i)
-            values[i] = query.value(i);
-        m_rows.append(std::move(values));
+    QSqlError error;
+    {
+        QSqlQuery query(QSqlDatabase::database(m_connection, false));
+        query.setForwardOnly(true);
+        if (query.exec(m_source)) {
+            const QSqlRecord record = query.record();
+            for (int i = 0; i < record.count(); ++i)
+                m_columns << record.fieldName(i);
+            for (size_t n = 0; n < kRowNames.size(); ++n)
+                m_named[n] = columnIndex(QString::fromLatin1(kRowNames[n]));
+            while (query.next()) {
+                QVector<QVariant> values(record.count());
+                for (int i = 0; i < record.count(); ++i)
+                    values[i] = query.value(i);
+                m_rows.append(std::move(values));
+            }
+        }
+        error = query.lastError();
     }
+    // A damaged file can fail part way; the rows read until then stay, so
+    // that what can be read is still listed.
+    if (error.isValid())
+        return failed(error);
     return Outcome::success();
 }
 
@@ -147,7 +184,8 @@ QList<TaskRow> TaskStore::rows() const
 QList<TaskRow> TaskStore::rowsOf(const QString& sql)
 {
     setRecordSource(sql);
-    const QList<TaskRow> result = refresh().ok ? rows() : QList<TaskRow>();
+    refresh(); // what it could read, if it failed part way
+    const QList<TaskRow> result = rows();
     close();
     return result;
 }
@@ -186,39 +224,53 @@ Outcome TaskStore::update()
 {
     if (m_assigned.isEmpty() && !m_adding)
         return Outcome::success();
+    if (m_databaseState)
+        if (const Outcome refused = m_databaseState->writeRefusal(); !refused.ok)
+            return refused;
     if (const Outcome opened = open(); !opened.ok)
         return opened;
     QList<int> positions = m_assigned.values();
     std::sort(positions.begin(), positions.end());
+    const QStringList columns = tableColumns();
     QStringList names;
     for (int p : positions)
-        names << m_columns.at(p);
-    QSqlQuery query(QSqlDatabase::database(m_connection, false));
-    if (m_adding) {
-        const QString marks =
-            QStringList(QList<QString>(names.size(), QStringLiteral("?"))).join(QLatin1Char(','));
-        query.prepare(names.isEmpty() ? QStringLiteral("insert into task default values")
-                                      : QStringLiteral("insert into task (%1) values (%2)")
-                                            .arg(names.join(QLatin1Char(',')), marks));
-    } else {
-        QStringList sets;
-        for (const QString& n : names)
-            sets << n + QStringLiteral("=?");
-        query.prepare(
-            QStringLiteral("update task set %1 where id=?").arg(sets.join(QLatin1Char(','))));
+        names << quoted(columns.at(p));
+    bool stored = false;
+    int changed = 0;
+    QVariant newId;
+    QSqlError error;
+    {
+        QSqlQuery query(QSqlDatabase::database(m_connection, false));
+        if (m_adding) {
+            const QString marks = QStringList(QList<QString>(names.size(), QStringLiteral("?")))
+                                      .join(QLatin1Char(','));
+            query.prepare(names.isEmpty() ? QStringLiteral("insert into \"task\" default values")
+                                          : QStringLiteral("insert into \"task\" (%1) values (%2)")
+                                                .arg(names.join(QLatin1Char(',')), marks));
+        } else {
+            QStringList sets;
+            for (const QString& n : names)
+                sets << n + QStringLiteral("=?");
+            query.prepare(QStringLiteral("update \"task\" set %1 where \"id\"=?")
+                              .arg(sets.join(QLatin1Char(','))));
+        }
+        for (int p : positions)
+            query.addBindValue(m_edit.at(p));
+        if (!m_adding)
+            query.addBindValue(field(QStringLiteral("id")));
+        stored = query.exec();
+        changed = query.numRowsAffected();
+        newId = query.lastInsertId();
+        error = query.lastError();
     }
-    for (int p : positions)
-        query.addBindValue(m_edit.at(p));
-    if (!m_adding)
-        query.addBindValue(field(QStringLiteral("id")));
-    if (!query.exec())
-        return Outcome::failure(plain(query.lastError()));
-    if (!m_adding && query.numRowsAffected() == 0)
+    if (!stored)
+        return failed(error);
+    if (!m_adding && changed == 0)
         return Outcome::failure(kTaskGone);
     if (m_adding) {
         const int idPos = columnIndex(u"id");
         if (idPos >= 0)
-            m_edit[idPos] = query.lastInsertId();
+            m_edit[idPos] = newId;
         m_rows.append(m_edit);
         m_current = m_rows.size() - 1;
     } else {
@@ -229,17 +281,37 @@ Outcome TaskStore::update()
     return Outcome::success();
 }
 
+QStringList TaskStore::tableColumns() const
+{
+    // The result's names come through QtSql with double quotes taken out; the
+    // table's own list has them as they are, in the same order as "select *".
+    QStringList names;
+    QSqlQuery query(QSqlDatabase::database(m_connection, false));
+    if (query.exec(QStringLiteral("PRAGMA table_info(\"task\")")))
+        while (query.next())
+            names << query.value(1).toString();
+    return names.size() == m_columns.size() ? names : m_columns;
+}
+
 Outcome TaskStore::remove()
 {
     if (eof())
         return Outcome::failure(kTaskGone);
+    if (m_databaseState)
+        if (const Outcome refused = m_databaseState->writeRefusal(); !refused.ok)
+            return refused;
     if (const Outcome opened = open(); !opened.ok)
         return opened;
-    QSqlQuery query(QSqlDatabase::database(m_connection, false));
-    query.prepare(QStringLiteral("delete from task where id=?"));
-    query.addBindValue(field(QStringLiteral("id")));
-    if (!query.exec())
-        return Outcome::failure(plain(query.lastError()));
+    QSqlError error;
+    {
+        QSqlQuery query(QSqlDatabase::database(m_connection, false));
+        query.prepare(QStringLiteral("delete from \"task\" where \"id\"=?"));
+        query.addBindValue(field(QStringLiteral("id")));
+        if (!query.exec())
+            error = query.lastError();
+    }
+    if (error.isValid())
+        return failed(error);
     m_rows.remove(m_current);
     return Outcome::success();
 }

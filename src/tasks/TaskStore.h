@@ -11,8 +11,12 @@
 
 #include <array>
 
+class QSqlError;
+
 namespace zelkor
 {
+
+class TaskDatabaseState;
 
 // The task database file of a program folder.
 QString taskDatabasePath(const QString& programDir);
@@ -25,6 +29,8 @@ inline const QString kTaskGone = QStringLiteral("The task no longer exists.");
 // change or delete the current row, close. Each window owns its own.
 // The file is opened read-write and never created: a missing database reads
 // as empty and refuses writes, with the reason in the returned Outcome.
+// Given the program's TaskDatabaseState, a record set reads and writes only while
+// its state allows, and reports every failing statement to it.
 class TaskStore
 {
 public:
@@ -34,7 +40,7 @@ public:
     TaskStore(const TaskStore&) = delete;
     TaskStore& operator=(const TaskStore&) = delete;
 
-    void setConnection(const QString& databasePath);
+    void setConnection(const QString& databasePath, TaskDatabaseState* database = nullptr);
     void setRecordSource(const QString& sql) { m_source = sql; }
     QString recordSource() const { return m_source; }
 
@@ -68,11 +74,16 @@ public:
 
 private:
     Outcome open();
+    // A statement failed: tells the database's state and gives the outcome.
+    Outcome failed(const QSqlError& error);
+    Outcome failed(int sqliteCode, const QString& words);
     TaskRow rowAt(qsizetype index) const;
     int columnIndex(QStringView name) const;
+    QStringList tableColumns() const; // the task table's column names, by position
 
     QString m_path;
-    QString m_connection; // Qt connection name, unique per object
+    TaskDatabaseState* m_databaseState = nullptr; // the program's state of the file, if any
+    QString m_connection;                         // Qt connection name, unique per object
     QString m_source;
     QStringList m_columns;
     // Positions of the named columns of TaskRow, found once per result.

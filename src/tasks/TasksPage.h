@@ -24,7 +24,10 @@ public:
     TasksPage(Platform& platform, AppState& state, QWidget* parent = nullptr);
     ~TasksPage() override;
 
-    void connectDatabase(const QString& databasePath) { m_store.setConnection(databasePath); }
+    void connectDatabase(const QString& databasePath) 
+    {
+        m_store.setConnection(databasePath, m_state.databaseState);
+    }
 
     // Rebuilds the list from the table, newest first. The selection and the
     // enabled state of Edit and Delete are kept.

@@ -208,6 +208,45 @@ private slots:
             QCOMPARE(test::readRow(dir.databasePath(), 1).descriptionText(), draft.description);
     }
 
+    // The weekday columns are reached by position, so their names are free:
+    // keywords, spaces, hyphens and quotes must all survive a save and an edit.
+    void weekdayColumnsOfAnyName_data()
+    {
+        QTest::addColumn<QStringList>("names");
+        QTest::newRow("keywords") << QStringList{"order", "group", "select", "where", "from", "table", "values"};
+        QTest::newRow("spaces") << QStringList{"sun day", "mon day", "tue day", "wed day", "thu day", "fri day",
+                                               " sat "};
+        QTest::newRow("hyphens") << QStringList{"sun-day", "mon-day", "tue-day", "wed-day", "thu-day", "fri-day",
+                                                "sat-day"};
+        QTest::newRow("quotes and marks") << QStringList{"su\"n", "mo'n", "tu?e", "we,d", "th)u", "f=ri", "sa;t"};
+    }
+    void weekdayColumnsOfAnyName()
+    {
+        QFETCH(QStringList, names);
+        test::TempProgramDir dir;
+        QStringList flags;
+        for (QString name : names)
+            flags << QLatin1Char('"') + name.replace(QLatin1Char('"'), QStringLiteral("\"\"")) +
+                         QStringLiteral("\" INTEGER");
+        QVERIFY(test::replaceTable(dir.databasePath(),
+                                   QStringLiteral("id INTEGER PRIMARY KEY AUTOINCREMENT, type INTEGER, "
+                                                  "action INTEGER, starttime REAL, stoptime REAL, day REAL, "
+                                                  "fujia INTEGER, description TEXT, %1, state INTEGER")
+                                       .arg(flags.join(QStringLiteral(", ")))));
+        TaskDraft weekly = draftOf(4);
+        weekly.days = {false, true, false, false, false, true, false}; // Monday, Friday
+        TaskStore store(dir.databasePath());
+        const Outcome added = storeDraft(store, weekly, std::nullopt);
+        QVERIFY2(added.ok, qPrintable(added.error));
+        QCOMPARE(flagsOf(test::readRow(dir.databasePath(), 1)), (QList<int>{0, 1, 0, 0, 0, 1, 0}));
+
+        weekly.days = {true, false, false, false, false, false, true}; // Sunday, Saturday
+        const Outcome edited = storeDraft(store, weekly, 1);
+        QVERIFY2(edited.ok, qPrintable(edited.error));
+        QCOMPARE(flagsOf(test::readRow(dir.databasePath(), 1)), (QList<int>{1, 0, 0, 0, 0, 0, 1}));
+        QCOMPARE(test::rowCount(dir.databasePath()), 1);
+    }
+
     void unusableDatabases_data()
     {
         QTest::addColumn<QString>("how");
