@@ -1,12 +1,12 @@
 #include "actions/ReminderWindow.h"
 
 #include "actions/BeepLoop.h"
+#include "common/ModalWait.h"
 #include "common/Placement.h"
 #include "shell/AppIcons.h"
 
-#include <QEventLoop>
+#include <QCloseEvent>
 #include <QGridLayout>
-#include <QHideEvent>
 #include <QLabel>
 #include <QPointer>
 #include <QPushButton>
@@ -59,8 +59,11 @@ ReminderWindow::~ReminderWindow()
 
 void ReminderWindow::present()
 {
-    if (isVisible()) {
-        bringToTop();
+    // Open, it is not loaded again; put away by hidden mode, it stays away
+    // (still beeping) until the hot key brings every window back.
+    if (m_open) {
+        if (isVisible())
+            bringToTop();
         return;
     }
     prepare(false);
@@ -70,18 +73,14 @@ void ReminderWindow::present()
 
 void ReminderWindow::presentModal()
 {
-    if (isVisible()) {
-        bringToTop();
-    } else {
+    if (!m_open) {
         prepare(true);
         show();
+    } else if (isVisible()) {
+        bringToTop();
     }
-    // A local loop rather than exec(): it also serves a caller that arrives
-    // while the window is already open, and returns if the window is destroyed.
-    QEventLoop loop;
-    connect(this, &ReminderWindow::closed, &loop, &QEventLoop::quit);
-    connect(this, &QObject::destroyed, &loop, &QEventLoop::quit);
-    loop.exec(QEventLoop::DialogExec);
+    // Also serves a caller that arrives while the window is already open.
+    waitUntilDone(this, &ReminderWindow::closed);
 }
 
 bool ReminderWindow::isBeeping() const
@@ -93,8 +92,9 @@ void ReminderWindow::prepare(bool modal)
 {
     // A burst still finishing after an earlier OK gives way to the new reminder.
     m_beeps->stopNow();
+    m_open = true;
     // Flags and modality are set only while hidden: changing them on a shown
-    // window hides it, and a hide is a close here.
+    // window hides it.
     setWindowModality(modal ? Qt::ApplicationModal : Qt::NonModal);
     setWindowFlag(Qt::WindowStaysOnTopHint, !modal);
     m_closedByOk = false;
@@ -122,13 +122,28 @@ void ReminderWindow::onOkClicked()
     close();
 }
 
-void ReminderWindow::hideEvent(QHideEvent* event)
+// Every way of closing (OK, the title bar, Escape, the end of the program)
+// ends here. A hide alone is no close: minimizing and hidden mode keep the
+// window open and beeping.
+void ReminderWindow::done(int result)
 {
-    QDialog::hideEvent(event);
-    // A minimized window is still open and keeps beeping; every other way out
-    // (OK, the title bar, Escape, the end of the program) is a close.
-    if (event->spontaneous() || isVisible())
+    QDialog::done(result);
+    ended();
+}
+
+void ReminderWindow::closeEvent(QCloseEvent* event)
+{
+    QDialog::closeEvent(event);
+    // Closed while hidden mode has it put away: there is no hide to end it.
+    if (event->isAccepted() && !isVisible())
+        ended();
+}
+
+void ReminderWindow::ended()
+{
+    if (!m_open)
         return;
+    m_open = false;
     m_beepStartTimer->stop();
     // Only OK lets the burst in progress be heard to its end.
     if (!m_closedByOk)

@@ -31,6 +31,8 @@ public:
 
     // Whether a burst is being heard or the next one is due.
     bool isBeeping() const;
+    // Loaded and not closed yet, whether seen or put away by hidden mode.
+    bool isOpen() const { return m_open; }
 
     // Handlers, public so tests can drive them without waiting.
     void startBeeping();
@@ -46,16 +48,21 @@ public:
 signals:
     void closed();
 
+public slots:
+    void done(int result) override;
+
 protected:
-    void hideEvent(QHideEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     void prepare(bool modal);
     void bringToTop();
+    void ended(); // the window was closed: no more beeping, waiters go on
 
     Platform& m_platform;
     AppState& m_state;
     BeepLoop* m_beeps = nullptr;
+    bool m_open = false;
 };
 
 } // namespace zelkor

@@ -1,6 +1,7 @@
 #include "shell/MessageBox.h"
 
 #include "common/ActionKind.h"
+#include "common/ModalWait.h"
 
 #include <optional>
 
@@ -28,7 +29,11 @@ QMessageBox::StandardButton MessageBox::show(QWidget* parent, QMessageBox::Icon 
     if (const auto answer = shownAndAnswered(text))
         return *answer;
     QMessageBox box(icon, kAppTitle, text, buttons, parent);
-    return static_cast<QMessageBox::StandardButton>(box.exec());
+    // Hidden mode puts the box away unanswered; it comes back still asking.
+    box.setWindowModality(Qt::ApplicationModal);
+    box.show();
+    waitUntilDone(&box, &QDialog::finished);
+    return static_cast<QMessageBox::StandardButton>(box.result());
 }
 
 void MessageBox::information(QWidget* parent, const QString& text)

@@ -93,11 +93,13 @@ void ShellVisibility::enterHiddenMode()
 void ShellVisibility::leaveHiddenMode()
 {
     m_state.hiddenMode = false;
+    m_main.showNormal(); // the main window comes back even from the tray
+    // Then the others, in their order: a dialog or a message comes back above
+    // the main window, still open and still waiting for its answer.
     for (const QPointer<QWidget>& w : std::as_const(m_hidden))
         if (w && w != &m_main)
             w->show();
     m_hidden.clear();
-    m_main.showNormal(); // the main window comes back even from the tray
     m_tray.addTrayIcon();
     m_tray.setTrayTip(kAppTitle);
 }

@@ -1,5 +1,6 @@
 #include "tasks/TasksPage.h"
 
+#include "common/ModalWait.h"
 #include "shell/MessageBox.h"
 #include "tasks/TaskDialog.h"
 #include "tasks/TaskGrid.h"
@@ -23,7 +24,12 @@ QPushButton* commandButton(const char* name, const char* caption, QWidget* paren
 } // namespace
 
 TasksPage::TasksPage(Platform& platform, AppState& state, QWidget* parent)
-    : QWidget(parent), m_platform(platform), m_state(state), m_runDialog([](TaskDialog& d) { d.exec(); })
+    : QWidget(parent), m_platform(platform), m_state(state), m_runDialog([](TaskDialog& d) {
+          // Modal, yet not ended by hidden mode: the dialog comes back with
+          // everything typed into it.
+          d.show();
+          waitUntilDone(&d, &QDialog::finished);
+      })
 {
     setObjectName(QStringLiteral("TasksPage"));
     m_taskGrid = new TaskGrid(this);

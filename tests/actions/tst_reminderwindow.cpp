@@ -26,6 +26,7 @@ private slots:
     void otherClosesStopAtOnce_data();
     void otherClosesStopAtOnce();
     void closedBeforeTheFirstTickNeverBeeps();
+    void hiddenIsNotClosed();
     void secondPresentWhileOpenKeepsTheFirst();
     void presentAfterCloseLoadsAnew();
     void presentModalReturnsWhenClosed();
@@ -128,6 +129,7 @@ void TestReminderWindow::otherClosesStopAtOnce_data()
     QTest::newRow("Escape") << QStringLiteral("escape");
     QTest::newRow("end of the program") << QStringLiteral("closeAll");
     QTest::newRow("destroyed") << QStringLiteral("delete");
+    QTest::newRow("closed while hidden mode has it put away") << QStringLiteral("hiddenClose");
 }
 
 void TestReminderWindow::otherClosesStopAtOnce()
@@ -147,7 +149,11 @@ void TestReminderWindow::otherClosesStopAtOnce()
         QTest::keyClick(window.data(), Qt::Key_Escape);
     else if (how == QLatin1String("closeAll"))
         QApplication::closeAllWindows();
-    else
+    else if (how == QLatin1String("hiddenClose")) {
+        window->hide();
+        QCOMPARE(platform.toneStops, 0);
+        window->close();
+    } else
         delete window.data();
 
     QCOMPARE(platform.toneStops, 1);
@@ -169,6 +175,38 @@ void TestReminderWindow::closedBeforeTheFirstTickNeverBeeps()
     window.close();
     QVERIFY(!window.m_beepStartTimer->isActive());
     QVERIFY(platform.toneRuns.isEmpty());
+}
+
+// Hidden mode hides every window; the reminder stays open, beeps on, is not
+// loaded again by a second reminder, and comes back as it was.
+void TestReminderWindow::hiddenIsNotClosed()
+{
+    FakePlatform platform;
+    AppState state;
+    state.remindText = QStringLiteral("first");
+    ReminderWindow window(platform, state);
+    int closes = 0;
+    connect(&window, &ReminderWindow::closed, this, [&closes] { ++closes; });
+    window.present();
+    window.startBeeping();
+    window.hide();
+    QVERIFY(window.isOpen());
+    window.beepLoop()->burstEnded();
+    QCOMPARE(platform.toneRuns.size(), 2);
+    QCOMPARE(platform.toneStops, 0);
+
+    state.remindText = QStringLiteral("second");
+    window.present();
+    QVERIFY(!window.isVisible()); // it comes back with the others, not alone
+    QCOMPARE(window.m_messageLabel->text(), QStringLiteral("first"));
+    QCOMPARE(platform.toneRuns.size(), 2); // the beeping did not start over
+
+    window.show();
+    QVERIFY(window.isBeeping());
+    QCOMPARE(closes, 0);
+    QTest::mouseClick(window.m_okButton, Qt::LeftButton);
+    QCOMPARE(closes, 1);
+    QVERIFY(!window.isOpen());
 }
 
 void TestReminderWindow::secondPresentWhileOpenKeepsTheFirst()
