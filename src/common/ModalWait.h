@@ -3,7 +3,8 @@
 #include <QEventLoop>
 #include <QObject>
 
-namespace zelkor {
+namespace zelkor
+{
 
 // Waits in a nested event loop, as a modal window does, until `window` sends
 // `done` or is destroyed. Unlike QDialog::exec(), hiding the window does not

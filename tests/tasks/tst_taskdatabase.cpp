@@ -27,7 +27,8 @@
 using namespace zelkor;
 using Kind = DatabaseFinding::Kind;
 
-namespace {
+namespace
+{
 constexpr int kManyRows = 2000;
 
 QByteArray bytesOf(const QString& path)
@@ -39,7 +40,8 @@ QByteArray bytesOf(const QString& path)
 bool overwrite(const QString& path, qint64 offset, const QByteArray& bytes)
 {
     QFile file(path);
-    return file.open(QIODevice::ReadWrite) && file.seek(offset) && file.write(bytes) == bytes.size();
+    return file.open(QIODevice::ReadWrite) && file.seek(offset) &&
+           file.write(bytes) == bytes.size();
 }
 
 bool fillReminders(const QString& database, int count)
@@ -47,10 +49,12 @@ bool fillReminders(const QString& database, int count)
     test::RawConnection raw(database);
     bool ok = raw.exec(QStringLiteral("BEGIN"));
     for (int i = 0; ok && i < count; ++i)
-        ok = raw.exec(QStringLiteral("insert into task (type, action, starttime, fujia, description, sun, mon, "
-                                     "tue, wed, thu, fri, sat, state) values (2, 8, 0.5, 1, "
-                                     "'reminder number %1', 0, 0, 0, 0, 0, 0, 0, 1)")
-                          .arg(i));
+        ok =
+            raw.exec(QStringLiteral(
+                         "insert into task (type, action, starttime, fujia, description, sun, mon, "
+                         "tue, wed, thu, fri, sat, state) values (2, 8, 0.5, 1, "
+                         "'reminder number %1', 0, 0, 0, 0, 0, 0, 0, 1)")
+                         .arg(i));
     return ok && raw.exec(QStringLiteral("COMMIT"));
 }
 
@@ -106,7 +110,8 @@ void spoil(const QString& how, const QString& path, std::unique_ptr<test::RawCon
 }
 } // namespace
 
-class TstTaskDatabase : public QObject {
+class TstTaskDatabase : public QObject
+{
     Q_OBJECT
 private:
     // The main window after its start-up sequence on a private program folder.
@@ -166,7 +171,8 @@ private slots:
         clock.start();
         const DatabaseFinding finding = checkTaskDatabase(dir.databasePath(), kTaskDatabaseBusyMs);
         QCOMPARE(int(finding.kind), kind);
-        QVERIFY2(clock.elapsed() < 1000, qPrintable(QString::number(clock.elapsed()))); // a lock too
+        QVERIFY2(clock.elapsed() < 1000,
+                 qPrintable(QString::number(clock.elapsed()))); // a lock too
         if (finding.kind == Kind::Damaged)
             QVERIFY(!finding.detail.isEmpty());
     }
@@ -178,14 +184,22 @@ private slots:
     {
         QTest::addColumn<QString>("how");
         QTest::addColumn<QString>("words");
-        QTest::newRow("missing") << "missing" << "the file is missing";
-        QTest::newRow("empty") << "empty" << "the file is empty";
-        QTest::newRow("random bytes") << "random bytes" << "the file is not a database";
-        QTest::newRow("folder") << "folder" << "a folder stands where the file should be";
-        QTest::newRow("pipe") << "pipe" << "it is not a regular file";
-        QTest::newRow("no task table") << "no task table" << "the database holds no task table";
-        QTest::newRow("bit flip") << "bit flip" << "is damaged";
-        QTest::newRow("64 bytes overwritten") << "64 bytes overwritten" << "is damaged";
+        QTest::newRow("missing") << "missing"
+                                 << "the file is missing";
+        QTest::newRow("empty") << "empty"
+                               << "the file is empty";
+        QTest::newRow("random bytes") << "random bytes"
+                                      << "the file is not a database";
+        QTest::newRow("folder") << "folder"
+                                << "a folder stands where the file should be";
+        QTest::newRow("pipe") << "pipe"
+                              << "it is not a regular file";
+        QTest::newRow("no task table") << "no task table"
+                                       << "the database holds no task table";
+        QTest::newRow("bit flip") << "bit flip"
+                                  << "is damaged";
+        QTest::newRow("64 bytes overwritten") << "64 bytes overwritten"
+                                              << "is damaged";
     }
     void startTellsWhatIsWrongOnce()
     {
@@ -194,7 +208,8 @@ private slots:
         Program p;
         std::unique_ptr<test::RawConnection> locker;
         spoil(how, p.database(), locker);
-        const bool damaged = how.contains(QLatin1String("bit")) || how.contains(QLatin1String("bytes over"));
+        const bool damaged =
+            how.contains(QLatin1String("bit")) || how.contains(QLatin1String("bytes over"));
         const bool regular = QFileInfo(p.database()).isFile();
         const QByteArray before = regular ? bytesOf(p.database()) : QByteArray();
 
@@ -204,7 +219,8 @@ private slots:
         QVERIFY2(told.contains(p.database()) && told.contains(words), qPrintable(told));
         if (damaged) {
             // What can be read is listed, and the way out is named.
-            QVERIFY2(p.listed() > 0 && p.listed() < kManyRows, qPrintable(QString::number(p.listed())));
+            QVERIFY2(p.listed() > 0 && p.listed() < kManyRows,
+                     qPrintable(QString::number(p.listed())));
             QVERIFY(told.contains(recoveryCommand(p.database())));
         } else {
             QCOMPARE(p.listed(), 0);
@@ -222,7 +238,8 @@ private slots:
         QCOMPARE(MessageBox::shownCount(), 2);
         const QString refusal = MessageBox::lastText();
         QVERIFY2(refusal.startsWith(QLatin1String("The task was not saved.")), qPrintable(refusal));
-        QVERIFY2(refusal.contains(damaged ? recoveryCommand(p.database()) : words), qPrintable(refusal));
+        QVERIFY2(refusal.contains(damaged ? recoveryCommand(p.database()) : words),
+                 qPrintable(refusal));
         if (damaged) {
             p.window->tasksPage()->onRowPicked(0);
             MessageBox::setNextAnswers({QMessageBox::Yes, QMessageBox::Ok});
@@ -235,7 +252,8 @@ private slots:
         if (damaged) {
             // The advice works: at least what was listed comes back, in a
             // file the program can use.
-            QCOMPARE(QProcess::execute(QStringLiteral("bash"), {QStringLiteral("-c"), recoveryCommand(p.database())}),
+            QCOMPARE(QProcess::execute(QStringLiteral("bash"),
+                                       {QStringLiteral("-c"), recoveryCommand(p.database())}),
                      0);
             const QString recovered = recoveredPath(p.database());
             QCOMPARE(int(checkTaskDatabase(recovered, 0).kind), int(Kind::Usable));
@@ -255,7 +273,9 @@ private slots:
     {
         QFETCH(int, releaseAfterMs);
         Program p;
-        QVERIFY(test::addRow(p.database(), {{"type", 2}, {"action", 6}, {"starttime", test::timeOfDay(18, 0)}}) > 0);
+        QVERIFY(test::addRow(p.database(),
+                             {{"type", 2}, {"action", 6}, {"starttime", test::timeOfDay(18, 0)}}) >
+                0);
         std::unique_ptr<test::RawConnection> locker;
         spoil(QStringLiteral("locked"), p.database(), locker);
         QElapsedTimer clock;
@@ -271,9 +291,10 @@ private slots:
             QCOMPARE(MessageBox::shownCount(), 0);
         } else {
             QTRY_COMPARE_WITH_TIMEOUT(MessageBox::shownCount(), 1, 6000);
-            QVERIFY2(MessageBox::lastText().contains(QLatin1String("another program holds it locked")) &&
-                         MessageBox::lastText().contains(p.database()),
-                     qPrintable(MessageBox::lastText()));
+            QVERIFY2(
+                MessageBox::lastText().contains(QLatin1String("another program holds it locked")) &&
+                    MessageBox::lastText().contains(p.database()),
+                qPrintable(MessageBox::lastText()));
             QCOMPARE(p.listed(), 0);
             locker.reset();
             QTRY_COMPARE_WITH_TIMEOUT(p.listed(), 1, 3000);
@@ -287,7 +308,9 @@ private slots:
     void laterPassTellsAgainAfterItWorked()
     {
         Program p;
-        QVERIFY(test::addRow(p.database(), {{"type", 2}, {"action", 6}, {"starttime", test::timeOfDay(18, 0)}}) > 0);
+        QVERIFY(test::addRow(p.database(),
+                             {{"type", 2}, {"action", 6}, {"starttime", test::timeOfDay(18, 0)}}) >
+                0);
         p.start();
         p.window->databaseState()->setRetryIntervalMs(50);
         QCOMPARE(MessageBox::shownCount(), 0);
