@@ -7,11 +7,12 @@
 // sound card); the wake timer is read from the kernel's view of the
 // program's timer descriptors.
 
-#include "XvfbServer.h"
+#include "OwnXServer.h"
 #include "common/AppState.h"
 #include "common/DayNumber.h"
 #include "platform/fake/FakePlatform.h"
 #include "shell/MainWindow.h"
+#include "support/TaskTable.h"
 #include "tasks/TaskDialog.h"
 #include "tasks/TasksPage.h"
 
@@ -23,8 +24,6 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpression>
-#include <QSqlDatabase>
-#include <QSqlQuery>
 #include <QStandardPaths>
 #include <QTabBar>
 #include <QTabWidget>
@@ -95,8 +94,10 @@ private slots:
     void powerOnMessageKeepsWaitingForOk();
 
 private:
-    QString run(const QString& program, const QStringList& args);
-    QString xdotool(const QStringList& args) { return run(QStringLiteral("xdotool"), args); }
+    QString xdotool(const QStringList& args)
+    {
+        return runOnDisplay(m_display, QStringLiteral("xdotool"), args);
+    }
     // Visible windows of the program whose title matches, as xdotool names them.
     QStringList windows(const QString& title);
     QString geometry(const QString& window)
@@ -106,7 +107,17 @@ private:
     void click(const QString& window, QPoint at);
     void hotKey() { xdotool({QStringLiteral("key"), QStringLiteral("ctrl+alt+h")}); }
     void startProgram();
-    bool addTask(const QVariantList& values); // type, action, starttime, fujia, description
+    QString database() const { return m_folder->filePath(QStringLiteral("app/dll/zelkor.dll")); }
+    // A Once task at `when` that shows `text`.
+    bool addMessageTask(int action, const QDateTime& when, const QString& text)
+    {
+        return addRow(database(), {{"type", 1},
+                                   {"action", action},
+                                   {"starttime", daynum::fromDateTime(when)},
+                                   {"fujia", 1},
+                                   {"description", text},
+                                   {"state", 1}}) > 0;
+    }
     QString capture() const { return m_home.filePath(QStringLiteral("beeps.raw")); }
     qint64 captured() const { return QFileInfo(capture()).size(); }
     QString programOutput() { return QString::fromLocal8Bit(m_program.readAll()); }
@@ -119,18 +130,6 @@ private:
     QProcess m_program;
     QString m_main; // the program's main window
 };
-
-QString TestHiddenWindows::run(const QString& program, const QStringList& args)
-{
-    QProcess tool;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("DISPLAY"), m_display);
-    tool.setProcessEnvironment(env);
-    tool.start(program, args);
-    if (!tool.waitForFinished(5000))
-        tool.kill();
-    return QString::fromLocal8Bit(tool.readAllStandardOutput()).trimmed();
-}
 
 void TestHiddenWindows::initTestCase()
 {
@@ -160,8 +159,8 @@ void TestHiddenWindows::initTestCase()
     QVERIFY(m_windowManager.waitForStarted());
     // A window mapped while the window manager still starts can be lost.
     QTRY_VERIFY_WITH_TIMEOUT(
-        run(QStringLiteral("xprop"),
-            {QStringLiteral("-root"), QStringLiteral("_NET_SUPPORTING_WM_CHECK")})
+        runOnDisplay(m_display, QStringLiteral("xprop"),
+                     {QStringLiteral("-root"), QStringLiteral("_NET_SUPPORTING_WM_CHECK")})
             .contains(QLatin1String("window id")),
         10000);
 }
@@ -200,25 +199,6 @@ void TestHiddenWindows::cleanupTestCase()
         m_windowManager.terminate();
         m_windowManager.waitForFinished(3000);
     }
-}
-
-bool TestHiddenWindows::addTask(const QVariantList& values)
-{
-    bool ok = false;
-    {
-        QSqlDatabase db =
-            QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("e2e"));
-        db.setDatabaseName(m_folder->filePath(QStringLiteral("app/dll/zelkor.dll")));
-        QSqlQuery query(db);
-        ok = db.open() &&
-             query.prepare(QStringLiteral("insert into task (type, action, starttime, fujia, "
-                                          "description, state) values (?, ?, ?, ?, ?, 1)"));
-        for (const QVariant& v : values)
-            query.addBindValue(v);
-        ok = ok && query.exec();
-    }
-    QSqlDatabase::removeDatabase(QStringLiteral("e2e"));
-    return ok;
 }
 
 void TestHiddenWindows::startProgram()
@@ -268,7 +248,7 @@ void TestHiddenWindows::click(const QString& window, QPoint at)
 void TestHiddenWindows::beepingReminderBeepsOnWhileHidden()
 {
     const QDateTime due = QDateTime::currentDateTime().addSecs(4);
-    QVERIFY(addTask({1, 8, daynum::fromDateTime(due), 1, QStringLiteral("Stretch your legs")}));
+    QVERIFY(addMessageTask(8, due, QStringLiteral("Stretch your legs")));
     startProgram();
     QVERIFY2(QDateTime::currentDateTime() < due, "the program took too long to start");
     QTRY_VERIFY_WITH_TIMEOUT(!windows(QStringLiteral("^Message$")).isEmpty(), 10000);
@@ -351,25 +331,20 @@ void TestHiddenWindows::openTaskDialogComesBackWithWhatWasTyped()
 
     click(dialog, ok);
     QTRY_VERIFY(windows(QStringLiteral("^New Task$")).isEmpty());
-    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("read"));
-    db.setDatabaseName(m_folder->filePath(QStringLiteral("app/dll/zelkor.dll")));
-    QVERIFY(db.open());
-    QSqlQuery query(QStringLiteral("select type, action, description from task"), db);
-    QVERIFY2(query.next(), "nothing was saved");
-    QCOMPARE(query.value(0).toInt(), 4);
-    QCOMPARE(query.value(1).toInt(), 8);
-    QCOMPARE(query.value(2).toString(), typed);
-    query.finish();
-    db.close();
+    QCOMPARE(rowCount(database()), 1);
+    const TaskRow saved = readRow(database(), 1);
+    QCOMPARE(saved.typeValue(), std::optional<qint64>(4));
+    QCOMPARE(saved.actionValue(), std::optional<qint64>(8));
+    QCOMPARE(saved.descriptionText(), typed);
 }
 
 void TestHiddenWindows::powerOnMessageKeepsWaitingForOk()
 {
     const QDateTime now = QDateTime::currentDateTime();
     const QDateTime due = now.addSecs(4);
-    QVERIFY(addTask({1, 7, daynum::fromDateTime(due), 1, QStringLiteral("Good morning")}));
+    QVERIFY(addMessageTask(7, due, QStringLiteral("Good morning")));
     // The next Power On, an hour on: its wait is armed only once the first is done.
-    QVERIFY(addTask({1, 7, daynum::fromDateTime(now.addSecs(3600)), 1, QStringLiteral("Later")}));
+    QVERIFY(addMessageTask(7, now.addSecs(3600), QStringLiteral("Later")));
     const auto nextArmed = [this] {
         for (qint64 left : armedTimers(m_program.processId()))
             if (left > 600)
@@ -398,16 +373,7 @@ void TestHiddenWindows::powerOnMessageKeepsWaitingForOk()
 
 int main(int argc, char* argv[])
 {
-    // The X server comes first: the test's own windows go to it as well.
-    XvfbServer xvfb;
-    QString problem;
-    if (XvfbServer::available() && xvfb.start(&problem)) {
-        qputenv("DISPLAY", xvfb.display().toLocal8Bit());
-        qputenv("QT_QPA_PLATFORM", "xcb");
-    }
-    QApplication app(argc, argv);
-    TestHiddenWindows test(xvfb.display(), problem);
-    return QTest::qExec(&test, argc, argv);
+    return execOnOwnXServer<TestHiddenWindows>(argc, argv);
 }
 
 #include "tst_e2e_hidden_windows.moc"

@@ -5,7 +5,7 @@
 // by itself through the toolbar's "Hibernate".
 
 #include "MockServices.h"
-#include "XvfbServer.h"
+#include "OwnXServer.h"
 #include "common/AppState.h"
 #include "platform/fake/FakePlatform.h"
 #include "shell/MainWindow.h"
@@ -96,14 +96,7 @@ void TestLockButton::cleanupTestCase() { m_buses.stopAllMocks(); }
 
 QString TestLockButton::xdotool(const QStringList& args)
 {
-    QProcess tool;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("DISPLAY"), m_display);
-    tool.setProcessEnvironment(env);
-    tool.start(QStringLiteral("xdotool"), args);
-    if (!tool.waitForFinished(5000))
-        tool.kill();
-    return QString::fromLocal8Bit(tool.readAllStandardOutput()).trimmed();
+    return runOnDisplay(m_display, QStringLiteral("xdotool"), args);
 }
 
 // Where a toolbar button sits in the window: the same main window, laid out in
@@ -255,16 +248,7 @@ void TestLockButton::hibernateButtonLetsTheSleepLockGo()
 
 int main(int argc, char* argv[])
 {
-    // The X server comes first: the test's own windows go to it as well.
-    XvfbServer xvfb;
-    QString problem;
-    if (XvfbServer::available() && xvfb.start(&problem)) {
-        qputenv("DISPLAY", xvfb.display().toLocal8Bit());
-        qputenv("QT_QPA_PLATFORM", "xcb");
-    }
-    QApplication app(argc, argv);
-    TestLockButton test(xvfb.display(), problem);
-    return QTest::qExec(&test, argc, argv);
+    return execOnOwnXServer<TestLockButton>(argc, argv);
 }
 
 #include "tst_e2e_lock_button.moc"

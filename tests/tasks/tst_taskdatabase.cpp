@@ -2,11 +2,8 @@
 // the file finds, what the program tells at start and later, and that it is
 // neither held up by a lock nor writes into a damaged file.
 #include "TaskFixtures.h"
-#include "platform/fake/FakePlatform.h"
 #include "scheduler/TaskScheduler.h"
-#include "shell/MainWindow.h"
-#include "shell/MessageBox.h"
-#include "support/TempProgramDir.h"
+#include "shell/ShellProgram.h"
 #include "tasks/DatabaseCheck.h"
 #include "tasks/TaskDatabaseState.h"
 #include "tasks/TaskDialog.h"
@@ -18,7 +15,6 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QRandomGenerator>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
@@ -108,43 +104,23 @@ void spoil(const QString& how, const QString& path, std::unique_ptr<test::RawCon
         QVERIFY2(how == QLatin1String("usable"), qPrintable(how));
     }
 }
+
+// The main window after its start-up sequence: what it lists, and whether
+// the next task is waited for.
+int listed(const test::Program& p)
+{
+    return p.window->tasksPage()->m_taskGrid->lines().rowCount();
+}
+bool polling(test::Program& p)
+{
+    return p.window->scheduler().isPolling();
+}
 } // namespace
 
-class TstTaskDatabase : public QObject
+class TstTaskDatabase : public test::ShellTest
 {
     Q_OBJECT
-private:
-    // The main window after its start-up sequence on a private program folder.
-    struct Program {
-        test::TempProgramDir dir;
-        FakePlatform platform;
-        AppState state;
-        std::unique_ptr<MainWindow> window;
-
-        QString database() const { return dir.databasePath(); }
-        void start()
-        {
-            platform.setNow(test::fixedNow());
-            state.paths = portablePaths(dir.path());
-            window = std::make_unique<MainWindow>(platform, state);
-            window->setTrayIconShown(true);
-            QVERIFY(window->startUp());
-        }
-        int listed() const { return window->tasksPage()->m_taskGrid->lines().rowCount(); }
-        bool polling() { return window->scheduler().isPolling(); }
-    };
-
-    QTemporaryDir m_home;
-
 private slots:
-    void initTestCase()
-    {
-        QVERIFY(m_home.isValid());
-        qputenv("HOME", m_home.path().toUtf8());
-        qputenv("XDG_CONFIG_HOME", (m_home.path() + QStringLiteral("/config")).toUtf8());
-    }
-    void init() { MessageBox::resetTestState(); }
-
     void findsWhatIsWrong_data()
     {
         QTest::addColumn<QString>("how");
@@ -205,25 +181,25 @@ private slots:
     {
         QFETCH(QString, how);
         QFETCH(QString, words);
-        Program p;
+        test::Program p;
         std::unique_ptr<test::RawConnection> locker;
-        spoil(how, p.database(), locker);
+        spoil(how, p.dir.databasePath(), locker);
         const bool damaged =
             how.contains(QLatin1String("bit")) || how.contains(QLatin1String("bytes over"));
-        const bool regular = QFileInfo(p.database()).isFile();
-        const QByteArray before = regular ? bytesOf(p.database()) : QByteArray();
+        const bool regular = QFileInfo(p.dir.databasePath()).isFile();
+        const QByteArray before = regular ? bytesOf(p.dir.databasePath()) : QByteArray();
 
         p.start();
         QCOMPARE(MessageBox::shownCount(), 1);
         const QString told = MessageBox::lastText();
-        QVERIFY2(told.contains(p.database()) && told.contains(words), qPrintable(told));
+        QVERIFY2(told.contains(p.dir.databasePath()) && told.contains(words), qPrintable(told));
         if (damaged) {
             // What can be read is listed, and the way out is named.
-            QVERIFY2(p.listed() > 0 && p.listed() < kManyRows,
-                     qPrintable(QString::number(p.listed())));
-            QVERIFY(told.contains(recoveryCommand(p.database())));
+            QVERIFY2(listed(p) > 0 && listed(p) < kManyRows,
+                     qPrintable(QString::number(listed(p))));
+            QVERIFY(told.contains(recoveryCommand(p.dir.databasePath())));
         } else {
-            QCOMPARE(p.listed(), 0);
+            QCOMPARE(listed(p), 0);
         }
         p.window->refreshAfterTaskChange();
         p.window->refreshAfterTaskChange();
@@ -238,7 +214,7 @@ private slots:
         QCOMPARE(MessageBox::shownCount(), 2);
         const QString refusal = MessageBox::lastText();
         QVERIFY2(refusal.startsWith(QLatin1String("The task was not saved.")), qPrintable(refusal));
-        QVERIFY2(refusal.contains(damaged ? recoveryCommand(p.database()) : words),
+        QVERIFY2(refusal.contains(damaged ? recoveryCommand(p.dir.databasePath()) : words),
                  qPrintable(refusal));
         if (damaged) {
             p.window->tasksPage()->onRowPicked(0);
@@ -248,16 +224,17 @@ private slots:
                      qPrintable(MessageBox::lastText()));
         }
         if (regular)
-            QVERIFY(bytesOf(p.database()) == before);
+            QVERIFY(bytesOf(p.dir.databasePath()) == before);
         if (damaged) {
             // The advice works: at least what was listed comes back, in a
             // file the program can use.
-            QCOMPARE(QProcess::execute(QStringLiteral("bash"),
-                                       {QStringLiteral("-c"), recoveryCommand(p.database())}),
-                     0);
-            const QString recovered = recoveredPath(p.database());
+            QCOMPARE(
+                QProcess::execute(QStringLiteral("bash"),
+                                  {QStringLiteral("-c"), recoveryCommand(p.dir.databasePath())}),
+                0);
+            const QString recovered = recoveredPath(p.dir.databasePath());
             QCOMPARE(int(checkTaskDatabase(recovered, 0).kind), int(Kind::Usable));
-            QVERIFY(test::rowCount(recovered) >= p.listed());
+            QVERIFY(test::rowCount(recovered) >= listed(p));
         }
     }
 
@@ -272,65 +249,65 @@ private slots:
     void lockIsWaitedOutInTheBackground()
     {
         QFETCH(int, releaseAfterMs);
-        Program p;
-        QVERIFY(test::addRow(p.database(),
+        test::Program p;
+        QVERIFY(test::addRow(p.dir.databasePath(),
                              {{"type", 2}, {"action", 6}, {"starttime", test::timeOfDay(18, 0)}}) >
                 0);
         std::unique_ptr<test::RawConnection> locker;
-        spoil(QStringLiteral("locked"), p.database(), locker);
+        spoil(QStringLiteral("locked"), p.dir.databasePath(), locker);
         QElapsedTimer clock;
         clock.start();
         p.start();
         QVERIFY2(clock.elapsed() < 1500, qPrintable(QString::number(clock.elapsed())));
-        QCOMPARE(p.listed(), 0);
-        QVERIFY(!p.polling());
+        QCOMPARE(listed(p), 0);
+        QVERIFY(!polling(p));
 
         if (releaseAfterMs >= 0) {
             QTimer::singleShot(releaseAfterMs, [&locker] { locker.reset(); });
-            QTRY_COMPARE_WITH_TIMEOUT(p.listed(), 1, releaseAfterMs + 3000);
+            QTRY_COMPARE_WITH_TIMEOUT(listed(p), 1, releaseAfterMs + 3000);
             QCOMPARE(MessageBox::shownCount(), 0);
         } else {
             QTRY_COMPARE_WITH_TIMEOUT(MessageBox::shownCount(), 1, 6000);
             QVERIFY2(
                 MessageBox::lastText().contains(QLatin1String("another program holds it locked")) &&
-                    MessageBox::lastText().contains(p.database()),
+                    MessageBox::lastText().contains(p.dir.databasePath()),
                 qPrintable(MessageBox::lastText()));
-            QCOMPARE(p.listed(), 0);
+            QCOMPARE(listed(p), 0);
             locker.reset();
-            QTRY_COMPARE_WITH_TIMEOUT(p.listed(), 1, 3000);
+            QTRY_COMPARE_WITH_TIMEOUT(listed(p), 1, 3000);
             QCOMPARE(MessageBox::shownCount(), 1);
         }
-        QVERIFY(p.polling()); // the task will run
+        QVERIFY(polling(p)); // the task will run
     }
 
     // Working at start, then gone: the next pass tells it; back, it works
     // again, and gone once more it is told once more.
     void laterPassTellsAgainAfterItWorked()
     {
-        Program p;
-        QVERIFY(test::addRow(p.database(),
+        test::Program p;
+        QVERIFY(test::addRow(p.dir.databasePath(),
                              {{"type", 2}, {"action", 6}, {"starttime", test::timeOfDay(18, 0)}}) >
                 0);
         p.start();
         p.window->databaseState()->setRetryIntervalMs(50);
         QCOMPARE(MessageBox::shownCount(), 0);
-        QCOMPARE(p.listed(), 1);
-        const QString away = p.database() + QStringLiteral(".away");
+        QCOMPARE(listed(p), 1);
+        const QString away = p.dir.databasePath() + QStringLiteral(".away");
 
         for (int round = 1; round <= 2; ++round) {
-            QVERIFY(QFile::rename(p.database(), away));
+            QVERIFY(QFile::rename(p.dir.databasePath(), away));
             p.window->refreshAfterTaskChange();
             QCOMPARE(MessageBox::shownCount(), round);
             QVERIFY2(MessageBox::lastText().contains(QLatin1String("the file is missing")),
                      qPrintable(MessageBox::lastText()));
-            QCOMPARE(p.listed(), 0);
-            QVERIFY(!p.polling());
+            QCOMPARE(listed(p), 0);
+            QVERIFY(!polling(p));
             p.window->refreshAfterTaskChange();
             QCOMPARE(MessageBox::shownCount(), round);
 
-            QVERIFY(QFile::rename(away, p.database()));
-            QTRY_COMPARE(p.listed(), 1);
-            QVERIFY(p.polling());
+            QVERIFY(QFile::rename(away, p.dir.databasePath()));
+            QTRY_COMPARE(listed(p), 1);
+            QVERIFY(polling(p));
         }
     }
 };
