@@ -7,6 +7,7 @@
 #include "countdown/PowerOnCycle.h"
 #include "countdown/TimerTab.h"
 #include "countdown/WakeWaits.h"
+#include "guard/SafetyKeeper.h"
 #include "platform/GlobalHotKey.h"
 #include "platform/WakeTimer.h"
 #include "scheduler/PeriodGuard.h"
@@ -125,6 +126,7 @@ MainWindow::MainWindow(Platform& platform, AppState& state, QWidget* parent)
     m_periodGuard->setForcedSource(forced);
     m_periodTimer = m_periodGuard->m_periodTimer();
     buildShell();
+    buildSafety();
 }
 
 MainWindow::~MainWindow()
@@ -238,6 +240,7 @@ void MainWindow::initWindow()
     m_suspendFilter->install(m_wakeOnCheck->isChecked());
     // 7. What the last run saved.
     m_settings->loadSettings();
+    m_safety->load();
     // 8. Hidden, in the tray, or shown.
     if (m_options->m_startHiddenCheck->isChecked()) {
         m_visibility->enterHiddenMode();
@@ -328,6 +331,12 @@ void MainWindow::closeEvent(QCloseEvent* event)
 
 void MainWindow::exitProgram()
 {
+    if (m_safety->allow(this, QStringLiteral("exit Zelkor")))
+        quitProgram();
+}
+
+void MainWindow::quitProgram()
+{
     m_state.cancelWakeWait = true;
     m_state.exitRequested = true;
     // Suspend requests are no longer refused; the icon goes and the key is
@@ -349,7 +358,7 @@ void MainWindow::sessionEnding()
 {
     if (m_state.exitRequested)
         return;
-    exitProgram();
+    quitProgram(); // logging off is never held up by a password prompt
 }
 
 } // namespace zelkor
