@@ -13,10 +13,12 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDateTimeEdit>
 #include <QLabel>
 #include <QPushButton>
 #include <QSpinBox>
+#include <QTimer>
 
 using namespace zelkor;
 using namespace zelkor::test;
@@ -47,13 +49,17 @@ struct Guarded : Program {
     // A one-minute countdown of Shut Down, started.
     void startCountdown()
     {
+        timer().m_afterHoursEdit->setTime(QTime(0, 0));
         timer().m_afterMinutesEdit->setTime(QTime(0, 1));
         timer().m_actionCombo->setCurrentIndex(0);
         timer().onStartStop();
+        // The test ticks by itself, in step with the fake clock.
+        timer().m_countdownTimer->stop();
     }
+    // The countdown timer's ticks, while it would run.
     void tick(int seconds)
     {
-        for (int i = 0; i < seconds; ++i) {
+        for (int i = 0; i < seconds && timer().isCounting(); ++i) {
             platform.advanceSecond();
             timer().onCountdownTick();
         }
