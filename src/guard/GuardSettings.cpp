@@ -3,13 +3,18 @@
 #include <QFile>
 #include <QSaveFile>
 
-namespace zelkor::guard {
+namespace zelkor::guard
+{
 
-namespace {
+namespace
+{
 constexpr qint64 kMaxBytes = 16 * 1024;
 } // namespace
 
-QString filePath(const QString& programDir) { return programDir + QStringLiteral("/guard.inc"); }
+QString filePath(const QString& programDir)
+{
+    return programDir + QStringLiteral("/guard.inc");
+}
 
 QByteArray format(const GuardSettings& settings)
 {

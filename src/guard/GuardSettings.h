@@ -8,10 +8,11 @@
 // The warning's lead time and the password's hash, in "guard.inc" beside
 // "last.inc": lines "warn=<seconds>" and "password=<hash>", so last.inc keeps
 // its own layout untouched.
-namespace zelkor::guard {
+namespace zelkor::guard
+{
 
 struct GuardSettings {
-    int warnSeconds = 60;   // 0: no warning
+    int warnSeconds = 60;    // 0: no warning
     QByteArray passwordHash; // crypto_pwhash_str text; empty: no password
 };
 

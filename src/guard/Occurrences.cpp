@@ -1,6 +1,7 @@
 #include "guard/Occurrences.h"
 
-namespace zelkor {
+namespace zelkor
+{
 
 void MovedOccurrences::move(const Selection& occurrence, const QDateTime& to)
 {
@@ -33,7 +34,9 @@ void MovedOccurrences::keepOnly(const QSet<qint64>& taskIds)
 
 QString occurrenceKey(const Selection& occurrence)
 {
-    return QStringLiteral("task:%1:%2").arg(occurrence.taskId).arg(occurrence.nextTime.toSecsSinceEpoch());
+    return QStringLiteral("task:%1:%2")
+        .arg(occurrence.taskId)
+        .arg(occurrence.nextTime.toSecsSinceEpoch());
 }
 
 QDateTime nextPeriodStart(const ForbiddenPeriod& period, const QDateTime& from)

@@ -7,12 +7,14 @@
 #include <QList>
 #include <QSet>
 
-namespace zelkor {
+namespace zelkor
+{
 
 // Task occurrences the user postponed from a warning. The original moment is
 // remembered as fired elsewhere; the moved copy competes with the table's next
 // occurrence in each selection pass and is dropped once it fired.
-class MovedOccurrences {
+class MovedOccurrences
+{
 public:
     void move(const Selection& occurrence, const QDateTime& to);
     // The earlier of `next` (the table's choice) and the earliest moved one.

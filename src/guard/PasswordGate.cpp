@@ -2,9 +2,11 @@
 
 #include <sodium.h>
 
-namespace zelkor {
+namespace zelkor
+{
 
-namespace {
+namespace
+{
 bool sodiumReady()
 {
     static const bool ready = sodium_init() >= 0;
@@ -18,9 +20,9 @@ QByteArray hashPassword(const QString& password)
         return {};
     const QByteArray utf8 = password.toUtf8();
     char out[crypto_pwhash_STRBYTES] = {};
-    if (crypto_pwhash_str_alg(out, utf8.constData(), quint64(utf8.size()),
-                              crypto_pwhash_OPSLIMIT_INTERACTIVE,
-                              crypto_pwhash_MEMLIMIT_INTERACTIVE, crypto_pwhash_ALG_ARGON2ID13) != 0)
+    if (crypto_pwhash_str_alg(
+            out, utf8.constData(), quint64(utf8.size()), crypto_pwhash_OPSLIMIT_INTERACTIVE,
+            crypto_pwhash_MEMLIMIT_INTERACTIVE, crypto_pwhash_ALG_ARGON2ID13) != 0)
         return {};
     return QByteArray(out);
 }

@@ -3,7 +3,8 @@
 #include <QByteArray>
 #include <QString>
 
-namespace zelkor {
+namespace zelkor
+{
 
 // Argon2id hash with its own salt, as libsodium's crypto_pwhash_str writes it;
 // empty when hashing failed (out of memory).
@@ -12,7 +13,8 @@ bool verifyPassword(const QByteArray& hash, const QString& password);
 
 // Checks passwords against the stored hash, and after five wrong tries in a
 // row makes the next one wait 30 s. Time is the platform's tick count (ms).
-class PasswordGate {
+class PasswordGate
+{
 public:
     enum class Result { Accepted, Wrong, Waiting };
     static constexpr int kTriesBeforeWait = 5;

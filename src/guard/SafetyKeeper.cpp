@@ -5,9 +5,11 @@
 #include <QInputDialog>
 #include <QLineEdit>
 
-namespace zelkor {
+namespace zelkor
+{
 
-namespace {
+namespace
+{
 std::optional<QString> askWithDialog(QWidget* parent, const QString& label)
 {
     bool ok = false;
@@ -55,17 +57,16 @@ bool SafetyKeeper::allow(QWidget* parent, const QString& what)
             parent, QStringLiteral("Too many wrong passwords. Try again in %1 seconds.").arg(wait));
         return false;
     }
-    const std::optional<QString> given =
-        m_ask(parent, QStringLiteral("Password to %1:").arg(what));
+    const std::optional<QString> given = m_ask(parent, QStringLiteral("Password to %1:").arg(what));
     if (!given)
         return false;
     switch (m_gate.attempt(*given, m_platform.tickCount())) {
     case PasswordGate::Result::Accepted:
         return true;
     case PasswordGate::Result::Waiting:
-        MessageBox::information(
-            parent, QStringLiteral("Too many wrong passwords. Try again in %1 seconds.")
-                        .arg(m_gate.secondsToWait(m_platform.tickCount())));
+        MessageBox::information(parent,
+                                QStringLiteral("Too many wrong passwords. Try again in %1 seconds.")
+                                    .arg(m_gate.secondsToWait(m_platform.tickCount())));
         return false;
     case PasswordGate::Result::Wrong:
         break;
@@ -95,7 +96,8 @@ void SafetyKeeper::changePassword(QWidget* parent)
     }
     const QByteArray hash = hashPassword(*first);
     if (hash.isEmpty()) {
-        MessageBox::information(parent, QStringLiteral("The password could not be hashed. Nothing was changed."));
+        MessageBox::information(
+            parent, QStringLiteral("The password could not be hashed. Nothing was changed."));
         return;
     }
     const QByteArray old = m_gate.hash();
@@ -103,8 +105,9 @@ void SafetyKeeper::changePassword(QWidget* parent)
     const Outcome outcome = save();
     if (!outcome.ok) {
         m_gate.setHash(old);
-        MessageBox::information(parent, QStringLiteral("The password could not be saved in %1: %2")
-                                            .arg(m_path, outcome.error));
+        MessageBox::information(
+            parent,
+            QStringLiteral("The password could not be saved in %1: %2").arg(m_path, outcome.error));
         return;
     }
     emit changed();
@@ -119,8 +122,9 @@ void SafetyKeeper::removePassword(QWidget* parent)
     const Outcome outcome = save();
     if (!outcome.ok) {
         m_gate.setHash(old);
-        MessageBox::information(parent, QStringLiteral("The password could not be removed in %1: %2")
-                                            .arg(m_path, outcome.error));
+        MessageBox::information(parent,
+                                QStringLiteral("The password could not be removed in %1: %2")
+                                    .arg(m_path, outcome.error));
         return;
     }
     emit changed();

@@ -11,11 +11,13 @@
 
 class QWidget;
 
-namespace zelkor {
+namespace zelkor
+{
 
 // The password and the warning's lead time: kept in guard.inc, asked for
 // before the guarded operations. Nothing here ever runs at the session's end.
-class SafetyKeeper : public QObject {
+class SafetyKeeper : public QObject
+{
     Q_OBJECT
 public:
     SafetyKeeper(Platform& platform, QString path, QObject* parent = nullptr);

@@ -11,7 +11,8 @@
 #include <QSignalBlocker>
 #include <QSpinBox>
 
-namespace zelkor {
+namespace zelkor
+{
 
 SafetyOptions::SafetyOptions(SafetyKeeper& safety, QWidget* parent)
     : QGroupBox(QStringLiteral("Warning and password"), parent), m_safety(safety)
@@ -24,8 +25,9 @@ SafetyOptions::SafetyOptions(SafetyKeeper& safety, QWidget* parent)
     m_warnSecondsSpin->setSuffix(QStringLiteral(" s"));
     m_warnSecondsSpin->setKeyboardTracking(false);
     auto* warnCaption = new QLabel(
-        QStringLiteral("Warn before a countdown, a scheduled task or the forbidden period shuts "
-                       "down, restarts, logs off, stands by, hibernates or locks (0 = no warning):"),
+        QStringLiteral(
+            "Warn before a countdown, a scheduled task or the forbidden period shuts "
+            "down, restarts, logs off, stands by, hibernates or locks (0 = no warning):"),
         this);
     warnCaption->setWordWrap(true);
     warnCaption->setBuddy(m_warnSecondsSpin);
@@ -96,7 +98,8 @@ bool SafetyOptions::eventFilter(QObject* watched, QEvent* event)
     bool toggles = false;
     if (event->type() == QEvent::MouseButtonRelease) {
         auto* mouse = static_cast<QMouseEvent*>(event);
-        toggles = mouse->button() == Qt::LeftButton && box->rect().contains(mouse->position().toPoint());
+        toggles =
+            mouse->button() == Qt::LeftButton && box->rect().contains(mouse->position().toPoint());
     } else if (event->type() == QEvent::KeyRelease) {
         auto* key = static_cast<QKeyEvent*>(event);
         toggles = key->key() == Qt::Key_Space && !key->isAutoRepeat();

@@ -7,13 +7,15 @@ class QLabel;
 class QPushButton;
 class QSpinBox;
 
-namespace zelkor {
+namespace zelkor
+{
 
 class SafetyKeeper;
 
 // The Options tab's group for the warning and the password, and the guard
 // that asks for the password before a guarded check box changes.
-class SafetyOptions : public QGroupBox {
+class SafetyOptions : public QGroupBox
+{
     Q_OBJECT
 public:
     SafetyOptions(SafetyKeeper& safety, QWidget* parent = nullptr);

@@ -3,9 +3,11 @@
 #include "guard/SafetyKeeper.h"
 #include "guard/WarningWindow.h"
 
-namespace zelkor {
+namespace zelkor
+{
 
-namespace {
+namespace
+{
 const QString kCancelId = QStringLiteral("cancel");
 const QString kPostponeId = QStringLiteral("postpone");
 } // namespace
@@ -21,7 +23,8 @@ WarningCenter::WarningCenter(Platform& platform, WarningDesk& desk, SafetyKeeper
     connect(m_notifier.get(), &DesktopNotifier::buttonPressed, this,
             [this](const QString& key, const QString& id) {
                 if (id == kCancelId || id == kPostponeId)
-                    onAnswer(key, id == kCancelId ? WarningAnswer::Cancel : WarningAnswer::Postpone);
+                    onAnswer(key,
+                             id == kCancelId ? WarningAnswer::Cancel : WarningAnswer::Postpone);
             });
 }
 

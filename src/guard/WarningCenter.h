@@ -11,7 +11,8 @@
 
 #include <memory>
 
-namespace zelkor {
+namespace zelkor
+{
 
 class SafetyKeeper;
 class WarningWindow;
@@ -19,7 +20,8 @@ class WarningWindow;
 // Shows the desk's warnings as desktop notifications, or in a window of our
 // own where no server answers, and hands the answers back once the password
 // (if any) was given.
-class WarningCenter : public QObject {
+class WarningCenter : public QObject
+{
     Q_OBJECT
 public:
     WarningCenter(Platform& platform, WarningDesk& desk, SafetyKeeper& safety,

@@ -3,7 +3,8 @@
 #include "common/ActionKind.h"
 #include "common/DateText.h"
 
-namespace zelkor {
+namespace zelkor
+{
 
 bool isWarnedAction(int action)
 {

@@ -5,7 +5,8 @@
 #include <QSet>
 #include <QString>
 
-namespace zelkor {
+namespace zelkor
+{
 
 // Who is about to act on its own: the Timer tab's countdown, a stored task,
 // or the forbidden period.
@@ -15,8 +16,8 @@ enum class WarningSource { Countdown, Task, Period };
 struct Warning {
     QString key; // one occurrence; a moved occurrence gets a new key
     WarningSource source = WarningSource::Task;
-    int action = 0;         // action code 1..6
-    QDateTime moment;       // when it acts, whole seconds
+    int action = 0;   // action code 1..6
+    QDateTime moment; // when it acts, whole seconds
     bool cancelAllowed = true;
 };
 
@@ -41,7 +42,8 @@ QString warningBody(const Warning& warning);
 // every second; it announces each occurrence once, when its window opens.
 // It never holds up an action: the source acts at its second whatever the
 // warning's fate.
-class WarningDesk : public QObject {
+class WarningDesk : public QObject
+{
     Q_OBJECT
 public:
     explicit WarningDesk(QObject* parent = nullptr) : QObject(parent) {}

@@ -6,7 +6,8 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
-namespace zelkor {
+namespace zelkor
+{
 
 WarningWindow::WarningWindow(Platform& platform, const Warning& warning, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::WindowStaysOnTopHint), m_platform(platform),
@@ -46,10 +47,10 @@ WarningWindow::WarningWindow(Platform& platform, const Warning& warning, QWidget
 
 void WarningWindow::updateCount()
 {
-    const qint64 left = qMax<qint64>(
-        0, m_platform.now().toSecsSinceEpoch() > 0
-               ? m_warning.moment.toSecsSinceEpoch() - m_platform.now().toSecsSinceEpoch()
-               : 0);
+    const qint64 left = qMax<qint64>(0, m_platform.now().toSecsSinceEpoch() > 0
+                                            ? m_warning.moment.toSecsSinceEpoch() -
+                                                  m_platform.now().toSecsSinceEpoch()
+                                            : 0);
     m_countLabel->setText(QStringLiteral("%1 seconds left.").arg(left));
 }
 

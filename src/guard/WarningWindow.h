@@ -9,13 +9,15 @@ class QLabel;
 class QPushButton;
 class QTimer;
 
-namespace zelkor {
+namespace zelkor
+{
 
 // The warning where no notification server answers: a small window on top of
 // every other, with the warning's text, a live count of the seconds left, and
 // the same buttons. It never waits for an answer: the action comes at its
 // second whether the window is open or not.
-class WarningWindow : public QWidget {
+class WarningWindow : public QWidget
+{
     Q_OBJECT
 public:
     WarningWindow(Platform& platform, const Warning& warning, QWidget* parent = nullptr);

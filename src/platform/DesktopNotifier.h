@@ -7,7 +7,8 @@
 
 #include <memory>
 
-namespace zelkor {
+namespace zelkor
+{
 
 // One notification: a title, a body and buttons (id, caption).
 struct NotificationRequest {
@@ -19,7 +20,8 @@ struct NotificationRequest {
 
 // Desktop notifications of the session. Where nobody answers, unavailable()
 // tells the caller to show its own window instead.
-class DesktopNotifier : public QObject {
+class DesktopNotifier : public QObject
+{
     Q_OBJECT
 public:
     using QObject::QObject;

@@ -52,7 +52,8 @@ void MainWindow::buildSafety()
 
     m_timerTab->setStopGuard(
         [this] { return m_safety->allow(this, QStringLiteral("stop the countdown")); });
-    m_tasksPage->setChangeGuard([this](const QString& what) { return m_safety->allow(this, what); });
+    m_tasksPage->setChangeGuard(
+        [this](const QString& what) { return m_safety->allow(this, what); });
 
     m_safetyOptions = new SafetyOptions(*m_safety, m_options);
     if (auto* layout = qobject_cast<QVBoxLayout*>(m_options->layout()))

@@ -12,11 +12,16 @@
 // The real program on a private copy of its folder, with stand-in helpers in
 // dll/ that note when they were started. The session and system buses point
 // nowhere, so nothing real can happen.
-namespace zelkor::test {
+namespace zelkor::test
+{
 
-inline double timeOfDay(const QDateTime& t) { return QTime(0, 0).secsTo(t.time()) / 86400.0; }
+inline double timeOfDay(const QDateTime& t)
+{
+    return QTime(0, 0).secsTo(t.time()) / 86400.0;
+}
 
-class ProgramCopy {
+class ProgramCopy
+{
 public:
     ProgramCopy()
     {
@@ -32,7 +37,8 @@ public:
         for (const char* name : {"guan.dll", "guan_f.dll"}) {
             QFile helper(app() + QStringLiteral("/dll/") + QLatin1String(name));
             m_ok = m_ok && helper.open(QIODevice::WriteOnly);
-            helper.write("#!/bin/sh\necho \"$(basename \"$0\") $(date +%s.%N)\" >> \"$(dirname \"$0\")/started.log\"\n");
+            helper.write("#!/bin/sh\necho \"$(basename \"$0\") $(date +%s.%N)\" >> \"$(dirname "
+                         "\"$0\")/started.log\"\n");
             helper.close();
             helper.setPermissions(helper.permissions() | QFile::ExeOwner);
         }
@@ -47,7 +53,8 @@ public:
     {
         bool ok = false;
         {
-            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("e2e"));
+            QSqlDatabase db =
+                QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("e2e"));
             db.setDatabaseName(database());
             QSqlQuery query(db);
             ok = db.open() && query.prepare(sql);
@@ -70,8 +77,10 @@ public:
         env.insert(QStringLiteral("XDG_CONFIG_HOME"), root + QStringLiteral("/home/.config"));
         env.insert(QStringLiteral("XDG_DATA_HOME"), root + QStringLiteral("/home/.local/share"));
         env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-        env.insert(QStringLiteral("DBUS_SYSTEM_BUS_ADDRESS"), QStringLiteral("unix:path=/nonexistent"));
-        env.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), QStringLiteral("unix:path=/nonexistent"));
+        env.insert(QStringLiteral("DBUS_SYSTEM_BUS_ADDRESS"),
+                   QStringLiteral("unix:path=/nonexistent"));
+        env.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"),
+                   QStringLiteral("unix:path=/nonexistent"));
         env.insert(QStringLiteral("TZ"), qEnvironmentVariable("TZ"));
         for (const QString& key : buses.keys())
             env.insert(key, buses.value(key));

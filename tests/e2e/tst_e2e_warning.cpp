@@ -11,7 +11,8 @@
 
 using namespace zelkor::test;
 
-namespace {
+namespace
+{
 const QString kService = QStringLiteral("org.freedesktop.Notifications");
 const QString kPath = QStringLiteral("/org/freedesktop/Notifications");
 constexpr int kWarnSeconds = 3;
@@ -36,7 +37,8 @@ QVariantMap variantMap(const QVariant& v)
 }
 } // namespace
 
-class TestE2eWarning : public QObject {
+class TestE2eWarning : public QObject
+{
     Q_OBJECT
 private slots:
     void initTestCase() { QVERIFY2(m_buses.start(), qPrintable(m_buses.error())); }
@@ -63,10 +65,11 @@ private slots:
         QVERIFY(program.setWarnSeconds(kWarnSeconds));
         const QDateTime due = QDateTime::fromSecsSinceEpoch(
             QDateTime::currentDateTime().toSecsSinceEpoch() + kAheadSeconds);
-        QVERIFY(program.insert(QStringLiteral("insert into task (type, action, starttime, fujia, description,"
-                                              " sun, mon, tue, wed, thu, fri, sat, state)"
-                                              " values (2, 1, ?, 0, '', 0, 0, 0, 0, 0, 0, 0, 1)"),
-                               {timeOfDay(due)}));
+        QVERIFY(program.insert(
+            QStringLiteral("insert into task (type, action, starttime, fujia, description,"
+                           " sun, mon, tue, wed, thu, fri, sat, state)"
+                           " values (2, 1, ?, 0, '', 0, 0, 0, 0, 0, 0, 0, 1)"),
+            {timeOfDay(due)}));
         program.start(m_buses.environment());
 
         const auto notifies = [this] {
@@ -87,7 +90,8 @@ private slots:
         QCOMPARE(notify.args.size(), 8);
         QCOMPARE(notify.args.at(0).toString(), QStringLiteral("Zelkor"));
         QVERIFY(notify.args.at(3).toString().contains(QStringLiteral("Shut Down")));
-        QVERIFY(notify.args.at(4).toString().contains(due.time().toString(QStringLiteral("HH:mm:ss"))));
+        QVERIFY(
+            notify.args.at(4).toString().contains(due.time().toString(QStringLiteral("HH:mm:ss"))));
         QCOMPARE(stringList(notify.args.at(5)),
                  (QStringList{QStringLiteral("cancel"), QStringLiteral("Cancel"),
                               QStringLiteral("postpone"), QStringLiteral("Postpone 10 minutes")}));

@@ -14,7 +14,8 @@
 
 using namespace zelkor;
 
-namespace {
+namespace
+{
 const QString kSecret = QStringLiteral("night-owl 7");
 
 // A keeper over a temporary guard.inc whose password prompts are answered
@@ -50,7 +51,8 @@ struct Keeper {
 };
 } // namespace
 
-class TestPassword : public QObject {
+class TestPassword : public QObject
+{
     Q_OBJECT
 private slots:
     void hashIsArgon2idWithSaltAndVerifies()
@@ -78,8 +80,9 @@ private slots:
         QTest::newRow("too long ignored") << QByteArray("warn=99999\n") << 60 << false;
         QTest::newRow("garbage ignored") << QByteArray("warn=abc\nnoise\n=1\n") << 60 << false;
         QTest::newRow("not an argon2id hash") << QByteArray("password=plain\n") << 60 << false;
-        QTest::newRow("hash") << QByteArray("warn=30\r\npassword=$argon2id$v=19$m=65536,t=2,p=1$c2FsdA$aGFzaA\r\n")
-                              << 30 << true;
+        QTest::newRow("hash")
+            << QByteArray("warn=30\r\npassword=$argon2id$v=19$m=65536,t=2,p=1$c2FsdA$aGFzaA\r\n")
+            << 30 << true;
     }
     void settingsFileRoundTrip()
     {
@@ -99,10 +102,12 @@ private slots:
         Keeper k;
         QVERIFY(k.setPassword(kSecret));
         const QByteArray bytes = k.file();
-        QVERIFY2(QRegularExpression(QStringLiteral("^warn=60\npassword=\\$argon2id\\$v=19\\$m=\\d+,t=\\d+,p=\\d+\\$[A-Za-z0-9+/]+\\$[A-Za-z0-9+/]+\n$"))
-                     .match(QString::fromLatin1(bytes))
-                     .hasMatch(),
-                 bytes.constData());
+        QVERIFY2(
+            QRegularExpression(QStringLiteral("^warn=60\npassword=\\$argon2id\\$v=19\\$m=\\d+,t="
+                                              "\\d+,p=\\d+\\$[A-Za-z0-9+/]+\\$[A-Za-z0-9+/]+\n$"))
+                .match(QString::fromLatin1(bytes))
+                .hasMatch(),
+            bytes.constData());
         QVERIFY(!bytes.contains(kSecret.toUtf8()));
         QCOMPARE(QFile::permissions(k.path()) & (QFile::ReadOther | QFile::ReadGroup),
                  QFile::Permissions());

@@ -23,7 +23,8 @@
 using namespace zelkor;
 using namespace zelkor::test;
 
-namespace {
+namespace
+{
 const QString kSecret = QStringLiteral("lights out");
 
 // A program, optionally with a password in guard.inc, whose password prompts
@@ -38,12 +39,13 @@ struct Guarded : Program {
         guard::write(guard::filePath(dir.path()), settings);
         platform.setNow(QDateTime(QDate(2026, 12, 7), QTime(7, 0)));
         start();
-        window->safety()->setAsker([this](QWidget*, const QString& label) -> std::optional<QString> {
-            prompts << label;
-            if (answers.isEmpty())
-                return std::nullopt;
-            return answers.takeFirst();
-        });
+        window->safety()->setAsker(
+            [this](QWidget*, const QString& label) -> std::optional<QString> {
+                prompts << label;
+                if (answers.isEmpty())
+                    return std::nullopt;
+                return answers.takeFirst();
+            });
     }
     TimerTab& timer() { return *window->timerTab(); }
     // A one-minute countdown of Shut Down, started.
@@ -64,13 +66,17 @@ struct Guarded : Program {
             timer().onCountdownTick();
         }
     }
-    WarningWindow* warningWindow() { return window->warningCenter()->windowOf(timer().countdownKey()); }
+    WarningWindow* warningWindow()
+    {
+        return window->warningCenter()->windowOf(timer().countdownKey());
+    }
     QStringList answers;
     QStringList prompts;
 };
 } // namespace
 
-class TestSafetyWindow : public ShellTest {
+class TestSafetyWindow : public ShellTest
+{
     Q_OBJECT
 private slots:
     // Without a notification server, the warning is a window of our own with
@@ -117,8 +123,10 @@ private slots:
         QTest::newRow("cancel") << true << false << QStringList() << true;
         QTest::newRow("postpone") << false << false << QStringList() << true;
         QTest::newRow("cancel, right password") << true << true << QStringList{kSecret} << true;
-        QTest::newRow("cancel, wrong password") << true << true << QStringList{QStringLiteral("x")} << false;
-        QTest::newRow("postpone, wrong password") << false << true << QStringList{QStringLiteral("x")} << false;
+        QTest::newRow("cancel, wrong password")
+            << true << true << QStringList{QStringLiteral("x")} << false;
+        QTest::newRow("postpone, wrong password")
+            << false << true << QStringList{QStringLiteral("x")} << false;
     }
     void countdownAnswers()
     {
@@ -132,7 +140,9 @@ private slots:
         QTRY_VERIFY(program.warningWindow());
         program.answers = answers;
         MessageBox::setNextAnswers({QMessageBox::Ok});
-        (cancel ? program.warningWindow()->m_cancelButton : program.warningWindow()->m_postponeButton)->click();
+        (cancel ? program.warningWindow()->m_cancelButton
+                : program.warningWindow()->m_postponeButton)
+            ->click();
         QCOMPARE(program.prompts.size(), withPassword ? 1 : 0);
         program.tick(59);
         if (!takesEffect) {
@@ -193,7 +203,8 @@ private slots:
         QCOMPARE(program.prompts.size(), withPassword ? 1 : 0);
         QCOMPARE(program.state.exitRequested, exits);
         if (!exits)
-            QCOMPARE(MessageBox::lastText(), QStringLiteral("Wrong password. Nothing was changed."));
+            QCOMPARE(MessageBox::lastText(),
+                     QStringLiteral("Wrong password. Nothing was changed."));
     }
 
     void sessionEndNeverAsks()
@@ -286,7 +297,8 @@ private slots:
         QTRY_VERIFY(program.window->warningCenter()->windowOf(warning.key));
         WarningWindow* window = program.window->warningCenter()->windowOf(warning.key);
         QCOMPARE(window->m_cancelButton->isHidden(), withPassword);
-        QVERIFY(window->m_textLabel->text().contains(QStringLiteral("The forbidden period starts at")));
+        QVERIFY(
+            window->m_textLabel->text().contains(QStringLiteral("The forbidden period starts at")));
     }
 };
 

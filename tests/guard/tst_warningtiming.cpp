@@ -12,7 +12,8 @@
 using namespace zelkor;
 using namespace zelkor::test;
 
-namespace {
+namespace
+{
 const QDate kMonday(2026, 12, 7);
 
 // A scheduler and a forbidden period with a desk, stepped second by second.
@@ -55,7 +56,8 @@ QDateTime at(int h, int m, int s = 0, int days = 0)
 }
 } // namespace
 
-class TestWarningTiming : public QObject {
+class TestWarningTiming : public QObject
+{
     Q_OBJECT
 private slots:
     void initTestCase() { QCOMPARE(qgetenv("TZ"), QByteArray("Europe/Berlin")); }
@@ -242,8 +244,10 @@ private slots:
         QTest::addColumn<QDateTime>("moment");
         QTest::addColumn<QDateTime>("end");
         QTest::newRow("same day") << QTime(9, 0) << QTime(10, 0) << at(9, 30) << at(10, 0, 1);
-        QTest::newRow("night, evening part") << QTime(22, 0) << QTime(6, 0) << at(22, 0) << at(6, 0, 1, 1);
-        QTest::newRow("night, morning part") << QTime(22, 0) << QTime(6, 0) << at(5, 0) << at(6, 0, 1);
+        QTest::newRow("night, evening part")
+            << QTime(22, 0) << QTime(6, 0) << at(22, 0) << at(6, 0, 1, 1);
+        QTest::newRow("night, morning part")
+            << QTime(22, 0) << QTime(6, 0) << at(5, 0) << at(6, 0, 1);
     }
     void periodOccurrenceEnds()
     {

@@ -7,9 +7,11 @@
 #include <QHash>
 #include <QTimer>
 
-namespace zelkor {
+namespace zelkor
+{
 
-namespace {
+namespace
+{
 
 const QString kService = QStringLiteral("org.freedesktop.Notifications");
 const QString kPath = QStringLiteral("/org/freedesktop/Notifications");
@@ -18,7 +20,8 @@ const QString kAppId = QStringLiteral("org.example.zelkor.Zelkor");
 // A server that does not answer within this is taken as none.
 constexpr int kCallTimeoutMs = 3000;
 
-class NullNotifier final : public DesktopNotifier {
+class NullNotifier final : public DesktopNotifier
+{
 public:
     using DesktopNotifier::DesktopNotifier;
     void show(const NotificationRequest& request) override
@@ -29,10 +32,12 @@ public:
     void close(const QString&) override {}
 };
 
-class DbusNotifier final : public DesktopNotifier {
+class DbusNotifier final : public DesktopNotifier
+{
     Q_OBJECT
 public:
-    explicit DbusNotifier(QObject* parent) : DesktopNotifier(parent), m_bus(QDBusConnection::sessionBus())
+    explicit DbusNotifier(QObject* parent)
+        : DesktopNotifier(parent), m_bus(QDBusConnection::sessionBus())
     {
         if (!m_bus.isConnected())
             return;
@@ -51,8 +56,8 @@ public:
         }
         // The buttons only where the server has actions: asked each time, as
         // the server may have changed since.
-        const QDBusMessage ask =
-            QDBusMessage::createMethodCall(kService, kPath, kInterface, QStringLiteral("GetCapabilities"));
+        const QDBusMessage ask = QDBusMessage::createMethodCall(kService, kPath, kInterface,
+                                                                QStringLiteral("GetCapabilities"));
         auto* watcher = new QDBusPendingCallWatcher(m_bus.asyncCall(ask, kCallTimeoutMs), this);
         connect(watcher, &QDBusPendingCallWatcher::finished, this, [this, request, watcher] {
             watcher->deleteLater();
@@ -101,16 +106,17 @@ private:
         call << QStringLiteral("Zelkor") << uint(0) << kAppId << request.title << request.body
              << actions << hints << int(0);
         auto* watcher = new QDBusPendingCallWatcher(m_bus.asyncCall(call, kCallTimeoutMs), this);
-        connect(watcher, &QDBusPendingCallWatcher::finished, this, [this, request, withButtons, watcher] {
-            watcher->deleteLater();
-            const QDBusPendingReply<uint> reply = *watcher;
-            if (reply.isError()) {
-                emit unavailable(request.key);
-                return;
-            }
-            m_ids.insert(reply.value(), request.key);
-            emit shown(request.key, withButtons);
-        });
+        connect(watcher, &QDBusPendingCallWatcher::finished, this,
+                [this, request, withButtons, watcher] {
+                    watcher->deleteLater();
+                    const QDBusPendingReply<uint> reply = *watcher;
+                    if (reply.isError()) {
+                        emit unavailable(request.key);
+                        return;
+                    }
+                    m_ids.insert(reply.value(), request.key);
+                    emit shown(request.key, withButtons);
+                });
     }
 
     QDBusConnection m_bus;
