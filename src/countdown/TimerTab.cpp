@@ -269,9 +269,13 @@ void TimerTab::onCountdownTick()
         }
         m_lastInput = *input;
         if (m_lastInput != m_lastInputSeen) {
-            // Input restarts the quiet stretch from this tick.
+            // Input restarts the quiet stretch from this tick; a warning
+            // given for the old stretch no longer holds.
             m_lastInputSeen = m_lastInput;
             m_idleStartTick = m_platform.tickCount();
+            if (m_desk)
+                m_desk->retract(countdownKey());
+            ++m_countdownRound;
         } else {
             const qint64 elapsed =
                 countdown::elapsedSeconds(m_platform.tickCount(), m_idleStartTick);

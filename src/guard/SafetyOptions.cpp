@@ -1,6 +1,7 @@
 #include "guard/SafetyOptions.h"
 
 #include "guard/SafetyKeeper.h"
+#include "shell/MessageBox.h"
 
 #include <QAbstractButton>
 #include <QGridLayout>
@@ -82,7 +83,11 @@ void SafetyOptions::warnSecondsEdited()
         showSettings();
         return;
     }
-    m_safety.setWarnSeconds(m_warnSecondsSpin->value());
+    const Outcome outcome = m_safety.setWarnSeconds(m_warnSecondsSpin->value());
+    if (!outcome.ok)
+        MessageBox::information(window(),
+                                QStringLiteral("The warning's setting could not be saved in %1: %2")
+                                    .arg(m_safety.path(), outcome.error));
 }
 
 void SafetyOptions::guard(QAbstractButton* box)

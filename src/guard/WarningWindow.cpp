@@ -47,11 +47,8 @@ WarningWindow::WarningWindow(Platform& platform, const Warning& warning, QWidget
 
 void WarningWindow::updateCount()
 {
-    const qint64 left = qMax<qint64>(0, m_platform.now().toSecsSinceEpoch() > 0
-                                            ? m_warning.moment.toSecsSinceEpoch() -
-                                                  m_platform.now().toSecsSinceEpoch()
-                                            : 0);
-    m_countLabel->setText(QStringLiteral("%1 seconds left.").arg(left));
+    const qint64 left = m_warning.moment.toSecsSinceEpoch() - m_platform.now().toSecsSinceEpoch();
+    m_countLabel->setText(QStringLiteral("%1 seconds left.").arg(qMax<qint64>(0, left)));
 }
 
 } // namespace zelkor
