@@ -29,6 +29,7 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QTabWidget>
 #include <QTimer>
 #include <QToolBar>
@@ -88,7 +89,12 @@ MainWindow::MainWindow(Platform& platform, AppState& state, QWidget* parent)
     connect(m_tasksPage, &TasksPage::taskChanged, this, &MainWindow::refreshAfterTaskChange);
     m_options = new OptionsPage(m_tabs);
     m_options->showPaths(m_state.paths);
-    m_tabs->addTab(m_options, QStringLiteral("Options"));
+    // Scrolled, so that the options never make the window taller than it was made.
+    auto* optionsScroll = new QScrollArea(m_tabs);
+    optionsScroll->setFrameShape(QFrame::NoFrame);
+    optionsScroll->setWidgetResizable(true);
+    optionsScroll->setWidget(m_options);
+    m_tabs->addTab(optionsScroll, QStringLiteral("Options"));
     connect(m_options, &OptionsPage::linkClicked, this,
             [this](const QString& target) { m_platform.shellOpen(target); });
 
