@@ -1,6 +1,8 @@
 #include "guard/GuardSettings.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QSaveFile>
 
 namespace zelkor::guard
@@ -11,9 +13,9 @@ namespace
 constexpr qint64 kMaxBytes = 16 * 1024;
 } // namespace
 
-QString filePath(const QString& programDir)
+QString filePath(const QString& settingsPath)
 {
-    return programDir + QStringLiteral("/guard.inc");
+    return QFileInfo(settingsPath).dir().filePath(QStringLiteral("guard.inc"));
 }
 
 QByteArray format(const GuardSettings& settings)

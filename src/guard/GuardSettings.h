@@ -18,7 +18,8 @@ struct GuardSettings {
 
 inline constexpr int kMaxWarnSeconds = 3600;
 
-QString filePath(const QString& programDir);
+// guard.inc in the folder of `settingsPath` (last.inc), in either layout.
+QString filePath(const QString& settingsPath);
 QByteArray format(const GuardSettings& settings);
 // Unknown or broken lines are passed over; missing values keep their defaults.
 GuardSettings parse(const QByteArray& bytes);

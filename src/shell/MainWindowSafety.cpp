@@ -22,7 +22,7 @@ namespace zelkor
 
 void MainWindow::buildSafety()
 {
-    m_safety = new SafetyKeeper(m_platform, guard::filePath(m_state.programDir), this);
+    m_safety = new SafetyKeeper(m_platform, guard::filePath(m_state.paths.settingsPath), this);
     m_warningDesk = new WarningDesk(this);
     connect(m_safety, &SafetyKeeper::changed, this,
             [this] { m_warningDesk->setLeadSeconds(m_safety->warnSeconds()); });

@@ -98,6 +98,14 @@ private slots:
         QCOMPARE(again.passwordHash, settings.passwordHash);
     }
 
+    void fileLivesBesideLastInc()
+    {
+        QCOMPARE(guard::filePath(QStringLiteral("/home/u/.config/zelkor/last.inc")),
+                 QStringLiteral("/home/u/.config/zelkor/guard.inc"));
+        QCOMPARE(guard::filePath(QStringLiteral("/opt/zelkor/last.inc")),
+                 QStringLiteral("/opt/zelkor/guard.inc"));
+    }
+
     void setPasswordStoresOnlyTheHash()
     {
         Keeper k;

@@ -37,7 +37,7 @@ struct Guarded : Program {
         settings.warnSeconds = warnSeconds;
         if (withPassword)
             settings.passwordHash = cheapHash(kSecret);
-        guard::write(guard::filePath(dir.path()), settings);
+        guard::write(guard::filePath(settingsPath()), settings);
         platform.setNow(QDateTime(QDate(2026, 12, 7), QTime(7, 0)));
         start();
         window->safety()->setAsker(
@@ -270,7 +270,7 @@ private slots:
         QVERIFY(options->m_scopeNote->text().contains(QStringLiteral("administrator")));
         program.answers = {kSecret};
         options->m_warnSecondsSpin->setValue(0);
-        QCOMPARE(guard::read(guard::filePath(program.dir.path())).warnSeconds, 0);
+        QCOMPARE(guard::read(guard::filePath(program.settingsPath())).warnSeconds, 0);
         // Off: a countdown is not warned.
         program.startCountdown();
         program.tick(30);
