@@ -5,6 +5,7 @@
 #include "common/DateText.h"
 #include "common/DayNumber.h"
 #include "countdown/WakeWaits.h"
+#include "guard/WarningDesk.h"
 #include "shell/MessageBox.h"
 
 #include <QCheckBox>
@@ -175,7 +176,8 @@ void TimerTab::setBar(double width)
 void TimerTab::onStartStop()
 {
     if (isCounting()) {
-        stop();
+        if (m_stopGuard())
+            stop();
         return;
     }
     const qint64 seconds = countdown::countSeconds(m_timerMode, pickerValues(), m_platform.now(),
@@ -241,6 +243,9 @@ void TimerTab::startCountdown(qint64 seconds)
 
 void TimerTab::stop()
 {
+    if (m_desk)
+        m_desk->retract(countdownKey());
+    ++m_countdownRound;
     m_startButton->setText(kStart);
     for (QRadioButton* option : m_modeButtons)
         option->setEnabled(true);
@@ -264,9 +269,13 @@ void TimerTab::onCountdownTick()
         }
         m_lastInput = *input;
         if (m_lastInput != m_lastInputSeen) {
-            // Input restarts the quiet stretch from this tick.
+            // Input restarts the quiet stretch from this tick; a warning
+            // given for the old stretch no longer holds.
             m_lastInputSeen = m_lastInput;
             m_idleStartTick = m_platform.tickCount();
+            if (m_desk)
+                m_desk->retract(countdownKey());
+            ++m_countdownRound;
         } else {
             const qint64 elapsed =
                 countdown::elapsedSeconds(m_platform.tickCount(), m_idleStartTick);
@@ -281,6 +290,40 @@ void TimerTab::onCountdownTick()
     }
     if (m_remainSeconds <= 0)
         finish();
+    else
+        warnAhead();
+}
+
+QString TimerTab::countdownKey() const
+{
+    return QStringLiteral("countdown:%1").arg(m_countdownRound);
+}
+
+void TimerTab::warnAhead()
+{
+    if (!m_desk)
+        return;
+    const QDateTime now = m_platform.now();
+    const QDateTime moment = QDateTime::fromSecsSinceEpoch(now.toSecsSinceEpoch() + m_remainSeconds);
+    m_desk->consider({countdownKey(), WarningSource::Countdown, m_actionCombo->currentIndex() + 1,
+                      moment},
+                     now);
+}
+
+void TimerTab::cancelCountdown(const QString& key)
+{
+    if (isCounting() && key == countdownKey())
+        stop();
+}
+
+void TimerTab::postponeCountdown(const QString& key)
+{
+    if (!isCounting() || key != countdownKey())
+        return;
+    ++m_countdownRound;
+    m_totalSeconds += kPostponeSeconds;
+    m_remainSeconds += kPostponeSeconds;
+    m_remainLabel->setText(countdown::remainingText(m_remainSeconds));
 }
 
 void TimerTab::finish()

@@ -7,6 +7,7 @@
 #include <QWidget>
 
 #include <array>
+#include <functional>
 
 class QCheckBox;
 class QComboBox;
@@ -22,6 +23,7 @@ namespace zelkor {
 
 class ActionExecutor;
 class WakeWaits;
+class WarningDesk;
 
 // The "Timer" tab: the clock and uptime labels, a one-off countdown in one of
 // four modes that performs the chosen action at zero ("Power On" instead waits
@@ -42,6 +44,16 @@ public:
     void setDateTimePickers(const QDateTime& now);
     // The widget that takes the focus from the action list.
     void setFocusSink(QWidget* sink) { m_focusSink = sink; }
+
+    // Power actions at zero are announced on the desk ahead of their second.
+    void setWarningDesk(WarningDesk* desk) { m_desk = desk; }
+    // Asked before Stop ends a running countdown; false keeps it running.
+    void setStopGuard(std::function<bool()> guard) { m_stopGuard = std::move(guard); }
+    // Answers to a warning: Cancel stops the countdown as Stop does;
+    // Postpone adds kPostponeSeconds to it.
+    QString countdownKey() const;
+    void cancelCountdown(const QString& key);
+    void postponeCountdown(const QString& key);
 
     // Handlers.
     void onModeChosen(int index);
@@ -90,6 +102,7 @@ private:
     void repaintActions(bool enabled);
     void setBar(double width);
     void finish();
+    void warnAhead();
 
     Platform& m_platform;
     ActionExecutor& m_actions;
@@ -102,6 +115,9 @@ private:
     quint32 m_lastInput = 0;     // the last input tick read
     quint32 m_idleStartTick = 0; // where the current quiet stretch began
     quint32 m_lastInputSeen = 0; // the last input tick when it began
+    WarningDesk* m_desk = nullptr;
+    std::function<bool()> m_stopGuard = [] { return true; };
+    int m_countdownRound = 0; // a new one for every start and postponement
 };
 
 } // namespace zelkor

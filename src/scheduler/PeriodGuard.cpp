@@ -1,6 +1,7 @@
 #include "scheduler/PeriodGuard.h"
 
 #include "actions/ActionExecutor.h"
+#include "guard/WarningDesk.h"
 #include "tasks/TaskQueries.h"
 
 #include <QScopedValueRollback>
@@ -35,9 +36,33 @@ void PeriodGuard::enforceForbiddenPeriod()
     if (!m_poll.isOn() || m_inTick)
         return;
     QScopedValueRollback<bool> busy(m_inTick, true);
-    if (isInside(m_period, m_platform.now().time()))
+    const QDateTime now = m_platform.now();
+    if (isInside(m_period, now.time()) && !holdsOff(m_hold, now)) {
+        if (m_desk && m_upcoming.isValid())
+            m_desk->retract(periodKey(m_upcoming));
         m_actions.performAction(periodActionKind(m_period), m_forced());
+    } else if (m_desk) {
+        m_upcoming = nextPeriodAction(m_period, m_hold, now);
+        m_desk->consider({periodKey(m_upcoming), WarningSource::Period,
+                          periodActionKind(m_period), m_upcoming},
+                         now);
+    }
     m_poll.rearm(m_platform.now());
+}
+
+void PeriodGuard::cancelOccurrence(const QString& key)
+{
+    if (!m_upcoming.isValid() || periodKey(m_upcoming) != key)
+        return;
+    m_hold.skipUntil = periodOccurrenceEnd(m_period, m_upcoming);
+    m_hold.postponedTo = {};
+}
+
+void PeriodGuard::postponeOccurrence(const QString& key)
+{
+    if (!m_upcoming.isValid() || periodKey(m_upcoming) != key)
+        return;
+    m_hold.postponedTo = m_upcoming.addSecs(kPostponeSeconds);
 }
 
 } // namespace zelkor

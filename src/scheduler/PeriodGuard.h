@@ -1,6 +1,7 @@
 #pragma once
 
 #include "common/AppState.h"
+#include "guard/Occurrences.h"
 #include "platform/Platform.h"
 #include "scheduler/ForbiddenPeriod.h"
 #include "scheduler/SecondPoll.h"
@@ -15,6 +16,7 @@ class QTimer;
 namespace zelkor {
 
 class ActionExecutor;
+class WarningDesk;
 
 // The daily forbidden period: loads the newest one and, while it is in force,
 // shuts the computer down or hibernates it at every second inside it.
@@ -30,6 +32,14 @@ public:
     void loadForbiddenPeriod();    // loads the period and switches the check
     void enforceForbiddenPeriod(); // the check's tick
 
+    // The period's start is announced on the desk ahead of its second.
+    void setWarningDesk(WarningDesk* desk) { m_desk = desk; }
+    // Answers to a warning: this night's occurrence is skipped, or its
+    // start moves kPostponeSeconds later.
+    void cancelOccurrence(const QString& key);
+    void postponeOccurrence(const QString& key);
+    const PeriodHold& hold() const { return m_hold; }
+
     const ForbiddenPeriod& period() const { return m_period; }
     bool isChecking() const { return m_poll.isOn(); }
     QTimer* m_periodTimer() const { return m_poll.timer(); }
@@ -43,6 +53,9 @@ private:
     ForbiddenPeriod m_period;
     SecondPoll m_poll;
     bool m_inTick = false;
+    WarningDesk* m_desk = nullptr;
+    PeriodHold m_hold;
+    QDateTime m_upcoming; // the next action the desk was last shown
 };
 
 } // namespace zelkor

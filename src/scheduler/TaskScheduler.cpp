@@ -2,6 +2,7 @@
 
 #include "actions/ActionExecutor.h"
 #include "common/ActionKind.h"
+#include "guard/WarningDesk.h"
 #include "tasks/TaskQueries.h"
 
 #include <QScopedValueRollback>
@@ -24,7 +25,11 @@ void TaskScheduler::selectNextTask()
     const QList<TaskRow> rows = m_store.rowsOf(queries::kSchedulableNewestFirst);
 
     const QDateTime now = m_platform.now();
-    const Selection next = selectNext(rows, now, m_fired);
+    QSet<qint64> ids;
+    for (const TaskRow& row : rows)
+        ids.insert(row.idValue().value_or(0));
+    m_moved.keepOnly(ids);
+    const Selection next = m_moved.earlierOf(selectNext(rows, now, m_fired));
     if (!next.pollOn) {
         m_poll.switchOff();
         return;
@@ -41,6 +46,10 @@ void TaskScheduler::fireDueTask()
         return;
     QScopedValueRollback<bool> busy(m_inTick, true);
     if (!isDue(m_selection.nextTime, m_platform.now())) {
+        if (m_desk)
+            m_desk->consider({occurrenceKey(m_selection), WarningSource::Task,
+                              m_selection.nextAction, m_selection.nextTime},
+                             m_platform.now());
         m_poll.rearm(m_platform.now());
         return;
     }
@@ -48,8 +57,31 @@ void TaskScheduler::fireDueTask()
     // Remembered before acting: a pass that runs while the action is under
     // way, or after the clock was set back, must not offer it again.
     m_fired.insert(occurrence.taskId, occurrence.nextTime.toSecsSinceEpoch());
+    m_moved.dropFired(occurrence);
+    if (m_desk)
+        m_desk->retract(occurrenceKey(occurrence));
     fire(occurrence);
     m_poll.switchOff();
+    selectNextTask();
+}
+
+void TaskScheduler::cancelOccurrence(const QString& key)
+{
+    if (!m_poll.isOn() || occurrenceKey(m_selection) != key)
+        return; // it acted already, or the tasks changed meanwhile
+    m_fired.insert(m_selection.taskId, m_selection.nextTime.toSecsSinceEpoch());
+    m_moved.dropFired(m_selection);
+    selectNextTask();
+}
+
+void TaskScheduler::postponeOccurrence(const QString& key)
+{
+    if (!m_poll.isOn() || occurrenceKey(m_selection) != key)
+        return;
+    const Selection occurrence = m_selection;
+    m_fired.insert(occurrence.taskId, occurrence.nextTime.toSecsSinceEpoch());
+    m_moved.dropFired(occurrence);
+    m_moved.move(occurrence, occurrence.nextTime.addSecs(kPostponeSeconds));
     selectNextTask();
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "common/AppState.h"
+#include "guard/Occurrences.h"
 #include "platform/Platform.h"
 #include "scheduler/NextTask.h"
 #include "scheduler/SecondPoll.h"
@@ -15,6 +16,7 @@ class QTimer;
 namespace zelkor {
 
 class ActionExecutor;
+class WarningDesk;
 
 // Stored tasks, one occurrence at a time: the selection pass picks the next
 // occurrence and switches the poll on; the poll fires it when its second has
@@ -30,6 +32,13 @@ public:
 
     void selectNextTask(); // the selection pass
     void fireDueTask();    // the poll's tick
+
+    // Power actions are announced on the desk ahead of their second.
+    void setWarningDesk(WarningDesk* desk) { m_desk = desk; }
+    // Answers to a warning: the occurrence `key` names is skipped, or moved
+    // kPostponeSeconds later; the task's other occurrences stay as they are.
+    void cancelOccurrence(const QString& key);
+    void postponeOccurrence(const QString& key);
 
     const Selection& selection() const { return m_selection; }
     bool isPolling() const { return m_poll.isOn(); }
@@ -47,6 +56,8 @@ private:
     FiredMoments m_fired;
     SecondPoll m_poll;
     bool m_inTick = false;
+    WarningDesk* m_desk = nullptr;
+    MovedOccurrences m_moved;
 };
 
 } // namespace zelkor

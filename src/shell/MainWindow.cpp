@@ -7,6 +7,7 @@
 #include "countdown/PowerOnCycle.h"
 #include "countdown/TimerTab.h"
 #include "countdown/WakeWaits.h"
+#include "guard/SafetyKeeper.h"
 #include "platform/GlobalHotKey.h"
 #include "platform/WakeTimer.h"
 #include "scheduler/PeriodGuard.h"
@@ -29,6 +30,7 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QTabWidget>
 #include <QTimer>
 #include <QToolBar>
@@ -97,7 +99,12 @@ MainWindow::MainWindow(Platform& platform, AppState& state, QWidget* parent)
     connect(m_tasksPage, &TasksPage::taskChanged, this, &MainWindow::refreshAfterTaskChange);
     m_options = new OptionsPage(m_tabs);
     m_options->showPaths(m_state.paths);
-    m_tabs->addTab(m_options, QStringLiteral("Options"));
+    // Scrolled, so that the options never make the window taller than it was made.
+    auto* optionsScroll = new QScrollArea(m_tabs);
+    optionsScroll->setFrameShape(QFrame::NoFrame);
+    optionsScroll->setWidgetResizable(true);
+    optionsScroll->setWidget(m_options);
+    m_tabs->addTab(optionsScroll, QStringLiteral("Options"));
     connect(m_options, &OptionsPage::linkClicked, this,
             [this](const QString& target) { m_platform.shellOpen(target); });
 
@@ -135,6 +142,7 @@ MainWindow::MainWindow(Platform& platform, AppState& state, QWidget* parent)
     m_periodGuard->setForcedSource(forced);
     m_periodTimer = m_periodGuard->m_periodTimer();
     buildShell();
+    buildSafety();
 }
 
 MainWindow::~MainWindow()
@@ -254,6 +262,7 @@ void MainWindow::initWindow()
     m_suspendFilter->install(m_wakeOnCheck->isChecked());
     // 7. What the last run saved.
     m_settings->loadSettings();
+    m_safety->load();
     // 8. Hidden, in the tray, or shown.
     if (m_options->m_startHiddenCheck->isChecked()) {
         m_visibility->enterHiddenMode();
@@ -344,6 +353,12 @@ void MainWindow::closeEvent(QCloseEvent* event)
 
 void MainWindow::exitProgram()
 {
+    if (m_safety->allow(this, QStringLiteral("exit Zelkor")))
+        quitProgram();
+}
+
+void MainWindow::quitProgram()
+{
     m_state.cancelWakeWait = true;
     m_state.exitRequested = true;
     // Suspend requests are no longer refused; the icon goes and the key is
@@ -365,7 +380,7 @@ void MainWindow::sessionEnding()
 {
     if (m_state.exitRequested)
         return;
-    exitProgram();
+    quitProgram(); // logging off is never held up by a password prompt
 }
 
 } // namespace zelkor

@@ -26,6 +26,10 @@ class TaskDatabaseState;
 class TaskScheduler;
 class TasksPage;
 class PowerOnCycle;
+class SafetyKeeper;
+class SafetyOptions;
+class WarningCenter;
+class WarningDesk;
 class GlobalHotKey;
 class SettingsKeeper;
 class ShellVisibility;
@@ -46,7 +50,8 @@ public:
     // The start-up sequence. False when this process must end at once (a
     // second instance, or a window created again after Exit).
     bool startUp();
-    void exitProgram();
+    void exitProgram(); // asks for the password, if one is set
+    void quitProgram(); // ends the program without asking
 
     // The refresh after a task was saved or deleted, always in this order.
     void refreshAfterTaskChange();
@@ -83,6 +88,10 @@ public:
     ShellVisibility* visibility() const { return m_visibility; }
     SettingsKeeper* settingsKeeper() const { return m_settings; }
     TaskDatabaseState* databaseState() const { return m_databaseState; }
+    SafetyKeeper* safety() const { return m_safety; }
+    SafetyOptions* safetyOptions() const { return m_safetyOptions; }
+    WarningDesk* warningDesk() const { return m_warningDesk; }
+    WarningCenter* warningCenter() const { return m_warningCenter; }
 
     QToolBar* m_toolbar = nullptr;
     QTabWidget* m_tabs = nullptr;
@@ -104,6 +113,7 @@ private:
     void buildShell();
     void initWindow();
     void saveSettings();
+    void buildSafety(); // MainWindowSafety.cpp
 
     Platform& m_platform;
     AppState& m_state;
@@ -124,6 +134,10 @@ private:
     AutostartSwitch* m_autostart = nullptr;
     std::unique_ptr<GlobalHotKey> m_hotKey;
     std::unique_ptr<SuspendFilter> m_suspendFilter;
+    SafetyKeeper* m_safety = nullptr;
+    SafetyOptions* m_safetyOptions = nullptr;
+    WarningDesk* m_warningDesk = nullptr;
+    WarningCenter* m_warningCenter = nullptr;
     bool m_trayIconShown = false;
 };
 

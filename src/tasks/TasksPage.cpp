@@ -102,6 +102,8 @@ void TasksPage::newTask()
 
 void TasksPage::editTask()
 {
+    if (!m_changeGuard(QStringLiteral("edit the task")))
+        return;
     m_store.setRecordSource(queries::byId(m_state.selectedTaskId));
     const bool found = m_store.refresh().ok && !m_store.isEmpty();
     m_store.close();
@@ -113,6 +115,8 @@ void TasksPage::editTask()
 
 void TasksPage::deleteTask()
 {
+    if (!m_changeGuard(QStringLiteral("delete the task")))
+        return;
     if (!MessageBox::question(window(), QStringLiteral("Are you sure you want to delete this task?")))
         return;
     m_store.setRecordSource(queries::byId(m_state.selectedTaskId));

@@ -42,6 +42,10 @@ public:
     // How a dialog is shown; modal by default. Tests drive the dialog here.
     using DialogRunner = std::function<void(TaskDialog&)>;
     void setDialogRunner(DialogRunner runner) { m_runDialog = std::move(runner); }
+    // Asked before a task is edited or deleted (with what is about to
+    // happen); false leaves the task alone.
+    using ChangeGuard = std::function<bool(const QString& what)>;
+    void setChangeGuard(ChangeGuard guard) { m_changeGuard = std::move(guard); }
 
     TaskGrid* m_taskGrid = nullptr;
     QPushButton* m_newButton = nullptr;
@@ -60,6 +64,7 @@ private:
     AppState& m_state;
     TaskStore m_store;
     DialogRunner m_runDialog;
+    ChangeGuard m_changeGuard = [](const QString&) { return true; };
 };
 
 } // namespace zelkor

@@ -1,0 +1,54 @@
+#pragma once
+
+#include "scheduler/ForbiddenPeriod.h"
+#include "scheduler/NextTask.h"
+
+#include <QDateTime>
+#include <QList>
+#include <QSet>
+
+namespace zelkor
+{
+
+// Task occurrences the user postponed from a warning. The original moment is
+// remembered as fired elsewhere; the moved copy competes with the table's next
+// occurrence in each selection pass and is dropped once it fired.
+class MovedOccurrences
+{
+public:
+    void move(const Selection& occurrence, const QDateTime& to);
+    // The earlier of `next` (the table's choice) and the earliest moved one.
+    Selection earlierOf(const Selection& next) const;
+    void dropFired(const Selection& fired);
+    // Moved copies of tasks no longer in the table go with them.
+    void keepOnly(const QSet<qint64>& taskIds);
+    bool isEmpty() const { return m_moved.isEmpty(); }
+
+private:
+    QList<Selection> m_moved;
+};
+
+// The key of a task occurrence, for warnings.
+QString occurrenceKey(const Selection& occurrence);
+
+// What the user decided about the forbidden period's next occurrences.
+struct PeriodHold {
+    QDateTime skipUntil;   // cancelled: no action before this moment
+    QDateTime postponedTo; // postponed: no action before this moment
+};
+
+// The first moment at or after `from` at which the period begins (its start
+// time today or tomorrow), whole seconds.
+QDateTime nextPeriodStart(const ForbiddenPeriod& period, const QDateTime& from);
+// The first second after the occurrence that holds `moment` (a moment inside).
+QDateTime periodOccurrenceEnd(const ForbiddenPeriod& period, const QDateTime& moment);
+// The key of the period's occurrence acting at `moment`, for warnings.
+QString periodKey(const QDateTime& moment);
+// Whether the hold keeps the period from acting at `now`.
+bool holdsOff(const PeriodHold& hold, const QDateTime& now);
+// The next moment the period will act, seen from `now` when it does not act
+// now: the postponed moment, or the next start the hold does not skip.
+QDateTime nextPeriodAction(const ForbiddenPeriod& period, const PeriodHold& hold,
+                           const QDateTime& now);
+
+} // namespace zelkor

@@ -1,0 +1,133 @@
+#include "guard/SafetyKeeper.h"
+
+#include "shell/MessageBox.h"
+
+#include <QInputDialog>
+#include <QLineEdit>
+
+namespace zelkor
+{
+
+namespace
+{
+std::optional<QString> askWithDialog(QWidget* parent, const QString& label)
+{
+    bool ok = false;
+    const QString text = QInputDialog::getText(parent, QStringLiteral("Zelkor"), label,
+                                               QLineEdit::Password, QString(), &ok);
+    if (!ok)
+        return std::nullopt;
+    return text;
+}
+} // namespace
+
+SafetyKeeper::SafetyKeeper(Platform& platform, QString path, QObject* parent)
+    : QObject(parent), m_platform(platform), m_path(std::move(path)), m_ask(askWithDialog)
+{
+}
+
+void SafetyKeeper::load()
+{
+    m_settings = guard::read(m_path);
+    m_gate.setHash(m_settings.passwordHash);
+    emit changed();
+}
+
+Outcome SafetyKeeper::save()
+{
+    m_settings.passwordHash = m_gate.hash();
+    return guard::write(m_path, m_settings);
+}
+
+Outcome SafetyKeeper::setWarnSeconds(int seconds)
+{
+    m_settings.warnSeconds = qBound(0, seconds, guard::kMaxWarnSeconds);
+    const Outcome outcome = save();
+    emit changed();
+    return outcome;
+}
+
+bool SafetyKeeper::allow(QWidget* parent, const QString& what)
+{
+    if (!m_gate.isSet())
+        return true;
+    const int wait = m_gate.secondsToWait(m_platform.tickCount());
+    if (wait > 0) {
+        MessageBox::information(
+            parent, QStringLiteral("Too many wrong passwords. Try again in %1 seconds.").arg(wait));
+        return false;
+    }
+    const std::optional<QString> given = m_ask(parent, QStringLiteral("Password to %1:").arg(what));
+    if (!given)
+        return false;
+    switch (m_gate.attempt(*given, m_platform.tickCount())) {
+    case PasswordGate::Result::Accepted:
+        return true;
+    case PasswordGate::Result::Waiting:
+        MessageBox::information(parent,
+                                QStringLiteral("Too many wrong passwords. Try again in %1 seconds.")
+                                    .arg(m_gate.secondsToWait(m_platform.tickCount())));
+        return false;
+    case PasswordGate::Result::Wrong:
+        break;
+    }
+    MessageBox::information(parent, QStringLiteral("Wrong password. Nothing was changed."));
+    return false;
+}
+
+void SafetyKeeper::changePassword(QWidget* parent)
+{
+    if (!allow(parent, QStringLiteral("change the password")))
+        return;
+    const std::optional<QString> first = m_ask(parent, QStringLiteral("New password:"));
+    if (!first)
+        return;
+    if (first->isEmpty()) {
+        MessageBox::information(parent, QStringLiteral("An empty password is not set."));
+        return;
+    }
+    const std::optional<QString> again = m_ask(parent, QStringLiteral("The new password again:"));
+    if (!again)
+        return;
+    if (*again != *first) {
+        MessageBox::information(parent,
+                                QStringLiteral("The two passwords differ. Nothing was changed."));
+        return;
+    }
+    const QByteArray hash = hashPassword(*first);
+    if (hash.isEmpty()) {
+        MessageBox::information(
+            parent, QStringLiteral("The password could not be hashed. Nothing was changed."));
+        return;
+    }
+    const QByteArray old = m_gate.hash();
+    m_gate.setHash(hash);
+    const Outcome outcome = save();
+    if (!outcome.ok) {
+        m_gate.setHash(old);
+        MessageBox::information(
+            parent,
+            QStringLiteral("The password could not be saved in %1: %2").arg(m_path, outcome.error));
+        return;
+    }
+    emit changed();
+}
+
+void SafetyKeeper::removePassword(QWidget* parent)
+{
+    if (!m_gate.isSet() || !allow(parent, QStringLiteral("remove the password")))
+        return;
+    const QByteArray old = m_gate.hash();
+    m_gate.setHash({});
+    const Outcome outcome = save();
+    if (!outcome.ok) {
+        m_gate.setHash(old);
+        MessageBox::information(parent,
+                                QStringLiteral("The password could not be removed in %1: %2")
+                                    .arg(m_path, outcome.error));
+        return;
+    }
+    emit changed();
+}
+
+} // namespace zelkor

@@ -1,0 +1,54 @@
+#include "guard/WarningDesk.h"
+
+#include "common/ActionKind.h"
+#include "common/DateText.h"
+
+namespace zelkor
+{
+
+bool isWarnedAction(int action)
+{
+    return action >= int(ActionKind::ShutDown) && action <= int(ActionKind::Lock);
+}
+
+bool inWarningWindow(const QDateTime& moment, const QDateTime& now, int leadSeconds)
+{
+    if (leadSeconds <= 0 || !moment.isValid() || !now.isValid())
+        return false;
+    const qint64 left = moment.toSecsSinceEpoch() - now.toSecsSinceEpoch();
+    return left > 0 && left <= leadSeconds;
+}
+
+QString warningTitle(const Warning& warning)
+{
+    if (warning.source == WarningSource::Period)
+        return QStringLiteral("Zelkor: the forbidden period begins");
+    return QStringLiteral("Zelkor: %1 soon").arg(actionName(warning.action));
+}
+
+QString warningBody(const Warning& warning)
+{
+    const QString at = datetext::general(warning.moment);
+    if (warning.source == WarningSource::Period)
+        return QStringLiteral("The forbidden period starts at %1: %2 then.")
+            .arg(at, actionName(warning.action));
+    return QStringLiteral("%1 at %2.").arg(actionName(warning.action), at);
+}
+
+void WarningDesk::consider(const Warning& warning, const QDateTime& now)
+{
+    if (m_warned.contains(warning.key) || !isWarnedAction(warning.action) ||
+        !inWarningWindow(warning.moment, now, m_leadSeconds))
+        return;
+    m_warned.insert(warning.key);
+    m_open.insert(warning.key);
+    emit warningDue(warning);
+}
+
+void WarningDesk::retract(const QString& key)
+{
+    if (m_open.remove(key))
+        emit warningRetracted(key);
+}
+
+} // namespace zelkor

@@ -1,0 +1,69 @@
+#pragma once
+
+#include <QDateTime>
+#include <QObject>
+#include <QSet>
+#include <QString>
+
+namespace zelkor
+{
+
+// Who is about to act on its own: the Timer tab's countdown, a stored task,
+// or the forbidden period.
+enum class WarningSource { Countdown, Task, Period };
+
+// A power action that nobody pressed just now, announced before it happens.
+struct Warning {
+    QString key; // one occurrence; a moved occurrence gets a new key
+    WarningSource source = WarningSource::Task;
+    int action = 0;   // action code 1..6
+    QDateTime moment; // when it acts, whole seconds
+    bool cancelAllowed = true;
+};
+
+// The answers a warning offers.
+enum class WarningAnswer { Cancel, Postpone };
+
+inline constexpr int kDefaultWarningSeconds = 60;
+inline constexpr int kPostponeSeconds = 10 * 60;
+
+// Whether code is an action that takes the computer or the session away.
+bool isWarnedAction(int action);
+
+// Whether `now` lies in the `leadSeconds` before `moment` (the moment itself
+// excluded: then the action runs, the warning is over). A lead of 0 never warns.
+bool inWarningWindow(const QDateTime& moment, const QDateTime& now, int leadSeconds);
+
+// The warning's text: what happens and when.
+QString warningTitle(const Warning& warning);
+QString warningBody(const Warning& warning);
+
+// Decides when to warn: the sources hand their next occurrence to consider()
+// every second; it announces each occurrence once, when its window opens.
+// It never holds up an action: the source acts at its second whatever the
+// warning's fate.
+class WarningDesk : public QObject
+{
+    Q_OBJECT
+public:
+    explicit WarningDesk(QObject* parent = nullptr) : QObject(parent) {}
+
+    int leadSeconds() const { return m_leadSeconds; }
+    void setLeadSeconds(int seconds) { m_leadSeconds = qMax(0, seconds); }
+
+    void consider(const Warning& warning, const QDateTime& now);
+    // The occurrence acted, was stopped or went away: its warning goes.
+    void retract(const QString& key);
+    bool isOpen(const QString& key) const { return m_open.contains(key); }
+
+signals:
+    void warningDue(const zelkor::Warning& warning);
+    void warningRetracted(const QString& key);
+
+private:
+    int m_leadSeconds = kDefaultWarningSeconds;
+    QSet<QString> m_warned; // every key announced in this run
+    QSet<QString> m_open;   // announced and not yet retracted
+};
+
+} // namespace zelkor

@@ -1,0 +1,54 @@
+#include "guard/WarningWindow.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QTimer>
+#include <QVBoxLayout>
+
+namespace zelkor
+{
+
+WarningWindow::WarningWindow(Platform& platform, const Warning& warning, QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::WindowStaysOnTopHint), m_platform(platform),
+      m_warning(warning)
+{
+    setObjectName(QStringLiteral("WarningWindow"));
+    setAttribute(Qt::WA_DeleteOnClose);
+    setWindowTitle(warningTitle(warning));
+    auto* layout = new QVBoxLayout(this);
+    m_textLabel = new QLabel(warningBody(warning), this);
+    m_textLabel->setObjectName(QStringLiteral("warningText"));
+    m_countLabel = new QLabel(this);
+    m_countLabel->setObjectName(QStringLiteral("warningCount"));
+    auto* buttons = new QHBoxLayout;
+    m_cancelButton = new QPushButton(QStringLiteral("Cancel"), this);
+    m_cancelButton->setObjectName(QStringLiteral("warningCancel"));
+    m_cancelButton->setVisible(warning.cancelAllowed);
+    m_postponeButton = new QPushButton(QStringLiteral("Postpone 10 minutes"), this);
+    m_postponeButton->setObjectName(QStringLiteral("warningPostpone"));
+    buttons->addStretch(1);
+    buttons->addWidget(m_cancelButton);
+    buttons->addWidget(m_postponeButton);
+    layout->addWidget(m_textLabel);
+    layout->addWidget(m_countLabel);
+    layout->addLayout(buttons);
+    const QString key = warning.key;
+    connect(m_cancelButton, &QPushButton::clicked, this,
+            [this, key] { emit answered(key, WarningAnswer::Cancel); });
+    connect(m_postponeButton, &QPushButton::clicked, this,
+            [this, key] { emit answered(key, WarningAnswer::Postpone); });
+    m_countTimer = new QTimer(this);
+    m_countTimer->setInterval(1000);
+    connect(m_countTimer, &QTimer::timeout, this, &WarningWindow::updateCount);
+    m_countTimer->start();
+    updateCount();
+}
+
+void WarningWindow::updateCount()
+{
+    const qint64 left = m_warning.moment.toSecsSinceEpoch() - m_platform.now().toSecsSinceEpoch();
+    m_countLabel->setText(QStringLiteral("%1 seconds left.").arg(qMax<qint64>(0, left)));
+}
+
+} // namespace zelkor

@@ -1,0 +1,124 @@
+// The real program against a mock notification server on a private session
+// bus: a Daily Shut Down task is announced ahead of its second with the
+// buttons, and Cancel pressed on the notification keeps the stand-in shut-down
+// helper from being started; unanswered, the helper starts at its second.
+
+#include "MockServices.h"
+#include "ProgramCopy.h"
+
+#include <QDBusArgument>
+#include <QTest>
+
+using namespace zelkor::test;
+
+namespace
+{
+const QString kService = QStringLiteral("org.freedesktop.Notifications");
+const QString kPath = QStringLiteral("/org/freedesktop/Notifications");
+constexpr int kWarnSeconds = 3;
+constexpr int kAheadSeconds = 5;
+
+QStringList stringList(const QVariant& v)
+{
+    if (v.canConvert<QDBusArgument>()) {
+        QStringList list;
+        v.value<QDBusArgument>() >> list;
+        return list;
+    }
+    return v.toStringList();
+}
+
+QVariantMap variantMap(const QVariant& v)
+{
+    QVariantMap map;
+    if (v.canConvert<QDBusArgument>())
+        v.value<QDBusArgument>() >> map;
+    return map;
+}
+} // namespace
+
+class TestE2eWarning : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase() { QVERIFY2(m_buses.start(), qPrintable(m_buses.error())); }
+    void cleanup() { m_buses.stopAllMocks(); }
+
+    void notificationCarriesTheButtonsAndCancelStopsTheHelper_data()
+    {
+        QTest::addColumn<bool>("answer");
+        QTest::newRow("Cancel pressed") << true;
+        QTest::newRow("unanswered") << false;
+    }
+    void notificationCarriesTheButtonsAndCancelStopsTheHelper()
+    {
+        QFETCH(bool, answer);
+        MockSpec daemon;
+        daemon.bus = Bus::Session;
+        daemon.name = kService;
+        daemon.templateName = QStringLiteral("notification_daemon");
+        daemon.templateParams = QStringLiteral(R"({"capabilities": "actions body"})");
+        QVERIFY2(m_buses.startMock(daemon), qPrintable(m_buses.error()));
+
+        ProgramCopy program;
+        QVERIFY(program.isValid());
+        QVERIFY(program.setWarnSeconds(kWarnSeconds));
+        const QDateTime due = QDateTime::fromSecsSinceEpoch(
+            QDateTime::currentDateTime().toSecsSinceEpoch() + kAheadSeconds);
+        QVERIFY(program.insert(
+            QStringLiteral("insert into task (type, action, starttime, fujia, description,"
+                           " sun, mon, tue, wed, thu, fri, sat, state)"
+                           " values (2, 1, ?, 0, '', 0, 0, 0, 0, 0, 0, 0, 1)"),
+            {timeOfDay(due)}));
+        program.start(m_buses.environment());
+
+        const auto notifies = [this] {
+            QList<MockCall> found;
+            for (const MockCall& call : m_buses.calls(kService, kPath))
+                if (call.method == QLatin1String("Notify"))
+                    found << call;
+            return found;
+        };
+        QTRY_VERIFY_WITH_TIMEOUT(!notifies().isEmpty(), (kAheadSeconds + 2) * 1000);
+        const double warnedAt = double(QDateTime::currentMSecsSinceEpoch()) / 1000;
+        QVERIFY(program.starts().isEmpty());
+        // Announced about kWarnSeconds ahead, not at once.
+        QVERIFY2(warnedAt >= double(due.toSecsSinceEpoch() - kWarnSeconds) - 0.2,
+                 qPrintable(QString::number(due.toSecsSinceEpoch() - warnedAt)));
+
+        const MockCall notify = notifies().constFirst();
+        QCOMPARE(notify.args.size(), 8);
+        QCOMPARE(notify.args.at(0).toString(), QStringLiteral("Zelkor"));
+        QVERIFY(notify.args.at(3).toString().contains(QStringLiteral("Shut Down")));
+        QVERIFY(
+            notify.args.at(4).toString().contains(due.time().toString(QStringLiteral("HH:mm:ss"))));
+        QCOMPARE(stringList(notify.args.at(5)),
+                 (QStringList{QStringLiteral("cancel"), QStringLiteral("Cancel"),
+                              QStringLiteral("postpone"), QStringLiteral("Postpone 10 minutes")}));
+        QCOMPARE(variantMap(notify.args.at(6)).value(QStringLiteral("urgency")).toInt(), 2);
+
+        if (answer)
+            QVERIFY(m_buses.emitSignal(kService, kPath, kService, QStringLiteral("ActionInvoked"),
+                                       QStringLiteral("us"),
+                                       {QVariant::fromValue(uint(1)), QStringLiteral("cancel")}));
+        const double waitMs = (double(due.toSecsSinceEpoch()) + 1.5) * 1000 -
+                              double(QDateTime::currentMSecsSinceEpoch());
+        QTest::qWait(int(qMax(0.0, waitMs)));
+        QVERIFY(program.running());
+        const auto starts = program.starts();
+        program.stop();
+        if (answer) {
+            QVERIFY(starts.isEmpty());
+            return;
+        }
+        QCOMPARE(starts.size(), 1);
+        const double lateness = starts.first().second - double(due.toSecsSinceEpoch());
+        QVERIFY2(lateness >= 0 && lateness < 1.0, qPrintable(QString::number(lateness)));
+    }
+
+private:
+    MockBuses m_buses;
+};
+
+QTEST_GUILESS_MAIN(TestE2eWarning)
+#include "tst_e2e_warning.moc"

@@ -1,0 +1,265 @@
+// When a warning comes, and what Cancel and Postpone do to the occurrence it
+// names: stored tasks and the forbidden period on the fake clock.
+#include "../scheduler/SchedulerRig.h"
+#include "guard/Occurrences.h"
+#include "guard/WarningDesk.h"
+#include "scheduler/PeriodGuard.h"
+#include "scheduler/TaskScheduler.h"
+
+#include <QSignalSpy>
+#include <QTest>
+
+using namespace zelkor;
+using namespace zelkor::test;
+
+namespace
+{
+const QDate kMonday(2026, 12, 7);
+
+// A scheduler and a forbidden period with a desk, stepped second by second.
+struct Rig : SchedulerRig {
+    Rig()
+    {
+        platform.setNow(QDateTime(kMonday, QTime(7, 0)));
+        scheduler.setWarningDesk(&desk);
+        guard.setWarningDesk(&desk);
+        QObject::connect(&desk, &WarningDesk::warningDue, [this](const Warning& w) {
+            warnings << w;
+            warnedAt << platform.now();
+        });
+    }
+    // Steps the clock up to `until`, ticking both polls after each step, and
+    // notes the clock at every helper started.
+    QList<QDateTime> runUntil(const QDateTime& until)
+    {
+        QList<QDateTime> firings;
+        while (platform.now() < until) {
+            platform.advanceSecond();
+            const qsizetype before = platform.started.size();
+            scheduler.fireDueTask();
+            guard.enforceForbiddenPeriod();
+            if (platform.started.size() > before)
+                firings << platform.now();
+        }
+        return firings;
+    }
+    WarningDesk desk;
+    TaskScheduler scheduler{platform, state, actions};
+    PeriodGuard guard{platform, state, actions};
+    QList<Warning> warnings;
+    QList<QDateTime> warnedAt;
+};
+
+QDateTime at(int h, int m, int s = 0, int days = 0)
+{
+    return QDateTime(kMonday.addDays(days), QTime(h, m, s));
+}
+} // namespace
+
+class TestWarningTiming : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase() { QCOMPARE(qgetenv("TZ"), QByteArray("Europe/Berlin")); }
+
+    void warningWindow_data()
+    {
+        QTest::addColumn<int>("secondsBefore");
+        QTest::addColumn<int>("lead");
+        QTest::addColumn<bool>("warns");
+        QTest::newRow("just outside") << 61 << 60 << false;
+        QTest::newRow("window opens") << 60 << 60 << true;
+        QTest::newRow("last second") << 1 << 60 << true;
+        QTest::newRow("the moment itself") << 0 << 60 << false;
+        QTest::newRow("after it") << -1 << 60 << false;
+        QTest::newRow("lead 0 is off") << 1 << 0 << false;
+        QTest::newRow("short lead") << 5 << 5 << true;
+    }
+    void warningWindow()
+    {
+        QFETCH(int, secondsBefore);
+        QFETCH(int, lead);
+        QFETCH(bool, warns);
+        const QDateTime moment = at(9, 0);
+        QCOMPARE(inWarningWindow(moment, moment.addSecs(-secondsBefore), lead), warns);
+    }
+
+    void warnedActions_data()
+    {
+        QTest::addColumn<int>("action");
+        QTest::addColumn<bool>("warned");
+        for (int code = 0; code <= 10; ++code)
+            QTest::addRow("code %d", code) << code << (code >= 1 && code <= 6);
+    }
+    void warnedActions()
+    {
+        QFETCH(int, action);
+        QFETCH(bool, warned);
+        Rig rig;
+        rig.store(dailyRow(0, QTime(7, 5), action));
+        rig.scheduler.selectNextTask();
+        rig.runUntil(at(7, 5));
+        QCOMPARE(rig.warnings.size(), warned ? 1 : 0);
+    }
+
+    // Unanswered, the warning comes N seconds before and the task still
+    // fires at its second.
+    void taskWarnsAheadAndStillFiresAtItsSecond_data()
+    {
+        QTest::addColumn<int>("lead");
+        QTest::newRow("default") << kDefaultWarningSeconds;
+        QTest::newRow("ten seconds") << 10;
+        QTest::newRow("off") << 0;
+    }
+    void taskWarnsAheadAndStillFiresAtItsSecond()
+    {
+        QFETCH(int, lead);
+        Rig rig;
+        rig.desk.setLeadSeconds(lead);
+        rig.store(dailyRow(0, QTime(8, 0)));
+        rig.scheduler.selectNextTask();
+        const QList<QDateTime> firings = rig.runUntil(at(8, 0, 5));
+        QCOMPARE(firings, QList<QDateTime>{at(8, 0)});
+        if (lead == 0) {
+            QVERIFY(rig.warnings.isEmpty());
+            return;
+        }
+        QCOMPARE(rig.warnedAt, QList<QDateTime>{at(8, 0).addSecs(-lead)});
+        QCOMPARE(rig.warnings.first().moment, at(8, 0));
+        QCOMPARE(rig.warnings.first().source, WarningSource::Task);
+        QVERIFY(!rig.desk.isOpen(rig.warnings.first().key)); // gone once it acted
+    }
+
+    // Cancel skips this occurrence only: a Daily task comes again the next
+    // day, a Once task never.
+    void cancelSkipsTheOccurrence_data()
+    {
+        QTest::addColumn<bool>("daily");
+        QTest::addColumn<QList<QDateTime>>("firings");
+        QTest::newRow("daily") << true << QList<QDateTime>{at(8, 0, 0, 1)};
+        QTest::newRow("once") << false << QList<QDateTime>{};
+    }
+    void cancelSkipsTheOccurrence()
+    {
+        QFETCH(bool, daily);
+        QFETCH(QList<QDateTime>, firings);
+        Rig rig;
+        rig.store(daily ? dailyRow(0, QTime(8, 0)) : onceRow(0, at(8, 0)));
+        rig.scheduler.selectNextTask();
+        QVERIFY(rig.runUntil(at(7, 59, 30)).isEmpty());
+        QCOMPARE(rig.warnings.size(), 1);
+        rig.scheduler.cancelOccurrence(rig.warnings.first().key);
+        QCOMPARE(rig.runUntil(at(8, 1, 0, 1)), firings);
+        QCOMPARE(rig.warnings.size(), daily ? 2 : 1); // tomorrow's is warned again
+    }
+
+    // Postpone moves this occurrence ten minutes; the next one stays put.
+    void postponeMovesTheOccurrence_data()
+    {
+        QTest::addColumn<bool>("daily");
+        QTest::addColumn<QList<QDateTime>>("firings");
+        QTest::newRow("daily") << true << QList<QDateTime>{at(8, 10), at(8, 0, 0, 1)};
+        QTest::newRow("once") << false << QList<QDateTime>{at(8, 10)};
+    }
+    void postponeMovesTheOccurrence()
+    {
+        QFETCH(bool, daily);
+        QFETCH(QList<QDateTime>, firings);
+        Rig rig;
+        rig.store(daily ? dailyRow(0, QTime(8, 0)) : onceRow(0, at(8, 0)));
+        rig.scheduler.selectNextTask();
+        rig.runUntil(at(7, 59, 30));
+        rig.scheduler.postponeOccurrence(rig.warnings.first().key);
+        QCOMPARE(rig.runUntil(at(8, 1, 0, 1)), firings);
+        // The moved occurrence is warned again ahead of its new moment.
+        QVERIFY(rig.warnedAt.size() >= 2);
+        QCOMPARE(rig.warnedAt.at(1), at(8, 9));
+    }
+
+    void answerToAnOccurrenceThatActedIsIgnored()
+    {
+        Rig rig;
+        rig.store(dailyRow(0, QTime(8, 0)));
+        rig.scheduler.selectNextTask();
+        rig.runUntil(at(8, 0));
+        QCOMPARE(rig.platform.started.size(), 1);
+        rig.scheduler.cancelOccurrence(rig.warnings.first().key);
+        QCOMPARE(rig.scheduler.selection().nextTime, at(8, 0, 0, 1));
+    }
+
+    void deletedTaskTakesItsPostponementAlong()
+    {
+        Rig rig;
+        const qint64 id = rig.store(dailyRow(0, QTime(8, 0)));
+        rig.scheduler.selectNextTask();
+        rig.runUntil(at(7, 59, 30));
+        rig.scheduler.postponeOccurrence(rig.warnings.first().key);
+        QVERIFY(deleteRow(rig.dir.databasePath(), id));
+        rig.scheduler.selectNextTask();
+        QVERIFY(rig.runUntil(at(8, 20)).isEmpty());
+    }
+
+    // The forbidden period: warned before its start, with the start in the
+    // text; Cancel spares this night only, Postpone starts it ten minutes later.
+    void periodWarnsBeforeItsStart()
+    {
+        Rig rig;
+        rig.platform.setNow(at(21, 58));
+        rig.store(periodRow(0, QTime(22, 0), QTime(6, 0)));
+        rig.guard.loadForbiddenPeriod();
+        const QList<QDateTime> firings = rig.runUntil(at(22, 0, 1));
+        QCOMPARE(firings.value(0), at(22, 0));
+        QCOMPARE(rig.warnedAt, QList<QDateTime>{at(21, 59)});
+        QCOMPARE(rig.warnings.first().source, WarningSource::Period);
+        QVERIFY(warningBody(rig.warnings.first()).contains(QStringLiteral("starts at")));
+    }
+
+    void periodAnswers_data()
+    {
+        QTest::addColumn<bool>("cancel");
+        QTest::addColumn<QDateTime>("firstAction");
+        QTest::newRow("cancel: tomorrow night") << true << at(22, 0, 0, 1);
+        QTest::newRow("postpone: ten minutes later") << false << at(22, 10);
+    }
+    void periodAnswers()
+    {
+        QFETCH(bool, cancel);
+        QFETCH(QDateTime, firstAction);
+        Rig rig;
+        rig.platform.setNow(at(21, 58));
+        rig.store(periodRow(0, QTime(22, 0), QTime(6, 0)));
+        rig.guard.loadForbiddenPeriod();
+        rig.runUntil(at(21, 59, 30));
+        QCOMPARE(rig.warnings.size(), 1);
+        const QString key = rig.warnings.first().key;
+        cancel ? rig.guard.cancelOccurrence(key) : rig.guard.postponeOccurrence(key);
+        const QList<QDateTime> firings = rig.runUntil(firstAction);
+        QCOMPARE(firings, QList<QDateTime>{firstAction});
+    }
+
+    void periodOccurrenceEnds_data()
+    {
+        QTest::addColumn<QTime>("start");
+        QTest::addColumn<QTime>("stop");
+        QTest::addColumn<QDateTime>("moment");
+        QTest::addColumn<QDateTime>("end");
+        QTest::newRow("same day") << QTime(9, 0) << QTime(10, 0) << at(9, 30) << at(10, 0, 1);
+        QTest::newRow("night, evening part")
+            << QTime(22, 0) << QTime(6, 0) << at(22, 0) << at(6, 0, 1, 1);
+        QTest::newRow("night, morning part")
+            << QTime(22, 0) << QTime(6, 0) << at(5, 0) << at(6, 0, 1);
+    }
+    void periodOccurrenceEnds()
+    {
+        QFETCH(QTime, start);
+        QFETCH(QTime, stop);
+        QFETCH(QDateTime, moment);
+        QFETCH(QDateTime, end);
+        const auto period = periodInForce({periodRow(1, start, stop)});
+        QVERIFY(period);
+        QCOMPARE(periodOccurrenceEnd(*period, moment), end);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestWarningTiming)
+#include "tst_warningtiming.moc"
