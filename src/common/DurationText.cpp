@@ -49,7 +49,8 @@ std::optional<QDateTime> parseMoment(const QString& text, const QDateTime& now, 
         return at.toLocalTime();
     for (const QLocale::FormatType format : {QLocale::ShortFormat, QLocale::LongFormat})
         if (const QDateTime at = locale.toDateTime(t, format); at.isValid())
-            return at;
+            // Two-digit years are read as 19xx; a countdown means this century.
+            return at.date().year() < now.date().year() - 50 ? at.addYears(100) : at;
     QTime time = QTime::fromString(t, Qt::ISODate);
     for (const QLocale::FormatType format : {QLocale::ShortFormat, QLocale::LongFormat})
         if (!time.isValid())
