@@ -39,7 +39,13 @@ bool ensureRunning(QDBusConnection& bus)
     QDBusConnectionInterface* names = bus.interface();
     if (names->isServiceRegistered(kRemoteName))
         return true;
-    if (!QProcess::startDetached(QCoreApplication::applicationFilePath(), {}))
+    // Not on our output: a script reading it would wait for the program's end.
+    QProcess program;
+    program.setProgram(QCoreApplication::applicationFilePath());
+    program.setStandardInputFile(QProcess::nullDevice());
+    program.setStandardOutputFile(QProcess::nullDevice());
+    program.setStandardErrorFile(QProcess::nullDevice());
+    if (!program.startDetached())
         return false;
     QDeadlineTimer deadline(kStartTimeoutMs);
     while (!deadline.hasExpired()) {
