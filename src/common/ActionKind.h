@@ -62,6 +62,11 @@ inline int actionCode(const QString& name)
     return 0;
 }
 
+inline QString whyNoAction(const QString& name)
+{
+    return QStringLiteral("Unknown action \"%1\"; one of %2.").arg(name, actionKeys().join(QStringLiteral(", ")));
+}
+
 inline const QString kAppTitle = QStringLiteral("Zelkor");
 
 } // namespace zelkor

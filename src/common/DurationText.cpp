@@ -28,6 +28,13 @@ std::optional<qint64> parseDuration(const QString& text)
     return seconds;
 }
 
+QString whyNoDuration(const QString& text)
+{
+    return text.trimmed().startsWith(QLatin1Char('-'))
+               ? QStringLiteral("A duration cannot be negative: \"%1\".").arg(text)
+               : QStringLiteral("\"%1\" is no duration (like 90m, 1h30m or 45s).").arg(text);
+}
+
 QString formatDuration(qint64 seconds)
 {
     if (seconds <= 0)

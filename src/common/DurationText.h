@@ -13,6 +13,9 @@ namespace zelkor::durationtext {
 // for anything else, negative durations included.
 std::optional<qint64> parseDuration(const QString& text);
 
+// Why `text` is no duration, for messages.
+QString whyNoDuration(const QString& text);
+
 // "1h 30m 5s", leaving out the parts that are zero ("0s" for nothing).
 QString formatDuration(qint64 seconds);
 

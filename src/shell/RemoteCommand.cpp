@@ -107,8 +107,7 @@ std::optional<Command> parseCommand(const QStringList& arguments, const QDateTim
         c.action = p.value(doOption);
         const int code = actionCode(c.action);
         if (!code)
-            return fail(why, QStringLiteral("unknown action \"%1\"; one of %2")
-                                 .arg(c.action, actionKeys().join(QStringLiteral(", "))));
+            return fail(why, whyNoAction(c.action));
         c.action = actionKey(code);
         c.forced = p.isSet(force);
         c.target = p.value(target);
@@ -134,9 +133,7 @@ std::optional<Command> parseCommand(const QStringList& arguments, const QDateTim
             const QString text = p.value(given);
             const auto seconds = durationtext::parseDuration(text);
             if (!seconds || *seconds == 0)
-                return fail(why, text.trimmed().startsWith(QLatin1Char('-'))
-                                     ? QStringLiteral("a duration cannot be negative: \"%1\"").arg(text)
-                                     : QStringLiteral("\"%1\" is no duration (like 90m, 1h30m or 45s)").arg(text));
+                return fail(why, durationtext::whyNoDuration(text));
             c.mode = countdown::modeKeys().at(p.isSet(in) ? countdown::After : countdown::Uptime);
             c.value = QString::number(*seconds);
         }

@@ -65,19 +65,12 @@ void RemoteControl::invalid(const QString& message)
     refuse(QStringLiteral("org.freedesktop.DBus.Error.InvalidArgs"), message);
 }
 
-namespace {
-QString unknownAction(const QString& name)
-{
-    return QStringLiteral("Unknown action \"%1\"; one of %2.").arg(name, actionKeys().join(QStringLiteral(", ")));
-}
-} // namespace
-
 void RemoteControl::PerformAction(const QString& action, bool forced, const QString& target)
 {
     const int code = actionCode(action);
     if (!code || code == int(ActionKind::PowerOn))
         return invalid(code ? QStringLiteral("\"poweron\" needs a moment: start a countdown with it.")
-                            : unknownAction(action));
+                            : whyNoAction(action));
     if (code == int(ActionKind::OpenTarget) && target.trimmed().isEmpty())
         return invalid(QStringLiteral("\"open\" needs a target."));
     m_window.actions().enableShutdownPrivilege();
@@ -96,7 +89,7 @@ void RemoteControl::StartCountdown(const QString& mode, const QString& value, co
                            .arg(mode, countdown::modeKeys().join(QStringLiteral(", "))));
     const int code = actionCode(action);
     if (!code)
-        return invalid(unknownAction(action));
+        return invalid(whyNoAction(action));
     if (code == int(ActionKind::OpenTarget) && target.trimmed().isEmpty())
         return invalid(QStringLiteral("\"open\" needs a target."));
     Platform& platform = m_window.platform();
@@ -109,9 +102,7 @@ void RemoteControl::StartCountdown(const QString& mode, const QString& value, co
     } else {
         const auto span = durationtext::parseDuration(value);
         if (!span)
-            return invalid(value.trimmed().startsWith(QLatin1Char('-'))
-                               ? QStringLiteral("A duration cannot be negative: \"%1\".").arg(value)
-                               : QStringLiteral("\"%1\" is no duration (like 90m, 1h30m or 45s).").arg(value));
+            return invalid(durationtext::whyNoDuration(value));
         seconds = *span;
         if (modeIndex == countdown::Uptime)
             seconds -= platform.tickCount() / 1000;

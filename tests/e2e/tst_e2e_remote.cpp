@@ -220,8 +220,8 @@ void TestRemote::refused_data()
     QTest::addColumn<QStringList>("args");
     QTest::addColumn<int>("status");
     QTest::addColumn<QString>("message");
-    QTest::newRow("unknown action") << QStringList{"--do", "explode"} << 2 << "zelkor: unknown action \"explode\"";
-    QTest::newRow("negative duration") << QStringList{"--in", "-5m", "--do", "lock"} << 2 << "zelkor: a duration cannot be negative";
+    QTest::newRow("unknown action") << QStringList{"--do", "explode"} << 2 << "zelkor: Unknown action \"explode\"";
+    QTest::newRow("negative duration") << QStringList{"--in", "-5m", "--do", "lock"} << 2 << "zelkor: A duration cannot be negative";
     QTest::newRow("monthly day 32") << QStringList{"tasks", "add", R"({"schedule":"monthly","day":32,"time":"08:00","action":"lock"})"}
                                     << 2 << "zelkor: The task cannot be stored: \"day\" must be a day of the month from 1 to 31, not 32.";
     QTest::newRow("task in the past") << QStringList{"tasks", "add", R"({"schedule":"once","at":"2001-01-01T08:00","action":"lock"})"}

@@ -103,8 +103,8 @@ void TestRemoteCommand::refusals_data()
 {
     QTest::addColumn<QStringList>("args");
     QTest::addColumn<QString>("why");
-    QTest::newRow("unknown action") << QStringList{"--do", "explode"} << "unknown action \"explode\"; one of shutdown";
-    QTest::newRow("negative duration") << QStringList{"--in", "-5m", "--do", "lock"} << "a duration cannot be negative: \"-5m\"";
+    QTest::newRow("unknown action") << QStringList{"--do", "explode"} << "Unknown action \"explode\"; one of shutdown";
+    QTest::newRow("negative duration") << QStringList{"--in", "-5m", "--do", "lock"} << "A duration cannot be negative: \"-5m\".";
     QTest::newRow("zero duration") << QStringList{"--in", "0s", "--do", "lock"} << "\"0s\" is no duration";
     QTest::newRow("two timings") << QStringList{"--in", "5m", "--idle", "3", "--do", "lock"} << "at most one of";
     QTest::newRow("idle not minutes") << QStringList{"--idle", "5m", "--do", "lock"} << "--idle takes a number of minutes";
