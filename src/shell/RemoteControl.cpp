@@ -227,9 +227,14 @@ int RemoteControl::ImportTasks(const QString& file)
         invalid(QStringLiteral("Nothing was imported: %1.").arg(parsed.error));
         return 0;
     }
-    const Outcome stored = taskfile::importDrafts(m_store, parsed.drafts, m_window.platform().now());
+    bool taskRefused = false;
+    const Outcome stored = taskfile::importDrafts(m_store, parsed.drafts, m_window.platform().now(), &taskRefused);
     if (!stored.ok) {
-        invalid(QStringLiteral("Nothing was imported: %1").arg(stored.error));
+        const QString message = QStringLiteral("Nothing was imported: %1").arg(stored.error);
+        if (taskRefused)
+            invalid(message);
+        else
+            refuse(kRemoteRefused, message);
         return 0;
     }
     m_window.refreshAfterTaskChange();

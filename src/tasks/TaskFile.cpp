@@ -279,11 +279,16 @@ Parsed parse(const QByteArray& text)
     return result;
 }
 
-Outcome importDrafts(TaskStore& store, const QList<TaskDraft>& drafts, const QDateTime& now)
+Outcome importDrafts(TaskStore& store, const QList<TaskDraft>& drafts, const QDateTime& now,
+                     bool* taskRefused)
 {
-    for (qsizetype i = 0; i < drafts.size(); ++i)
-        if (const auto refusal = refusalOf(drafts.at(i), now))
+    for (qsizetype i = 0; i < drafts.size(); ++i) {
+        if (const auto refusal = refusalOf(drafts.at(i), now)) {
+            if (taskRefused)
+                *taskRefused = true;
             return Outcome::failure(QStringLiteral("task %1: %2").arg(i + 1).arg(*refusal));
+        }
+    }
     if (const Outcome begun = store.beginTransaction(); !begun.ok)
         return begun;
     for (qsizetype i = 0; i < drafts.size(); ++i) {

@@ -41,6 +41,9 @@ Parsed parse(const QByteArray& text);
 
 // Checks every draft as the task dialog does (at `now`), then stores all of
 // them in one transaction. Nothing is stored unless everything is.
-Outcome importDrafts(TaskStore& store, const QList<TaskDraft>& drafts, const QDateTime& now);
+// `taskRefused` tells a draft the dialog would refuse from a table that
+// would not take the rows.
+Outcome importDrafts(TaskStore& store, const QList<TaskDraft>& drafts, const QDateTime& now,
+                     bool* taskRefused = nullptr);
 
 } // namespace zelkor::taskfile

@@ -135,8 +135,10 @@ void TestTaskFile::importIsAllOrNothing()
            {"schedule": "once", "at": "2026-06-10T11:59:59", "action": "restart"})"));
     QVERIFY2(parsed.error.isEmpty(), qPrintable(parsed.error));
     TaskStore store(dir.databasePath());
-    const Outcome outcome = taskfile::importDrafts(store, parsed.drafts, test::fixedNow());
+    bool taskRefused = false;
+    const Outcome outcome = taskfile::importDrafts(store, parsed.drafts, test::fixedNow(), &taskRefused);
     QVERIFY(!outcome.ok);
+    QVERIFY(taskRefused);
     QCOMPARE(outcome.error, QStringLiteral("task 3: Invalid date/time"));
     QCOMPARE(test::rowCount(dir.databasePath()), 1);
 
@@ -146,8 +148,10 @@ void TestTaskFile::importIsAllOrNothing()
         QVERIFY(raw.exec(QStringLiteral("create trigger no_weekly before insert on task when new.type = 4 "
                                         "begin select raise(abort, 'no weekly tasks here'); end")));
     }
-    const Outcome aborted = taskfile::importDrafts(store, parsed.drafts.mid(0, 2), test::fixedNow());
+    taskRefused = false;
+    const Outcome aborted = taskfile::importDrafts(store, parsed.drafts.mid(0, 2), test::fixedNow(), &taskRefused);
     QVERIFY(!aborted.ok);
+    QVERIFY(!taskRefused); // the table refused, not the rules: exit status 1, not 2
     QVERIFY2(aborted.error.startsWith(QStringLiteral("task 2: ")), qPrintable(aborted.error));
     QCOMPARE(test::rowCount(dir.databasePath()), 1);
     // And the store is usable afterwards.
