@@ -27,7 +27,7 @@ package_packages=(dpkg-dev file)
 # clang with libFuzzer for the fuzz targets, and the checkers of the package.
 test_packages=(
     xvfb openbox trayer xdotool x11-utils imagemagick
-    dbus dbus-x11 python3-dbusmock
+    dbus dbus-x11 python3-dbusmock python3-icalendar
     alsa-utils sox fonts-dejavu-core
     clang libclang-rt-14-dev
     desktop-file-utils appstream lintian

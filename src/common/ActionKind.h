@@ -35,6 +35,38 @@ inline QString actionName(int code)
     return code >= 1 && code <= actionNames().size() ? actionNames().at(code - 1) : QString();
 }
 
+// Short names of the action codes 1..9 for scripts, the command line and task
+// files; they never change with the captions.
+inline const QStringList& actionKeys()
+{
+    static const QStringList keys{
+        QStringLiteral("shutdown"),  QStringLiteral("restart"), QStringLiteral("logoff"),
+        QStringLiteral("standby"),   QStringLiteral("hibernate"), QStringLiteral("lock"),
+        QStringLiteral("poweron"),   QStringLiteral("remind"),  QStringLiteral("open"),
+    };
+    return keys;
+}
+
+inline QString actionKey(int code)
+{
+    return code >= 1 && code <= actionKeys().size() ? actionKeys().at(code - 1) : QString();
+}
+
+// The code of a short name or a caption, any case; 0 when it names no action.
+inline int actionCode(const QString& name)
+{
+    for (int i = 0; i < actionKeys().size(); ++i)
+        if (name.compare(actionKeys().at(i), Qt::CaseInsensitive) == 0 ||
+            name.compare(actionNames().at(i), Qt::CaseInsensitive) == 0)
+            return i + 1;
+    return 0;
+}
+
+inline QString whyNoAction(const QString& name)
+{
+    return QStringLiteral("Unknown action \"%1\"; one of %2.").arg(name, actionKeys().join(QStringLiteral(", ")));
+}
+
 inline const QString kAppTitle = QStringLiteral("Zelkor");
 
 } // namespace zelkor

@@ -2,6 +2,7 @@
 
 #include <QDateTime>
 #include <QString>
+#include <QStringList>
 
 // The Timer tab's arithmetic, as plain functions of the picker values, the
 // clock and the tick count.
@@ -11,6 +12,14 @@ namespace zelkor::countdown {
 inline constexpr double kBarWidth = 6825.0;
 
 enum Mode { After = 0, At = 1, Uptime = 2, Quiet = 3 };
+
+// The modes' names for scripts and the command line, by Mode.
+inline const QStringList& modeKeys()
+{
+    static const QStringList keys{QStringLiteral("after"), QStringLiteral("at"), QStringLiteral("uptime"),
+                                  QStringLiteral("idle")};
+    return keys;
+}
 
 // What the pickers hold; only the hour of an hours picker and the minute of a
 // minutes picker count.

@@ -195,6 +195,49 @@ void TimerTab::onStartStop()
         startCountdown(seconds);
 }
 
+void TimerTab::startRemote(int mode, qint64 seconds, int action, const QString& target)
+{
+    stopRemote();
+    m_modeButtons[size_t(mode)]->setChecked(true);
+    onModeChosen(mode);
+    // The pickers show the count as far as they can hold it.
+    const QDateTime now = m_platform.now();
+    const QTime span = QTime(0, 0).addSecs(int(qMin<qint64>(seconds, 86399)));
+    switch (mode) {
+    case countdown::After:
+        m_afterHoursEdit->setTime(QTime(span.hour(), 0));
+        m_afterMinutesEdit->setTime(QTime(0, span.minute()));
+        break;
+    case countdown::At:
+        setDateTimePickers(now.addSecs(seconds));
+        break;
+    case countdown::Uptime: {
+        const QTime at = QTime(0, 0).addSecs(int((m_platform.tickCount() / 1000 + seconds) % 86400));
+        m_uptimeHoursEdit->setTime(QTime(at.hour(), 0));
+        m_uptimeMinutesEdit->setTime(QTime(0, at.minute()));
+        break;
+    }
+    case countdown::Quiet:
+        m_idleMinutesEdit->setTime(QTime(0, span.minute()));
+        break;
+    }
+    m_actionCombo->setCurrentIndex(action - 1);
+    m_targetEdit->setText(target);
+    m_remainSeconds = seconds;
+    m_totalSeconds = seconds;
+    setBar(0.0);
+    if (action == int(ActionKind::PowerOn))
+        QTimer::singleShot(0, this, [this, seconds] { powerOn(seconds); });
+    else
+        startCountdown(seconds);
+}
+
+void TimerTab::stopRemote()
+{
+    if (isCounting())
+        stop();
+}
+
 void TimerTab::powerOn(qint64 seconds)
 {
     // A date and time is a moment on the wall clock; the other modes count
@@ -239,6 +282,7 @@ void TimerTab::startCountdown(qint64 seconds)
     m_remainLabel->setText(countdown::remainingText(seconds));
     m_lastInputSeen = m_lastInput;
     m_idleStartTick = m_platform.tickCount();
+    emit countdownStarted();
 }
 
 void TimerTab::stop()
@@ -255,6 +299,7 @@ void TimerTab::stop()
     m_countdownTimer->stop();
     m_remainLabel->setText(QStringLiteral("Timer disabled"));
     setBar(0.0);
+    emit countdownStopped();
 }
 
 void TimerTab::onCountdownTick()
@@ -336,6 +381,7 @@ void TimerTab::finish()
         text = QStringLiteral("Hurry, time is up!");
     else if (kind == int(ActionKind::OpenTarget))
         text = m_targetEdit->text();
+    emit countdownFired(kind);
     m_actions.performAction(kind, forced(), text);
 }
 

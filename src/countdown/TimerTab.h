@@ -63,6 +63,14 @@ public:
     void onStartStop();
     void onCountdownTick();
 
+    // A countdown asked for from outside (scripts, the command line): the
+    // controls are set to the mode, action and target, then it starts as
+    // Start would, for `seconds`; one that runs already is stopped first.
+    // The caller has checked the values; "Power On" is started after the
+    // caller returns, as its announcement waits for the user.
+    void startRemote(int mode, qint64 seconds, int action, const QString& target);
+    void stopRemote(); // as Stop, when counting
+
     int timerMode() const { return m_timerMode; }
     qint64 remainSeconds() const { return m_remainSeconds; }
     qint64 totalSeconds() const { return m_totalSeconds; }
@@ -89,6 +97,11 @@ public:
     QProgressBar* m_progressBar = nullptr;
     QLabel* m_remainLabel = nullptr;
     QTimer* m_countdownTimer = nullptr;
+
+signals:
+    void countdownStarted();
+    void countdownStopped(); // also when it ran out, before countdownFired
+    void countdownFired(int action);
 
 private:
     void build();

@@ -90,6 +90,7 @@ void TaskScheduler::fire(const Selection& occurrence)
     m_actions.enableShutdownPrivilege();
     const bool forced = m_forced(); // the box as it is now, not when the task was made
     const int action = occurrence.nextAction;
+    emit taskFired(occurrence.taskId, action);
     if (action >= int(ActionKind::ShutDown) && action <= int(ActionKind::PowerOn))
         m_actions.performAction(action, forced);
     else if (action == int(ActionKind::EventsRemind))

@@ -44,6 +44,10 @@ public:
     bool isPolling() const { return m_poll.isOn(); }
     QTimer* m_taskPollTimer() const { return m_poll.timer(); }
 
+signals:
+    // A stored task's moment came; sent before its action starts.
+    void taskFired(qint64 taskId, int action);
+
 private:
     void fire(const Selection& occurrence);
 

@@ -30,7 +30,15 @@ void describe(QCommandLineParser& parser)
     parser.setApplicationDescription(
         QStringLiteral("Shuts down, restarts, logs off, suspends or locks the computer, wakes it,\n"
                        "reminds and opens programs on time or on a schedule.\n"
-                       "Started without options it opens its window (or the tray icon) as usual."));
+                       "Started without options it opens its window (or the tray icon) as usual.\n\n"
+                       "Commands for the running program (started first where none runs):\n"
+                       "  zelkor --do ACTION [--force] [--in DURATION | --at TIME | --uptime DURATION\n"
+                       "         | --idle MINUTES] [--target PATH|URL]\n"
+                       "  zelkor --cancel | --status [--json] | --show | --hide | --toggle-hidden\n"
+                       "  zelkor tasks list [--json] | add TASK-JSON | remove ID | export [--ics] [FILE]\n"
+                       "         | import FILE\n"
+                       "Actions: shutdown, restart, logoff, standby, hibernate, lock, poweron, remind, open.\n"
+                       "Durations: 90m, 1h30m, 45s. Exit status: 0 done, 1 refused, 2 bad usage."));
     // Not addHelpOption(): its --help-all would promise Qt's options, which
     // are no business of this program's users.
     parser.addOption({{QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Shows these options and exits.")});

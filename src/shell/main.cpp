@@ -5,6 +5,8 @@
 #include "shell/CommandLine.h"
 #include "shell/MainWindow.h"
 #include "shell/MessageBox.h"
+#include "shell/RemoteCommand.h"
+#include "shell/RemoteControl.h"
 #include "shell/TerminationWatcher.h"
 
 #include <QApplication>
@@ -37,6 +39,9 @@ int main(int argc, char* argv[])
 {
     QCoreApplication::setApplicationName(QStringLiteral("zelkor"));
     QCoreApplication::setApplicationVersion(QLatin1String(zelkor::build::kVersion));
+    // Commands for the running program need no window of their own.
+    if (zelkor::cli::isCommand(argc, argv))
+        return zelkor::cli::run(argc, argv);
     const zelkor::cli::Request request = zelkor::cli::parse(zelkor::cli::argumentsOf(argc, argv));
     if (request.action != zelkor::cli::Action::Run)
         return answerCommandLine(argc, argv, request);
@@ -59,5 +64,9 @@ int main(int argc, char* argv[])
     zelkor::TerminationWatcher termination([&window] { window.sessionEnding(); });
     if (!window.startUp())
         return 0;
+    zelkor::RemoteControl remote(window); // without a session bus the program runs on
+    QString busProblem;
+    if (!remote.publish(QDBusConnection::sessionBus(), true, &busProblem))
+        qWarning("zelkor: no D-Bus interface: %s", qPrintable(busProblem));
     return app.exec();
 }

@@ -136,7 +136,8 @@ TaskDraft loadedDraft(const TaskRow& row, TaskDraft base)
     return d;
 }
 
-Outcome storeDraft(TaskStore& ado, const TaskDraft& draft, std::optional<qint64> editId)
+Outcome storeDraft(TaskStore& ado, const TaskDraft& draft, std::optional<qint64> editId,
+                   qint64* storedId)
 {
     if (draft.kind < int(TaskType::Forbidden) || draft.kind > int(TaskType::Weekly))
         return Outcome::failure(kNoKindChosen);
@@ -161,6 +162,8 @@ Outcome storeDraft(TaskStore& ado, const TaskDraft& draft, std::optional<qint64>
         }
     }
     const Outcome stored = ado.update();
+    if (stored.ok && storedId)
+        *storedId = ado.field(QStringLiteral("id")).toLongLong();
     ado.close();
     return stored;
 }

@@ -58,7 +58,9 @@ TaskDraft loadedDraft(const TaskRow& row, TaskDraft base);
 // Writes the draft as a new row (editId empty) or over the row editId, through
 // `ado`. Only the columns of the draft's kind and action are written; an
 // edited row keeps the rest. A missing `fujia` column is passed over; any
-// other column that cannot be written stores nothing and says why.
-Outcome storeDraft(TaskStore& ado, const TaskDraft& draft, std::optional<qint64> editId);
+// other column that cannot be written stores nothing and says why. The id of
+// the stored row goes to `storedId` where one is given.
+Outcome storeDraft(TaskStore& ado, const TaskDraft& draft, std::optional<qint64> editId,
+                   qint64* storedId = nullptr);
 
 } // namespace zelkor

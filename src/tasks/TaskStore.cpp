@@ -327,4 +327,23 @@ void TaskStore::close()
     m_assigned.clear();
 }
 
+Outcome TaskStore::beginTransaction()
+{
+    if (const Outcome opened = open(); !opened.ok)
+        return opened;
+    QSqlDatabase db = QSqlDatabase::database(m_connection, false);
+    return db.transaction() ? Outcome::success() : Outcome::failure(plain(db.lastError()));
+}
+
+Outcome TaskStore::commitTransaction()
+{
+    QSqlDatabase db = QSqlDatabase::database(m_connection, false);
+    return db.commit() ? Outcome::success() : Outcome::failure(plain(db.lastError()));
+}
+
+void TaskStore::rollbackTransaction()
+{
+    QSqlDatabase::database(m_connection, false).rollback();
+}
+
 } // namespace zelkor

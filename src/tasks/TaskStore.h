@@ -66,6 +66,12 @@ public:
     Outcome remove();
     void close();
 
+    // One transaction over several stores and deletions on this record set's
+    // connection: all of them are kept, or none.
+    Outcome beginTransaction();
+    Outcome commitTransaction();
+    void rollbackTransaction();
+
     // Every record of the current result as rows, for the scheduling rules.
     QList<TaskRow> rows() const;
     // Runs `sql` and gives every record of it, none when the table cannot be

@@ -1,0 +1,73 @@
+#include "common/DurationText.h"
+
+#include <QRegularExpression>
+
+namespace zelkor::durationtext {
+
+std::optional<qint64> parseDuration(const QString& text)
+{
+    const QString t = text.trimmed().toLower();
+    if (t.isEmpty())
+        return std::nullopt;
+    bool isNumber = false;
+    if (const qint64 plain = t.toLongLong(&isNumber); isNumber)
+        return plain >= 0 ? std::optional<qint64>(plain) : std::nullopt;
+    static const QRegularExpression whole(
+        QStringLiteral("^(?:(\\d+)\\s*h)?\\s*(?:(\\d+)\\s*m)?\\s*(?:(\\d+)\\s*s)?$"));
+    const QRegularExpressionMatch m = whole.match(t);
+    if (!m.hasMatch())
+        return std::nullopt;
+    qint64 seconds = 0;
+    const qint64 units[] = {3600, 60, 1};
+    for (int i = 0; i < 3; ++i) {
+        const QString part = m.captured(i + 1);
+        if (part.size() > 9) // more than thirty years
+            return std::nullopt;
+        seconds += part.toLongLong() * units[i];
+    }
+    return seconds;
+}
+
+QString whyNoDuration(const QString& text)
+{
+    return text.trimmed().startsWith(QLatin1Char('-'))
+               ? QStringLiteral("A duration cannot be negative: \"%1\".").arg(text)
+               : QStringLiteral("\"%1\" is no duration (like 90m, 1h30m or 45s).").arg(text);
+}
+
+QString formatDuration(qint64 seconds)
+{
+    if (seconds <= 0)
+        return QStringLiteral("0s");
+    QStringList parts;
+    if (seconds >= 3600)
+        parts << QStringLiteral("%1h").arg(seconds / 3600);
+    if (seconds % 3600 >= 60)
+        parts << QStringLiteral("%1m").arg(seconds % 3600 / 60);
+    if (seconds % 60)
+        parts << QStringLiteral("%1s").arg(seconds % 60);
+    return parts.join(QLatin1Char(' '));
+}
+
+std::optional<QDateTime> parseMoment(const QString& text, const QDateTime& now, const QLocale& locale)
+{
+    const QString t = text.trimmed();
+    if (QDateTime at = QDateTime::fromString(t, Qt::ISODate); at.isValid() && t.contains(QLatin1Char('-')))
+        return at.toLocalTime();
+    for (const QLocale::FormatType format : {QLocale::ShortFormat, QLocale::LongFormat})
+        if (const QDateTime at = locale.toDateTime(t, format); at.isValid())
+            // Two-digit years are read as 19xx; a countdown means this century.
+            return at.date().year() < now.date().year() - 50 ? at.addYears(100) : at;
+    QTime time = QTime::fromString(t, Qt::ISODate);
+    for (const QLocale::FormatType format : {QLocale::ShortFormat, QLocale::LongFormat})
+        if (!time.isValid())
+            time = locale.toTime(t, format);
+    if (!time.isValid())
+        return std::nullopt;
+    QDateTime at(now.date(), time);
+    if (at <= now)
+        at = QDateTime(now.date().addDays(1), time);
+    return at;
+}
+
+} // namespace zelkor::durationtext

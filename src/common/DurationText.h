@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QDateTime>
+#include <QLocale>
+#include <QString>
+
+#include <optional>
+
+// Durations and moments as people and scripts type them.
+namespace zelkor::durationtext {
+
+// "90m", "1h30m", "45s", "2h 5m 10s", or a plain number of seconds. Nothing
+// for anything else, negative durations included.
+std::optional<qint64> parseDuration(const QString& text);
+
+// Why `text` is no duration, for messages.
+QString whyNoDuration(const QString& text);
+
+// "1h 30m 5s", leaving out the parts that are zero ("0s" for nothing).
+QString formatDuration(qint64 seconds);
+
+// A moment: an ISO 8601 date and time ("2027-01-31T08:30", an offset is
+// honoured), a date and time in `locale`'s short or long format, or a time of
+// day alone (ISO or the locale's), which means its next coming after `now`.
+std::optional<QDateTime> parseMoment(const QString& text, const QDateTime& now,
+                                     const QLocale& locale = QLocale());
+
+} // namespace zelkor::durationtext

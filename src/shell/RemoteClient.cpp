@@ -1,0 +1,196 @@
+// The command line's side of the D-Bus interface: finds (or starts) the
+// running program, hands the command over and prints the answer.
+#include "shell/RemoteCommand.h"
+
+#include "common/ActionKind.h"
+#include "common/DurationText.h"
+#include "shell/RemoteControl.h"
+
+#include <QCoreApplication>
+#include <QDBusConnectionInterface>
+#include <QDBusMessage>
+#include <QDeadlineTimer>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QTextStream>
+#include <QThread>
+
+#include <cstdio>
+
+namespace zelkor::cli {
+
+namespace {
+constexpr int kStartTimeoutMs = 20000;
+constexpr int kCallTimeoutMs = 30000;
+
+int say(int status, const QString& message)
+{
+    QTextStream(stderr) << "zelkor: " << QString(message).replace(QLatin1Char('\n'), QLatin1Char(' ')) << Qt::endl;
+    return status;
+}
+
+// Where no program runs, one is started as the user would start it, so it
+// comes up hidden or in the tray as its settings say.
+bool ensureRunning(QDBusConnection& bus)
+{
+    QDBusConnectionInterface* names = bus.interface();
+    if (names->isServiceRegistered(kRemoteName))
+        return true;
+    // Not on our output: a script reading it would wait for the program's end.
+    QProcess program;
+    program.setProgram(QCoreApplication::applicationFilePath());
+    program.setStandardInputFile(QProcess::nullDevice());
+    program.setStandardOutputFile(QProcess::nullDevice());
+    program.setStandardErrorFile(QProcess::nullDevice());
+    if (!program.startDetached())
+        return false;
+    QDeadlineTimer deadline(kStartTimeoutMs);
+    while (!deadline.hasExpired()) {
+        if (names->isServiceRegistered(kRemoteName))
+            return true;
+        QThread::msleep(100);
+    }
+    return false;
+}
+
+QString taskLine(const QJsonObject& t)
+{
+    const QString schedule = t.value(QStringLiteral("schedule")).toString();
+    QString when;
+    if (schedule == QLatin1String("forbidden"))
+        when = t.value(QStringLiteral("from")).toString() + QStringLiteral("-") + t.value(QStringLiteral("until")).toString();
+    else if (schedule == QLatin1String("once"))
+        when = t.value(QStringLiteral("at")).toString().replace(QLatin1Char('T'), QLatin1Char(' '));
+    else if (schedule == QLatin1String("monthly"))
+        when = QStringLiteral("day %1 %2").arg(t.value(QStringLiteral("day")).toInt()).arg(t.value(QStringLiteral("time")).toString());
+    else if (schedule == QLatin1String("weekly")) {
+        QStringList days;
+        for (const QJsonValue& d : t.value(QStringLiteral("days")).toArray())
+            days << d.toString();
+        when = days.join(QLatin1Char(',')) + QLatin1Char(' ') + t.value(QStringLiteral("time")).toString();
+    } else
+        when = t.value(QStringLiteral("time")).toString();
+    QString line = QStringLiteral("%1\t%2\t%3\t%4")
+                       .arg(t.value(QStringLiteral("id")).toInteger())
+                       .arg(schedule, when, t.value(QStringLiteral("action")).toString());
+    for (const char* key : {"target", "message"})
+        if (t.contains(QLatin1String(key)))
+            line += QStringLiteral("\t%1: %2").arg(QLatin1String(key), t.value(QLatin1String(key)).toString());
+    return line;
+}
+
+QString statusText(const QVariantMap& s)
+{
+    if (!s.value(QStringLiteral("counting")).toBool())
+        return QStringLiteral("No countdown.");
+    return QStringLiteral("%1%2 in %3, at %4 (%5 countdown)")
+        .arg(s.value(QStringLiteral("action")).toString(),
+             s.value(QStringLiteral("forced")).toBool() ? QStringLiteral(" (forced)") : QString(),
+             durationtext::formatDuration(s.value(QStringLiteral("secondsLeft")).toLongLong()),
+             QDateTime::fromString(s.value(QStringLiteral("moment")).toString(), Qt::ISODate)
+                 .toString(QLocale().dateTimeFormat(QLocale::ShortFormat)),
+             s.value(QStringLiteral("mode")).toString());
+}
+
+bool readInput(const QString& file, QByteArray* text)
+{
+    QFile in;
+    const bool opened = file == QLatin1String("-") ? in.open(stdin, QIODevice::ReadOnly)
+                                                   : (in.setFileName(file), in.open(QIODevice::ReadOnly));
+    if (!opened)
+        return false;
+    *text = in.readAll();
+    return true;
+}
+} // namespace
+
+int run(int argc, char* argv[])
+{
+    QCoreApplication app(argc, argv);
+    QString why;
+    const auto command = parseCommand(QCoreApplication::arguments(), QDateTime::currentDateTime(), QLocale(), &why);
+    if (!command)
+        return say(kBadUsage, why);
+    const Command& c = *command;
+
+    QString method;
+    QVariantList args;
+    QByteArray input;
+    switch (c.kind) {
+    case Command::Perform: method = QStringLiteral("PerformAction"); args = {c.action, c.forced, c.target}; break;
+    case Command::Countdown:
+        method = QStringLiteral("StartCountdown");
+        args = {c.mode, c.value, c.action, c.forced, c.target};
+        break;
+    case Command::Cancel: method = QStringLiteral("StopCountdown"); break;
+    case Command::Status: method = QStringLiteral("GetCountdown"); break;
+    case Command::Show: method = QStringLiteral("Show"); break;
+    case Command::Hide: method = QStringLiteral("Hide"); break;
+    case Command::ToggleHidden: method = QStringLiteral("ToggleHidden"); break;
+    case Command::TasksList: method = QStringLiteral("ListTasks"); break;
+    case Command::TasksAdd: method = QStringLiteral("AddTask"); args = {c.task}; break;
+    case Command::TasksRemove: method = QStringLiteral("DeleteTask"); args = {qlonglong(c.id)}; break;
+    case Command::TasksExport: method = c.calendar ? QStringLiteral("ExportCalendar") : QStringLiteral("ExportTasks"); break;
+    case Command::TasksImport:
+        if (!readInput(c.file, &input))
+            return say(kBadUsage, QStringLiteral("cannot read %1").arg(c.file));
+        method = QStringLiteral("ImportTasks");
+        args = {QString::fromUtf8(input)};
+        break;
+    }
+
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (!bus.isConnected())
+        return say(kRefused, QStringLiteral("no session bus: %1").arg(bus.lastError().message()));
+    if (!ensureRunning(bus))
+        return say(kRefused, QStringLiteral("Zelkor is not running and could not be started"));
+    QDBusMessage call = QDBusMessage::createMethodCall(kRemoteName, kRemotePath, kRemoteInterface, method);
+    call.setArguments(args);
+    const QDBusMessage reply = bus.call(call, QDBus::Block, kCallTimeoutMs);
+    if (reply.type() != QDBusMessage::ReplyMessage)
+        return say(reply.errorName() == QLatin1String("org.freedesktop.DBus.Error.InvalidArgs") ? kBadUsage : kRefused,
+                   reply.errorMessage());
+
+    QTextStream out(stdout);
+    const QVariant first = reply.arguments().value(0);
+    switch (c.kind) {
+    case Command::Status: {
+        const QVariantMap state = qdbus_cast<QVariantMap>(first);
+        if (c.json)
+            out << QJsonDocument(QJsonObject::fromVariantMap(state)).toJson(QJsonDocument::Compact) << '\n';
+        else
+            out << statusText(state) << '\n';
+        break;
+    }
+    case Command::TasksList:
+        if (c.json) {
+            out << first.toString();
+        } else {
+            const QJsonArray tasks = QJsonDocument::fromJson(first.toString().toUtf8()).object()
+                                         .value(QStringLiteral("tasks")).toArray();
+            for (const QJsonValue& t : tasks)
+                out << taskLine(t.toObject()) << '\n';
+        }
+        break;
+    case Command::TasksAdd: out << first.toLongLong() << '\n'; break;
+    case Command::TasksImport:
+        out << QStringLiteral("%1 tasks imported.").arg(first.toInt()) << '\n';
+        break;
+    case Command::TasksExport:
+        if (c.file.isEmpty() || c.file == QLatin1String("-")) {
+            out << first.toString();
+        } else {
+            QFile file(c.file);
+            if (!file.open(QIODevice::WriteOnly) || file.write(first.toString().toUtf8()) < 0)
+                return say(kRefused, QStringLiteral("cannot write %1").arg(c.file));
+        }
+        break;
+    default: break;
+    }
+    return kDone;
+}
+
+} // namespace zelkor::cli

@@ -1,0 +1,262 @@
+#include "shell/RemoteControl.h"
+
+#include "actions/ActionExecutor.h"
+#include "common/ActionKind.h"
+#include "common/DurationText.h"
+#include "countdown/CountdownMath.h"
+#include "countdown/TimerTab.h"
+#include "scheduler/TaskScheduler.h"
+#include "shell/MainWindow.h"
+#include "shell/ShellVisibility.h"
+#include "tasks/TaskCalendar.h"
+#include "tasks/TaskDraft.h"
+#include "tasks/TaskFile.h"
+#include "tasks/TaskQueries.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDBusConnectionInterface>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTabWidget>
+
+namespace zelkor {
+
+RemoteControl::RemoteControl(MainWindow& window, QObject* parent)
+    : QObject(parent), m_window(window)
+{
+    m_store.setConnection(window.state().paths.databasePath);
+    TimerTab* tab = window.timerTab();
+    connect(tab, &TimerTab::countdownStarted, this, [this, tab] {
+        emit CountdownStarted(countdown::modeKeys().value(tab->timerMode()),
+                              actionKey(tab->m_actionCombo->currentIndex() + 1), tab->totalSeconds());
+    });
+    connect(tab, &TimerTab::countdownStopped, this, &RemoteControl::CountdownStopped);
+    connect(tab, &TimerTab::countdownFired, this, [this](int action) { emit CountdownFired(actionKey(action)); });
+    connect(&window.scheduler(), &TaskScheduler::taskFired, this,
+            [this](qint64 id, int action) { emit TaskFired(id, actionKey(action)); });
+}
+
+bool RemoteControl::publish(QDBusConnection bus, bool claimName, QString* why)
+{
+    if (!bus.isConnected()) {
+        *why = QStringLiteral("no session bus: %1").arg(bus.lastError().message());
+        return false;
+    }
+    if (!bus.registerObject(kRemotePath, this, QDBusConnection::ExportAllSlots | QDBusConnection::ExportAllSignals)) {
+        *why = QStringLiteral("the object %1 is taken").arg(kRemotePath);
+        return false;
+    }
+    if (claimName && !bus.registerService(kRemoteName)) {
+        *why = QStringLiteral("the name %1 is taken: %2").arg(kRemoteName, bus.lastError().message());
+        return false;
+    }
+    return true;
+}
+
+void RemoteControl::refuse(const QString& name, const QString& message)
+{
+    if (calledFromDBus())
+        sendErrorReply(name, message);
+}
+
+void RemoteControl::invalid(const QString& message)
+{
+    refuse(QStringLiteral("org.freedesktop.DBus.Error.InvalidArgs"), message);
+}
+
+void RemoteControl::PerformAction(const QString& action, bool forced, const QString& target)
+{
+    const int code = actionCode(action);
+    if (!code || code == int(ActionKind::PowerOn))
+        return invalid(code ? QStringLiteral("\"poweron\" needs a moment: start a countdown with it.")
+                            : whyNoAction(action));
+    if (code == int(ActionKind::OpenTarget) && target.trimmed().isEmpty())
+        return invalid(QStringLiteral("\"open\" needs a target."));
+    m_window.actions().enableShutdownPrivilege();
+    const QString text = code == int(ActionKind::EventsRemind) && target.isEmpty()
+                             ? QStringLiteral("Hurry, time is up!")
+                             : target;
+    m_window.actions().performAction(code, forced, text);
+}
+
+void RemoteControl::StartCountdown(const QString& mode, const QString& value, const QString& action,
+                                   bool forced, const QString& target)
+{
+    const int modeIndex = int(countdown::modeKeys().indexOf(mode.toLower()));
+    if (modeIndex < 0)
+        return invalid(QStringLiteral("Unknown countdown mode \"%1\"; one of %2.")
+                           .arg(mode, countdown::modeKeys().join(QStringLiteral(", "))));
+    const int code = actionCode(action);
+    if (!code)
+        return invalid(whyNoAction(action));
+    if (code == int(ActionKind::OpenTarget) && target.trimmed().isEmpty())
+        return invalid(QStringLiteral("\"open\" needs a target."));
+    Platform& platform = m_window.platform();
+    qint64 seconds = 0;
+    if (modeIndex == countdown::At) {
+        const auto at = durationtext::parseMoment(value, platform.now());
+        if (!at)
+            return invalid(QStringLiteral("\"%1\" is no date and time (like 2027-01-31T08:30 or 22:15).").arg(value));
+        seconds = platform.now().secsTo(*at);
+    } else {
+        const auto span = durationtext::parseDuration(value);
+        if (!span)
+            return invalid(durationtext::whyNoDuration(value));
+        seconds = *span;
+        if (modeIndex == countdown::Uptime)
+            seconds -= platform.tickCount() / 1000;
+    }
+    if (seconds <= 0)
+        return invalid(modeIndex == countdown::Uptime
+                           ? QStringLiteral("The computer has been running longer than %1 already.").arg(value)
+                           : QStringLiteral("Invalid date/time: the countdown would end now or in the past."));
+    if (modeIndex == countdown::Quiet && !platform.lastInputTick())
+        return refuse(kRemoteRefused, QStringLiteral("The countdown without keyboard and mouse input cannot start: %1")
+                                          .arg(platform.idleUnavailableReason()));
+    TimerTab* tab = m_window.timerTab();
+    tab->m_forceCheck->setChecked(forced);
+    tab->startRemote(modeIndex, seconds, code, target);
+    m_window.m_tabs->setCurrentWidget(tab);
+}
+
+void RemoteControl::StopCountdown()
+{
+    m_window.timerTab()->stopRemote();
+}
+
+QVariantMap RemoteControl::GetCountdown()
+{
+    const TimerTab* tab = m_window.timerTab();
+    const bool counting = tab->isCounting();
+    const qint64 left = counting ? qMax<qint64>(tab->remainSeconds(), 0) : 0;
+    return {
+        {QStringLiteral("counting"), counting},
+        {QStringLiteral("mode"), countdown::modeKeys().value(tab->timerMode())},
+        {QStringLiteral("action"), actionKey(tab->m_actionCombo->currentIndex() + 1)},
+        {QStringLiteral("forced"), tab->forced()},
+        {QStringLiteral("secondsLeft"), left},
+        {QStringLiteral("totalSeconds"), counting ? tab->totalSeconds() : qint64(0)},
+        {QStringLiteral("moment"), counting ? m_window.platform().now().addSecs(left).toString(Qt::ISODate) : QString()},
+    };
+}
+
+QList<TaskRow> RemoteControl::allRows()
+{
+    return m_store.rowsOf(queries::kListNewestFirst);
+}
+
+QString RemoteControl::ListTasks()
+{
+    return QString::fromUtf8(taskfile::exportText(allRows()));
+}
+
+QString RemoteControl::ExportTasks()
+{
+    return ListTasks();
+}
+
+QString RemoteControl::ExportCalendar()
+{
+    return QString::fromUtf8(calendarText(allRows(), m_window.platform().now()));
+}
+
+bool RemoteControl::draftOf(const QString& text, TaskDraft* draft)
+{
+    QJsonParseError error;
+    const QJsonDocument doc = QJsonDocument::fromJson(text.toUtf8(), &error);
+    if (!doc.isObject()) {
+        invalid(QStringLiteral("A task is one JSON object: %1")
+                    .arg(error.error ? error.errorString() : QStringLiteral("this is none")));
+        return false;
+    }
+    QString why;
+    const auto d = taskfile::fromJson(doc.object(), &why);
+    if (!d) {
+        invalid(QStringLiteral("The task cannot be stored: %1.").arg(why));
+        return false;
+    }
+    if (const auto refusal = refusalOf(*d, m_window.platform().now())) {
+        invalid(*refusal);
+        return false;
+    }
+    *draft = *d;
+    return true;
+}
+
+qlonglong RemoteControl::AddTask(const QString& task)
+{
+    TaskDraft d;
+    if (!draftOf(task, &d))
+        return 0;
+    qint64 id = 0;
+    if (const Outcome stored = storeDraft(m_store, d, std::nullopt, &id); !stored.ok) {
+        refuse(kRemoteRefused, stored.error);
+        return 0;
+    }
+    m_window.refreshAfterTaskChange();
+    return id;
+}
+
+void RemoteControl::ChangeTask(qlonglong id, const QString& task)
+{
+    TaskDraft d;
+    if (!draftOf(task, &d))
+        return;
+    if (const Outcome stored = storeDraft(m_store, d, id); !stored.ok)
+        return refuse(kRemoteRefused, stored.error);
+    m_window.refreshAfterTaskChange();
+}
+
+void RemoteControl::DeleteTask(qlonglong id)
+{
+    m_store.setRecordSource(queries::byId(id));
+    Outcome outcome = m_store.refresh();
+    if (outcome.ok)
+        outcome = m_store.isEmpty() ? Outcome::failure(kTaskGone) : m_store.remove();
+    m_store.close();
+    if (!outcome.ok)
+        return refuse(kRemoteRefused, QStringLiteral("Task %1: %2").arg(id).arg(outcome.error));
+    m_window.refreshAfterTaskChange();
+}
+
+int RemoteControl::ImportTasks(const QString& file)
+{
+    const taskfile::Parsed parsed = taskfile::parse(file.toUtf8());
+    if (!parsed.error.isEmpty()) {
+        invalid(QStringLiteral("Nothing was imported: %1.").arg(parsed.error));
+        return 0;
+    }
+    bool taskRefused = false;
+    const Outcome stored = taskfile::importDrafts(m_store, parsed.drafts, m_window.platform().now(), &taskRefused);
+    if (!stored.ok) {
+        const QString message = QStringLiteral("Nothing was imported: %1").arg(stored.error);
+        if (taskRefused)
+            invalid(message);
+        else
+            refuse(kRemoteRefused, message);
+        return 0;
+    }
+    m_window.refreshAfterTaskChange();
+    return int(parsed.drafts.size());
+}
+
+void RemoteControl::Show()
+{
+    ShellVisibility* visibility = m_window.visibility();
+    if (m_window.state().hiddenMode)
+        visibility->leaveHiddenMode();
+    visibility->showFromTray();
+}
+
+void RemoteControl::Hide()
+{
+    m_window.visibility()->hideToTray();
+}
+
+void RemoteControl::ToggleHidden()
+{
+    m_window.visibility()->onHotKey();
+}
+
+} // namespace zelkor

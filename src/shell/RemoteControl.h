@@ -1,0 +1,70 @@
+#pragma once
+
+#include "common/BuildInfo.h"
+#include "tasks/TaskStore.h"
+
+#include <QDBusConnection>
+#include <QDBusContext>
+#include <QObject>
+#include <QVariantMap>
+
+namespace zelkor {
+
+class MainWindow;
+
+// The bus name: the application id.
+inline const QString kRemoteName = QLatin1String(build::kAppId);
+inline const QString kRemotePath = QStringLiteral("/org/example/zelkor/Zelkor");
+inline const QString kRemoteInterface = QStringLiteral("org.example.zelkor.Zelkor1");
+// The error of a request the program refused (arguments that are sound but
+// cannot be carried out, such as a task that is gone or a database that
+// cannot be written); bad arguments get org.freedesktop.DBus.Error.InvalidArgs.
+inline const QString kRemoteRefused = QStringLiteral("org.example.zelkor.Zelkor1.Error.Refused");
+
+// The running program on the session bus, as data/org.example.zelkor.Zelkor1.xml
+// describes it. Every request is checked whole before anything changes, and
+// the window follows each change at once.
+class RemoteControl : public QObject, protected QDBusContext {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.example.zelkor.Zelkor1")
+public:
+    explicit RemoteControl(MainWindow& window, QObject* parent = nullptr);
+
+    // Registers the object and, when `claimName`, the application id as a
+    // bus name. False with the reason when the bus refuses either.
+    bool publish(QDBusConnection bus, bool claimName, QString* why);
+
+public slots:
+    void PerformAction(const QString& action, bool forced, const QString& target);
+    void StartCountdown(const QString& mode, const QString& value, const QString& action,
+                        bool forced, const QString& target);
+    void StopCountdown();
+    QVariantMap GetCountdown();
+    QString ListTasks();
+    qlonglong AddTask(const QString& task);
+    void ChangeTask(qlonglong id, const QString& task);
+    void DeleteTask(qlonglong id);
+    int ImportTasks(const QString& file);
+    QString ExportTasks();
+    QString ExportCalendar();
+    void Show();
+    void Hide();
+    void ToggleHidden();
+
+signals:
+    void CountdownStarted(const QString& mode, const QString& action, qlonglong seconds);
+    void CountdownStopped();
+    void CountdownFired(const QString& action);
+    void TaskFired(qlonglong id, const QString& action);
+
+private:
+    void refuse(const QString& name, const QString& message);
+    void invalid(const QString& message);
+    QList<TaskRow> allRows();
+    bool draftOf(const QString& text, struct TaskDraft* draft);
+
+    MainWindow& m_window;
+    TaskStore m_store;
+};
+
+} // namespace zelkor

@@ -1,0 +1,132 @@
+#include "tasks/TaskCalendar.h"
+
+#include "common/ActionKind.h"
+#include "tasks/TaskDraft.h"
+
+#include <QStringList>
+
+namespace zelkor {
+
+namespace {
+const char* const kByDay[] = {"SU", "MO", "TU", "WE", "TH", "FR", "SA"};
+
+QString local(const QDateTime& t) { return t.toString(QStringLiteral("yyyyMMdd'T'HHmmss")); }
+
+QString escaped(QString text)
+{
+    text.replace(QLatin1Char('\\'), QStringLiteral("\\\\"));
+    text.replace(QLatin1Char(';'), QStringLiteral("\\;"));
+    text.replace(QLatin1Char(','), QStringLiteral("\\,"));
+    text.replace(QLatin1Char('\n'), QStringLiteral("\\n"));
+    text.remove(QLatin1Char('\r'));
+    return text;
+}
+
+// Content lines end in CRLF and are folded after 75 octets, never inside a
+// UTF-8 sequence.
+void appendLine(QByteArray& out, const QString& line)
+{
+    const QByteArray bytes = line.toUtf8();
+    qsizetype start = 0;
+    int limit = 75;
+    while (bytes.size() - start > limit) {
+        qsizetype cut = start + limit;
+        while ((uchar(bytes.at(cut)) & 0xC0) == 0x80)
+            --cut;
+        out += bytes.mid(start, cut - start) + "\r\n ";
+        start = cut;
+        limit = 74; // the leading space counts
+    }
+    out += bytes.mid(start) + "\r\n";
+}
+
+// The first day on or after `from` whose day of the month is `day`.
+QDate nextMonthDay(QDate from, int day)
+{
+    QDate month(from.year(), from.month(), 1);
+    for (int i = 0; i < 48; ++i, month = month.addMonths(1)) {
+        const QDate candidate(month.year(), month.month(), day);
+        if (candidate.isValid() && candidate >= from)
+            return candidate;
+    }
+    return from;
+}
+
+QString summary(const TaskDraft& d)
+{
+    if (d.kind == int(TaskType::Forbidden))
+        return QStringLiteral("Not allow to use computer");
+    QString text = actionName(d.action);
+    const QString description = storedDescription(d.description);
+    if (actionUsesText(d.action) && !description.isEmpty())
+        text += QStringLiteral(": ") + description;
+    return text;
+}
+} // namespace
+
+QByteArray calendarText(const QList<TaskRow>& rows, const QDateTime& now)
+{
+    QByteArray out;
+    appendLine(out, QStringLiteral("BEGIN:VCALENDAR"));
+    appendLine(out, QStringLiteral("VERSION:2.0"));
+    appendLine(out, QStringLiteral("PRODID:-//zelkor.example.org//Zelkor//EN"));
+    appendLine(out, QStringLiteral("CALSCALE:GREGORIAN"));
+    const QString stamp = now.toUTC().toString(QStringLiteral("yyyyMMdd'T'HHmmss'Z'"));
+    const QDate today = now.date();
+    for (const TaskRow& row : rows) {
+        const TaskDraft d = loadedDraft(row, TaskDraft{});
+        QDateTime start;
+        QDateTime end;
+        QString rule;
+        switch (TaskType(d.kind)) {
+        case TaskType::Forbidden:
+            start = QDateTime(today, d.periodStart);
+            end = QDateTime(d.periodEnd > d.periodStart ? today : today.addDays(1), d.periodEnd);
+            rule = QStringLiteral("FREQ=DAILY");
+            break;
+        case TaskType::Once:
+            start = onceMoment(d);
+            break;
+        case TaskType::Daily:
+            start = QDateTime(today, d.time);
+            rule = QStringLiteral("FREQ=DAILY");
+            break;
+        case TaskType::Monthly:
+            start = QDateTime(nextMonthDay(today, d.monthDay.day()), d.time);
+            rule = QStringLiteral("FREQ=MONTHLY;BYMONTHDAY=%1").arg(d.monthDay.day());
+            break;
+        case TaskType::Weekly: {
+            QStringList days;
+            QDate first;
+            for (int i = 0; i < 7; ++i) {
+                if (d.days[size_t(i)])
+                    days << QLatin1String(kByDay[i]);
+                const QDate day = today.addDays(i);
+                if (!first.isValid() && d.days[size_t(day.dayOfWeek() % 7)])
+                    first = day;
+            }
+            if (days.isEmpty())
+                continue; // a week without days never comes
+            start = QDateTime(first, d.time);
+            rule = QStringLiteral("FREQ=WEEKLY;BYDAY=") + days.join(QLatin1Char(','));
+            break;
+        }
+        }
+        if (!start.isValid())
+            continue;
+        appendLine(out, QStringLiteral("BEGIN:VEVENT"));
+        appendLine(out, QStringLiteral("UID:task-%1@zelkor.example.org").arg(row.idValue().value_or(0)));
+        appendLine(out, QStringLiteral("DTSTAMP:") + stamp);
+        appendLine(out, QStringLiteral("DTSTART:") + local(start));
+        if (end.isValid())
+            appendLine(out, QStringLiteral("DTEND:") + local(end));
+        if (!rule.isEmpty())
+            appendLine(out, QStringLiteral("RRULE:") + rule);
+        appendLine(out, QStringLiteral("SUMMARY:") + escaped(summary(d)));
+        appendLine(out, QStringLiteral("END:VEVENT"));
+    }
+    appendLine(out, QStringLiteral("END:VCALENDAR"));
+    return out;
+}
+
+} // namespace zelkor

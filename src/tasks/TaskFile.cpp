@@ -1,0 +1,307 @@
+#include "tasks/TaskFile.h"
+
+#include "common/ActionKind.h"
+#include "tasks/TaskStore.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QSet>
+
+namespace zelkor::taskfile {
+
+namespace {
+const QStringList kSchedules{QStringLiteral("forbidden"), QStringLiteral("once"), QStringLiteral("daily"),
+                             QStringLiteral("monthly"), QStringLiteral("weekly")}; // by `type` code
+const QStringList kDays{QStringLiteral("sun"), QStringLiteral("mon"), QStringLiteral("tue"),
+                        QStringLiteral("wed"), QStringLiteral("thu"), QStringLiteral("fri"),
+                        QStringLiteral("sat")};
+const QString kTimeFormat = QStringLiteral("HH:mm:ss");
+const QString kMomentFormat = QStringLiteral("yyyy-MM-ddTHH:mm:ss");
+
+// The fields each schedule may carry besides the common ones.
+QStringList scheduleFields(int kind)
+{
+    switch (TaskType(kind)) {
+    case TaskType::Forbidden:
+        return {QStringLiteral("from"), QStringLiteral("until")};
+    case TaskType::Once:
+        return {QStringLiteral("at")};
+    case TaskType::Daily:
+        return {QStringLiteral("time")};
+    case TaskType::Monthly:
+        return {QStringLiteral("time"), QStringLiteral("day")};
+    case TaskType::Weekly:
+        return {QStringLiteral("time"), QStringLiteral("days")};
+    }
+    return {};
+}
+
+std::optional<QTime> timeOf(const QJsonValue& value)
+{
+    const QString text = value.toString();
+    for (const QString& format : {QStringLiteral("H:mm"), QStringLiteral("H:mm:ss")})
+        if (const QTime t = QTime::fromString(text, format); t.isValid())
+            return t;
+    return std::nullopt;
+}
+
+std::optional<QString> required(const QJsonObject& task, const QString& name)
+{
+    if (!task.contains(name))
+        return QStringLiteral("the field \"%1\" is missing").arg(name);
+    return std::nullopt;
+}
+
+std::optional<QString> readSchedule(const QJsonObject& task, TaskDraft& d)
+{
+    const QStringList names = scheduleFields(d.kind);
+    for (const QString& name : names)
+        if (auto missing = required(task, name))
+            return missing;
+    const auto badTime = [](const QString& name) {
+        return QStringLiteral("\"%1\" must be a time of day like \"08:30\"").arg(name);
+    };
+    switch (TaskType(d.kind)) {
+    case TaskType::Forbidden: {
+        const auto from = timeOf(task.value(QStringLiteral("from")));
+        const auto until = timeOf(task.value(QStringLiteral("until")));
+        if (!from)
+            return badTime(QStringLiteral("from"));
+        if (!until)
+            return badTime(QStringLiteral("until"));
+        d.periodStart = *from;
+        d.periodEnd = *until;
+        return std::nullopt;
+    }
+    case TaskType::Once: {
+        QDateTime at = QDateTime::fromString(task.value(QStringLiteral("at")).toString(), Qt::ISODate);
+        if (!at.isValid())
+            return QStringLiteral("\"at\" must be a date and time like \"2027-01-31T08:30:00\"");
+        at = at.toLocalTime();
+        d.onceDate = at.date();
+        d.time = at.time();
+        return std::nullopt;
+    }
+    default:
+        break;
+    }
+    const auto time = timeOf(task.value(QStringLiteral("time")));
+    if (!time)
+        return badTime(QStringLiteral("time"));
+    d.time = *time;
+    if (d.kind == int(TaskType::Monthly)) {
+        const QJsonValue day = task.value(QStringLiteral("day"));
+        const int n = day.toInt(0);
+        if (!day.isDouble() || day.toDouble() != n || n < 1 || n > 31)
+            return QStringLiteral("\"day\" must be a day of the month from 1 to 31, not %1")
+                .arg(day.toVariant().toString());
+        d.monthDay = QDate(2009, 10, n); // a month of 31 days; only the day counts
+    } else if (d.kind == int(TaskType::Weekly)) {
+        const QJsonValue days = task.value(QStringLiteral("days"));
+        if (!days.isArray())
+            return QStringLiteral("\"days\" must be a list like [\"mon\", \"fri\"]");
+        d.days.fill(false);
+        for (const QJsonValue& day : days.toArray()) {
+            const qsizetype w = kDays.indexOf(day.toString().left(3).toLower());
+            if (w < 0 || day.toString().size() < 3)
+                return QStringLiteral("\"%1\" is no day of the week (sun, mon, tue, wed, thu, fri, sat)")
+                    .arg(day.toString());
+            d.days[size_t(w)] = true;
+        }
+    }
+    return std::nullopt;
+}
+
+// Where each task object of the "tasks" list starts in the text, so that
+// messages can name its line.
+QList<qsizetype> taskOffsets(const QByteArray& text)
+{
+    QList<qsizetype> offsets;
+    int depth = 0;
+    bool inString = false;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char c = text.at(i);
+        if (inString) {
+            if (c == '\\')
+                ++i;
+            else if (c == '"')
+                inString = false;
+        } else if (c == '"') {
+            inString = true;
+        } else if (c == '{' || c == '[') {
+            if (c == '{' && depth == 2)
+                offsets.append(i);
+            ++depth;
+        } else if (c == '}' || c == ']') {
+            --depth;
+        }
+    }
+    return offsets;
+}
+
+int lineAt(const QByteArray& text, qsizetype offset)
+{
+    return int(text.left(offset).count('\n')) + 1;
+}
+} // namespace
+
+QJsonObject toJson(const TaskDraft& d, std::optional<qint64> id)
+{
+    QJsonObject task;
+    if (id)
+        task.insert(QStringLiteral("id"), *id);
+    task.insert(QStringLiteral("schedule"), kSchedules.value(d.kind));
+    switch (TaskType(d.kind)) {
+    case TaskType::Forbidden:
+        task.insert(QStringLiteral("from"), d.periodStart.toString(kTimeFormat));
+        task.insert(QStringLiteral("until"), d.periodEnd.toString(kTimeFormat));
+        break;
+    case TaskType::Once:
+        task.insert(QStringLiteral("at"), onceMoment(d).toString(kMomentFormat));
+        break;
+    case TaskType::Monthly:
+        task.insert(QStringLiteral("day"), d.monthDay.day());
+        [[fallthrough]];
+    case TaskType::Daily:
+        task.insert(QStringLiteral("time"), d.time.toString(kTimeFormat));
+        break;
+    case TaskType::Weekly: {
+        QJsonArray days;
+        for (int w = 0; w < 7; ++w)
+            if (d.days[size_t(w)])
+                days.append(kDays.at(w));
+        task.insert(QStringLiteral("days"), days);
+        task.insert(QStringLiteral("time"), d.time.toString(kTimeFormat));
+        break;
+    }
+    }
+    task.insert(QStringLiteral("action"), actionKey(d.action));
+    if (actionUsesText(d.action))
+        task.insert(d.targetMode == 1 ? QStringLiteral("message") : QStringLiteral("target"),
+                    storedDescription(d.description));
+    return task;
+}
+
+std::optional<TaskDraft> fromJson(const QJsonObject& task, QString* why)
+{
+    const auto refuse = [why](const QString& reason) {
+        *why = reason;
+        return std::optional<TaskDraft>();
+    };
+    TaskDraft d;
+    d.kind = int(kSchedules.indexOf(task.value(QStringLiteral("schedule")).toString()));
+    if (!task.contains(QStringLiteral("schedule")) || d.kind < 0)
+        return refuse(QStringLiteral("\"schedule\" must be one of %1").arg(kSchedules.join(QStringLiteral(", "))));
+    d.action = actionCode(task.value(QStringLiteral("action")).toString());
+    if (d.action < int(ActionKind::ShutDown) || d.action > int(ActionKind::EventsRemind))
+        return refuse(QStringLiteral("\"action\" must be one of %1")
+                          .arg(actionKeys().mid(0, int(ActionKind::EventsRemind)).join(QStringLiteral(", "))));
+    QSet<QString> allowed{QStringLiteral("id"), QStringLiteral("schedule"), QStringLiteral("action")};
+    for (const QString& name : scheduleFields(d.kind))
+        allowed.insert(name);
+    if (actionUsesText(d.action)) {
+        allowed << QStringLiteral("target") << QStringLiteral("message");
+        if (task.contains(QStringLiteral("target")) && task.contains(QStringLiteral("message")))
+            return refuse(QStringLiteral("a task has either \"target\" or \"message\", not both"));
+        d.targetMode = task.contains(QStringLiteral("message")) ? 1 : 0;
+        d.description = task.value(d.targetMode == 1 ? QStringLiteral("message") : QStringLiteral("target")).toString();
+    }
+    for (auto it = task.constBegin(); it != task.constEnd(); ++it)
+        if (!allowed.contains(it.key()))
+            return refuse(QStringLiteral("unknown field \"%1\" for a %2 task with action %3")
+                              .arg(it.key(), kSchedules.at(d.kind), actionKey(d.action)));
+    if (const auto problem = readSchedule(task, d))
+        return refuse(*problem);
+    return d;
+}
+
+QByteArray exportText(const QList<TaskRow>& rows)
+{
+    QJsonArray tasks;
+    for (const TaskRow& row : rows) {
+        const TaskDraft d = loadedDraft(row, TaskDraft{});
+        if (d.kind >= 0) // a row of no known kind cannot be described
+            tasks.append(toJson(d, row.idValue()));
+    }
+    const QJsonObject file{{QStringLiteral("version"), kVersion}, {QStringLiteral("tasks"), tasks}};
+    return QJsonDocument(file).toJson(QJsonDocument::Indented);
+}
+
+Parsed parse(const QByteArray& text)
+{
+    Parsed result;
+    QJsonParseError error;
+    const QJsonDocument doc = QJsonDocument::fromJson(text, &error);
+    if (error.error != QJsonParseError::NoError) {
+        result.error = QStringLiteral("line %1: %2").arg(lineAt(text, error.offset)).arg(error.errorString());
+        return result;
+    }
+    const QJsonObject file = doc.object();
+    if (!doc.isObject() || file.value(QStringLiteral("version")).toInt(-1) != kVersion ||
+        !file.value(QStringLiteral("tasks")).isArray()) {
+        result.error = QStringLiteral("line 1: a task file is an object with \"version\": %1 and a "
+                                      "\"tasks\" list")
+                           .arg(kVersion);
+        return result;
+    }
+    for (auto it = file.constBegin(); it != file.constEnd(); ++it)
+        if (it.key() != QLatin1String("version") && it.key() != QLatin1String("tasks")) {
+            result.error = QStringLiteral("line %1: unknown field \"%2\"")
+                               .arg(lineAt(text, text.indexOf('"' + it.key().toUtf8() + '"')))
+                               .arg(it.key());
+            return result;
+        }
+    const QJsonArray tasks = file.value(QStringLiteral("tasks")).toArray();
+    const QList<qsizetype> offsets = taskOffsets(text);
+    for (qsizetype i = 0; i < tasks.size(); ++i) {
+        const qsizetype start = offsets.value(i, 0);
+        QString why;
+        std::optional<TaskDraft> d;
+        if (!tasks.at(i).isObject())
+            why = QStringLiteral("a task must be an object");
+        else
+            d = fromJson(tasks.at(i).toObject(), &why);
+        if (!d) {
+            // The line of the field the reason names, else of the task itself.
+            qsizetype at = start;
+            if (const qsizetype quote = why.indexOf(QLatin1Char('"')); quote >= 0) {
+                const QByteArray field = why.mid(quote, why.indexOf(QLatin1Char('"'), quote + 1) - quote + 1).toUtf8();
+                const qsizetype found = text.indexOf(field, start);
+                if (found >= 0 && (i + 1 >= offsets.size() || found < offsets.at(i + 1)))
+                    at = found;
+            }
+            result.error = QStringLiteral("line %1: task %2: %3").arg(lineAt(text, at)).arg(i + 1).arg(why);
+            result.drafts.clear();
+            return result;
+        }
+        result.drafts.append(*d);
+    }
+    return result;
+}
+
+Outcome importDrafts(TaskStore& store, const QList<TaskDraft>& drafts, const QDateTime& now,
+                     bool* taskRefused)
+{
+    for (qsizetype i = 0; i < drafts.size(); ++i) {
+        if (const auto refusal = refusalOf(drafts.at(i), now)) {
+            if (taskRefused)
+                *taskRefused = true;
+            return Outcome::failure(QStringLiteral("task %1: %2").arg(i + 1).arg(*refusal));
+        }
+    }
+    if (const Outcome begun = store.beginTransaction(); !begun.ok)
+        return begun;
+    for (qsizetype i = 0; i < drafts.size(); ++i) {
+        if (const Outcome stored = storeDraft(store, drafts.at(i), std::nullopt); !stored.ok) {
+            store.rollbackTransaction();
+            return Outcome::failure(QStringLiteral("task %1: %2").arg(i + 1).arg(stored.error));
+        }
+    }
+    if (const Outcome committed = store.commitTransaction(); !committed.ok) {
+        store.rollbackTransaction();
+        return committed;
+    }
+    return Outcome::success();
+}
+
+} // namespace zelkor::taskfile

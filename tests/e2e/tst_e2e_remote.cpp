@@ -1,0 +1,332 @@
+// The real program on private buses, driven as a script would: through its
+// command line and straight through D-Bus. Countdowns reach the mock logind,
+// signals arrive, tasks travel as files, bad input is refused with exit
+// status 2 and leaves the task database as it was (compared with sqlite3).
+
+#include "MockServices.h"
+
+#include <QDBusConnectionInterface>
+#include <QDBusMessage>
+#include <QDateTime>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTest>
+
+using namespace zelkor::test;
+
+namespace {
+const QString kName = QStringLiteral("org.example.zelkor.Zelkor");
+const QString kPath = QStringLiteral("/org/example/zelkor/Zelkor");
+const QString kInterface = QStringLiteral("org.example.zelkor.Zelkor1");
+constexpr int kWaitMs = 15000;
+
+struct Run {
+    int status = -1;
+    QString out;
+    QString err;
+};
+
+// Each member of an interface description with the types of its arguments,
+// e.g. "method AddTask(s x)".
+QStringList membersOf(const QString& xml)
+{
+    QStringList members;
+    const qsizetype start = xml.indexOf(QStringLiteral("<interface name=\"%1\"").arg(kInterface));
+    const QString body = xml.mid(start, xml.indexOf(QStringLiteral("</interface>"), start) - start);
+    static const QRegularExpression member(
+        QStringLiteral("<(method|signal) name=\"(\\w+)\"\\s*(/>|>(.*?)</\\1>)"),
+        QRegularExpression::DotMatchesEverythingOption);
+    static const QRegularExpression arg(QStringLiteral("<arg[^>]*type=\"([^\"]+)\"[^>]*>"));
+    for (auto m = member.globalMatch(body); m.hasNext();) {
+        const auto found = m.next();
+        QStringList in;
+        QStringList out;
+        for (auto a = arg.globalMatch(found.captured(4)); a.hasNext();) {
+            const auto one = a.next();
+            const bool isOut = found.captured(1) == QLatin1String("method") &&
+                               one.captured(0).contains(QLatin1String("direction=\"out\""));
+            (isOut ? out : in) << one.captured(1);
+        }
+        members << QStringLiteral("%1 %2(%3)%4").arg(found.captured(1), found.captured(2), in.join(QLatin1Char(' ')),
+                                                     out.isEmpty() ? QString() : QStringLiteral(" -> ") + out.join(QLatin1Char(' ')));
+    }
+    members.sort();
+    return members;
+}
+} // namespace
+
+class TestRemote : public QObject {
+    Q_OBJECT
+public slots:
+    void onSignal(const QDBusMessage& message)
+    {
+        QStringList args;
+        for (const QVariant& a : message.arguments())
+            args << a.toString();
+        m_signals << message.member() + QLatin1Char('(') + args.join(QLatin1Char(' ')) + QLatin1Char(')');
+    }
+
+private slots:
+    void initTestCase();
+    void cleanupTestCase();
+    void init() { m_signals.clear(); }
+    void aCommandStartsTheProgram();
+    void interfaceAsDocumented();
+    void countdownLocksAtZero();
+    void cancelStopsTheCountdown();
+    void refused_data();
+    void refused();
+    void badImportChangesNothing();
+    void tasksTravelAsFiles();
+    void storedTaskFires();
+
+private:
+    Run zelkor(const QStringList& args);
+    QString dump();
+    QDBusMessage call(const QString& method, const QVariantList& args = {});
+
+    MockBuses m_buses;
+    QString m_app;
+    QStringList m_signals;
+};
+
+void TestRemote::initTestCase()
+{
+    QVERIFY2(m_buses.start(), qPrintable(m_buses.error()));
+    QVERIFY2(startLogind(m_buses), qPrintable(m_buses.error()));
+    m_app = m_buses.folder() + QStringLiteral("/app");
+    QCOMPARE(QProcess::execute(QStringLiteral("cp"), {QStringLiteral("-a"), qEnvironmentVariable("ZELKOR_APP_DIR"), m_app}), 0);
+    for (const char* name : {"runtime", "home", "config"})
+        QDir().mkpath(m_buses.folder() + QLatin1Char('/') + QLatin1String(name));
+    QFile::setPermissions(m_buses.folder() + QStringLiteral("/runtime"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    QDBusConnection bus = m_buses.connection(Bus::Session);
+    for (const char* signal : {"CountdownStarted", "CountdownStopped", "CountdownFired", "TaskFired"})
+        QVERIFY(bus.connect(QString(), kPath, kInterface, QLatin1String(signal), this, SLOT(onSignal(QDBusMessage))));
+}
+
+void TestRemote::cleanupTestCase()
+{
+    // The program was started by the command line, not by us: end it by the
+    // process id its bus name belongs to.
+    QDBusConnectionInterface* names = m_buses.connection(Bus::Session).interface();
+    if (names && names->isServiceRegistered(kName)) {
+        const uint pid = names->servicePid(kName);
+        if (pid > 0)
+            QProcess::execute(QStringLiteral("kill"), {QString::number(pid)});
+        QTRY_VERIFY_WITH_TIMEOUT(!names->isServiceRegistered(kName), 5000);
+    }
+    m_buses.stopAllMocks();
+}
+
+Run TestRemote::zelkor(const QStringList& args)
+{
+    QProcess program;
+    QProcessEnvironment env = m_buses.environment();
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    program.setProcessEnvironment(env);
+    program.setWorkingDirectory(m_app);
+    program.start(m_app + QStringLiteral("/zelkor"), args);
+    Run run;
+    if (!program.waitForFinished(30000)) {
+        program.kill();
+        program.waitForFinished();
+        return run;
+    }
+    run.status = program.exitStatus() == QProcess::NormalExit ? program.exitCode() : -1;
+    run.out = QString::fromUtf8(program.readAllStandardOutput());
+    run.err = QString::fromUtf8(program.readAllStandardError());
+    return run;
+}
+
+QString TestRemote::dump()
+{
+    QProcess sqlite;
+    sqlite.start(QStringLiteral("sqlite3"), {m_app + QStringLiteral("/dll/zelkor.dll"), QStringLiteral(".dump")});
+    return sqlite.waitForFinished(10000) ? QString::fromUtf8(sqlite.readAllStandardOutput()) : QString();
+}
+
+QDBusMessage TestRemote::call(const QString& method, const QVariantList& args)
+{
+    QDBusMessage message = QDBusMessage::createMethodCall(kName, kPath, kInterface, method);
+    message.setArguments(args);
+    return m_buses.connection(Bus::Session).call(message, QDBus::Block, kWaitMs);
+}
+
+void TestRemote::aCommandStartsTheProgram()
+{
+    QVERIFY(!m_buses.connection(Bus::Session).interface()->isServiceRegistered(kName));
+    const Run run = zelkor({QStringLiteral("--status"), QStringLiteral("--json")});
+    QVERIFY2(run.status == 0, qPrintable(run.err));
+    const QJsonObject state = QJsonDocument::fromJson(run.out.toUtf8()).object();
+    QCOMPARE(state.value(QStringLiteral("counting")), QJsonValue(false));
+    QVERIFY(m_buses.connection(Bus::Session).interface()->isServiceRegistered(kName));
+}
+
+void TestRemote::interfaceAsDocumented()
+{
+    QDBusMessage introspect = QDBusMessage::createMethodCall(kName, kPath, QStringLiteral("org.freedesktop.DBus.Introspectable"),
+                                                             QStringLiteral("Introspect"));
+    const QDBusMessage answer = m_buses.connection(Bus::Session).call(introspect, QDBus::Block, kWaitMs);
+    QCOMPARE(answer.type(), QDBusMessage::ReplyMessage);
+    QFile documented(QStringLiteral(ZELKOR_SOURCE_DIR "/data/org.example.zelkor.Zelkor1.xml"));
+    QVERIFY(documented.open(QIODevice::ReadOnly));
+    const QStringList expected = membersOf(QString::fromUtf8(documented.readAll()));
+    QCOMPARE(expected.size(), 18);
+    QCOMPARE(membersOf(answer.arguments().value(0).toString()), expected);
+}
+
+void TestRemote::countdownLocksAtZero()
+{
+    QVERIFY(m_buses.clearCalls(login1::service, login1::sessionPath));
+    const Run run = zelkor({QStringLiteral("--in"), QStringLiteral("2s"), QStringLiteral("--do"), QStringLiteral("lock")});
+    QVERIFY2(run.status == 0, qPrintable(run.err));
+    const Run status = zelkor({QStringLiteral("--status"), QStringLiteral("--json")});
+    const QJsonObject state = QJsonDocument::fromJson(status.out.toUtf8()).object();
+    QCOMPARE(state.value(QStringLiteral("action")).toString(), QStringLiteral("lock"));
+    QCOMPARE(state.value(QStringLiteral("mode")).toString(), QStringLiteral("after"));
+    QCOMPARE(state.value(QStringLiteral("totalSeconds")).toInt(), 2);
+    const QDateTime moment = QDateTime::fromString(state.value(QStringLiteral("moment")).toString(), Qt::ISODate);
+    QVERIFY2(qAbs(QDateTime::currentDateTime().secsTo(moment)) <= 3, qPrintable(status.out));
+
+    QTRY_VERIFY_WITH_TIMEOUT(!m_buses.calls(login1::service, login1::sessionPath).isEmpty(), kWaitMs);
+    QCOMPARE(m_buses.calls(login1::service, login1::sessionPath).constFirst().method, QStringLiteral("Lock"));
+    QTRY_COMPARE_WITH_TIMEOUT(m_signals, (QStringList{QStringLiteral("CountdownStarted(after lock 2)"),
+                                                      QStringLiteral("CountdownStopped()"),
+                                                      QStringLiteral("CountdownFired(lock)")}),
+                              kWaitMs);
+}
+
+void TestRemote::cancelStopsTheCountdown()
+{
+    QCOMPARE(call(QStringLiteral("StartCountdown"), {QStringLiteral("idle"), QStringLiteral("15m"), QStringLiteral("shutdown"), true, QString()}).type(),
+             QDBusMessage::ErrorMessage); // offscreen: no input times to count quiet time by
+    QCOMPARE(zelkor({QStringLiteral("--at"), QStringLiteral("23:59"), QStringLiteral("--do"), QStringLiteral("standby")}).status, 0);
+    const QString status = zelkor({QStringLiteral("--status")}).out;
+    QVERIFY2(status.startsWith(QStringLiteral("standby in ")) && status.endsWith(QStringLiteral("(at countdown)\n")),
+             qPrintable(status));
+    QCOMPARE(zelkor({QStringLiteral("--cancel")}).status, 0);
+    QCOMPARE(zelkor({QStringLiteral("--status")}).out, QStringLiteral("No countdown.\n"));
+    QTRY_COMPARE_WITH_TIMEOUT(m_signals.size(), 2, kWaitMs);
+    QVERIFY2(m_signals.first().startsWith(QStringLiteral("CountdownStarted(at standby ")), qPrintable(m_signals.first()));
+    QCOMPARE(m_signals.last(), QStringLiteral("CountdownStopped()"));
+}
+
+void TestRemote::refused_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("unknown action") << QStringList{"--do", "explode"} << 2 << "zelkor: Unknown action \"explode\"";
+    QTest::newRow("negative duration") << QStringList{"--in", "-5m", "--do", "lock"} << 2 << "zelkor: A duration cannot be negative";
+    QTest::newRow("monthly day 32") << QStringList{"tasks", "add", R"({"schedule":"monthly","day":32,"time":"08:00","action":"lock"})"}
+                                    << 2 << "zelkor: The task cannot be stored: \"day\" must be a day of the month from 1 to 31, not 32.";
+    QTest::newRow("task in the past") << QStringList{"tasks", "add", R"({"schedule":"once","at":"2001-01-01T08:00","action":"lock"})"}
+                                      << 2 << "zelkor: Invalid date/time";
+    QTest::newRow("gone task") << QStringList{"tasks", "remove", "9999"} << 1 << "zelkor: Task 9999: The task no longer exists.";
+    QTest::newRow("unknown option") << QStringList{"--do", "lock", "--frob"} << 2 << "zelkor: Unknown option 'frob'.";
+}
+
+void TestRemote::refused()
+{
+    QFETCH(QStringList, args);
+    QFETCH(int, status);
+    QFETCH(QString, message);
+    const QString before = dump();
+    const Run run = zelkor(args);
+    QCOMPARE(run.status, status);
+    QVERIFY2(run.err.startsWith(message), qPrintable(run.err));
+    QCOMPARE(run.err.count(QLatin1Char('\n')), 1);
+    QCOMPARE(dump(), before);
+}
+
+void TestRemote::badImportChangesNothing()
+{
+    QCOMPARE(zelkor({QStringLiteral("tasks"), QStringLiteral("add"), QStringLiteral(R"({"schedule":"daily","time":"08:00","action":"hibernate"})")}).status, 0);
+    const QString before = dump();
+    QVERIFY(before.contains(QStringLiteral("INSERT INTO")));
+    const QString file = m_buses.folder() + QStringLiteral("/bad.json");
+    for (const QByteArray& text : {QByteArray("{\"version\": 1, \"tasks\": [\n{\"schedule\": \"daily\", \"time\": \"09:00\", \"action\": \"lock\"},\n"
+                                              "{\"schedule\": \"weekly\", \"time\": \"09:00\", \"days\": [\"mon\"],\n \"action\": \"lock\", \"colour\": 1}]}"),
+                                   QByteArray("{\"version\": 1, \"tasks\": [\n{\"schedule\": \"daily\", \"time\": \"09:00\" \"action\": \"lock\"}]}")}) {
+        QFile out(file);
+        QVERIFY(out.open(QIODevice::WriteOnly));
+        out.write(text);
+        out.close();
+        const Run run = zelkor({QStringLiteral("tasks"), QStringLiteral("import"), file});
+        QCOMPARE(run.status, 2);
+        QVERIFY2(run.err.startsWith(QStringLiteral("zelkor: Nothing was imported: line ")), qPrintable(run.err));
+        QCOMPARE(dump(), before);
+    }
+    const Run run = zelkor({QStringLiteral("tasks"), QStringLiteral("import"), file});
+    QVERIFY2(run.err.contains(QStringLiteral("line 2:")), qPrintable(run.err));
+}
+
+void TestRemote::tasksTravelAsFiles()
+{
+    const QString file = m_buses.folder() + QStringLiteral("/tasks.json");
+    const QStringList tasks{
+        R"({"schedule":"forbidden","from":"22:30","until":"06:00","action":"shutdown"})",
+        R"({"schedule":"once","at":"2099-01-31T08:30:00","action":"restart"})",
+        R"({"schedule":"weekly","days":["mon","fri"],"time":"17:45","action":"lock"})",
+        R"({"schedule":"monthly","day":31,"time":"12:00","action":"remind","message":"Backups"})",
+        R"({"schedule":"daily","time":"07:00","action":"poweron","target":"/bin/true"})",
+    };
+    for (const QString& task : tasks) {
+        const Run run = zelkor({QStringLiteral("tasks"), QStringLiteral("add"), task});
+        QVERIFY2(run.status == 0 && run.out.toLongLong() > 0, qPrintable(run.err));
+    }
+    QCOMPARE(zelkor({QStringLiteral("tasks"), QStringLiteral("export"), file}).status, 0);
+    const auto withoutIds = [](const QString& text) {
+        QJsonArray tasks = QJsonDocument::fromJson(text.toUtf8()).object().value(QStringLiteral("tasks")).toArray();
+        QStringList list;
+        for (const QJsonValue& t : tasks) {
+            QJsonObject o = t.toObject();
+            o.remove(QStringLiteral("id"));
+            list << QString::fromUtf8(QJsonDocument(o).toJson(QJsonDocument::Compact));
+        }
+        list.sort();
+        return list;
+    };
+    const QStringList exported = withoutIds(zelkor({QStringLiteral("tasks"), QStringLiteral("list"), QStringLiteral("--json")}).out);
+    QCOMPARE(exported.size(), tasks.size() + 1); // and the one of badImportChangesNothing
+
+    // An empty profile gets the same list from the file.
+    const QJsonArray stored = QJsonDocument::fromJson(zelkor({QStringLiteral("tasks"), QStringLiteral("list"), QStringLiteral("--json")}).out.toUtf8())
+                                  .object().value(QStringLiteral("tasks")).toArray();
+    for (const QJsonValue& t : stored)
+        QCOMPARE(call(QStringLiteral("DeleteTask"), {t.toObject().value(QStringLiteral("id")).toInteger()}).type(), QDBusMessage::ReplyMessage);
+    QCOMPARE(zelkor({QStringLiteral("tasks"), QStringLiteral("list")}).out, QString());
+    const Run imported = zelkor({QStringLiteral("tasks"), QStringLiteral("import"), file});
+    QVERIFY2(imported.status == 0, qPrintable(imported.err));
+    QCOMPARE(imported.out, QStringLiteral("6 tasks imported.\n"));
+    QCOMPARE(withoutIds(zelkor({QStringLiteral("tasks"), QStringLiteral("export")}).out), exported);
+    const QString list = zelkor({QStringLiteral("tasks"), QStringLiteral("list")}).out;
+    QVERIFY2(list.contains(QStringLiteral("\tweekly\tmon,fri 17:45:00\tlock\n")), qPrintable(list));
+    QVERIFY2(list.contains(QStringLiteral("\tmonthly\tday 31 12:00:00\tremind\tmessage: Backups\n")), qPrintable(list));
+
+    const Run ics = zelkor({QStringLiteral("tasks"), QStringLiteral("export"), QStringLiteral("--ics")});
+    QVERIFY(ics.out.startsWith(QStringLiteral("BEGIN:VCALENDAR\r\n")));
+    QCOMPARE(ics.out.count(QStringLiteral("BEGIN:VEVENT")), 6);
+    QVERIFY(ics.out.contains(QStringLiteral("RRULE:FREQ=MONTHLY;BYMONTHDAY=31\r\n")));
+}
+
+void TestRemote::storedTaskFires()
+{
+    QVERIFY(m_buses.clearCalls(login1::service, login1::sessionPath));
+    const QString at = QDateTime::currentDateTime().addSecs(3).toString(Qt::ISODate);
+    const Run run = zelkor({QStringLiteral("tasks"), QStringLiteral("add"),
+                            QStringLiteral(R"({"schedule":"once","at":"%1","action":"lock"})").arg(at)});
+    QVERIFY2(run.status == 0, qPrintable(run.err));
+    QTRY_VERIFY2_WITH_TIMEOUT(m_signals.contains(QStringLiteral("TaskFired(%1 lock)").arg(run.out.trimmed())),
+                              qPrintable(m_signals.join(QLatin1Char(' '))), kWaitMs);
+    QCOMPARE(m_signals.size(), 1);
+    QTRY_VERIFY_WITH_TIMEOUT(!m_buses.calls(login1::service, login1::sessionPath).isEmpty(), kWaitMs);
+}
+
+QTEST_GUILESS_MAIN(TestRemote)
+
+#include "tst_e2e_remote.moc"

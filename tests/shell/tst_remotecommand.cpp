@@ -1,0 +1,150 @@
+// The command line as typed: what each form asks of the running program, and
+// the reasons for refusing what makes no command (exit status 2).
+
+#include "common/DurationText.h"
+#include "shell/RemoteCommand.h"
+
+#include <QTest>
+
+using namespace zelkor;
+using namespace zelkor::cli;
+
+namespace {
+const QDateTime kNow(QDate(2026, 6, 10), QTime(12, 0, 0));
+}
+
+class TestRemoteCommand : public QObject {
+    Q_OBJECT
+private slots:
+    void durations_data();
+    void durations();
+    void commands_data();
+    void commands();
+    void refusals_data();
+    void refusals();
+    void onlyCommandsLeaveTheWindowOut_data();
+    void onlyCommandsLeaveTheWindowOut();
+};
+
+void TestRemoteCommand::durations_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<qint64>("seconds"); // -1: refused
+    QTest::newRow("minutes") << "90m" << qint64(5400);
+    QTest::newRow("hours and minutes") << "1h30m" << qint64(5400);
+    QTest::newRow("seconds") << "45s" << qint64(45);
+    QTest::newRow("all, spaced") << "2h 5m 10s" << qint64(7510);
+    QTest::newRow("upper case") << "2H" << qint64(7200);
+    QTest::newRow("plain seconds") << "300" << qint64(300);
+    QTest::newRow("negative") << "-5m" << qint64(-1);
+    QTest::newRow("negative plain") << "-5" << qint64(-1);
+    QTest::newRow("order") << "5m1h" << qint64(-1);
+    QTest::newRow("unit unknown") << "3d" << qint64(-1);
+    QTest::newRow("empty") << "" << qint64(-1);
+    QTest::newRow("absurd") << "99999999999h" << qint64(-1);
+}
+
+void TestRemoteCommand::durations()
+{
+    QFETCH(QString, text);
+    QFETCH(qint64, seconds);
+    QCOMPARE(durationtext::parseDuration(text).value_or(-1), seconds);
+    if (seconds > 0)
+        QCOMPARE(durationtext::parseDuration(durationtext::formatDuration(seconds)).value_or(-1), seconds);
+}
+
+void TestRemoteCommand::commands_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<QString>("action");
+    QTest::addColumn<QString>("mode");
+    QTest::addColumn<QString>("value");
+    const QString offset = kNow.toOffsetFromUtc(kNow.offsetFromUtc()).toString(Qt::ISODate).mid(19);
+    QTest::newRow("now") << QStringList{"--do", "lock"} << int(Command::Perform) << "lock" << "" << "";
+    QTest::newRow("caption") << QStringList{"--do", "Shut Down"} << int(Command::Perform) << "shutdown" << "" << "";
+    QTest::newRow("in") << QStringList{"--in", "90m", "--do", "lock"} << int(Command::Countdown) << "lock" << "after" << "5400";
+    QTest::newRow("uptime") << QStringList{"--do", "hibernate", "--uptime", "3h"} << int(Command::Countdown) << "hibernate" << "uptime" << "10800";
+    QTest::newRow("idle") << QStringList{"--do", "standby", "--idle", "15"} << int(Command::Countdown) << "standby" << "idle" << "900";
+    QTest::newRow("at iso") << QStringList{"--do", "restart", "--at", "2026-06-11T08:30"} << int(Command::Countdown) << "restart" << "at"
+                            << "2026-06-11T08:30:00" + offset;
+    QTest::newRow("at time, later today") << QStringList{"--do", "restart", "--at", "22:15"} << int(Command::Countdown) << "restart" << "at"
+                                          << "2026-06-10T22:15:00" + offset;
+    QTest::newRow("at time, passed: tomorrow") << QStringList{"--do", "restart", "--at", "08:00"} << int(Command::Countdown) << "restart" << "at"
+                                               << "2026-06-11T08:00:00" + offset;
+    QTest::newRow("at, locale") << QStringList{"--do", "restart", "--at", "11.06.26 07:05"} << int(Command::Countdown) << "restart" << "at"
+                                << "2026-06-11T07:05:00" + offset;
+    QTest::newRow("cancel") << QStringList{"--cancel"} << int(Command::Cancel) << "" << "" << "";
+    QTest::newRow("status") << QStringList{"--status", "--json"} << int(Command::Status) << "" << "" << "";
+    QTest::newRow("toggle") << QStringList{"--toggle-hidden"} << int(Command::ToggleHidden) << "" << "" << "";
+    QTest::newRow("list") << QStringList{"tasks", "list"} << int(Command::TasksList) << "" << "" << "";
+    QTest::newRow("remove") << QStringList{"tasks", "remove", "7"} << int(Command::TasksRemove) << "" << "" << "";
+    QTest::newRow("export") << QStringList{"tasks", "export", "--ics"} << int(Command::TasksExport) << "" << "" << "";
+    QTest::newRow("import") << QStringList{"tasks", "import", "a.json"} << int(Command::TasksImport) << "" << "" << "";
+}
+
+void TestRemoteCommand::commands()
+{
+    QFETCH(QStringList, args);
+    QFETCH(int, kind);
+    QFETCH(QString, action);
+    QFETCH(QString, mode);
+    QFETCH(QString, value);
+    QString why;
+    const auto c = parseCommand(QStringList{"zelkor"} + args, kNow, QLocale(QLocale::German), &why);
+    QVERIFY2(c, qPrintable(why));
+    QCOMPARE(int(c->kind), kind);
+    QCOMPARE(c->action, action);
+    QCOMPARE(c->mode, mode);
+    QCOMPARE(c->value, value);
+}
+
+void TestRemoteCommand::refusals_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<QString>("why");
+    QTest::newRow("unknown action") << QStringList{"--do", "explode"} << "Unknown action \"explode\"; one of shutdown";
+    QTest::newRow("negative duration") << QStringList{"--in", "-5m", "--do", "lock"} << "A duration cannot be negative: \"-5m\".";
+    QTest::newRow("zero duration") << QStringList{"--in", "0s", "--do", "lock"} << "\"0s\" is no duration";
+    QTest::newRow("two timings") << QStringList{"--in", "5m", "--idle", "3", "--do", "lock"} << "at most one of";
+    QTest::newRow("idle not minutes") << QStringList{"--idle", "5m", "--do", "lock"} << "--idle takes a number of minutes";
+    QTest::newRow("bad moment") << QStringList{"--at", "tomorrowish", "--do", "lock"} << "\"tomorrowish\" is no date and time";
+    QTest::newRow("timing without action") << QStringList{"--in", "5m"} << "go with --do ACTION";
+    QTest::newRow("open without target") << QStringList{"--do", "open"} << "--do open needs --target";
+    QTest::newRow("missing value") << QStringList{"--do"} << "Missing value after '--do'.";
+    QTest::newRow("two commands") << QStringList{"--show", "--cancel"} << "give one of";
+    QTest::newRow("tasks, nothing") << QStringList{"tasks"} << "usage: zelkor tasks";
+    QTest::newRow("remove, no id") << QStringList{"tasks", "remove", "x"} << "\"x\" is no task id";
+    QTest::newRow("unknown word") << QStringList{"task", "list"} << "unknown command \"task\"";
+}
+
+void TestRemoteCommand::refusals()
+{
+    QFETCH(QStringList, args);
+    QFETCH(QString, why);
+    QString reason;
+    QVERIFY(!parseCommand(QStringList{"zelkor"} + args, kNow, QLocale(QLocale::German), &reason));
+    QVERIFY2(reason.contains(why), qPrintable(reason));
+}
+
+void TestRemoteCommand::onlyCommandsLeaveTheWindowOut_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<bool>("command");
+    QTest::newRow("none") << QStringList{} << false;
+    QTest::newRow("qt's own") << QStringList{"-platform", "offscreen"} << false;
+    QTest::newRow("do") << QStringList{"--do=lock"} << true;
+    QTest::newRow("status") << QStringList{"--status"} << true;
+    QTest::newRow("tasks") << QStringList{"tasks", "list"} << true;
+}
+
+void TestRemoteCommand::onlyCommandsLeaveTheWindowOut()
+{
+    QFETCH(QStringList, args);
+    QFETCH(bool, command);
+    QCOMPARE(isCommand(QStringList{"zelkor"} + args), command);
+}
+
+QTEST_GUILESS_MAIN(TestRemoteCommand)
+
+#include "tst_remotecommand.moc"

@@ -1,0 +1,227 @@
+// The D-Bus interface inside the program: what the window shows follows each
+// request at once (the Timer tab, the task list, hidden mode), and a refused
+// request leaves both the window and the task table as they were.
+
+#include "ShellProgram.h"
+#include "common/ActionKind.h"
+#include "countdown/TimerTab.h"
+#include "scheduler/TaskScheduler.h"
+#include "shell/RemoteControl.h"
+#include "shell/ShellVisibility.h"
+#include "support/MockBuses.h"
+#include "tasks/TaskGrid.h"
+#include "tasks/TasksPage.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDBusPendingCall>
+#include <QDBusPendingReply>
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QPushButton>
+#include <QTabWidget>
+
+using namespace zelkor;
+using namespace zelkor::test;
+
+class TestRemoteControl : public ShellTest {
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup();
+    void countdownShowsOnTheTimerTab_data();
+    void countdownShowsOnTheTimerTab();
+    void badCountdownChangesNothing_data();
+    void badCountdownChangesNothing();
+    void taskListFollows();
+    void performRunsTheToolbarAction();
+    void hiddenModeToggles();
+
+private:
+    QDBusMessage call(const QString& method, const QVariantList& args = {});
+    QStringList taskDescriptions();
+
+    std::unique_ptr<MockBuses> m_buses;
+    std::unique_ptr<Program> m_program;
+    std::unique_ptr<RemoteControl> m_remote;
+};
+
+void TestRemoteControl::init()
+{
+    MessageBox::resetTestState();
+    m_buses = std::make_unique<MockBuses>();
+    QVERIFY2(m_buses->start(), qPrintable(m_buses->error()));
+    m_program = std::make_unique<Program>();
+    m_program->platform.setNow(QDateTime(QDate(2026, 6, 10), QTime(12, 0, 0)));
+    m_program->platform.setTickCount(3600 * 1000); // up for an hour
+    m_program->start();
+    m_remote = std::make_unique<RemoteControl>(*m_program->window);
+    QString why;
+    const QDBusConnection server = QDBusConnection::connectToBus(m_buses->address(Bus::Session), QStringLiteral("server"));
+    QVERIFY2(m_remote->publish(server, true, &why), qPrintable(why));
+}
+
+void TestRemoteControl::cleanup()
+{
+    m_remote.reset();
+    m_program.reset();
+    QDBusConnection::disconnectFromBus(QStringLiteral("server"));
+    m_buses.reset();
+}
+
+// The object lives on this thread: the call is answered while we wait.
+QDBusMessage TestRemoteControl::call(const QString& method, const QVariantList& args)
+{
+    QDBusMessage message = QDBusMessage::createMethodCall(kRemoteName, kRemotePath, kRemoteInterface, method);
+    message.setArguments(args);
+    QDBusPendingCall pending = m_buses->connection(Bus::Session).asyncCall(message, 10000);
+    QElapsedTimer waited;
+    waited.start();
+    while (!pending.isFinished() && waited.elapsed() < 10000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    return pending.reply();
+}
+
+QStringList TestRemoteControl::taskDescriptions()
+{
+    QStringList texts;
+    const TaskListModel& lines = m_program->window->tasksPage()->m_taskGrid->lines();
+    for (int row = 0; row < lines.rowCount(); ++row)
+        texts << lines.lineAt(row)->description;
+    return texts;
+}
+
+void TestRemoteControl::countdownShowsOnTheTimerTab_data()
+{
+    QTest::addColumn<QString>("mode");
+    QTest::addColumn<QString>("value");
+    QTest::addColumn<QString>("action");
+    QTest::addColumn<qint64>("seconds");
+    QTest::newRow("after") << "after" << "90m" << "lock" << qint64(5400);
+    QTest::newRow("after, seconds") << "after" << "45" << "Shut Down" << qint64(45);
+    QTest::newRow("at") << "at" << "2026-06-10T13:30:00" << "restart" << qint64(5400);
+    QTest::newRow("at, time of day") << "at" << "12:00:30" << "hibernate" << qint64(30);
+    QTest::newRow("uptime") << "uptime" << "1h10m" << "standby" << qint64(600);
+    QTest::newRow("idle") << "idle" << "15m" << "logoff" << qint64(900);
+    QTest::newRow("open") << "after" << "1m" << "open" << qint64(60);
+}
+
+void TestRemoteControl::countdownShowsOnTheTimerTab()
+{
+    QFETCH(QString, mode);
+    QFETCH(QString, value);
+    QFETCH(QString, action);
+    QFETCH(qint64, seconds);
+    MainWindow& window = *m_program->window;
+    window.m_tabs->setCurrentIndex(1);
+    const QDBusMessage reply = call(QStringLiteral("StartCountdown"), {mode, value, action, true, QStringLiteral("https://zelkor.example.org/")});
+    QVERIFY2(reply.type() == QDBusMessage::ReplyMessage, qPrintable(reply.errorMessage()));
+
+    TimerTab* tab = window.timerTab();
+    QCOMPARE(window.m_tabs->currentWidget(), tab);
+    QCOMPARE(tab->m_startButton->text(), QStringLiteral("Stop"));
+    QCOMPARE(tab->m_remainLabel->text(), QStringLiteral("%1 seconds remaining").arg(seconds));
+    QCOMPARE(tab->m_actionCombo->currentText(), actionName(actionCode(action)));
+    QVERIFY(tab->m_forceCheck->isChecked());
+    QCOMPARE(countdown::modeKeys().at(tab->timerMode()), mode);
+
+    const QVariantMap state = qdbus_cast<QVariantMap>(call(QStringLiteral("GetCountdown")).arguments().value(0));
+    QCOMPARE(state.value(QStringLiteral("counting")).toBool(), true);
+    QCOMPARE(state.value(QStringLiteral("secondsLeft")).toLongLong(), seconds);
+    QCOMPARE(state.value(QStringLiteral("action")).toString(), actionKey(actionCode(action)));
+    QCOMPARE(state.value(QStringLiteral("moment")).toString(),
+             m_program->platform.now().addSecs(seconds).toString(Qt::ISODate));
+
+    QCOMPARE(call(QStringLiteral("StopCountdown")).type(), QDBusMessage::ReplyMessage);
+    QCOMPARE(tab->m_startButton->text(), QStringLiteral("Start"));
+    QCOMPARE(tab->m_remainLabel->text(), QStringLiteral("Timer disabled"));
+}
+
+void TestRemoteControl::badCountdownChangesNothing_data()
+{
+    QTest::addColumn<QString>("mode");
+    QTest::addColumn<QString>("value");
+    QTest::addColumn<QString>("action");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("unknown action") << "after" << "5m" << "explode" << "Unknown action \"explode\"";
+    QTest::newRow("unknown mode") << "soon" << "5m" << "lock" << "Unknown countdown mode \"soon\"";
+    QTest::newRow("negative duration") << "after" << "-5m" << "lock" << "A duration cannot be negative";
+    QTest::newRow("no duration") << "after" << "later" << "lock" << "\"later\" is no duration";
+    QTest::newRow("past moment") << "at" << "2026-06-10T11:00:00" << "lock" << "Invalid date/time";
+    QTest::newRow("uptime passed") << "uptime" << "30m" << "lock" << "running longer than 30m";
+    QTest::newRow("open, no target") << "after" << "5m" << "open" << "\"open\" needs a target.";
+}
+
+void TestRemoteControl::badCountdownChangesNothing()
+{
+    QFETCH(QString, mode);
+    QFETCH(QString, value);
+    QFETCH(QString, action);
+    QFETCH(QString, message);
+    TimerTab* tab = m_program->window->timerTab();
+    const TimerTabState before = tab->timerState();
+    const QDBusMessage reply = call(QStringLiteral("StartCountdown"), {mode, value, action, !tab->forced(), QString()});
+    QCOMPARE(reply.type(), QDBusMessage::ErrorMessage);
+    QCOMPARE(reply.errorName(), QStringLiteral("org.freedesktop.DBus.Error.InvalidArgs"));
+    QVERIFY2(reply.errorMessage().contains(message), qPrintable(reply.errorMessage()));
+    QCOMPARE(tab->m_startButton->text(), QStringLiteral("Start"));
+    QVERIFY(tab->timerState().force == before.force && tab->timerState().action == before.action &&
+            tab->timerState().modes == before.modes);
+}
+
+void TestRemoteControl::taskListFollows()
+{
+    QCOMPARE(taskDescriptions(), QStringList());
+    const QDBusMessage added = call(QStringLiteral("AddTask"), {QStringLiteral(R"({"schedule":"weekly","days":["mon","fri"],"time":"08:30","action":"lock"})")});
+    QVERIFY2(added.type() == QDBusMessage::ReplyMessage, qPrintable(added.errorMessage()));
+    const qlonglong id = added.arguments().value(0).toLongLong();
+    QVERIFY(id > 0);
+    QCOMPARE(taskDescriptions(), QStringList{QStringLiteral("Lock -- Weekly -- Mon Fri")});
+    QCOMPARE(m_program->window->scheduler().selection().taskId, id);
+
+    const QDBusMessage bad = call(QStringLiteral("ChangeTask"), {id, QStringLiteral(R"({"schedule":"monthly","day":32,"time":"08:30","action":"lock"})")});
+    QCOMPARE(bad.errorName(), QStringLiteral("org.freedesktop.DBus.Error.InvalidArgs"));
+    QCOMPARE(bad.errorMessage(), QStringLiteral("The task cannot be stored: \"day\" must be a day of the month from 1 to 31, not 32."));
+    QCOMPARE(taskDescriptions(), QStringList{QStringLiteral("Lock -- Weekly -- Mon Fri")});
+
+    QCOMPARE(call(QStringLiteral("ChangeTask"), {id, QStringLiteral(R"({"schedule":"monthly","day":31,"time":"08:30","action":"hibernate"})")}).type(),
+             QDBusMessage::ReplyMessage);
+    QCOMPARE(taskDescriptions(), QStringList{QStringLiteral("Hibernate -- Monthly -- 31")});
+
+    const QDBusMessage imported = call(QStringLiteral("ImportTasks"), {QStringLiteral(
+        R"({"version":1,"tasks":[{"schedule":"daily","time":"22:00","action":"shutdown"}]})")});
+    QCOMPARE(imported.arguments().value(0).toInt(), 1);
+    QCOMPARE(taskDescriptions().size(), 2);
+
+    QCOMPARE(call(QStringLiteral("DeleteTask"), {id}).type(), QDBusMessage::ReplyMessage);
+    QCOMPARE(taskDescriptions().size(), 1);
+    QCOMPARE(call(QStringLiteral("DeleteTask"), {id}).errorName(), kRemoteRefused);
+}
+
+void TestRemoteControl::performRunsTheToolbarAction()
+{
+    QVERIFY(call(QStringLiteral("PerformAction"), {QStringLiteral("lock"), false, QString()}).type() == QDBusMessage::ReplyMessage);
+    QCOMPARE(m_program->platform.started, QStringList{m_program->dir.path() + QStringLiteral("/dll/suo.dll")});
+    QCOMPARE(call(QStringLiteral("PerformAction"), {QStringLiteral("poweron"), false, QString()}).errorName(),
+             QStringLiteral("org.freedesktop.DBus.Error.InvalidArgs"));
+    QCOMPARE(m_program->platform.started.size(), 1);
+}
+
+void TestRemoteControl::hiddenModeToggles()
+{
+    MainWindow& window = *m_program->window;
+    QVERIFY(window.isVisible());
+    QCOMPARE(call(QStringLiteral("ToggleHidden")).type(), QDBusMessage::ReplyMessage);
+    QVERIFY(m_program->state.hiddenMode);
+    QVERIFY(!window.isVisible());
+    QCOMPARE(call(QStringLiteral("Show")).type(), QDBusMessage::ReplyMessage);
+    QVERIFY(!m_program->state.hiddenMode);
+    QVERIFY(window.isVisible());
+    QCOMPARE(call(QStringLiteral("Hide")).type(), QDBusMessage::ReplyMessage);
+    QVERIFY(window.visibility()->putAway());
+    QVERIFY(!m_program->state.hiddenMode);
+}
+
+QTEST_MAIN(TestRemoteControl)
+
+#include "tst_remotecontrol.moc"

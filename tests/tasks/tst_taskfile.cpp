@@ -1,0 +1,217 @@
+// Task files: every kind survives a trip through the JSON file and the task
+// table, bad files are refused with line, task and reason and change nothing,
+// and the iCalendar export reads back in a real parser with the same rules.
+
+#include "TaskFixtures.h"
+#include "support/TempProgramDir.h"
+#include "tasks/TaskCalendar.h"
+#include "tasks/TaskFile.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QProcess>
+#include <QTemporaryFile>
+
+using namespace zelkor;
+
+namespace {
+// Only the future counts for a Once task, so its moment lies after the real
+// clock's now as well as the fixed one.
+const QString kFuture = QStringLiteral("2099-03-04T05:06:07");
+
+QByteArray fileOf(const QByteArray& tasks) { return "{\n  \"version\": 1,\n  \"tasks\": [\n" + tasks + "\n  ]\n}\n"; }
+
+QList<TaskRow> allRows(const QString& database)
+{
+    TaskStore store(database);
+    return store.rowsOf(queries::kAll);
+}
+} // namespace
+
+class TestTaskFile : public QObject {
+    Q_OBJECT
+private slots:
+    void roundTrip_data();
+    void roundTrip();
+    void refused_data();
+    void refused();
+    void importIsAllOrNothing();
+    void calendar_data();
+    void calendar();
+};
+
+void TestTaskFile::roundTrip_data()
+{
+    QTest::addColumn<QByteArray>("task");
+    QTest::newRow("forbidden") << QByteArray(R"({"schedule":"forbidden","from":"22:30:00","until":"06:15:00","action":"shutdown"})");
+    QTest::newRow("once") << (R"({"schedule":"once","at":")" + kFuture.toUtf8() + R"(","action":"restart"})");
+    QTest::newRow("daily") << QByteArray(R"({"schedule":"daily","time":"23:00:00","action":"logoff"})");
+    QTest::newRow("weekly") << QByteArray(R"({"schedule":"weekly","days":["sun","wed","sat"],"time":"17:45:00","action":"lock"})");
+    QTest::newRow("monthly 31") << QByteArray(R"({"schedule":"monthly","day":31,"time":"12:00:00","action":"hibernate"})");
+    QTest::newRow("standby") << QByteArray(R"({"schedule":"daily","time":"01:02:03","action":"standby"})");
+    QTest::newRow("power on, target") << QByteArray(R"({"schedule":"daily","time":"07:00:00","action":"poweron","target":"/usr/bin/true"})");
+    QTest::newRow("remind, message") << QByteArray(R"({"schedule":"monthly","day":1,"time":"09:00:00","action":"remind","message":"Backups, now; really"})");
+}
+
+void TestTaskFile::roundTrip()
+{
+    QFETCH(QByteArray, task);
+    const taskfile::Parsed parsed = taskfile::parse(fileOf(task));
+    QVERIFY2(parsed.error.isEmpty(), qPrintable(parsed.error));
+    QCOMPARE(parsed.drafts.size(), 1);
+
+    test::TempProgramDir dir;
+    QVERIFY(dir.isValid());
+    TaskStore store(dir.databasePath());
+    const Outcome stored = taskfile::importDrafts(store, parsed.drafts, test::fixedNow());
+    QVERIFY2(stored.ok, qPrintable(stored.error));
+
+    // Out of the table again: the same object, with the id the table gave it.
+    const QList<TaskRow> rows = allRows(dir.databasePath());
+    QCOMPARE(rows.size(), 1);
+    const QJsonObject exported =
+        QJsonDocument::fromJson(taskfile::exportText(rows)).object().value(QStringLiteral("tasks")).toArray().at(0).toObject();
+    QJsonObject expected = QJsonDocument::fromJson(task).object();
+    expected.insert(QStringLiteral("id"), rows.first().idValue().value_or(-1));
+    QCOMPARE(exported, expected);
+}
+
+void TestTaskFile::refused_data()
+{
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<QString>("error");
+    const QByteArray good = R"(    {"schedule": "daily", "time": "08:00", "action": "lock"},)";
+    QTest::newRow("malformed") << QByteArray("{\n  \"version\": 1,\n  \"tasks\": [\n    {\"schedule\": }\n]}")
+                               << QStringLiteral("line 4: ");
+    QTest::newRow("no version") << QByteArray(R"({"tasks": []})")
+                                << QStringLiteral("line 1: a task file is an object with \"version\": 1");
+    QTest::newRow("unknown top field") << QByteArray("{\"version\": 1,\n\"tasks\": [],\n\"colour\": 3}")
+                                       << QStringLiteral("line 3: unknown field \"colour\"");
+    QTest::newRow("unknown field") << fileOf(good + "\n    {\"schedule\": \"daily\", \"time\": \"08:00\",\n     \"colour\": \"red\", \"action\": \"lock\"}")
+                                   << QStringLiteral("line 6: task 2: unknown field \"colour\" for a daily task with action lock");
+    QTest::newRow("field of another schedule") << fileOf(R"(    {"schedule": "daily", "time": "08:00", "days": ["mon"], "action": "lock"})")
+                                               << QStringLiteral("line 4: task 1: unknown field \"days\"");
+    QTest::newRow("monthly day 32") << fileOf(good + "\n" + good + "\n    {\"schedule\": \"monthly\", \"time\": \"08:00\",\n     \"day\": 32, \"action\": \"lock\"}")
+                                    << QStringLiteral("line 7: task 3: \"day\" must be a day of the month from 1 to 31, not 32");
+    QTest::newRow("monthly day 0") << fileOf(R"({"schedule": "monthly", "time": "08:00", "day": 0, "action": "lock"})")
+                                   << QStringLiteral("task 1: \"day\" must be a day of the month from 1 to 31, not 0");
+    QTest::newRow("unknown action") << fileOf(R"({"schedule": "daily", "time": "08:00", "action": "explode"})")
+                                    << QStringLiteral("task 1: \"action\" must be one of shutdown, restart");
+    QTest::newRow("open is no task action") << fileOf(R"({"schedule": "daily", "time": "08:00", "action": "open"})")
+                                            << QStringLiteral("task 1: \"action\" must be one of");
+    QTest::newRow("bad time") << fileOf(R"({"schedule": "daily", "time": "25:00", "action": "lock"})")
+                              << QStringLiteral("task 1: \"time\" must be a time of day");
+    QTest::newRow("missing time") << fileOf(R"({"schedule": "weekly", "days": ["mon"], "action": "lock"})")
+                                  << QStringLiteral("task 1: the field \"time\" is missing");
+    QTest::newRow("bad day name") << fileOf(R"({"schedule": "weekly", "time": "08:00", "days": ["mo"], "action": "lock"})")
+                                  << QStringLiteral("task 1: \"mo\" is no day of the week");
+    QTest::newRow("target and message") << fileOf(R"({"schedule": "daily", "time": "08:00", "action": "remind", "target": "a", "message": "b"})")
+                                        << QStringLiteral("task 1: a task has either \"target\" or \"message\", not both");
+    QTest::newRow("target on shutdown") << fileOf(R"({"schedule": "daily", "time": "08:00", "action": "shutdown", "target": "a"})")
+                                        << QStringLiteral("task 1: unknown field \"target\"");
+    QTest::newRow("task no object") << fileOf("3") << QStringLiteral("task 1: a task must be an object");
+}
+
+void TestTaskFile::refused()
+{
+    QFETCH(QByteArray, file);
+    QFETCH(QString, error);
+    const taskfile::Parsed parsed = taskfile::parse(file);
+    QVERIFY2(parsed.error.contains(error), qPrintable(parsed.error));
+    QVERIFY(parsed.drafts.isEmpty());
+}
+
+void TestTaskFile::importIsAllOrNothing()
+{
+    test::TempProgramDir dir;
+    QVERIFY(dir.isValid());
+    QVERIFY(test::addRow(dir.databasePath(), {{QStringLiteral("type"), 2}, {QStringLiteral("action"), 1},
+                                              {QStringLiteral("starttime"), test::timeOfDay(8, 0)}}) > 0);
+    // The third task is sound as a file but its moment has passed: the dialog
+    // refuses it, and so does the import, before the first task is stored.
+    const taskfile::Parsed parsed = taskfile::parse(fileOf(
+        R"({"schedule": "daily", "time": "08:00", "action": "lock"},
+           {"schedule": "weekly", "time": "09:00", "days": ["mon"], "action": "restart"},
+           {"schedule": "once", "at": "2026-06-10T11:59:59", "action": "restart"})"));
+    QVERIFY2(parsed.error.isEmpty(), qPrintable(parsed.error));
+    TaskStore store(dir.databasePath());
+    bool taskRefused = false;
+    const Outcome outcome = taskfile::importDrafts(store, parsed.drafts, test::fixedNow(), &taskRefused);
+    QVERIFY(!outcome.ok);
+    QVERIFY(taskRefused);
+    QCOMPARE(outcome.error, QStringLiteral("task 3: Invalid date/time"));
+    QCOMPARE(test::rowCount(dir.databasePath()), 1);
+
+    // A table that refuses a write in the middle: the rows before it go too.
+    {
+        test::RawConnection raw(dir.databasePath());
+        QVERIFY(raw.exec(QStringLiteral("create trigger no_weekly before insert on task when new.type = 4 "
+                                        "begin select raise(abort, 'no weekly tasks here'); end")));
+    }
+    taskRefused = false;
+    const Outcome aborted = taskfile::importDrafts(store, parsed.drafts.mid(0, 2), test::fixedNow(), &taskRefused);
+    QVERIFY(!aborted.ok);
+    QVERIFY(!taskRefused); // the table refused, not the rules: exit status 1, not 2
+    QVERIFY2(aborted.error.startsWith(QStringLiteral("task 2: ")), qPrintable(aborted.error));
+    QCOMPARE(test::rowCount(dir.databasePath()), 1);
+    // And the store is usable afterwards.
+    QVERIFY(taskfile::importDrafts(store, parsed.drafts.mid(0, 1), test::fixedNow()).ok);
+    QCOMPARE(test::rowCount(dir.databasePath()), 2);
+}
+
+void TestTaskFile::calendar_data()
+{
+    QTest::addColumn<QByteArray>("task");
+    QTest::addColumn<QString>("event"); // as the parser reads it back
+    QTest::newRow("forbidden") << QByteArray(R"({"schedule":"forbidden","from":"22:30","until":"06:15","action":"shutdown"})")
+                               << QStringLiteral("Not allow to use computer|2026-06-10 22:30:00|2026-06-11 06:15:00|{'FREQ': ['DAILY']}");
+    QTest::newRow("once") << (R"({"schedule":"once","at":")" + kFuture.toUtf8() + R"(","action":"restart"})")
+                          << QStringLiteral("Restart|2099-03-04 05:06:07|-|-");
+    QTest::newRow("daily") << QByteArray(R"({"schedule":"daily","time":"23:00","action":"logoff"})")
+                           << QStringLiteral("Log Off|2026-06-10 23:00:00|-|{'FREQ': ['DAILY']}");
+    QTest::newRow("weekly") << QByteArray(R"({"schedule":"weekly","days":["sun","mon"],"time":"17:45","action":"lock"})")
+                            << QStringLiteral("Lock|2026-06-14 17:45:00|-|{'FREQ': ['WEEKLY'], 'BYDAY': ['SU', 'MO']}");
+    QTest::newRow("monthly 31") << QByteArray(R"({"schedule":"monthly","day":31,"time":"12:00","action":"hibernate"})")
+                                << QStringLiteral("Hibernate|2026-07-31 12:00:00|-|{'FREQ': ['MONTHLY'], 'BYMONTHDAY': [31]}");
+    QTest::newRow("message with commas") << QByteArray(R"({"schedule":"daily","time":"09:00","action":"remind","message":"Tea, cake; and a very long line that has to be folded somewhere \u00e4\u00f6\u00fc \u00e4\u00f6\u00fc"})")
+                                         << QStringLiteral("Events Remind: Tea, cake; and a very long line that has to be folded somewhere \u00e4\u00f6\u00fc \u00e4\u00f6\u00fc|2026-06-10 09:00:00|-|{'FREQ': ['DAILY']}");
+}
+
+void TestTaskFile::calendar()
+{
+    QFETCH(QByteArray, task);
+    QFETCH(QString, event);
+    const taskfile::Parsed parsed = taskfile::parse(fileOf(task));
+    QVERIFY2(parsed.error.isEmpty(), qPrintable(parsed.error));
+    test::TempProgramDir dir;
+    TaskStore store(dir.databasePath());
+    QVERIFY(taskfile::importDrafts(store, parsed.drafts, test::fixedNow()).ok);
+
+    const QByteArray ics = calendarText(allRows(dir.databasePath()), test::fixedNow());
+    for (const QByteArray& line : ics.split('\n'))
+        QVERIFY2(line.size() <= 76, line.constData()); // 75 octets and the CR
+    QTemporaryFile file;
+    QVERIFY(file.open());
+    file.write(ics);
+    file.close();
+    QProcess python;
+    python.start(QStringLiteral("/usr/bin/python3"), // Debian's, the one with python3-icalendar
+                  {QStringLiteral("-c"), QStringLiteral(R"(
+import sys, icalendar
+cal = icalendar.Calendar.from_ical(open(sys.argv[1], 'rb').read())
+assert cal['VERSION'] == '2.0' and cal['PRODID']
+for e in cal.walk('VEVENT'):
+    assert e['UID'] and e['DTSTAMP']
+    end = e.get('DTEND')
+    rule = e.get('RRULE')
+    print('|'.join([str(e['SUMMARY']), str(e['DTSTART'].dt), str(end.dt) if end else '-',
+                    str(dict(rule)) if rule else '-']))
+)"), file.fileName()});
+    QVERIFY(python.waitForFinished(15000));
+    QVERIFY2(python.exitCode() == 0, python.readAllStandardError().constData());
+    QCOMPARE(QString::fromUtf8(python.readAllStandardOutput()).trimmed(), event);
+}
+
+QTEST_GUILESS_MAIN(TestTaskFile)
+
+#include "tst_taskfile.moc"
