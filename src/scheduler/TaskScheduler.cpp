@@ -33,6 +33,18 @@ void TaskScheduler::selectNextTask()
     m_poll.switchOn(now);
 }
 
+bool TaskScheduler::checkClock()
+{
+    if (!m_clockWatch.stepped(m_platform.now(), m_platform.tickCount()))
+        return false;
+    // What the poll waits for was chosen on the old time: ahead of the new
+    // one it may come too soon or never, and behind it, it must not fire
+    // early. The fired moments keep anything from firing twice.
+    selectNextTask();
+    emit clockStepped();
+    return true;
+}
+
 void TaskScheduler::fireDueTask()
 {
     // Only one tick at a time: a reminder or a hibernation may run the event
@@ -40,30 +52,35 @@ void TaskScheduler::fireDueTask()
     if (!m_poll.isOn() || m_inTick)
         return;
     QScopedValueRollback<bool> busy(m_inTick, true);
+    if (checkClock())
+        return;
     if (!isDue(m_selection.nextTime, m_platform.now())) {
         m_poll.rearm(m_platform.now());
         return;
     }
     const Selection occurrence = m_selection;
-    // Remembered before acting: a pass that runs while the action is under
-    // way, or after the clock was set back, must not offer it again.
-    m_fired.insert(occurrence.taskId, occurrence.nextTime.toSecsSinceEpoch());
-    fire(occurrence);
+    // Remembered before acting: a pass that runs while an action is under
+    // way, or after the clock was set back, must not offer them again.
+    for (const DueTask& task : occurrence.due)
+        m_fired.insert(task.taskId, occurrence.nextTime.toSecsSinceEpoch());
+    // Every task due in this second runs, the newest first.
+    for (const DueTask& task : occurrence.due)
+        fire(task);
     m_poll.switchOff();
     selectNextTask();
 }
 
-void TaskScheduler::fire(const Selection& occurrence)
+void TaskScheduler::fire(const DueTask& task)
 {
     m_actions.enableShutdownPrivilege();
     const bool forced = m_forced(); // the box as it is now, not when the task was made
-    const int action = occurrence.nextAction;
+    const int action = task.action;
     if (action >= int(ActionKind::ShutDown) && action <= int(ActionKind::PowerOn))
         m_actions.performAction(action, forced);
     else if (action == int(ActionKind::EventsRemind))
-        m_actions.performAction(occurrence.nextShowsMessage ? int(ActionKind::EventsRemind)
-                                                            : int(ActionKind::OpenTarget),
-                                forced, occurrence.nextDescription);
+        m_actions.performAction(task.showsMessage ? int(ActionKind::EventsRemind)
+                                                  : int(ActionKind::OpenTarget),
+                                forced, task.description);
     // Any other code does nothing; the poll moves on all the same.
 }
 

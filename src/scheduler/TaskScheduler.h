@@ -2,6 +2,7 @@
 
 #include "common/AppState.h"
 #include "platform/Platform.h"
+#include "scheduler/ClockWatch.h"
 #include "scheduler/NextTask.h"
 #include "scheduler/SecondPoll.h"
 #include "tasks/TaskStore.h"
@@ -30,13 +31,19 @@ public:
 
     void selectNextTask(); // the selection pass
     void fireDueTask();    // the poll's tick
+    // Looks whether the wall clock was set since the last look; when it was,
+    // the selection pass runs again for the new time. Every tick looks.
+    bool checkClock();
 
     const Selection& selection() const { return m_selection; }
     bool isPolling() const { return m_poll.isOn(); }
     QTimer* m_taskPollTimer() const { return m_poll.timer(); }
 
+signals:
+    void clockStepped(); // the wall clock was set; the pass has run again
+
 private:
-    void fire(const Selection& occurrence);
+    void fire(const DueTask& task);
 
     Platform& m_platform;
     AppState& m_state;
@@ -46,6 +53,7 @@ private:
     Selection m_selection;
     FiredMoments m_fired;
     SecondPoll m_poll;
+    ClockWatch m_clockWatch;
     bool m_inTick = false;
 };
 

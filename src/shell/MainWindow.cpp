@@ -121,6 +121,11 @@ MainWindow::MainWindow(Platform& platform, AppState& state, QWidget* parent)
     m_scheduler = new TaskScheduler(m_platform, m_state, *m_actions, this);
     m_scheduler->setForcedSource(forced);
     m_taskPollTimer = m_scheduler->m_taskPollTimer();
+    // The power-on wait counts real seconds from the old time: search again.
+    connect(m_scheduler, &TaskScheduler::clockStepped, this, [this] {
+        m_state.cancelWakeWait = true;
+        m_powerOn->start();
+    });
     m_periodGuard = new PeriodGuard(m_platform, m_state, *m_actions, this);
     m_periodGuard->setForcedSource(forced);
     m_periodTimer = m_periodGuard->m_periodTimer();
@@ -253,6 +258,8 @@ void MainWindow::initWindow()
 
 void MainWindow::updateClock()
 {
+    // Looked at every second, also while no task is waiting to fire.
+    m_scheduler->checkClock();
     m_timerTab->setClock(clockText(m_platform.now()), uptimeText(m_platform.tickCount()));
 }
 
