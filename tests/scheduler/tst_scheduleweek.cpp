@@ -55,7 +55,7 @@ private slots:
         p.store(onceRow(0, QDateTime(QDate(2026, 12, 12), QTime(15, 30)), 4));  // Saturday
         p.store(withText(dailyRow(0, QTime(18, 30), 8), false, QStringLiteral("/opt/tool/run")));
         p.store(dailyRow(0, QTime(9, 0), 7));                                   // power on: elsewhere
-        p.store(onceRow(0, QDateTime(QDate(2026, 12, 8), QTime(8, 0)), 3));     // ties the lock: both run
+        p.store(onceRow(0, QDateTime(QDate(2026, 12, 8), QTime(8, 0)), 3));     // ties the lock
         p.store(weeklyRow(0, QTime(10, 0), {}, 1));                             // no weekday
         p.store(onceRow(0, QDateTime(QDate(2026, 12, 6), QTime(10, 0)), 1));    // already passed
 
