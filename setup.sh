@@ -24,11 +24,13 @@ packages=(
 package_packages=(dpkg-dev file)
 # The tests' real counterparts: an X server with a window manager and a tray,
 # input, private message buses with mock system services, captured sound,
-# clang with libFuzzer for the fuzz targets, and the checkers of the package.
+# a faked wall clock for the program, clang with libFuzzer for the fuzz
+# targets, and the checkers of the package.
 test_packages=(
     xvfb openbox trayer xdotool x11-utils imagemagick
     dbus dbus-x11 python3-dbusmock python3-icalendar
     alsa-utils sox fonts-dejavu-core
+    faketime
     clang libclang-rt-14-dev
     desktop-file-utils appstream lintian
 )

@@ -118,7 +118,8 @@ int main(int argc, char* argv[])
     std::printf("rows alone (TaskStore::rows):     median %.2f ms, worst %.2f ms\n", convert.median,
                 convert.worst);
     std::printf("whole pass (query + rule + poll): median %.2f ms, worst %.2f ms\n", pass.median, pass.worst);
-    std::printf("chosen: task %lld at %s\n", static_cast<long long>(selection.taskId),
+    std::printf("chosen: task %lld at %s\n",
+                static_cast<long long>(selection.due.isEmpty() ? 0 : selection.due.first().taskId),
                 qPrintable(selection.nextTime.toString(Qt::ISODate)));
     return 0;
 }

@@ -86,7 +86,7 @@ std::pair<int, int> MomentResolver::offsetsAround(QDate date)
     return offsets;
 }
 
-std::optional<qint64> MomentResolver::epochSeconds(QDate date, QTime time)
+std::optional<Showings> MomentResolver::showings(QDate date, QTime time)
 {
     if (!date.isValid() || !time.isValid())
         return std::nullopt;
@@ -94,23 +94,31 @@ std::optional<qint64> MomentResolver::epochSeconds(QDate date, QTime time)
                         time.msecsSinceStartOfDay() / 1000;
     const auto [before, after] = offsetsAround(date);
     if (before == after)
-        return wall - before;
+        return Showings{wall - before, wall - before};
     // A change near this date: keep the readings that the zone confirms.
     const qint64 early = wall - std::max(before, after);
     const qint64 late = wall - std::min(before, after);
-    if (offsetAt(early) == wall - early)
-        return early; // the first showing of a time shown twice, or the only one
-    if (offsetAt(late) == wall - late)
-        return late;
-    return wall - before; // skipped: read with the offset from before the change
+    const bool earlyShown = offsetAt(early) == wall - early;
+    const bool lateShown = offsetAt(late) == wall - late;
+    if (earlyShown)
+        return Showings{early, lateShown ? late : early};
+    if (lateShown)
+        return Showings{late, late};
+    return Showings{wall - before, wall - before}; // skipped: the offset from before the change
 }
 
-qint64 realSecondsUntil(const QDateTime& now, qint64 wallSeconds)
+std::optional<qint64> MomentResolver::epochSeconds(QDate date, QTime time)
 {
-    // Count on a clock without changes, then read the result as local time.
-    const QDateTime wall = QDateTime(now.date(), now.time(), Qt::UTC).addSecs(wallSeconds);
-    const QDateTime target = join(wall.date(), wall.time());
-    return target.isValid() ? now.secsTo(target) : wallSeconds;
+    const auto shown = showings(date, time);
+    return shown ? std::optional<qint64>(shown->first) : std::nullopt;
+}
+
+qint64 realSecondsUntil(const QDateTime& now, QDate date, QTime time)
+{
+    const auto shown = MomentResolver().showings(date, time);
+    if (!shown || !now.isValid())
+        return 0;
+    return shown->after(now.toSecsSinceEpoch()) - now.toSecsSinceEpoch();
 }
 
 qint64 secondsBetween(double a, double b) { return wallSeconds(b) - wallSeconds(a); }

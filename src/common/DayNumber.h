@@ -28,11 +28,23 @@ QDateTime toDateTime(double value);
 // MomentResolver; invalid when the date or the time is.
 QDateTime join(QDate date, QTime time);
 
-// Finds the moment at which the local clock shows a time of day on a date,
-// as seconds since 1970-01-01 UTC, so that moments compare as real time even
-// on the days the clocks change:
-// - a time shown twice (the autumn change) is its first showing, so a daily
-//   task is due once, when the clock first reaches it;
+// The moments at which the local clock shows a time of day on a date, as
+// seconds since 1970-01-01 UTC: one, or two where the clocks go back over it.
+struct Showings {
+    qint64 first = 0;
+    qint64 second = 0; // equals first for a time shown once
+
+    // The first showing later than `moment`; the first showing when none is.
+    qint64 after(qint64 moment) const
+    {
+        return first > moment || second <= moment ? first : second;
+    }
+};
+
+// Finds the moments at which the local clock shows a time of day on a date,
+// so that moments compare as real time even on the days the clocks change:
+// - a time shown twice (the autumn change) has two showings; epochSeconds()
+//   is the first, so a daily task is due once, when the clock first reaches it;
 // - a time the clocks skip (the spring change) is read with the offset in force
 //   before the change: 02:30 in a skipped 02:00-03:00 comes at 03:30, and the
 //   skipped times keep their order and their distance.
@@ -40,6 +52,7 @@ QDateTime join(QDate date, QTime time);
 // zone database about each date only once.
 class MomentResolver {
 public:
+    std::optional<Showings> showings(QDate date, QTime time);
     std::optional<qint64> epochSeconds(QDate date, QTime time);
 
 private:
@@ -51,9 +64,9 @@ private:
 // difference of the stored values, as they are local times without a zone.
 qint64 secondsBetween(double a, double b);
 
-// Counts such as secondsBetween are on the wall clock; timers count real
-// seconds. The real seconds from `now` to the wall-clock moment `wallSeconds`
-// ahead, which differ by the hour the clocks move when a change lies between.
-qint64 realSecondsUntil(const QDateTime& now, qint64 wallSeconds);
+// Real seconds from `now` to the wall-clock moment `date` `time`: to its
+// showing that is still ahead when the clocks go back over it, so a time in
+// the repeated hour whose first showing has passed is its second showing.
+qint64 realSecondsUntil(const QDateTime& now, QDate date, QTime time);
 
 } // namespace zelkor::daynum

@@ -10,12 +10,9 @@ qint64 countSeconds(int mode, const PickerValues& v, const QDateTime& now, quint
     switch (mode) {
     case After:
         return qint64(v.afterHours) * 3600 + qint64(v.afterMinutes) * 60;
-    case At: {
-        const QDateTime at = daynum::join(v.atDate, v.atTime);
-        if (!at.isValid() || !now.isValid())
-            return 0;
-        return daynum::secondsBetween(daynum::fromDateTime(now), daynum::fromDateTime(at));
-    }
+    case At:
+        // Real seconds: the count runs on a timer, not on the wall clock.
+        return daynum::realSecondsUntil(now, v.atDate, v.atTime);
     case Uptime:
         // The tick count is unsigned: an uptime past 24.8 days stays positive.
         return qint64(v.runHours) * 3600 + qint64(v.runMinutes) * 60 - qint64(tickMs / 1000u);

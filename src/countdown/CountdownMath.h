@@ -33,7 +33,9 @@ struct PickerValues {
     int quietMinutes = 15;
 };
 
-// The count in seconds for a mode; zero or less is not a valid count.
+// The count in real seconds for a mode (across a clock change, a date and
+// time is an hour more or less away than its wall-clock difference); zero or
+// less is not a valid count.
 qint64 countSeconds(int mode, const PickerValues& values, const QDateTime& now, quint32 tickMs);
 
 // Whole seconds from `startTick` to `nowTick`, across the wrap of the 32-bit

@@ -1,8 +1,6 @@
 #include "countdown/PowerOnCycle.h"
 
-
 #include "actions/ActionExecutor.h"
-#include "common/DayNumber.h"
 #include "countdown/WakeWaits.h"
 #include "tasks/TaskQueries.h"
 
@@ -44,7 +42,37 @@ poweron::Choice PowerOnCycle::searchNow()
     ++m_cycles;
     // A table that cannot be read gives no rows and arms nothing; nothing of
     // it is held during the wait.
-    return poweron::search(m_store.rowsOf(queries::kPowerOn), m_searchedAt = m_platform.now());
+    return poweron::search(m_store.rowsOf(queries::kPowerOn), m_platform.now(), m_fired);
+}
+
+WaitEnd PowerOnCycle::waitUntil(const QDateTime& due)
+{
+    for (;;) {
+        // Whole seconds, rounded up: never before the moment.
+        const qint64 left = (m_platform.now().msecsTo(due) + 999) / 1000;
+        const WaitEnd end = m_wakeWaits.waitForWakeOrCancel(qMax<qint64>(left, 0));
+        // Another wait started inside this one (the Timer tab's Power On)
+        // moves the one timer to its own time; when that comes first, the
+        // rest of this wait is still to be waited.
+        if (end != WaitEnd::Fired || m_state.cancelWakeWait || isDue(due, m_platform.now()))
+            return end;
+    }
+}
+
+void PowerOnCycle::followUp(const poweron::Choice& occurrence)
+{
+    // Remembered before acting: a message stays open while the program runs on.
+    for (const poweron::FollowUp& task : occurrence.followUps)
+        m_fired.insert(task.taskId, occurrence.due.toSecsSinceEpoch());
+    for (const poweron::FollowUp& task : occurrence.followUps) {
+        if (task.showMessage) {
+            m_state.remindText = task.text;
+            if (m_showModal)
+                m_showModal();
+        } else if (!task.text.isEmpty()) {
+            m_actions.shellOpen(task.text);
+        }
+    }
 }
 
 void PowerOnCycle::runPowerOnCycle()
@@ -56,8 +84,7 @@ void PowerOnCycle::runPowerOnCycle()
         const poweron::Choice next = searchNow();
         if (!poweron::shouldArm(next.seconds))
             return;
-        const WaitEnd end =
-            m_wakeWaits.waitForWakeOrCancel(daynum::realSecondsUntil(m_searchedAt, next.seconds));
+        const WaitEnd end = waitUntil(next.due);
         if (end == WaitEnd::Failed) {
             // Searching again would fail the same way at once, in a tight loop.
             emit problem(QStringLiteral("The computer cannot be woken for the Power On task: %1")
@@ -66,15 +93,8 @@ void PowerOnCycle::runPowerOnCycle()
         }
         if (end == WaitEnd::Interrupted)
             return;
-        if (!m_state.cancelWakeWait) {
-            if (next.showMessage) {
-                m_state.remindText = next.text;
-                if (m_showModal)
-                    m_showModal();
-            } else if (!next.text.isEmpty()) {
-                m_actions.shellOpen(next.text);
-            }
-        }
+        if (!m_state.cancelWakeWait)
+            followUp(next);
         if (m_state.exitRequested)
             return;
         m_state.cancelWakeWait = false;

@@ -2,6 +2,7 @@
 
 #include "common/AppState.h"
 #include "countdown/PowerOnSearch.h"
+#include "countdown/WakeWaits.h"
 #include "platform/Platform.h"
 #include "tasks/TaskStore.h"
 
@@ -14,7 +15,6 @@ class QTimer;
 namespace zelkor {
 
 class ActionExecutor;
-class WakeWaits;
 
 // The scheduled power-on: find the nearest "Power On" occurrence, wait for it
 // on the wake timer, open its target or show its message, and start over.
@@ -51,6 +51,8 @@ signals:
 
 private:
     poweron::Choice searchNow();
+    WaitEnd waitUntil(const QDateTime& due);
+    void followUp(const poweron::Choice& occurrence);
 
     Platform& m_platform;
     AppState& m_state;
@@ -61,7 +63,7 @@ private:
     std::function<void()> m_refill;
     bool m_running = false;
     int m_cycles = 0;
-    QDateTime m_searchedAt; // the moment the last search counted from
+    FiredMoments m_fired; // what ran in this run, so it never runs twice
 };
 
 } // namespace zelkor

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "scheduler/NextTask.h"
 #include "tasks/TaskRow.h"
 
 #include <QDateTime>
@@ -13,15 +14,24 @@ namespace zelkor::poweron {
 inline constexpr qint64 kStartSeconds = 27648000; // 320 days: nothing found yet
 inline constexpr qint64 kLimitSeconds = 2764800;  // 32 days: nearer ones only are armed
 
-struct Choice {
-    qint64 seconds = kStartSeconds; // to the nearest occurrence
-    QString text;                   // its description ("" for Null)
-    bool showMessage = false;       // show the text, else open it
+// What one task does when its moment comes.
+struct FollowUp {
+    qint64 taskId = 0;        // the task it belongs to
+    QString text;             // its description ("" for Null)
+    bool showMessage = false; // show the text, else open it
 };
 
-// Rows in the order the query gave them; between occurrences at the same
-// second the first row wins. Rows without a usable moment are skipped.
-Choice search(const QList<TaskRow>& rows, const QDateTime& now);
+struct Choice {
+    qint64 seconds = kStartSeconds; // real seconds to the nearest occurrence
+    QDateTime due;                  // its moment; invalid when none was found
+    QList<FollowUp> followUps;      // every task due then, in the rows' order
+};
+
+// Rows in the order the query gave them; every row due in the nearest second
+// is carried, so none is lost to another. Rows without a usable moment are
+// skipped, and so is every occurrence that already ran (`fired`, as the
+// scheduler keeps them).
+Choice search(const QList<TaskRow>& rows, const QDateTime& now, const FiredMoments& fired = {});
 
 inline bool shouldArm(qint64 seconds) { return seconds > 0 && seconds < kLimitSeconds; }
 

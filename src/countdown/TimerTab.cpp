@@ -3,7 +3,6 @@
 #include "actions/ActionExecutor.h"
 #include "common/ActionKind.h"
 #include "common/DateText.h"
-#include "common/DayNumber.h"
 #include "countdown/WakeWaits.h"
 #include "guard/WarningDesk.h"
 #include "shell/MessageBox.h"
@@ -240,11 +239,7 @@ void TimerTab::stopRemote()
 
 void TimerTab::powerOn(qint64 seconds)
 {
-    // A date and time is a moment on the wall clock; the other modes count
-    // real time.
-    const QDateTime now = m_platform.now();
-    const QDateTime at =
-        now.addSecs(m_timerMode == countdown::At ? daynum::realSecondsUntil(now, seconds) : seconds);
+    const QDateTime at = m_platform.now().addSecs(seconds);
     const WakeTimer& timer = m_wakeWaits.timer();
     MessageBox::information(this,
                             countdown::powerOnAnnouncement(at, timer.canWake(), timer.whyNoWake()));

@@ -3,6 +3,20 @@
 namespace zelkor
 {
 
+namespace
+{
+qint64 firstTaskId(const Selection& s) { return s.due.isEmpty() ? 0 : s.due.first().taskId; }
+} // namespace
+
+int warnedAction(const Selection& occurrence)
+{
+    // A power action among the coinciding tasks is what the warning is about.
+    for (const DueTask& task : occurrence.due)
+        if (task.action >= 1 && task.action <= 6)
+            return task.action;
+    return occurrence.due.isEmpty() ? 0 : occurrence.due.first().action;
+}
+
 void MovedOccurrences::move(const Selection& occurrence, const QDateTime& to)
 {
     Selection moved = occurrence;
@@ -23,19 +37,21 @@ Selection MovedOccurrences::earlierOf(const Selection& next) const
 void MovedOccurrences::dropFired(const Selection& fired)
 {
     m_moved.removeIf([&](const Selection& s) {
-        return s.taskId == fired.taskId && s.nextTime == fired.nextTime;
+        return s.nextTime == fired.nextTime && firstTaskId(s) == firstTaskId(fired);
     });
 }
 
 void MovedOccurrences::keepOnly(const QSet<qint64>& taskIds)
 {
-    m_moved.removeIf([&](const Selection& s) { return !taskIds.contains(s.taskId); });
+    for (Selection& s : m_moved)
+        s.due.removeIf([&](const DueTask& task) { return !taskIds.contains(task.taskId); });
+    m_moved.removeIf([](const Selection& s) { return s.due.isEmpty(); });
 }
 
 QString occurrenceKey(const Selection& occurrence)
 {
     return QStringLiteral("task:%1:%2")
-        .arg(occurrence.taskId)
+        .arg(firstTaskId(occurrence))
         .arg(occurrence.nextTime.toSecsSinceEpoch());
 }
 

@@ -28,6 +28,10 @@ private:
     QList<Selection> m_moved;
 };
 
+// The action a warning names for an occurrence: its first power action, else
+// the newest task's action.
+int warnedAction(const Selection& occurrence);
+
 // The key of a task occurrence, for warnings.
 QString occurrenceKey(const Selection& occurrence);
 

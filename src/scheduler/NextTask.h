@@ -1,39 +1,36 @@
 #pragma once
 
+#include "scheduler/Occurrences.h"
 #include "tasks/TaskRow.h"
 
 #include <QDateTime>
-#include <QHash>
 #include <QList>
 #include <QString>
 
 namespace zelkor {
 
+// One task's part in an occurrence: what firing it takes.
+struct DueTask {
+    qint64 taskId = 0; // the task it belongs to
+    int action = 0;    // the task's action code
+    bool showsMessage = false;
+    QString description;
+};
+
 // The outcome of a selection pass: the earliest due occurrence less than 32
 // days ahead, and whether the firing poll is to run for it.
 struct Selection {
-    bool pollOn = false;  // a real occurrence was found
-    qint64 taskId = 0;    // the task it belongs to
-    QDateTime nextTime;   // its due moment, whole seconds
-    int nextAction = 0;   // the task's action code
-    bool nextShowsMessage = false;
-    QString nextDescription;
+    bool pollOn = false; // a real occurrence was found
+    QDateTime nextTime;  // its due moment, whole seconds
+    QList<DueTask> due;  // every task due in that second, newest first
 };
 
-// Due moments already fired in this run, by task id (seconds since 1970 UTC).
-// A pass offers a task nothing at or before its last fired moment, so an
-// occurrence fires once even when the clock is set back after it fired.
-using FiredMoments = QHash<qint64, qint64>;
-
 // Chooses the next occurrence among `rows`, which come newest first (highest
-// id first): the first one met wins a tie. Once, Daily, Monthly and Weekly
-// rows take part; every other row, and every row whose fields cannot be read,
-// offers nothing. `now` is taken to its whole second.
+// id first). Once, Daily, Monthly and Weekly rows take part; every other row,
+// and every row whose fields cannot be read, offers nothing. Every row due in
+// the chosen second is carried, so none of them is lost to another. `now` is
+// taken to its whole second.
 Selection selectNext(const QList<TaskRow>& rows, const QDateTime& now,
                      const FiredMoments& fired = {});
-
-// True when the occurrence at `due` has come at `now`, both compared in whole
-// seconds.
-bool isDue(const QDateTime& due, const QDateTime& now);
 
 } // namespace zelkor

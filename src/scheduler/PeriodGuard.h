@@ -42,7 +42,7 @@ public:
 
     const ForbiddenPeriod& period() const { return m_period; }
     bool isChecking() const { return m_poll.isOn(); }
-    QTimer* m_periodTimer() const { return m_poll.timer(); }
+    QTimer* checkTimer() const { return m_poll.timer(); }
 
 private:
     Platform& m_platform;

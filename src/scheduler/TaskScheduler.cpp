@@ -38,6 +38,18 @@ void TaskScheduler::selectNextTask()
     m_poll.switchOn(now);
 }
 
+bool TaskScheduler::checkClock()
+{
+    if (!m_clockWatch.stepped(m_platform.now(), m_platform.tickCount()))
+        return false;
+    // What the poll waits for was chosen on the old time: ahead of the new
+    // one it may come too soon or never, and behind it, it must not fire
+    // early. The fired moments keep anything from firing twice.
+    selectNextTask();
+    emit clockStepped();
+    return true;
+}
+
 void TaskScheduler::fireDueTask()
 {
     // Only one tick at a time: a reminder or a hibernation may run the event
@@ -45,32 +57,41 @@ void TaskScheduler::fireDueTask()
     if (!m_poll.isOn() || m_inTick)
         return;
     QScopedValueRollback<bool> busy(m_inTick, true);
+    if (checkClock())
+        return;
     if (!isDue(m_selection.nextTime, m_platform.now())) {
         if (m_desk)
             m_desk->consider({occurrenceKey(m_selection), WarningSource::Task,
-                              m_selection.nextAction, m_selection.nextTime},
+                              warnedAction(m_selection), m_selection.nextTime},
                              m_platform.now());
         m_poll.rearm(m_platform.now());
         return;
     }
     const Selection occurrence = m_selection;
-    // Remembered before acting: a pass that runs while the action is under
-    // way, or after the clock was set back, must not offer it again.
-    m_fired.insert(occurrence.taskId, occurrence.nextTime.toSecsSinceEpoch());
-    m_moved.dropFired(occurrence);
+    // Remembered before acting: a pass that runs while an action is under
+    // way, or after the clock was set back, must not offer them again.
+    markFired(occurrence);
     if (m_desk)
         m_desk->retract(occurrenceKey(occurrence));
-    fire(occurrence);
+    // Every task due in this second runs, the newest first.
+    for (const DueTask& task : occurrence.due)
+        fire(task);
     m_poll.switchOff();
     selectNextTask();
+}
+
+void TaskScheduler::markFired(const Selection& occurrence)
+{
+    for (const DueTask& task : occurrence.due)
+        m_fired.insert(task.taskId, occurrence.nextTime.toSecsSinceEpoch());
+    m_moved.dropFired(occurrence);
 }
 
 void TaskScheduler::cancelOccurrence(const QString& key)
 {
     if (!m_poll.isOn() || occurrenceKey(m_selection) != key)
         return; // it acted already, or the tasks changed meanwhile
-    m_fired.insert(m_selection.taskId, m_selection.nextTime.toSecsSinceEpoch());
-    m_moved.dropFired(m_selection);
+    markFired(m_selection);
     selectNextTask();
 }
 
@@ -79,24 +100,23 @@ void TaskScheduler::postponeOccurrence(const QString& key)
     if (!m_poll.isOn() || occurrenceKey(m_selection) != key)
         return;
     const Selection occurrence = m_selection;
-    m_fired.insert(occurrence.taskId, occurrence.nextTime.toSecsSinceEpoch());
-    m_moved.dropFired(occurrence);
+    markFired(occurrence);
     m_moved.move(occurrence, occurrence.nextTime.addSecs(kPostponeSeconds));
     selectNextTask();
 }
 
-void TaskScheduler::fire(const Selection& occurrence)
+void TaskScheduler::fire(const DueTask& task)
 {
     m_actions.enableShutdownPrivilege();
     const bool forced = m_forced(); // the box as it is now, not when the task was made
-    const int action = occurrence.nextAction;
-    emit taskFired(occurrence.taskId, action);
+    const int action = task.action;
+    emit taskFired(task.taskId, action);
     if (action >= int(ActionKind::ShutDown) && action <= int(ActionKind::PowerOn))
         m_actions.performAction(action, forced);
     else if (action == int(ActionKind::EventsRemind))
-        m_actions.performAction(occurrence.nextShowsMessage ? int(ActionKind::EventsRemind)
-                                                            : int(ActionKind::OpenTarget),
-                                forced, occurrence.nextDescription);
+        m_actions.performAction(task.showsMessage ? int(ActionKind::EventsRemind)
+                                                  : int(ActionKind::OpenTarget),
+                                forced, task.description);
     // Any other code does nothing; the poll moves on all the same.
 }
 

@@ -3,6 +3,7 @@
 #include "common/AppState.h"
 #include "guard/Occurrences.h"
 #include "platform/Platform.h"
+#include "scheduler/ClockWatch.h"
 #include "scheduler/NextTask.h"
 #include "scheduler/SecondPoll.h"
 #include "tasks/TaskStore.h"
@@ -32,6 +33,9 @@ public:
 
     void selectNextTask(); // the selection pass
     void fireDueTask();    // the poll's tick
+    // Looks whether the wall clock was set since the last look; when it was,
+    // the selection pass runs again for the new time. Every tick looks.
+    bool checkClock();
 
     // Power actions are announced on the desk ahead of their second.
     void setWarningDesk(WarningDesk* desk) { m_desk = desk; }
@@ -42,14 +46,17 @@ public:
 
     const Selection& selection() const { return m_selection; }
     bool isPolling() const { return m_poll.isOn(); }
-    QTimer* m_taskPollTimer() const { return m_poll.timer(); }
+    QTimer* pollTimer() const { return m_poll.timer(); }
 
 signals:
     // A stored task's moment came; sent before its action starts.
     void taskFired(qint64 taskId, int action);
+    void clockStepped(); // the wall clock was set; the pass has run again
 
 private:
-    void fire(const Selection& occurrence);
+    void fire(const DueTask& task);
+    // Every task of the occurrence counts as done for that moment.
+    void markFired(const Selection& occurrence);
 
     Platform& m_platform;
     AppState& m_state;
@@ -59,6 +66,7 @@ private:
     Selection m_selection;
     FiredMoments m_fired;
     SecondPoll m_poll;
+    ClockWatch m_clockWatch;
     bool m_inTick = false;
     WarningDesk* m_desk = nullptr;
     MovedOccurrences m_moved;

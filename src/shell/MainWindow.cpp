@@ -137,10 +137,15 @@ MainWindow::MainWindow(Platform& platform, AppState& state, QWidget* parent)
     const auto forced = [this] { return m_timerTab->forced(); };
     m_scheduler = new TaskScheduler(m_platform, m_state, *m_actions, this);
     m_scheduler->setForcedSource(forced);
-    m_taskPollTimer = m_scheduler->m_taskPollTimer();
+    m_taskPollTimer = m_scheduler->pollTimer();
+    // The power-on wait counts real seconds from the old time: search again.
+    connect(m_scheduler, &TaskScheduler::clockStepped, this, [this] {
+        m_state.cancelWakeWait = true;
+        m_powerOn->start();
+    });
     m_periodGuard = new PeriodGuard(m_platform, m_state, *m_actions, this);
     m_periodGuard->setForcedSource(forced);
-    m_periodTimer = m_periodGuard->m_periodTimer();
+    m_periodTimer = m_periodGuard->checkTimer();
     buildShell();
     buildSafety();
 }
@@ -278,6 +283,8 @@ void MainWindow::initWindow()
 
 void MainWindow::updateClock()
 {
+    // Looked at every second, also while no task is waiting to fire.
+    m_scheduler->checkClock();
     m_timerTab->setClock(clockText(m_platform.now()), uptimeText(m_platform.tickCount()));
 }
 

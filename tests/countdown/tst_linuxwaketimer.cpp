@@ -4,13 +4,16 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QSet>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
 #include <cerrno>
+#include <ctime>
 #include <linux/capability.h>
+#include <optional>
 #include <sys/syscall.h>
 #include <unistd.h>
 
@@ -34,6 +37,33 @@ private:
     __user_cap_header_struct m_header{};
     __user_cap_data_struct m_saved[2]{};
 };
+
+// The open timerfds of this process, by descriptor.
+QSet<int> timerDescriptors()
+{
+    QSet<int> found;
+    const QDir fds(QStringLiteral("/proc/self/fd"));
+    for (const QString& fd : fds.entryList(QDir::Files | QDir::System)) {
+        char target[64] = {};
+        const QByteArray path = QFile::encodeName(fds.filePath(fd));
+        const ssize_t n = readlink(path.constData(), target, sizeof target - 1);
+        if (n > 0 && QByteArray(target, int(n)) == "anon_inode:[timerfd]")
+            found.insert(fd.toInt());
+    }
+    return found;
+}
+
+// The clock a timerfd was created on, as the kernel tells it; -1 if unknown.
+int clockIdOf(int fd)
+{
+    QFile info(QStringLiteral("/proc/self/fdinfo/%1").arg(fd));
+    if (!info.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray& line : info.readAll().split('\n'))
+        if (line.startsWith("clockid:"))
+            return line.mid(8).trimmed().toInt();
+    return -1;
+}
 } // namespace
 
 // The real timerfd, with waits of a second or two.
@@ -103,6 +133,35 @@ private slots:
         clock.start();
         QCOMPARE(waits.waitForWake(1), WaitEnd::Fired); // still on time while awake
         QVERIFY(clock.elapsed() >= 990);
+    }
+
+    // Both clocks count the time the computer sleeps, so a wait ends at its
+    // moment, or at once after a resume that came later; a relative wait on
+    // the real-time clock would stand still while asleep and come late by
+    // the whole time slept.
+    void clockCountsTimeAsleep_data()
+    {
+        QTest::addColumn<bool>("alarmClock");
+        QTest::addColumn<int>("clockId");
+        QTest::newRow("without the capability") << false << int(CLOCK_BOOTTIME);
+        QTest::newRow("alarm clock") << true << int(CLOCK_BOOTTIME_ALARM);
+    }
+    void clockCountsTimeAsleep()
+    {
+        QFETCH(bool, alarmClock);
+        QFETCH(int, clockId);
+        const QSet<int> before = timerDescriptors();
+        std::optional<WithoutWakeAlarm> lowered;
+        if (!alarmClock)
+            lowered.emplace();
+        LinuxWakeTimer timer;
+        QVERIFY(timer.isValid());
+        if (alarmClock && !timer.onAlarmClock())
+            QSKIP("this process may not use the alarm clock");
+        QCOMPARE(timer.onAlarmClock(), alarmClock);
+        const QSet<int> created = timerDescriptors() - before;
+        QCOMPARE(created.size(), 1);
+        QCOMPARE(clockIdOf(*created.begin()), clockId);
     }
 
     void firesAfterItsTimeAndDisarms()

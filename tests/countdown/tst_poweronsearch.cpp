@@ -63,8 +63,8 @@ private slots:
         QTest::newRow("weekly, no day")
             << task(4, seven) << monday8 << poweron::kStartSeconds << false;
         const QVariant day15 = daynum::fromDate(QDate(2026, 1, 15));
-        QTest::newRow("monthly 15th, on the 15th after")
-            << task(3, seven, day15) << at(2026, 3, 15, 8, 0) << 2674800ll << true;
+        QTest::newRow("monthly 15th, on the 15th after") // in real seconds: the clocks go forward
+            << task(3, seven, day15) << at(2026, 3, 15, 8, 0) << 2671200ll << true;
         QTest::newRow("monthly 15th, on the 15th before")
             << task(3, seven, day15) << at(2026, 3, 15, 6, 0) << 3600ll << true;
         const QVariant day31 = daynum::fromDate(QDate(2026, 1, 31));
@@ -115,21 +115,28 @@ private slots:
         };
         const poweron::Choice choice = poweron::search(rows, now);
         QCOMPARE(choice.seconds, 1800);
-        QCOMPARE(choice.text, QStringLiteral("sooner"));
-        QVERIFY(choice.showMessage);
+        QCOMPARE(choice.followUps.size(), 1);
+        QCOMPARE(choice.followUps.first().text, QStringLiteral("sooner"));
+        QVERIFY(choice.followUps.first().showMessage);
     }
 
-    void tieGoesToTheFirstRow()
+    // Every task due in the nearest second is followed up, in the rows' order;
+    // one that comes later is not.
+    void tiesAreAllFollowedUpInTheRowsOrder()
     {
         const QDateTime now = at(2026, 12, 7, 8, 0);
         const QList<TaskRow> rows{
             task(1, daynum::fromDateTime(now.addSecs(600)), {}, 0, 0, QStringLiteral("first")),
+            task(2, timeOfDay(8, 11), {}, 0, 0, QStringLiteral("later")),
             task(2, timeOfDay(8, 10), {}, 0, 1, QStringLiteral("second")),
         };
         const poweron::Choice choice = poweron::search(rows, now);
         QCOMPARE(choice.seconds, 600);
-        QCOMPARE(choice.text, QStringLiteral("first"));
-        QVERIFY(!choice.showMessage);
+        QCOMPARE(choice.followUps.size(), 2);
+        QCOMPARE(choice.followUps.at(0).text, QStringLiteral("first"));
+        QVERIFY(!choice.followUps.at(0).showMessage);
+        QCOMPARE(choice.followUps.at(1).text, QStringLiteral("second"));
+        QVERIFY(choice.followUps.at(1).showMessage);
     }
 
     void unreadableFujiaKeepsTheKindSoFar()
@@ -141,30 +148,49 @@ private slots:
         };
         const poweron::Choice choice = poweron::search(rows, now);
         QCOMPARE(choice.seconds, 1800);
-        QCOMPARE(choice.text, QString()); // Null reads as ""
-        QVERIFY(choice.showMessage);
+        QCOMPARE(choice.followUps.first().text, QString()); // Null reads as ""
+        QVERIFY(choice.followUps.first().showMessage);
     }
 
     // The wake timer counts real seconds; a clock change between now and the
-    // occurrence moves the count by its hour (tests run in Europe/Berlin).
+    // occurrence moves the count by its hour (tests run in Europe/Berlin). In
+    // the hour shown twice, a time whose first showing has passed is still
+    // ahead at its second showing.
     void realSecondsAcrossClockChanges_data()
     {
         QTest::addColumn<QDateTime>("now");
-        QTest::addColumn<qint64>("wall");
+        QTest::addColumn<QDateTime>("moment"); // a wall-clock date and time
         QTest::addColumn<qint64>("real");
-        QTest::newRow("no change") << at(2026, 12, 7, 8, 0) << qint64(82800) << qint64(82800);
-        QTest::newRow("spring: 20:00 to 07:00") << at(2026, 3, 28, 20, 0) << qint64(39600) << qint64(36000);
-        QTest::newRow("autumn: 20:00 to 07:00") << at(2026, 10, 24, 20, 0) << qint64(39600) << qint64(43200);
-        QTest::newRow("15 March to 15 April 07:00") << at(2026, 3, 15, 8, 0) << qint64(2674800)
-                                                    << qint64(2671200);
-        QTest::newRow("into the skipped hour") << at(2026, 3, 29, 1, 0) << qint64(5400) << qint64(5400);
+        const QDate autumn(2026, 10, 25);
+        const auto standard = [&](QTime t) {
+            return QDateTime(autumn, t, Qt::OffsetFromUTC, 3600);
+        };
+        const auto summer = [&](QTime t) { return QDateTime(autumn, t, Qt::OffsetFromUTC, 7200); };
+        QTest::newRow("no change")
+            << at(2026, 12, 7, 8, 0) << at(2026, 12, 8, 7, 0) << qint64(82800);
+        QTest::newRow("spring: 20:00 to 07:00")
+            << at(2026, 3, 28, 20, 0) << at(2026, 3, 29, 7, 0) << qint64(36000);
+        QTest::newRow("autumn: 20:00 to 07:00")
+            << at(2026, 10, 24, 20, 0) << at(2026, 10, 25, 7, 0) << qint64(43200);
+        QTest::newRow("15 March to 15 April 07:00")
+            << at(2026, 3, 15, 8, 0) << at(2026, 4, 15, 7, 0) << qint64(2671200);
+        QTest::newRow("into the skipped hour")
+            << at(2026, 3, 29, 1, 0) << at(2026, 3, 29, 2, 30) << qint64(5400);
+        QTest::newRow("repeated hour, first showing ahead")
+            << summer(QTime(2, 10)) << at(2026, 10, 25, 2, 30) << qint64(1200);
+        QTest::newRow("repeated hour, first showing past")
+            << standard(QTime(2, 10)) << at(2026, 10, 25, 2, 30) << qint64(1200);
+        QTest::newRow("repeated hour, second showing ahead of the first pass")
+            << summer(QTime(2, 40)) << at(2026, 10, 25, 2, 30) << qint64(3000);
+        QTest::newRow("repeated hour, both showings past")
+            << standard(QTime(2, 40)) << at(2026, 10, 25, 2, 30) << qint64(-4200);
     }
     void realSecondsAcrossClockChanges()
     {
         QFETCH(QDateTime, now);
-        QFETCH(qint64, wall);
+        QFETCH(QDateTime, moment);
         QFETCH(qint64, real);
-        QCOMPARE(daynum::realSecondsUntil(now, wall), real);
+        QCOMPARE(daynum::realSecondsUntil(now, moment.date(), moment.time()), real);
     }
 };
 

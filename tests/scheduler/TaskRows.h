@@ -17,6 +17,12 @@ namespace zelkor::test {
 inline double dayNumber(const QDateTime& at) { return daynum::fromDateTime(at); }
 inline double timeOfDay(QTime t) { return daynum::fromTime(t); }
 
+// A moment on Monday, 7 December 2026, far from any clock change.
+inline QDateTime onMonday(int h, int m, int s = 0)
+{
+    return QDateTime(QDate(2026, 12, 7), QTime(h, m, s));
+}
+
 inline TaskRow taskRow(qint64 id, int type, int action, const QVariant& start)
 {
     TaskRow row;

@@ -43,7 +43,7 @@ private slots:
         rig.store(dailyRow(1, QTime(9, 0)));
         rig.guard.loadForbiddenPeriod();
         QVERIFY(!rig.guard.isChecking());
-        QVERIFY(!rig.guard.m_periodTimer()->isActive());
+        QVERIFY(!rig.guard.checkTimer()->isActive());
         QVERIFY(rig.tickUntil(QTime(9, 0, 5)).isEmpty());
     }
 
@@ -66,9 +66,9 @@ private slots:
         rig.store(periodRow(1, QTime(9, 0), QTime(9, 0, 3), action));
         rig.guard.loadForbiddenPeriod();
         QVERIFY(rig.guard.isChecking());
-        QCOMPARE(rig.guard.m_periodTimer()->objectName(), QStringLiteral("TimNot"));
-        QCOMPARE(rig.guard.m_periodTimer()->timerType(), Qt::PreciseTimer);
-        QVERIFY(rig.guard.m_periodTimer()->isActive());
+        QCOMPARE(rig.guard.checkTimer()->objectName(), QStringLiteral("TimNot"));
+        QCOMPARE(rig.guard.checkTimer()->timerType(), Qt::PreciseTimer);
+        QVERIFY(rig.guard.checkTimer()->isActive());
         const QList<QTime> acted = rig.tickUntil(QTime(9, 0, 6));
         QCOMPARE(acted, (QList<QTime>{QTime(9, 0), QTime(9, 0, 1), QTime(9, 0, 2), QTime(9, 0, 3)}));
         if (helper.isEmpty()) {
@@ -130,7 +130,7 @@ private slots:
         QVERIFY(deleteRow(rig.dir.databasePath(), older));
         rig.guard.loadForbiddenPeriod();
         QVERIFY(!rig.guard.isChecking()); // at once
-        QVERIFY(!rig.guard.m_periodTimer()->isActive());
+        QVERIFY(!rig.guard.checkTimer()->isActive());
         rig.guard.enforceForbiddenPeriod();
         QCOMPARE(rig.platform.started.size(), 1);
     }

@@ -177,7 +177,7 @@ void TestRemoteControl::taskListFollows()
     const qlonglong id = added.arguments().value(0).toLongLong();
     QVERIFY(id > 0);
     QCOMPARE(taskDescriptions(), QStringList{QStringLiteral("Lock -- Weekly -- Mon Fri")});
-    QCOMPARE(m_program->window->scheduler().selection().taskId, id);
+    QCOMPARE(m_program->window->scheduler().selection().due.first().taskId, id);
 
     const QDBusMessage bad = call(QStringLiteral("ChangeTask"), {id, QStringLiteral(R"({"schedule":"monthly","day":32,"time":"08:30","action":"lock"})")});
     QCOMPARE(bad.errorName(), QStringLiteral("org.freedesktop.DBus.Error.InvalidArgs"));

@@ -4,6 +4,14 @@ namespace zelkor {
 
 FakePlatform::FakePlatform() : m_now(QDate(2026, 12, 7), QTime(8, 0, 0)) {}
 
+void FakePlatform::setNow(const QDateTime& now)
+{
+    const qint64 passedMs = m_now.isValid() && now.isValid() ? m_now.msecsTo(now) : 0;
+    if (passedMs > 0)
+        m_tick += static_cast<quint32>(passedMs);
+    m_now = now;
+}
+
 void FakePlatform::advance(qint64 seconds)
 {
     m_now = m_now.addSecs(seconds);

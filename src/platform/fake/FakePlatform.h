@@ -14,7 +14,12 @@ public:
     FakePlatform();
 
     // --- test controls ---
-    void setNow(const QDateTime& now) { m_now = now; }
+    // Time passes up to `now`: the tick count moves on with it. A `now` in the
+    // past can only be a clock that was set back, as stepClock() does.
+    void setNow(const QDateTime& now);
+    // The clock is set to `now` (a time server's step, a user's correction):
+    // the tick count stays.
+    void stepClock(const QDateTime& now) { m_now = now; }
     void advanceSecond() { advance(1); }
     void advance(qint64 seconds);
     void setTickCount(quint32 ms) { m_tick = ms; }

@@ -47,14 +47,19 @@ bool hasRtcWakeAlarm(const QString& sysClassRtc)
 
 LinuxWakeTimer::LinuxWakeTimer(bool tryAlarmClock, QObject* parent) : WakeTimer(parent)
 {
+    // Boot-time clocks count the time asleep, and a relative wait on them is
+    // not moved when the wall clock is set: the wait ends after its seconds
+    // of real time, or at once after a resume that came later. A relative
+    // wait on a real-time clock runs on the monotonic clock instead, which
+    // stands still while the computer sleeps.
     int alarmError = EPERM;
     if (tryAlarmClock) {
-        m_fd = timerfd_create(CLOCK_REALTIME_ALARM, TFD_NONBLOCK | TFD_CLOEXEC);
+        m_fd = timerfd_create(CLOCK_BOOTTIME_ALARM, TFD_NONBLOCK | TFD_CLOEXEC);
         alarmError = m_fd >= 0 ? 0 : errno;
     }
     m_alarmClock = m_fd >= 0;
     if (m_fd < 0) {
-        m_fd = timerfd_create(CLOCK_REALTIME, TFD_NONBLOCK | TFD_CLOEXEC);
+        m_fd = timerfd_create(CLOCK_BOOTTIME, TFD_NONBLOCK | TFD_CLOEXEC);
         if (m_fd < 0)
             m_createError = errorText(errno);
     }
@@ -91,8 +96,8 @@ Outcome LinuxWakeTimer::arm(qint64 seconds)
         setting.it_value.tv_sec = static_cast<time_t>(seconds);
     else
         setting.it_value.tv_nsec = 1; // a zero value would disarm it instead
-    // A relative time on a real-time clock: after a resume past the due time
-    // the timer fires at once.
+    // Relative on a boot-time clock: after a resume past the due time the
+    // timer fires at once.
     if (timerfd_settime(m_fd, 0, &setting, nullptr) != 0)
         return Outcome::failure(
             QStringLiteral("The wake-up timer could not be set (%1).").arg(errorText(errno)));

@@ -14,9 +14,10 @@ QString wakeAlarmProblem(int createError, bool rtcWakeAlarm);
 // Whether any real-time clock under `sysClassRtc` offers a wake alarm.
 bool hasRtcWakeAlarm(const QString& sysClassRtc = QStringLiteral("/sys/class/rtc"));
 
-// A timerfd on CLOCK_REALTIME_ALARM, which resumes a suspended computer but
-// needs CAP_WAKE_ALARM; without it, CLOCK_REALTIME, which fires on time while
+// A timerfd on CLOCK_BOOTTIME_ALARM, which resumes a suspended computer but
+// needs CAP_WAKE_ALARM; without it, CLOCK_BOOTTIME, which fires on time while
 // the computer is awake (or at once after a resume, when the time has passed).
+// Both count the time asleep, so both end a wait at the same moment.
 class LinuxWakeTimer final : public WakeTimer {
     Q_OBJECT
 public:

@@ -1,0 +1,81 @@
+#pragma once
+
+#include "common/DayNumber.h"
+#include "tasks/TaskRow.h"
+
+#include <QDateTime>
+#include <QHash>
+#include <QList>
+
+#include <optional>
+
+namespace zelkor
+{
+
+// Due moments already fired in this run, by task id (seconds since 1970 UTC).
+// No occurrence at or before a task's last fired moment is offered again, so
+// an occurrence fires once even when the clock is set back after it fired.
+using FiredMoments = QHash<qint64, qint64>;
+
+// The occurrences of stored schedules (Once, Daily, Weekly, Monthly) as real
+// moments, seconds since 1970 UTC, seen from one `now`. The selection pass and
+// the power-on search both ask it, so both agree on when a task is due.
+class OccurrenceFinder
+{
+public:
+    explicit OccurrenceFinder(const QDateTime& now);
+
+    qint64 nowSeconds() const { return m_now; } // `now` to its whole second
+    QDate today() const { return m_today; }
+    daynum::MomentResolver& clock() { return m_clock; }
+
+    // The row's first occurrence that is still ahead and earlier than
+    // `before`. An occurrence whose wall-clock moment was first shown at or
+    // before the moment the task last fired has run already, even when the
+    // clock was set back or shows that moment a second time; one whose first
+    // showing has passed unfired comes at its second showing.
+    // Nothing for other kinds and for rows whose fields cannot be read.
+    std::optional<qint64> next(const TaskRow& row, const FiredMoments& fired, qint64 before);
+
+private:
+    std::optional<qint64> take(std::optional<daynum::Showings> shown,
+                               std::optional<qint64> fired) const;
+
+    qint64 m_now = 0;
+    QDate m_today;
+    daynum::MomentResolver m_clock;
+};
+
+// The earliest of the moments offered, with all that was offered for it, in
+// the order offered: tasks due in the same second all run, none is lost.
+template <typename Item> class Earliest
+{
+public:
+    explicit Earliest(qint64 before) : m_moment(before) {}
+
+    // What an offer must be earlier than: a tie with the earliest is taken too.
+    qint64 bound() const { return m_items.isEmpty() ? m_moment : m_moment + 1; }
+    void offer(qint64 moment, Item item)
+    {
+        if (moment < m_moment)
+            m_items.clear();
+        m_moment = moment;
+        m_items.append(std::move(item));
+    }
+    bool isEmpty() const { return m_items.isEmpty(); }
+    qint64 moment() const { return m_moment; }
+    const QList<Item>& items() const { return m_items; }
+
+private:
+    qint64 m_moment = 0;
+    QList<Item> m_items;
+};
+
+// Seconds since 1970 UTC, rounded down to the whole second.
+qint64 wholeSeconds(const QDateTime& t);
+
+// True when the occurrence at `due` has come at `now`, both compared in whole
+// seconds.
+bool isDue(const QDateTime& due, const QDateTime& now);
+
+} // namespace zelkor
