@@ -18,7 +18,7 @@ struct AppState {
     qint64 selectedTaskId = 0;   // task last clicked in the list; 0 = none
     QString remindText;          // the reminder window's message
     AppPaths paths;              // program folder, task database, settings, lock
-    TaskDatabaseState* databaseState = nullptr; // whether the task database can be used; read by all who use it
+    TaskDatabaseState* databaseState = nullptr; // can the task database be used; read by its users
 };
 
 } // namespace zelkor

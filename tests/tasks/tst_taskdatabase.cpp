@@ -258,6 +258,7 @@ private slots:
         QElapsedTimer clock;
         clock.start();
         p.start();
+        qInfo("start-up with the file locked: %lld ms", clock.elapsed());
         QVERIFY2(clock.elapsed() < 1500, qPrintable(QString::number(clock.elapsed())));
         QCOMPARE(listed(p), 0);
         QVERIFY(!polling(p));

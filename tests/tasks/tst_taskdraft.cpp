@@ -213,12 +213,14 @@ private slots:
     void weekdayColumnsOfAnyName_data()
     {
         QTest::addColumn<QStringList>("names");
-        QTest::newRow("keywords") << QStringList{"order", "group", "select", "where", "from", "table", "values"};
-        QTest::newRow("spaces") << QStringList{"sun day", "mon day", "tue day", "wed day", "thu day", "fri day",
-                                               " sat "};
-        QTest::newRow("hyphens") << QStringList{"sun-day", "mon-day", "tue-day", "wed-day", "thu-day", "fri-day",
-                                                "sat-day"};
-        QTest::newRow("quotes and marks") << QStringList{"su\"n", "mo'n", "tu?e", "we,d", "th)u", "f=ri", "sa;t"};
+        QTest::newRow("keywords") << QStringList{"order", "group", "select", "where",
+                                                 "from",  "table", "values"};
+        QTest::newRow("spaces") << QStringList{"sun day", "mon day", "tue day", "wed day",
+                                               "thu day", "fri day", " sat "};
+        QTest::newRow("hyphens") << QStringList{"sun-day", "mon-day", "tue-day", "wed-day",
+                                                "thu-day", "fri-day", "sat-day"};
+        QTest::newRow("quotes and marks")
+            << QStringList{"su\"n", "mo'n", "tu?e", "we,d", "th)u", "f=ri", "sa;t"};
     }
     void weekdayColumnsOfAnyName()
     {
@@ -228,11 +230,12 @@ private slots:
         for (QString name : names)
             flags << QLatin1Char('"') + name.replace(QLatin1Char('"'), QStringLiteral("\"\"")) +
                          QStringLiteral("\" INTEGER");
-        QVERIFY(test::replaceTable(dir.databasePath(),
-                                   QStringLiteral("id INTEGER PRIMARY KEY AUTOINCREMENT, type INTEGER, "
-                                                  "action INTEGER, starttime REAL, stoptime REAL, day REAL, "
-                                                  "fujia INTEGER, description TEXT, %1, state INTEGER")
-                                       .arg(flags.join(QStringLiteral(", ")))));
+        QVERIFY(test::replaceTable(
+            dir.databasePath(),
+            QStringLiteral("id INTEGER PRIMARY KEY AUTOINCREMENT, type INTEGER, "
+                           "action INTEGER, starttime REAL, stoptime REAL, day REAL, "
+                           "fujia INTEGER, description TEXT, %1, state INTEGER")
+                .arg(flags.join(QStringLiteral(", ")))));
         TaskDraft weekly = draftOf(4);
         weekly.days = {false, true, false, false, false, true, false}; // Monday, Friday
         TaskStore store(dir.databasePath());
