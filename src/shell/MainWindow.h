@@ -102,6 +102,8 @@ private:
     void buildShell();
     void initWindow();
     void saveSettings();
+    // A problem the user must know of: a box that does not block, and the log.
+    void tell(const QString& message);
 
     Platform& m_platform;
     AppState& m_state;
