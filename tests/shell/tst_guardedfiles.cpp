@@ -116,6 +116,23 @@ private:
         return kind == QLatin1String("dangling link");
     }
 
+    // The row's file and kind, put in place.
+    struct Case {
+        QString file;
+        QString kind;
+        QString path; // where the program looks
+        QString end;  // where the thing itself lies (a link's end)
+        bool made = false;
+    };
+    Case makeCase()
+    {
+        QFETCH(QString, file);
+        QFETCH(QString, kind);
+        Case row{file, kind, {}, {}, false};
+        row.made = prepare(kind, &row.path, &row.end);
+        return row;
+    }
+
     static void addRows()
     {
         QTest::addColumn<QString>("file");
@@ -140,12 +157,13 @@ private slots:
     void savingReplacesOnlyRegularFiles_data() { addRows(); }
     void savingReplacesOnlyRegularFiles()
     {
-        QFETCH(QString, file);
-        QFETCH(QString, kind);
-        QString path;
-        QString end;
-        if (!prepare(kind, &path, &end))
-            QSKIP(qPrintable(QStringLiteral("%1 cannot be made here: %2").arg(kind, qt_error_string())));
+        const Case row = makeCase();
+        if (!row.made)
+            QSKIP(qPrintable(QStringLiteral("%1 cannot be made here").arg(row.kind)));
+        const QString& file = row.file;
+        const QString& kind = row.kind;
+        const QString& path = row.path;
+        const QString& end = row.end;
         const FileStat before = lstatOf(end);
 
         Outcome outcome;
@@ -184,37 +202,36 @@ private slots:
     void readingLooksFirst_data() { addRows(); }
     void readingLooksFirst()
     {
-        QFETCH(QString, file);
-        QFETCH(QString, kind);
-        QString path;
-        QString end;
-        if (!prepare(kind, &path, &end))
-            QSKIP(qPrintable(QStringLiteral("%1 cannot be made here: %2").arg(kind, qt_error_string())));
+        const Case row = makeCase();
+        if (!row.made)
+            QSKIP(qPrintable(QStringLiteral("%1 cannot be made here").arg(row.kind)));
 
-        FifoRescue rescue(kind == QLatin1String("FIFO") ? path : QString());
+        FifoRescue rescue(row.kind == QLatin1String("FIFO") ? row.path : QString());
         QString problem;
         bool read = false;
-        if (file == QLatin1String("settings")) {
+        if (row.file == QLatin1String("settings")) {
             // A file that is there but cannot be read still counts as "there".
-            const std::optional<settings::SettingsRecord> record = settings::read(path, &problem);
+            const std::optional<settings::SettingsRecord> record =
+                settings::read(row.path, &problem);
             read = record.has_value() && problem.isEmpty();
         } else {
-            const std::optional<QByteArray> entry = autostart::readEntry(path, &problem);
+            const std::optional<QByteArray> entry = autostart::readEntry(row.path, &problem);
             read = entry.has_value();
             if (read)
                 QCOMPARE(*entry, kOldBytes);
         }
         QVERIFY2(!rescue.finish(), "the read waited for a writer at the FIFO");
 
-        if (kind == QLatin1String("dangling link")) { // as good as no file: nothing to tell
+        if (row.kind == QLatin1String("dangling link")) { // as good as no file: nothing to tell
             QVERIFY(!read);
             QVERIFY2(problem.isEmpty(), qPrintable(problem));
-        } else if (isFileKind(kind)) {
+        } else if (isFileKind(row.kind)) {
             QVERIFY(read);
             QVERIFY2(problem.isEmpty(), qPrintable(problem));
         } else {
             QVERIFY(!read);
-            QVERIFY2(problem.contains(path) && problem.contains(QLatin1String("not a regular file")),
+            QVERIFY2(problem.contains(row.path) &&
+                         problem.contains(QLatin1String("not a regular file")),
                      qPrintable(problem));
         }
     }

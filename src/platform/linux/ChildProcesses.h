@@ -42,8 +42,6 @@ public:
     Outcome start(const QString& program, const QStringList& arguments, const QString& workingDir,
                   bool captureErrors, Ended ended);
 
-    int runningCount() const { return int(m_children.size()); }
-
 private:
     struct Child;
     void readErrors(Child& child);
