@@ -38,6 +38,14 @@ Outcome helperOutcome(const QString& name, const ChildEnd& end)
     return Outcome::failure(lines.join(QLatin1Char('\n')));
 }
 
+// For what is not watched to its end: told from the event loop, never while
+// the starter still waits for the start.
+void endWellLater(const Platform::ProgramEnded& ended)
+{
+    if (ended)
+        QTimer::singleShot(0, [ended] { ended(Outcome::success()); });
+}
+
 // xdg-open's exit statuses, in plain words.
 Outcome openerOutcome(const QString& target, const ChildEnd& end)
 {
@@ -87,6 +95,13 @@ QRect LinuxPlatform::screenGeometry() const
     return screen ? screen->geometry() : QRect(0, 0, 1024, 768);
 }
 
+ChildProcesses& LinuxPlatform::children()
+{
+    if (!m_children)
+        m_children = std::make_unique<ChildProcesses>();
+    return *m_children;
+}
+
 Outcome LinuxPlatform::startHelper(const QString& program, ProgramEnded ended)
 {
     const QFileInfo info(program);
@@ -94,9 +109,7 @@ Outcome LinuxPlatform::startHelper(const QString& program, ProgramEnded ended)
         return Outcome::failure(QStringLiteral("%1 is missing.").arg(QDir::toNativeSeparators(program)));
     if (!info.isFile() || !info.isExecutable())
         return Outcome::failure(QStringLiteral("%1 is not an executable program.").arg(program));
-    if (!m_children)
-        m_children = std::make_unique<ChildProcesses>();
-    return m_children->start(info.absoluteFilePath(), {}, info.absolutePath(), true,
+    return children().start(info.absoluteFilePath(), {}, info.absolutePath(), true,
                              [name = info.fileName(), ended](const ChildEnd& end) {
                                  if (ended)
                                      ended(helperOutcome(name, end));
@@ -113,12 +126,10 @@ Outcome LinuxPlatform::shellOpen(const QString& target, ProgramEnded ended)
     case ShellTarget::Kind::Program: {
         // The user's own program: started and left to itself, like one
         // started from the desktop; how it ends is its own business.
-        if (!m_children)
-            m_children = std::make_unique<ChildProcesses>();
         const Outcome started =
-            m_children->start(how.path, {}, QFileInfo(how.path).absolutePath(), false, {});
-        if (started.ok && ended)
-            QTimer::singleShot(0, [ended] { ended(Outcome::success()); });
+            children().start(how.path, {}, QFileInfo(how.path).absolutePath(), false, {});
+        if (started.ok)
+            endWellLater(ended);
         return started;
     }
     case ShellTarget::Kind::Document:
@@ -141,15 +152,12 @@ Outcome LinuxPlatform::openWithDesktop(const QString& target, const QUrl& url,
             return Outcome::failure(
                 QStringLiteral("The desktop has no program to open %1 (xdg-open is not installed).")
                     .arg(target));
-        if (ended)
-            QTimer::singleShot(0, [ended] { ended(Outcome::success()); });
+        endWellLater(ended);
         return Outcome::success();
     }
-    if (!m_children)
-        m_children = std::make_unique<ChildProcesses>();
     // The opener's stderr stays ours: the program it starts inherits it and
     // may write there long after the opener has ended.
-    return m_children->start(opener, {argument}, QString(), false,
+    return children().start(opener, {argument}, QString(), false,
                              [target, ended](const ChildEnd& end) {
                                  if (ended)
                                      ended(openerOutcome(target, end));

@@ -37,6 +37,7 @@ public:
     WakeTimer& wakeTimer() override; // LinuxWakeTimer.cpp
 
 private:
+    ChildProcesses& children();
     Outcome openWithDesktop(const QString& target, const QUrl& url, const QString& argument,
                             ProgramEnded ended);
 
