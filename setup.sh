@@ -17,7 +17,7 @@ packages=(
     build-essential cmake pkg-config sqlite3
     qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite qt6-qpa-plugins libgl-dev
     libpulse-dev libasound2-dev libxss-dev libxcb1-dev libx11-dev
-    libcap2-bin librsvg2-bin libsodium-dev
+    libcap2-bin librsvg2-bin libsodium-dev xdg-utils
 )
 # Making the Debian package: dependencies by dpkg-shlibdeps, which CPack
 # finds the programs for with file.

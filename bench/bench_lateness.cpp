@@ -23,10 +23,10 @@ public:
     QList<qint64> startedAtMs;
 
     QDateTime now() const override { return QDateTime::currentDateTime(); }
-    Outcome startDetached(const QString& program) override
+    Outcome startHelper(const QString& program, ProgramEnded ended) override
     {
         startedAtMs << QDateTime::currentMSecsSinceEpoch();
-        return FakePlatform::startDetached(program);
+        return FakePlatform::startHelper(program, std::move(ended));
     }
 };
 } // namespace

@@ -73,20 +73,38 @@ RunResult runPlan(const Plan& plan, const BusProvider& buses, int timeoutMs)
                                        .arg(capitalized(attempt.who), reply.errorMessage()));
             break;
         case CallResult::NoAnswer:
-            result.messages.append(QStringLiteral("%1 did not answer within %2 seconds.")
-                                       .arg(capitalized(attempt.who))
-                                       .arg(timeoutMs / 1000.0));
+            if (attempt.sessionManager)
+                result.messages.append(
+                    QStringLiteral("The session manager did not answer within %1 seconds (%2); it "
+                                   "may still be asking the open applications, so nothing else "
+                                   "was tried.")
+                        .arg(timeoutMs / 1000.0)
+                        .arg(attempt.who));
+            else
+                result.messages.append(QStringLiteral("%1 did not answer within %2 seconds.")
+                                           .arg(capitalized(attempt.who))
+                                           .arg(timeoutMs / 1000.0));
             break;
         }
         if (nextAfter(attempt, outcome) == Next::Stop) {
-            result.ok = true;
-            result.doneBy = attempt.who;
+            // A session manager still at work is no success yet: whoever
+            // started us must not take silence for done.
+            result.ok = outcome == CallResult::Done;
+            if (result.ok)
+                result.doneBy = attempt.who;
             return result;
         }
     }
     if (sessionManagerMissing)
         result.messages.prepend(QStringLiteral("No desktop session manager is running."));
     return result;
+}
+
+QStringList usageText(const QString& name, const Plan& plan)
+{
+    return {QStringLiteral("usage: %1").arg(name),
+            QStringLiteral("Takes no arguments: started alone, it asks to %1.").arg(plan.what),
+            QStringLiteral("Nothing was done.")};
 }
 
 QStringList failureText(const Plan& plan, const RunResult& result)

@@ -22,6 +22,10 @@ using BusProvider = std::function<QDBusConnection(Bus)>;
 // accepted or nextAfter() says to stop.
 RunResult runPlan(const Plan& plan, const BusProvider& buses, int timeoutMs);
 
+// The lines to print when the helper is started with arguments: it takes
+// none, and acts on none, however harmless they look.
+QStringList usageText(const QString& name, const Plan& plan);
+
 // The lines to print when the helper could not act.
 QStringList failureText(const Plan& plan, const RunResult& result);
 

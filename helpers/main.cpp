@@ -14,6 +14,15 @@ namespace {
 // at once to the one who started it.
 constexpr int kCallTimeoutMs = 3000;
 
+// What the helper writes to stderr is read by the program and shown to the
+// user as the helper's reason: Qt's own notes (some come while the bus
+// connection is taken down at exit) must not mix into it.
+void dropQtMessages(QtMsgType type, const QMessageLogContext&, const QString& message)
+{
+    if (type == QtFatalMsg)
+        std::fprintf(stderr, "%s\n", message.toLocal8Bit().constData());
+}
+
 void printLines(const QStringList& lines)
 {
     for (const QString& line : lines)
@@ -24,6 +33,8 @@ void printLines(const QStringList& lines)
 int main(int argc, char* argv[])
 {
     using namespace zelkor::helper;
+    qInstallMessageHandler(dropQtMessages);
+    const bool hasArguments = argc > 1; // counted before Qt may take some away
     QCoreApplication app(argc, argv);
     const QString name =
         argc > 0 ? QFileInfo(QString::fromLocal8Bit(argv[0])).fileName() : QString();
@@ -32,6 +43,10 @@ int main(int argc, char* argv[])
         printLines(
             {QStringLiteral("%1: this program acts by the name it is started under, one of: %2.")
                  .arg(name, knownNames().join(QStringLiteral(", ")))});
+        return 2;
+    }
+    if (hasArguments) { // "--help" must never shut anything down
+        printLines(usageText(name, *plan));
         return 2;
     }
     const BusProvider buses = [](Bus bus) {

@@ -2,7 +2,13 @@
 
 #include "common/ActionKind.h"
 
+#include <QPointer>
+
 namespace zelkor {
+
+namespace {
+const QString kHibernateKey = QStringLiteral("hibernate");
+} // namespace
 
 ActionExecutor::ActionExecutor(Platform& platform, AppState& state, QObject* parent)
     : QObject(parent), m_platform(platform), m_state(state)
@@ -17,8 +23,10 @@ void ActionExecutor::enableShutdownPrivilege()
 
 void ActionExecutor::shellOpen(const QString& target)
 {
-    // A target the desktop cannot open is not reported, as before.
-    m_platform.shellOpen(target);
+    const QString key = QStringLiteral("open ") + target;
+    const Outcome handedOver = m_platform.shellOpen(target, reportLater(key));
+    if (!handedOver.ok)
+        report(key, handedOver);
 }
 
 QString ActionExecutor::helperName(int kind, bool forced)
@@ -46,7 +54,10 @@ QString ActionExecutor::helperPath(const QString& name) const
 
 void ActionExecutor::runHelper(const QString& name)
 {
-    report(name, m_platform.startDetached(helperPath(name)));
+    const Outcome started = m_platform.startHelper(helperPath(name), reportLater(name));
+    // Started is not done: only the helper's own end says whether it worked.
+    if (!started.ok)
+        report(name, started);
 }
 
 void ActionExecutor::performAction(int kind, bool forced, const QString& text)
@@ -64,7 +75,7 @@ void ActionExecutor::performAction(int kind, bool forced, const QString& text)
         // Set before the request, so our own suspend is let through.
         m_state.selfSuspend = true;
         emit aboutToHibernate();
-        report(QStringLiteral("hibernate"), m_platform.hibernate());
+        report(kHibernateKey, m_platform.hibernate());
         break;
     case int(ActionKind::EventsRemind):
         m_state.remindText = text;
@@ -82,16 +93,27 @@ void ActionExecutor::performAction(int kind, bool forced, const QString& text)
     }
 }
 
+void ActionExecutor::performRequested(int kind, bool forced)
+{
+    if (kind == int(ActionKind::Hibernate))
+        m_told.forget(kHibernateKey);
+    else
+        m_told.forget(helperName(kind, forced));
+    performAction(kind, forced);
+}
+
 void ActionExecutor::report(const QString& key, const Outcome& outcome)
 {
-    if (outcome.ok) {
-        m_reported.remove(key);
-        return;
-    }
-    if (m_reported.value(key) == outcome.error)
-        return;
-    m_reported.insert(key, outcome.error);
-    emit problem(outcome.error);
+    if (m_told.shouldTell(key, outcome))
+        emit problem(outcome.error);
+}
+
+Platform::ProgramEnded ActionExecutor::reportLater(const QString& key)
+{
+    return [self = QPointer<ActionExecutor>(this), key](const Outcome& outcome) {
+        if (self)
+            self->report(key, outcome);
+    };
 }
 
 } // namespace zelkor

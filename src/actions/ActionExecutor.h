@@ -1,9 +1,9 @@
 #pragma once
 
 #include "common/AppState.h"
+#include "common/OncePerCause.h"
 #include "platform/Platform.h"
 
-#include <QHash>
 #include <QObject>
 
 #include <functional>
@@ -24,14 +24,20 @@ public:
     void shellOpen(const QString& target);
     void runHelper(const QString& name);
     void performAction(int kind, bool forced, const QString& text = QString());
+    // An action the user asked for just now (toolbar, tray menu): its failure
+    // is told even when the same failure was told before, since the user
+    // waits for an answer to this very click.
+    void performRequested(int kind, bool forced);
 
     // The helper file name of a power action, or empty for kinds without one.
     static QString helperName(int kind, bool forced);
     QString helperPath(const QString& name) const;
 
 signals:
-    // A helper that cannot be started, told once per cause until it works again:
-    // the forbidden period retries every second and must not flood the user.
+    // A helper that cannot be started or that fails, a hibernation that does
+    // not happen, a target the desktop cannot open: told once per cause until
+    // it works again, since the forbidden period retries every second and
+    // must not flood the user.
     void problem(const QString& message);
     // The program's own hibernation is about to be requested (selfSuspend is
     // already set): whatever refuses foreign suspends must let it through.
@@ -39,11 +45,13 @@ signals:
 
 private:
     void report(const QString& key, const Outcome& outcome);
+    // Reports how a started helper or opening ended, if this object still exists.
+    Platform::ProgramEnded reportLater(const QString& key);
 
     Platform& m_platform;
     AppState& m_state;
     std::function<void()> m_showReminder;
-    QHash<QString, QString> m_reported; // key -> message already told
+    OncePerCause m_told;
 };
 
 } // namespace zelkor

@@ -5,6 +5,7 @@
 #include <QRect>
 #include <QString>
 
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -45,11 +46,19 @@ public:
     virtual QRect screenGeometry() const = 0; // pixels of the primary screen
 
     // --- processes and the desktop shell ---
-    // Starts an executable by absolute path, no arguments, without waiting.
-    virtual Outcome startDetached(const QString& program) = 0;
-    // Hands a program, document or URL to the desktop: executables are started,
-    // anything else goes to its default handler.
-    virtual Outcome shellOpen(const QString& target) = 0;
+    // How a started program ended: success, or its own reason in plain words.
+    // Called once, later, on the thread that started it, never while the
+    // starter waits: nothing here blocks.
+    using ProgramEnded = std::function<void(const Outcome&)>;
+    // Starts a helper by absolute path, no arguments, without waiting; its
+    // exit status and what it wrote to stderr come back through `ended`. A
+    // helper that cannot be started is told at once, and `ended` never comes.
+    virtual Outcome startHelper(const QString& program, ProgramEnded ended) = 0;
+    // Hands a program, document or web address to the desktop: real programs
+    // (ELF files and #! scripts that may be executed) are started, anything
+    // else goes to its default handler, whose failure comes back through
+    // `ended`. A target that cannot be handed over at all is told at once.
+    virtual Outcome shellOpen(const QString& target, ProgramEnded ended) = 0;
 
     // --- power ---
     // Asks the system to hibernate and returns once it reports the resume, or

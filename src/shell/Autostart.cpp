@@ -1,15 +1,16 @@
 #include "shell/Autostart.h"
 
+#include "common/SafeFile.h"
+
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 namespace zelkor::autostart {
 
 namespace {
 // Characters that make an Exec argument need quotes.
 const QString kReserved = QStringLiteral(" \t\n\"'\\><~|&;$*?#()`");
+const QString kWhat = QStringLiteral("The autostart entry");
 } // namespace
 
 QString entryPath()
@@ -70,12 +71,12 @@ bool isOn(const QByteArray& contents, const QString& programPath)
     return contents == entryText(programPath, true);
 }
 
-std::optional<QByteArray> readEntry(const QString& path)
+std::optional<QByteArray> readEntry(const QString& path, QString* problem)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return std::nullopt;
-    return file.read(64 * 1024);
+    const safefile::ReadResult result = safefile::readRegular(kWhat, path, 64 * 1024);
+    if (problem)
+        *problem = result.problem;
+    return result.bytes;
 }
 
 Outcome writeEntry(const QString& path, const QString& programPath, bool on)
@@ -83,14 +84,7 @@ Outcome writeEntry(const QString& path, const QString& programPath, bool on)
     const QString dir = QFileInfo(path).absolutePath();
     if (!QDir().mkpath(dir))
         return Outcome::failure(QStringLiteral("The folder %1 could not be created.").arg(dir));
-    QSaveFile file(path);
-    if (file.open(QIODevice::WriteOnly)) {
-        file.write(entryText(programPath, on));
-        if (file.commit())
-            return Outcome::success();
-    }
-    return Outcome::failure(
-        QStringLiteral("The autostart entry %1 could not be written: %2").arg(path, file.errorString()));
+    return safefile::replaceRegular(kWhat, path, entryText(programPath, on));
 }
 
 } // namespace zelkor::autostart

@@ -27,8 +27,10 @@ QByteArray entryText(const QString& programPath, bool on);
 // program; an entry written from another folder reads as off.
 bool isOn(const QByteArray& contents, const QString& programPath);
 
-// Nothing when the entry does not exist or cannot be read.
-std::optional<QByteArray> readEntry(const QString& path);
+// Nothing when the entry does not exist or cannot be read; then `problem`
+// says why, unless there is simply no entry. Only a regular file is read, and
+// only a regular file is replaced (common/SafeFile.h).
+std::optional<QByteArray> readEntry(const QString& path, QString* problem = nullptr);
 Outcome writeEntry(const QString& path, const QString& programPath, bool on);
 
 } // namespace zelkor::autostart

@@ -37,18 +37,22 @@ void AutostartSwitch::onMenuToggled()
     m_check.setChecked(on);
 }
 
-bool AutostartSwitch::entryIsOn() const
+bool AutostartSwitch::entryIsOn(QString* problem) const
 {
-    const std::optional<QByteArray> entry = autostart::readEntry(entryPath());
+    const std::optional<QByteArray> entry = autostart::readEntry(entryPath(), problem);
     return entry && autostart::isOn(*entry, m_programPath);
 }
 
 void AutostartSwitch::startupCheck()
 {
-    if (entryIsOn()) {
+    QString why;
+    if (entryIsOn(&why)) {
         m_check.setChecked(true);
         m_menuAction.setChecked(true);
     }
+    // No entry is no news; one that is there but not a readable file is.
+    if (!why.isEmpty())
+        emit problem(why);
 }
 
 bool AutostartSwitch::write(bool on)

@@ -25,7 +25,7 @@ signals:
     void problem(const QString& message);
 
 private:
-    bool entryIsOn() const;
+    bool entryIsOn(QString* problem = nullptr) const;
     bool write(bool on);
     void showActualState();
 

@@ -29,6 +29,7 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QDebug>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QTabWidget>
@@ -76,16 +77,14 @@ MainWindow::MainWindow(Platform& platform, AppState& state, QWidget* parent)
 
     m_actions = new ActionExecutor(m_platform, m_state, this);
     m_actions->setReminderPresenter([this] { reminder()->present(); });
-    connect(m_actions, &ActionExecutor::problem, this,
-            [this](const QString& message) { MessageBox::notify(this, message); });
+    connect(m_actions, &ActionExecutor::problem, this, &MainWindow::tell);
 
     m_wakeWaits = new WakeWaits(m_platform.wakeTimer(), m_state, this);
     m_powerOn = new PowerOnCycle(m_platform, m_state, *m_actions, *m_wakeWaits, this);
     m_powerOn->setListRefresher([this] { refreshTaskList(); });
     // Modal: the next power-on is armed once the message is closed.
     m_powerOn->setMessagePresenter([this] { reminder()->presentModal(); });
-    connect(m_powerOn, &PowerOnCycle::problem, this,
-            [this](const QString& message) { MessageBox::notify(this, message); });
+    connect(m_powerOn, &PowerOnCycle::problem, this, &MainWindow::tell);
 
     buildToolbar();
 
@@ -105,8 +104,7 @@ MainWindow::MainWindow(Platform& platform, AppState& state, QWidget* parent)
     optionsScroll->setWidgetResizable(true);
     optionsScroll->setWidget(m_options);
     m_tabs->addTab(optionsScroll, QStringLiteral("Options"));
-    connect(m_options, &OptionsPage::linkClicked, this,
-            [this](const QString& target) { m_platform.shellOpen(target); });
+    connect(m_options, &OptionsPage::linkClicked, m_actions, &ActionExecutor::shellOpen);
 
     // Never seen by the user: the switch of the suspend filter, and a focus
     // sink that keeps the action list from holding the keyboard focus.
@@ -178,7 +176,7 @@ void MainWindow::buildShell()
     connect(m_trayMenu->m_hideAction, &QAction::triggered, m_visibility,
             &ShellVisibility::onHideChosen);
     connect(m_trayMenu, &TrayMenu::quickLaunch, this,
-            [this](int code) { m_actions->performAction(code, m_timerTab->forced()); });
+            [this](int code) { m_actions->performRequested(code, m_timerTab->forced()); });
     connect(m_trayMenu->m_exitAction, &QAction::triggered, this, &MainWindow::exitProgram);
 
     m_hotKey = createGlobalHotKey();
@@ -191,10 +189,10 @@ void MainWindow::buildShell()
             [this] { m_suspendFilter->beforeOwnHibernation(); });
 
     m_settings = new SettingsKeeper(m_state.paths.settingsPath, *m_timerTab, *m_options, this);
+    connect(m_settings, &SettingsKeeper::problem, this, &MainWindow::tell);
     m_autostart = new AutostartSwitch(m_state.paths.startCommand, *m_options->m_runAtStartupCheck,
                                       *m_trayMenu->m_runAtStartupAction, this);
-    connect(m_autostart, &AutostartSwitch::problem, this,
-            [this](const QString& message) { MessageBox::notify(this, message); });
+    connect(m_autostart, &AutostartSwitch::problem, this, &MainWindow::tell);
 }
 
 void MainWindow::buildToolbar()
@@ -296,7 +294,7 @@ void MainWindow::onToolbarButton(const QString& key)
         if (key != QLatin1String(button.key)) // exact, case-sensitive
             continue;
         if (button.code)
-            m_actions->performAction(button.code, forced);
+            m_actions->performRequested(button.code, forced);
         else
             openHelp();
         return;
@@ -305,10 +303,16 @@ void MainWindow::onToolbarButton(const QString& key)
 
 void MainWindow::openHelp()
 {
-    const QString page = m_state.paths.programDir + QStringLiteral("/zelkor.html");
-    const Outcome outcome = m_platform.shellOpen(page);
-    if (!outcome.ok)
-        MessageBox::notify(this, QStringLiteral("The help page %1 could not be opened.").arg(page));
+    m_actions->shellOpen(m_state.paths.programDir + QStringLiteral("/zelkor.html"));
+}
+
+void MainWindow::tell(const QString& message)
+{
+    // Logged once for each time it is told, which the senders keep to once
+    // per cause; a box during Exit would only flash.
+    qWarning().noquote() << message;
+    if (!m_state.exitRequested)
+        MessageBox::notify(this, message);
 }
 
 void MainWindow::refreshAfterTaskChange()

@@ -114,6 +114,8 @@ private:
     void initWindow();
     void saveSettings();
     void buildSafety(); // MainWindowSafety.cpp
+    // A problem the user must know of: a box that does not block, and the log.
+    void tell(const QString& message);
 
     Platform& m_platform;
     AppState& m_state;

@@ -2,10 +2,9 @@
 
 #include "common/ActionKind.h"
 #include "common/DateText.h"
+#include "common/SafeFile.h"
 
-#include <QFile>
 #include <QLocale>
-#include <QSaveFile>
 #include <QStringList>
 
 #include <cmath>
@@ -14,6 +13,7 @@ namespace zelkor::settings {
 
 namespace {
 const QByteArray kLineEnd = QByteArrayLiteral("\r\n");
+const QString kWhat = QStringLiteral("The settings file");
 
 QByteArray booleanText(bool value) { return value ? QByteArrayLiteral("True") : QByteArrayLiteral("False"); }
 
@@ -111,23 +111,17 @@ SettingsRecord parse(const QByteArray& bytes)
 
 Outcome write(const QString& path, const SettingsRecord& record)
 {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return Outcome::failure(QStringLiteral("%1 could not be written: %2").arg(path, file.errorString()));
-    file.write(format(record));
-    if (!file.commit())
-        return Outcome::failure(QStringLiteral("%1 could not be written: %2").arg(path, file.errorString()));
-    return Outcome::success();
+    return safefile::replaceRegular(kWhat, path, format(record));
 }
 
-std::optional<SettingsRecord> read(const QString& path)
+std::optional<SettingsRecord> read(const QString& path, QString* problem)
 {
-    QFile file(path);
-    if (!file.exists())
-        return std::nullopt;
-    if (!file.open(QIODevice::ReadOnly))
-        return SettingsRecord{}; // there but unreadable: nothing to apply
-    return parse(file.read(kMaxReadBytes));
+    const safefile::ReadResult result = safefile::readRegular(kWhat, path, kMaxReadBytes);
+    if (problem)
+        *problem = result.problem;
+    if (!result.bytes)
+        return result.problem.isEmpty() ? std::nullopt : std::optional(SettingsRecord{});
+    return parse(*result.bytes);
 }
 
 std::optional<bool> booleanLine(QStringView line)

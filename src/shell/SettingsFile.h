@@ -33,9 +33,11 @@ QByteArray format(const SettingsRecord& record);
 SettingsRecord parse(const QByteArray& bytes);
 
 // Replaces the file whole; the old file stays if the new one cannot be written.
+// Only a regular file is replaced (common/SafeFile.h); anything else is refused.
 Outcome write(const QString& path, const SettingsRecord& record);
-// Nothing when there is no file.
-std::optional<SettingsRecord> read(const QString& path);
+// Nothing when there is no file. A file that is there but may not or cannot
+// be read gives an empty record and says why in `problem`.
+std::optional<SettingsRecord> read(const QString& path, QString* problem = nullptr);
 
 // --- line readers, one per kind of line ---
 // True or False in any case, or a number (non-zero is true).

@@ -33,8 +33,9 @@ settings::SettingsRecord SettingsKeeper::currentRecord() const
 
 void SettingsKeeper::saveSettings()
 {
-    // Not told when it fails, as before: the options are only convenience.
-    settings::write(m_path, currentRecord());
+    const Outcome outcome = settings::write(m_path, currentRecord());
+    if (m_told.shouldTell(m_path, outcome))
+        emit problem(outcome.error);
 }
 
 void SettingsKeeper::apply(const settings::SettingsRecord& record)
@@ -52,8 +53,11 @@ void SettingsKeeper::loadSettings()
 {
     // Without a file every control keeps its design value; so do the controls
     // whose lines a short file lacks.
-    if (const std::optional<settings::SettingsRecord> record = settings::read(m_path))
+    QString why;
+    if (const std::optional<settings::SettingsRecord> record = settings::read(m_path, &why))
         apply(*record);
+    if (!why.isEmpty() && m_told.shouldTell(m_path, Outcome::failure(why)))
+        emit problem(why);
 }
 
 } // namespace zelkor

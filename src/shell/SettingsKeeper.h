@@ -1,5 +1,6 @@
 #pragma once
 
+#include "common/OncePerCause.h"
 #include "shell/SettingsFile.h"
 
 #include <QObject>
@@ -24,6 +25,11 @@ public:
     void apply(const settings::SettingsRecord& record);
     QString path() const { return m_path; }
 
+signals:
+    // The file is not there as a regular file, or cannot be read or written.
+    // Told at start-up, and at a save once per cause until a save works.
+    void problem(const QString& message);
+
 private:
     void optionChanged();
 
@@ -31,6 +37,7 @@ private:
     TimerStateHolder& m_timer;
     OptionsPage& m_options;
     bool m_loading = false;
+    OncePerCause m_told;
 };
 
 } // namespace zelkor

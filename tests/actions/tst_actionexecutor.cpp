@@ -131,9 +131,67 @@ private slots:
 
         platform.setMissingPrograms({});
         executor.performAction(1, false);
+        platform.endRunning(Outcome::success()); // it worked: started, and ended well
         platform.setMissingPrograms({QStringLiteral("/opt/z/dll/guan.dll")});
         executor.performAction(1, false);
         QCOMPARE(problems.count(), 2); // told again once it had worked in between
+    }
+
+    // How often a failure that comes back after the start is told: once per
+    // cause for the automatic repeats, every time for the user's own clicks.
+    void laterFailuresAreTold_data()
+    {
+        QTest::addColumn<bool>("requested");
+        QTest::addColumn<QString>("target"); // empty: the shut-down helper
+        QTest::addColumn<int>("toldForThree");
+        QTest::newRow("helper, repeated by a timer") << false << QString() << 1;
+        QTest::newRow("helper, clicked by the user") << true << QString() << 3;
+        QTest::newRow("opening a target") << false << QStringLiteral("www.example.com") << 1;
+    }
+    void laterFailuresAreTold()
+    {
+        QFETCH(bool, requested);
+        QFETCH(QString, target);
+        QFETCH(int, toldForThree);
+        FakePlatform platform;
+        AppState state;
+        ActionExecutor executor(platform, state);
+        QSignalSpy problems(&executor, &ActionExecutor::problem);
+        const auto act = [&] {
+            if (!target.isEmpty())
+                executor.performAction(9, false, target);
+            else if (requested)
+                executor.performRequested(1, false);
+            else
+                executor.performAction(1, false);
+        };
+        const Outcome refused = Outcome::failure(QStringLiteral("Could not shut the computer down."));
+        for (int i = 0; i < 3; ++i) {
+            const qsizetype before = problems.count();
+            act();
+            QCOMPARE(problems.count(), before); // started is not failed: only the end tells
+            platform.endRunning(refused);
+        }
+        QCOMPARE(problems.count(), toldForThree);
+        QCOMPARE(problems.at(0).at(0).toString(), refused.error);
+
+        act(); // works once: the next failure is news again
+        platform.endRunning(Outcome::success());
+        act();
+        platform.endRunning(refused);
+        QCOMPARE(problems.count(), toldForThree + 1);
+    }
+
+    void endAfterTheExecutorIsGoneIsIgnored()
+    {
+        FakePlatform platform;
+        AppState state;
+        {
+            ActionExecutor executor(platform, state);
+            executor.performAction(1, false);
+        }
+        platform.endRunning(Outcome::failure(QStringLiteral("late"))); // must not crash
+        QCOMPARE(platform.started.size(), 1);
     }
 };
 

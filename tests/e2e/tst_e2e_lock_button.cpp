@@ -2,10 +2,13 @@
 // system bus: a click on the toolbar's "Lock" runs the lock helper from the
 // program's dll folder, and logind is asked to lock the session; the program
 // holds logind's sleep lock while it runs and lets it go when it hibernates
-// by itself through the toolbar's "Hibernate".
+// by itself through the toolbar's "Hibernate". A helper that fails every
+// second of a forbidden period is told once, and the program runs on.
 
 #include "MockServices.h"
 #include "OwnXServer.h"
+#include "TaskTable.h"
+#include "XvfbServer.h"
 #include "common/AppState.h"
 #include "platform/fake/FakePlatform.h"
 #include "shell/MainWindow.h"
@@ -41,13 +44,20 @@ private slots:
     void cleanupTestCase();
     void lockButtonLocksTheSession();
     void hibernateButtonLetsTheSleepLockGo();
+    void refusingHelperIsToldOnceAndTheProgramRunsOn();
 
 private:
     QString xdotool(const QStringList& args);
     QPoint toolButtonOffset(const QString& key, QSize* windowSize);
-    void startProgram();
+    void startProgram(const QString& appDir = QString());
+    QStringList programWindows();
     void clickToolButton(const QString& key);
-    QString programOutput() { return QString::fromLocal8Bit(m_program.readAll()); }
+    // All the program said so far.
+    QString programOutput()
+    {
+        m_output += QString::fromLocal8Bit(m_program.readAll());
+        return m_output;
+    }
     QStringList inhibitors();
 
     QString m_display;
@@ -55,6 +65,7 @@ private:
     MockBuses m_buses;
     QString m_appDir;
     QProcess m_program;
+    QString m_output;
     QString m_window; // the program's main window, as xdotool names it
 };
 
@@ -90,6 +101,7 @@ void TestLockButton::cleanup()
         }
     }
     m_window.clear();
+    m_output.clear();
 }
 
 void TestLockButton::cleanupTestCase() { m_buses.stopAllMocks(); }
@@ -119,15 +131,16 @@ QPoint TestLockButton::toolButtonOffset(const QString& key, QSize* windowSize)
     return offset;
 }
 
-void TestLockButton::startProgram()
+void TestLockButton::startProgram(const QString& appDir)
 {
+    const QString dir = appDir.isEmpty() ? m_appDir : appDir;
     QProcessEnvironment env = m_buses.environment();
     env.insert(QStringLiteral("DISPLAY"), m_display);
     env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
     m_program.setProcessEnvironment(env);
-    m_program.setWorkingDirectory(m_appDir);
+    m_program.setWorkingDirectory(dir);
     m_program.setProcessChannelMode(QProcess::MergedChannels);
-    m_program.start(m_appDir + QStringLiteral("/zelkor"), {});
+    m_program.start(dir + QStringLiteral("/zelkor"), {});
     QVERIFY2(m_program.waitForStarted(), qPrintable(m_program.errorString()));
 
     const QString pid = QString::number(m_program.processId());
@@ -244,6 +257,62 @@ void TestLockButton::hibernateButtonLetsTheSleepLockGo()
     QTRY_COMPARE_WITH_TIMEOUT(hibernations().size(), 2, kCallTimeoutMs);
     QCOMPARE(m_program.state(), QProcess::Running);
     QCOMPARE(inhibitors(), QStringList());
+}
+
+// The program's visible windows titled "Zelkor": the main window and its message boxes.
+QStringList TestLockButton::programWindows()
+{
+    return xdotool({QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--pid"),
+                    QString::number(m_program.processId()), QStringLiteral("--name"),
+                    QStringLiteral("^Zelkor$")})
+        .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+}
+
+void TestLockButton::refusingHelperIsToldOnceAndTheProgramRunsOn()
+{
+    // Its own copy: the forbidden period must not reach the other tests.
+    const QString appDir = m_buses.folder() + QStringLiteral("/app-refused");
+    QCOMPARE(QProcess::execute(QStringLiteral("cp"), {QStringLiteral("-a"), m_appDir, appDir}), 0);
+    const QDateTime now = QDateTime::currentDateTime();
+    const auto timeOfDay = [](const QDateTime& t) { return QTime(0, 0).secsTo(t.time()) / 86400.0; };
+    const double from = timeOfDay(now.addSecs(-3600));
+    const double to = timeOfDay(now.addSecs(3600));
+    QVERIFY(addRow(appDir + QStringLiteral("/dll/zelkor.dll"),
+                   {{QStringLiteral("type"), 0},
+                    {QStringLiteral("action"), 1},
+                    {QStringLiteral("starttime"), from},
+                    {QStringLiteral("stoptime"), to},
+                    {QStringLiteral("state"), 1}}) > 0);
+    const QString refusal = QStringLiteral("Access denied to power off");
+    QVERIFY(m_buses.addMethods(
+        login1::service, login1::path, login1::manager,
+        {{QStringLiteral("PowerOff"), QStringLiteral("b"), {},
+          QStringLiteral("raise dbus.exceptions.DBusException('%1', "
+                         "name='org.freedesktop.DBus.Error.AccessDenied')")
+              .arg(refusal)}}));
+    const auto restore = qScopeGuard([this] {
+        m_buses.addMethods(login1::service, login1::path, login1::manager,
+                           {{QStringLiteral("PowerOff"), QStringLiteral("b"), {}, {}}});
+    });
+
+    startProgram(appDir);
+    if (QTest::currentTestFailed())
+        return;
+    const auto powerOffs = [this] {
+        int count = 0;
+        for (const MockCall& call : m_buses.calls(login1::service, login1::path))
+            count += call.method == QLatin1String("PowerOff");
+        return count;
+    };
+    // Every second of the period the forced shut-down helper asks, and is refused.
+    QTRY_VERIFY2_WITH_TIMEOUT(powerOffs() >= 4, qPrintable(programOutput()), kCallTimeoutMs);
+    QTRY_COMPARE_WITH_TIMEOUT(programWindows().size(), 2, kWindowTimeoutMs);
+    QTest::qWait(1200); // a further refusal or two: still the one box
+    QCOMPARE(programWindows().size(), 2);
+    QCOMPARE(m_program.state(), QProcess::Running);
+    const QString output = programOutput();
+    QCOMPARE(output.count(refusal), 1); // logged once, not at every refusal
+    QVERIFY2(output.contains(QLatin1String("Could not shut the computer down.")), qPrintable(output));
 }
 
 int main(int argc, char* argv[])

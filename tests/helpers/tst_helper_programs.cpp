@@ -2,163 +2,24 @@
 // of the folder, each name started without arguments), against a mock logind
 // and mock session managers on private buses.
 
-#include "MockServices.h"
-
-#include <QElapsedTimer>
-#include <QProcess>
-#include <QTest>
-
-#include <algorithm>
+#include "HelperProgramTest.h"
 
 using namespace zelkor::test;
 
-namespace {
-struct HelperRun {
-    int exitCode = -1;
-    QString stderrText;
-    qint64 ms = 0;
-};
-
-} // namespace
-
-class TestHelperPrograms : public QObject {
+class TestHelperPrograms : public HelperProgramTest {
     Q_OBJECT
 private slots:
-    void initTestCase();
-    void cleanupTestCase();
-    void init();
-
     void copiedFolderKeepsItsLinks();
     void eachNameCallsItsMethod_data();
     void eachNameCallsItsMethod();
     void lockFallsBackToTheScreenSaver_data();
     void lockFallsBackToTheScreenSaver();
-    void busySessionManagerIsLeftToFinish();
     void refusedRequestIsToldInPlainWords();
     void failsWithoutLogind_data();
     void failsWithoutLogind();
     void failsWithoutSystemBus();
     void unknownNameIsRefused();
-
-private:
-    HelperRun run(const QString& name, const QProcessEnvironment& env);
-    HelperRun run(const QString& name) { return run(name, m_buses.environment()); }
-    void useDesktop(const QString& kind);
-    void useLogind(bool present, const LogindSetup& setup = {});
-    QStringList recordedCalls();
-
-    MockBuses m_buses;
-    QString m_dll;     // our copy of the dll folder
-    QString m_desktop; // kind of the desktop mock running now, if any
-    QString m_logindKey = QStringLiteral("none");
-    QMap<QString, QList<qint64>> m_times; // helper name -> run times in ms
 };
-
-void TestHelperPrograms::initTestCase()
-{
-    QVERIFY2(m_buses.start(), qPrintable(m_buses.error()));
-    m_buses.exportToThisProcess();
-    const QString appDir = qEnvironmentVariable("ZELKOR_APP_DIR");
-    QVERIFY(!appDir.isEmpty());
-    m_dll = m_buses.folder() + QStringLiteral("/app/dll");
-    QVERIFY(QDir().mkpath(m_buses.folder() + QStringLiteral("/app")));
-    QCOMPARE(QProcess::execute(QStringLiteral("cp"),
-                               {QStringLiteral("-a"), appDir + QStringLiteral("/dll"), m_dll}),
-             0);
-}
-
-void TestHelperPrograms::cleanupTestCase()
-{
-    for (auto it = m_times.cbegin(); it != m_times.cend(); ++it) {
-        QList<qint64> times = it.value();
-        std::sort(times.begin(), times.end());
-        qInfo("%s: %lld runs, fastest %lld ms, median %lld ms, slowest %lld ms",
-              qPrintable(it.key()), qint64(times.size()), times.first(), times.at(times.size() / 2),
-              times.last());
-    }
-    m_buses.stopAllMocks();
-}
-
-void TestHelperPrograms::init()
-{
-    if (m_buses.isRunning(login1::service)) {
-        m_buses.clearCalls(login1::service, login1::path);
-        m_buses.clearCalls(login1::service, login1::sessionPath);
-    }
-    if (!m_desktop.isEmpty())
-        m_buses.clearCalls(desktopMock(m_desktop).name, desktopMock(m_desktop).path);
-}
-
-HelperRun TestHelperPrograms::run(const QString& name, const QProcessEnvironment& env)
-{
-    QProcess helper;
-    helper.setProcessEnvironment(env);
-    helper.setProgram(m_dll + QLatin1Char('/') + name);
-    QElapsedTimer clock;
-    clock.start();
-    helper.start();
-    HelperRun result;
-    if (!helper.waitForFinished(15000)) {
-        helper.kill();
-        helper.waitForFinished();
-        return result;
-    }
-    result.ms = clock.elapsed();
-    result.exitCode = helper.exitStatus() == QProcess::NormalExit ? helper.exitCode() : -1;
-    result.stderrText = QString::fromLocal8Bit(helper.readAllStandardError());
-    m_times[name].append(result.ms);
-    return result;
-}
-
-void TestHelperPrograms::useDesktop(const QString& kind)
-{
-    const QString wanted = kind == QLatin1String("none") ? QString() : kind;
-    if (wanted == m_desktop)
-        return;
-    if (!m_desktop.isEmpty())
-        m_buses.stopMock(desktopMock(m_desktop).name);
-    m_desktop.clear();
-    if (wanted.isEmpty())
-        return;
-    QVERIFY2(m_buses.startMock(desktopMock(kind)), qPrintable(m_buses.error()));
-    m_desktop = kind;
-}
-
-void TestHelperPrograms::useLogind(bool present, const LogindSetup& setup)
-{
-    const QString key = present ? QStringLiteral("%1%2%3")
-                                      .arg(setup.withFlags)
-                                      .arg(setup.session)
-                                      .arg(setup.sessionLock)
-                                : QStringLiteral("none");
-    if (key == m_logindKey)
-        return;
-    m_buses.stopMock(login1::service);
-    m_logindKey = QStringLiteral("none");
-    if (!present)
-        return;
-    QVERIFY2(startLogind(m_buses, setup), qPrintable(m_buses.error()));
-    m_logindKey = key;
-}
-
-QStringList TestHelperPrograms::recordedCalls()
-{
-    QStringList all;
-    if (m_buses.isRunning(login1::service)) {
-        for (const QString& path : {login1::path, login1::sessionPath}) {
-            for (const MockCall& call : m_buses.calls(login1::service, path))
-                all.append(login1::service + QLatin1Char(' ') + path + QLatin1Char(' ') +
-                           describeCall(call));
-        }
-    }
-    if (!m_desktop.isEmpty()) {
-        const MockSpec mock = desktopMock(m_desktop);
-        for (const MockCall& call : m_buses.calls(mock.name, mock.path))
-            all.append(mock.name + QLatin1Char(' ') + mock.path + QLatin1Char(' ') +
-                       describeCall(call));
-    }
-    return all;
-}
 
 void TestHelperPrograms::copiedFolderKeepsItsLinks()
 {
@@ -241,7 +102,7 @@ void TestHelperPrograms::eachNameCallsItsMethod()
     QFETCH(QString, expected);
     useLogind(true);
     useDesktop(desktop);
-    init(); // the mocks may have been started just now
+    clearCalls(); // the mocks may have been started just now
 
     const HelperRun result = run(name);
     QVERIFY2(result.exitCode == 0, qPrintable(result.stderrText));
@@ -264,34 +125,13 @@ void TestHelperPrograms::lockFallsBackToTheScreenSaver()
     setup.sessionLock = false;
     useLogind(true, setup);
     useDesktop(QStringLiteral("screensaver"));
-    init();
+    clearCalls();
 
     const HelperRun result = run(QStringLiteral("suo.dll"));
     QVERIFY2(result.exitCode == 0, qPrintable(result.stderrText));
     QCOMPARE(recordedCalls(),
              QStringList{QStringLiteral(
                  "org.freedesktop.ScreenSaver /org/freedesktop/ScreenSaver Lock()")});
-}
-
-void TestHelperPrograms::busySessionManagerIsLeftToFinish()
-{
-    // A session manager still asking the user must not be overtaken by logind.
-    useLogind(true);
-    useDesktop(QStringLiteral("none"));
-    MockSpec slow = gnomeSessionManager();
-    slow.methods = {
-        {QStringLiteral("Shutdown"), {}, {}, QStringLiteral("import time; time.sleep(3.5)")}};
-    QVERIFY2(m_buses.startMock(slow), qPrintable(m_buses.error()));
-    m_desktop = QStringLiteral("gnome");
-    init();
-
-    const HelperRun result = run(QStringLiteral("guan.dll"));
-    QCOMPARE(result.exitCode, 0);
-    QVERIFY2(result.ms < 6000, qPrintable(QString::number(result.ms)));
-    QCOMPARE(recordedCalls(),
-             QStringList{
-                 QStringLiteral("org.gnome.SessionManager /org/gnome/SessionManager Shutdown()")});
-    useDesktop(QStringLiteral("none")); // not the quick one the other tests expect
 }
 
 void TestHelperPrograms::refusedRequestIsToldInPlainWords()
@@ -370,7 +210,7 @@ void TestHelperPrograms::unknownNameIsRefused()
     const QString other = m_dll + QStringLiteral("/other.dll");
     QVERIFY(QFile::link(QStringLiteral("zelkor-helper"), other));
     useLogind(true);
-    init();
+    clearCalls();
     const HelperRun result = run(QStringLiteral("other.dll"));
     QCOMPARE(result.exitCode, 2);
     QVERIFY2(result.stderrText.contains(QLatin1String("guan.dll")), qPrintable(result.stderrText));

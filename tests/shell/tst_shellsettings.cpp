@@ -13,6 +13,9 @@
 #include <QDateTimeEdit>
 #include <QRadioButton>
 
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+
 using namespace zelkor;
 using namespace zelkor::test;
 
@@ -180,6 +183,65 @@ private slots:
         QCOMPARE(fileBytes(p.settingsPath()).count("\r\n"), 13);
     }
 
+    // A FIFO, a folder or a link to a device where the program keeps its
+    // files: start-up neither hangs nor reads it, says so once, and neither a
+    // save nor the autostart switch replaces it.
+    void specialFilesAreToldAndLeftAlone_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QString>("kind");
+        for (const char* file : {"settings", "autostart"}) {
+            for (const char* kind : {"FIFO", "directory", "link to character device"})
+                QTest::addRow("%s: %s", file, kind) << QString::fromLatin1(file)
+                                                    << QString::fromLatin1(kind);
+        }
+    }
+    void specialFilesAreToldAndLeftAlone()
+    {
+        QFETCH(QString, file);
+        QFETCH(QString, kind);
+        Program p;
+        const bool settingsFile = file == QLatin1String("settings");
+        const QString path = settingsFile ? p.settingsPath() : autostart::entryPath();
+        QDir().mkpath(QFileInfo(path).path());
+        QFile::remove(path);
+        const QByteArray name = QFile::encodeName(path);
+        const QString node = p.dir.path() + QStringLiteral("/node"); // our own folder, never /dev
+        if (kind == QLatin1String("FIFO"))
+            QCOMPARE(::mkfifo(name.constData(), 0600), 0);
+        else if (kind == QLatin1String("directory"))
+            QVERIFY(QDir().mkdir(path));
+        else if (::mknod(QFile::encodeName(node).constData(), S_IFCHR | 0600, makedev(1, 3)) != 0 ||
+                 !QFile::link(node, path))
+            QSKIP("no device node can be made here");
+        const QString end = kind.startsWith(QLatin1String("link")) ? node : path;
+        const auto typeOfEnd = [&end] {
+            struct stat info {};
+            return ::lstat(QFile::encodeName(end).constData(), &info) == 0 ? info.st_mode & S_IFMT
+                                                                           : 0;
+        };
+        const auto before = typeOfEnd();
+
+        p.start(); // must come back, even with a FIFO that no one writes to
+        QCOMPARE(MessageBox::shownCount(), 1);
+        QVERIFY2(MessageBox::lastText().contains(path), qPrintable(MessageBox::lastText()));
+        QVERIFY(!p.options().m_runAtStartupCheck->isChecked());
+
+        if (settingsFile) {
+            p.options().m_startInTrayCheck->click(); // a save: refused, and not told twice
+            QCOMPARE(MessageBox::shownCount(), 1);
+        } else {
+            p.options().m_runAtStartupCheck->click(); // the switch cannot claim what it did not do
+            QVERIFY(!p.options().m_runAtStartupCheck->isChecked());
+            QVERIFY(MessageBox::lastText().contains(path));
+        }
+        p.window->exitProgram();
+        QCOMPARE(typeOfEnd(), before);
+        if (file == QLatin1String("settings") && kind == QLatin1String("directory"))
+            QVERIFY(QDir(path).isEmpty());
+        QFile::remove(path);
+        QDir().rmdir(path);
+    }
 };
 
 QTEST_MAIN(TestShellSettings)

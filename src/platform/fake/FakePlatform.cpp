@@ -1,5 +1,7 @@
 #include "platform/fake/FakePlatform.h"
 
+#include <utility>
+
 namespace zelkor {
 
 FakePlatform::FakePlatform() : m_now(QDate(2026, 12, 7), QTime(8, 0, 0)) {}
@@ -18,18 +20,29 @@ void FakePlatform::advance(qint64 seconds)
     m_tick += static_cast<quint32>(seconds * 1000);
 }
 
-Outcome FakePlatform::startDetached(const QString& program)
+Outcome FakePlatform::startHelper(const QString& program, ProgramEnded ended)
 {
     if (m_missing.contains(program))
         return Outcome::failure(program + QStringLiteral(" is missing."));
     started << program;
+    running << std::move(ended);
     return Outcome::success();
 }
 
-Outcome FakePlatform::shellOpen(const QString& target)
+Outcome FakePlatform::shellOpen(const QString& target, ProgramEnded ended)
 {
     opened << target;
+    running << std::move(ended);
     return Outcome::success();
+}
+
+void FakePlatform::endRunning(const Outcome& outcome)
+{
+    const QList<ProgramEnded> ending = std::exchange(running, {});
+    for (const ProgramEnded& ended : ending) {
+        if (ended)
+            ended(outcome);
+    }
 }
 
 Outcome FakePlatform::hibernate()

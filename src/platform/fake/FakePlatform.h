@@ -27,9 +27,14 @@ public:
     void setMissingPrograms(const QStringList& paths) { m_missing = paths; }
     void setOtherInstanceRunning(bool running) { m_otherInstance = running; }
 
+    // Ends every helper and opening still running with `outcome`, in the
+    // order they were started, as their processes would.
+    void endRunning(const Outcome& outcome);
+
     // --- recorded effects ---
-    QStringList started;  // programs started detached
+    QStringList started;  // helpers started
     QStringList opened;   // targets handed to the desktop
+    QList<ProgramEnded> running; // how each started one that has not ended yet is told its end
     int hibernations = 0;
     qint64 hibernateSeconds = 0; // the clock moves on by this much in each hibernation
     QList<QPair<int, int>> beeps; // (Hz, ms)
@@ -44,8 +49,8 @@ public:
     QDateTime now() const override { return m_now; }
     quint32 tickCount() const override { return m_tick; }
     QRect screenGeometry() const override { return m_screen; }
-    Outcome startDetached(const QString& program) override;
-    Outcome shellOpen(const QString& target) override;
+    Outcome startHelper(const QString& program, ProgramEnded ended) override;
+    Outcome shellOpen(const QString& target, ProgramEnded ended) override;
     Outcome hibernate() override;
     void beep(int frequencyHz, int durationMs) override;
     void startTones(const QList<ToneStep>& steps) override { toneRuns.append(steps); }

@@ -4,13 +4,15 @@
 #include "platform/linux/TonePlayer.h"
 #include "platform/WakeTimer.h"
 #include "platform/linux/IdleSource.h"
+#include "platform/linux/InstanceLock.h"
 
-#include <QLockFile>
+#include <QUrl>
 
 #include <memory>
 
 namespace zelkor {
 
+class ChildProcesses;
 class LogindHibernation;
 class SuspendInhibitor;
 
@@ -22,8 +24,8 @@ public:
     QDateTime now() const override;
     quint32 tickCount() const override;
     QRect screenGeometry() const override;
-    Outcome startDetached(const QString& program) override;
-    Outcome shellOpen(const QString& target) override;
+    Outcome startHelper(const QString& program, ProgramEnded ended) override;
+    Outcome shellOpen(const QString& target, ProgramEnded ended) override;
     Outcome hibernate() override;   // LinuxPower.cpp
     void beep(int frequencyHz, int durationMs) override; // LinuxBeep.cpp
     void startTones(const QList<ToneStep>& steps) override;
@@ -35,7 +37,12 @@ public:
     WakeTimer& wakeTimer() override; // LinuxWakeTimer.cpp
 
 private:
-    std::unique_ptr<QLockFile> m_instanceLock;
+    ChildProcesses& children();
+    Outcome openWithDesktop(const QString& target, const QUrl& url, const QString& argument,
+                            ProgramEnded ended);
+
+    InstanceLock m_instanceLock;
+    std::unique_ptr<ChildProcesses> m_children; // made on first use
     TonePlayer m_tones;
     std::unique_ptr<LogindHibernation> m_hibernation; // made on first use
     std::unique_ptr<SuspendInhibitor> m_inhibitor;    // made on first use

@@ -1,0 +1,55 @@
+#include "platform/linux/InstanceLock.h"
+
+#include <QFile>
+#include <QSysInfo>
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace zelkor {
+
+InstanceLock::~InstanceLock()
+{
+    if (m_fd >= 0)
+        ::close(m_fd);
+}
+
+InstanceLock::Result InstanceLock::claim(const QString& path)
+{
+    if (m_fd >= 0)
+        return Result::Claimed;
+    struct stat info {};
+    if (::lstat(QFile::encodeName(path).constData(), &info) == 0 && !S_ISREG(info.st_mode)) {
+        m_error = QStringLiteral("%1 is not a regular file").arg(path);
+        return Result::Unusable;
+    }
+    // Close-on-exec: a helper or program we start must not carry the lock on
+    // after we are gone. No links followed, never a terminal.
+    const int fd = ::open(QFile::encodeName(path).constData(),
+                          O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NOCTTY | O_NONBLOCK, 0600);
+    if (fd < 0) {
+        m_error = QStringLiteral("%1: %2").arg(path, QString::fromLocal8Bit(std::strerror(errno)));
+        return Result::Unusable;
+    }
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        const int error = errno;
+        ::close(fd);
+        if (error == EWOULDBLOCK)
+            return Result::Held;
+        m_error = QStringLiteral("%1: %2").arg(path, QString::fromLocal8Bit(std::strerror(error)));
+        return Result::Unusable;
+    }
+    m_fd = fd;
+    // Whatever an earlier instance left here means nothing now.
+    const QByteArray note = QByteArray::number(qint64(::getpid())) + '\n' +
+                            QSysInfo::machineHostName().toUtf8() + "\nzelkor\n";
+    if (::ftruncate(fd, 0) == 0)
+        (void)!::pwrite(fd, note.constData(), size_t(note.size()), 0);
+    return Result::Claimed;
+}
+
+} // namespace zelkor

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QString>
+
+namespace zelkor {
+
+// The single-instance lock: an flock on a file. The kernel drops the lock
+// with the last descriptor of the process that holds it, so a lock can never
+// outlive its instance, whatever a killed or crashed one left in the file;
+// what the file holds is only a note for people (pid and host).
+class InstanceLock {
+public:
+    InstanceLock() = default;
+    ~InstanceLock();
+    InstanceLock(const InstanceLock&) = delete;
+    InstanceLock& operator=(const InstanceLock&) = delete;
+
+    enum class Result {
+        Claimed,  // this process holds the lock now
+        Held,     // another running instance holds it
+        Unusable, // the file cannot be made or locked; see error()
+    };
+    Result claim(const QString& path);
+    QString error() const { return m_error; }
+
+private:
+    int m_fd = -1;
+    QString m_error;
+};
+
+} // namespace zelkor
