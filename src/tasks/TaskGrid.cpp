@@ -87,10 +87,12 @@ TaskGrid::TaskGrid(QWidget* parent) : QTableView(parent)
     horizontalHeader()->setStretchLastSection(false);
     connect(this, &QTableView::clicked, this, [this](const QModelIndex& index) { emit rowPicked(index.row()); });
     // Moving the highlight with the keyboard picks that row too, so the
-    // commands always work on the row the user sees highlighted.
+    // commands always work on the row the user sees highlighted. A row made
+    // current without the highlight (focus arriving, an accessibility tool)
+    // is no pick.
     connect(selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             [this](const QModelIndex& current) {
-                if (!m_quiet && current.isValid())
+                if (!m_quiet && current.isValid() && selectionModel()->isRowSelected(current.row()))
                     emit rowPicked(current.row());
             });
     formatColumns();

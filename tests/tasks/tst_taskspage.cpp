@@ -189,6 +189,38 @@ private slots:
         QCOMPARE(m_state.selectedTaskId, qint64(1));
     }
 
+    // Focus arriving in the list makes a row current without highlighting it:
+    // that is no pick, so a later Delete must not reach the task in that row.
+    void focusArrivingPicksNothing_data()
+    {
+        QTest::addColumn<bool>("afterDeletion");
+        QTest::newRow("nothing picked yet") << false;
+        QTest::newRow("after the picked task was deleted") << true;
+    }
+    void focusArrivingPicksNothing()
+    {
+        QFETCH(bool, afterDeletion);
+        test::addRow(db(), {{"type", 2}, {"action", 6}});
+        test::addRow(db(), {{"type", 2}, {"action", 3}});
+        test::addRow(db(), {{"type", 2}, {"action", 4}});
+        m_page->refreshTaskList();
+        if (afterDeletion) {
+            clickRow(1);
+            MessageBox::setNextAnswer(QMessageBox::Yes);
+            m_page->m_deleteButton->click();
+            QCOMPARE(listedIds(), (QList<qint64>{3, 1}));
+        }
+        m_page->m_newButton->setFocus();
+        QTest::keyClick(m_page->m_newButton, Qt::Key_Backtab); // Shift+Tab into the list
+        // What an accessibility tool does: a current row, nothing highlighted.
+        m_page->m_taskGrid->selectionModel()->setCurrentIndex(
+            m_page->m_taskGrid->lines().index(1, tasklist::ColDescription), QItemSelectionModel::NoUpdate);
+        QCOMPARE(m_state.selectedTaskId, afterDeletion ? qint64(2) : qint64(0));
+        MessageBox::setNextAnswer(QMessageBox::Yes);
+        m_page->m_deleteButton->click();
+        QCOMPARE(test::rowCount(db()), afterDeletion ? 2 : 3);
+    }
+
     void rebuildKeepsThePick()
     {
         test::addRow(db(), {{"type", 2}, {"action", 6}});
