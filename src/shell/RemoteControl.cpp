@@ -5,6 +5,7 @@
 #include "common/DurationText.h"
 #include "countdown/CountdownMath.h"
 #include "countdown/TimerTab.h"
+#include "guard/SafetyKeeper.h"
 #include "scheduler/TaskScheduler.h"
 #include "shell/MainWindow.h"
 #include "shell/ShellVisibility.h"
@@ -120,8 +121,23 @@ void RemoteControl::StartCountdown(const QString& mode, const QString& value, co
     m_window.m_tabs->setCurrentWidget(tab);
 }
 
+bool RemoteControl::passwordGuards(const QString& what)
+{
+    const SafetyKeeper* safety = m_window.safety();
+    if (!safety || !safety->isPasswordSet())
+        return false;
+    refuse(kRemoteRefused,
+           QStringLiteral("A password protects the schedule: %1 is only possible in the "
+                          "program's window, with the password.")
+               .arg(what));
+    return true;
+}
+
 void RemoteControl::StopCountdown()
 {
+    if (m_window.timerTab()->isCounting() &&
+        passwordGuards(QStringLiteral("stopping the countdown")))
+        return;
     m_window.timerTab()->stopRemote();
 }
 
@@ -200,6 +216,8 @@ qlonglong RemoteControl::AddTask(const QString& task)
 
 void RemoteControl::ChangeTask(qlonglong id, const QString& task)
 {
+    if (passwordGuards(QStringLiteral("changing a task")))
+        return;
     TaskDraft d;
     if (!draftOf(task, &d))
         return;
@@ -210,6 +228,8 @@ void RemoteControl::ChangeTask(qlonglong id, const QString& task)
 
 void RemoteControl::DeleteTask(qlonglong id)
 {
+    if (passwordGuards(QStringLiteral("deleting a task")))
+        return;
     m_store.setRecordSource(queries::byId(id));
     Outcome outcome = m_store.refresh();
     if (outcome.ok)

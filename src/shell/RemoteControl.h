@@ -60,6 +60,9 @@ signals:
 private:
     void refuse(const QString& name, const QString& message);
     void invalid(const QString& message);
+    // Refuses (and says so) what the password guards in the window: no
+    // password can be asked over the bus.
+    bool passwordGuards(const QString& what);
     QList<TaskRow> allRows();
     bool draftOf(const QString& text, struct TaskDraft* draft);
 

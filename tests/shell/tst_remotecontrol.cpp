@@ -12,8 +12,10 @@
 #include "tasks/TaskGrid.h"
 #include "tasks/TasksPage.h"
 
+#include "guard/SafetyKeeper.h"
 #include <QCheckBox>
 #include <QComboBox>
+
 #include <QDBusPendingCall>
 #include <QDBusPendingReply>
 #include <QElapsedTimer>
@@ -36,6 +38,8 @@ private slots:
     void taskListFollows();
     void performRunsTheToolbarAction();
     void hiddenModeToggles();
+    void passwordGuardsWhatTheWindowGuards_data();
+    void passwordGuardsWhatTheWindowGuards();
 
 private:
     QDBusMessage call(const QString& method, const QVariantList& args = {});
@@ -222,6 +226,44 @@ void TestRemoteControl::hiddenModeToggles()
     QVERIFY(!m_program->state.hiddenMode);
 }
 
-QTEST_MAIN(TestRemoteControl)
+void TestRemoteControl::passwordGuardsWhatTheWindowGuards_data()
+{
+    QTest::addColumn<QString>("method");
+    QTest::newRow("change") << QStringLiteral("ChangeTask");
+    QTest::newRow("delete") << QStringLiteral("DeleteTask");
+    QTest::newRow("stop") << QStringLiteral("StopCountdown");
+}
 
+void TestRemoteControl::passwordGuardsWhatTheWindowGuards()
+{
+    QFETCH(QString, method);
+    const QDBusMessage added =
+        call(QStringLiteral("AddTask"),
+             {QStringLiteral(R"({"schedule":"daily","time":"22:00","action":"lock"})")});
+    const qlonglong id = added.arguments().value(0).toLongLong();
+    QVERIFY(id > 0);
+    QCOMPARE(call(QStringLiteral("StartCountdown"), {QStringLiteral("after"), QStringLiteral("90m"),
+                                                     QStringLiteral("lock"), false, QString()})
+                 .type(),
+             QDBusMessage::ReplyMessage);
+    SafetyKeeper* safety = m_program->window->safety();
+    safety->setAsker(
+        [](QWidget*, const QString&) { return std::optional<QString>(QStringLiteral("secret")); });
+    safety->changePassword(nullptr);
+    QVERIFY(safety->isPasswordSet());
+
+    QVariantList args;
+    if (method == QLatin1String("ChangeTask"))
+        args = {id, QStringLiteral(R"({"schedule":"daily","time":"23:00","action":"shutdown"})")};
+    else if (method == QLatin1String("DeleteTask"))
+        args = {id};
+    const QDBusMessage refused = call(method, args);
+    QCOMPARE(refused.errorName(), kRemoteRefused);
+    QVERIFY2(refused.errorMessage().contains(QStringLiteral("password")),
+             qPrintable(refused.errorMessage()));
+    QCOMPARE(taskDescriptions(), QStringList{QStringLiteral("Lock -- Daily")});
+    QVERIFY(m_program->window->timerTab()->isCounting());
+}
+
+QTEST_MAIN(TestRemoteControl)
 #include "tst_remotecontrol.moc"
