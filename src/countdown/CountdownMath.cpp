@@ -23,17 +23,30 @@ qint64 countSeconds(int mode, const PickerValues& v, const QDateTime& now, quint
     }
 }
 
-qint64 elapsedSeconds(quint32 nowTick, quint32 startTick)
+qint64 elapsedMs(quint32 nowTick, quint32 startTick) { return qint64(quint32(nowTick - startTick)); }
+
+namespace {
+// Division rounding toward minus infinity: before the origin (a wall clock
+// set back) the seconds still count the right way.
+qint64 floorDiv(qint64 a, qint64 b) { return a >= 0 ? a / b : -((-a + b - 1) / b); }
+} // namespace
+
+qint64 secondsLeft(qint64 totalSeconds, qint64 elapsedMs)
 {
-    return qint64(quint32(nowTick - startTick) / 1000u);
+    if (countEnded(totalSeconds, elapsedMs))
+        return 0;
+    return qMax<qint64>(1, totalSeconds - floorDiv(elapsedMs + 500, 1000));
 }
 
-float barAfterTick(float width, qint64 totalSeconds)
+qint64 msToNextSecond(qint64 totalSeconds, qint64 elapsedMs)
 {
-    return totalSeconds > 0 ? width + float(kBarWidth) / float(totalSeconds) : width;
+    const qint64 end = totalSeconds * 1000;
+    if (elapsedMs >= end)
+        return 0;
+    return qMin((floorDiv(elapsedMs, 1000) + 1) * 1000, end) - elapsedMs;
 }
 
-double quietBar(qint64 totalSeconds, qint64 elapsed)
+double barAfter(qint64 totalSeconds, qint64 elapsed)
 {
     return totalSeconds > 0 ? kBarWidth / double(totalSeconds) * double(elapsed) : 0.0;
 }

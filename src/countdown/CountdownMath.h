@@ -38,14 +38,24 @@ struct PickerValues {
 // less is not a valid count.
 qint64 countSeconds(int mode, const PickerValues& values, const QDateTime& now, quint32 tickMs);
 
-// Whole seconds from `startTick` to `nowTick`, across the wrap of the 32-bit
+// Milliseconds from `startTick` to `nowTick`, across the wrap of the 32-bit
 // tick count.
-qint64 elapsedSeconds(quint32 nowTick, quint32 startTick);
+qint64 elapsedMs(quint32 nowTick, quint32 startTick);
 
-// The bar after one plain tick: a fixed step, accumulated in single precision.
-float barAfterTick(float width, qint64 totalSeconds);
-// The bar of the quiet-time mode after `elapsed` quiet seconds.
-double quietBar(qint64 totalSeconds, qint64 elapsed);
+// A running count of `totalSeconds`, `elapsedMs` after its origin (the moment
+// Start was pressed, or for a date and time the wall clock's second then).
+// It has ended once the whole count has passed, to the millisecond: a timer
+// tick that comes a little early never ends it early.
+inline bool countEnded(qint64 totalSeconds, qint64 elapsedMs) { return elapsedMs >= totalSeconds * 1000; }
+// The seconds left as the label shows them: to the nearest second, so a tick
+// a few ms off its second shows the same number; 1 at least until the end.
+qint64 secondsLeft(qint64 totalSeconds, qint64 elapsedMs);
+// The wait for the next tick: to the count's next whole second, or to its end
+// when that comes first; 0 once it has ended.
+qint64 msToNextSecond(qint64 totalSeconds, qint64 elapsedMs);
+
+// The bar after `elapsed` of `totalSeconds` seconds.
+double barAfter(qint64 totalSeconds, qint64 elapsed);
 
 QString remainingText(qint64 seconds); // "<n> seconds remaining"
 

@@ -5,6 +5,7 @@
 #include "common/DateText.h"
 #include "countdown/WakeWaits.h"
 #include "guard/WarningDesk.h"
+#include "scheduler/SecondPoll.h"
 #include "shell/MessageBox.h"
 
 #include <QCheckBox>
@@ -13,7 +14,6 @@
 #include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
-#include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTimer>
@@ -24,6 +24,18 @@ namespace zelkor {
 
 namespace {
 const QString kStart = QStringLiteral("Start");
+
+// Sets a label's text without asking the tab for a new layout, which costs
+// more than the text itself when it changes every second: the label keeps a
+// fixed size and only ever grows.
+void showSteady(QLabel* label, const QString& text)
+{
+    label->setText(text);
+    const QSize hint = label->sizeHint();
+    if (label->minimumSize() != label->maximumSize() || hint.width() > label->maximumWidth() ||
+        hint.height() != label->maximumHeight())
+        label->setFixedSize(qMax(hint.width(), label->minimumWidth()), hint.height());
+}
 } // namespace
 
 TimerTab::TimerTab(Platform& platform, ActionExecutor& actions, WakeWaits& wakeWaits,
@@ -79,8 +91,8 @@ bool TimerTab::forced() const
 
 void TimerTab::setClock(const QString& clock, const QString& uptime)
 {
-    m_clockLabel->setText(clock);
-    m_uptimeLabel->setText(uptime);
+    showSteady(m_clockLabel, clock);
+    showSteady(m_uptimeLabel, uptime);
 }
 
 void TimerTab::setDateTimePickers(const QDateTime& now)
@@ -179,8 +191,9 @@ void TimerTab::onStartStop()
             stop();
         return;
     }
-    const qint64 seconds = countdown::countSeconds(m_timerMode, pickerValues(), m_platform.now(),
-                                                   m_platform.tickCount());
+    const QDateTime now = m_platform.now();
+    const qint64 seconds =
+        countdown::countSeconds(m_timerMode, pickerValues(), now, m_platform.tickCount());
     m_remainSeconds = seconds;
     m_totalSeconds = seconds;
     setBar(0.0);
@@ -191,7 +204,7 @@ void TimerTab::onStartStop()
     if (m_actionCombo->currentIndex() + 1 == int(ActionKind::PowerOn))
         powerOn(seconds);
     else
-        startCountdown(seconds);
+        startCountdown(seconds, now);
 }
 
 void TimerTab::startRemote(int mode, qint64 seconds, int action, const QString& target)
@@ -228,7 +241,7 @@ void TimerTab::startRemote(int mode, qint64 seconds, int action, const QString& 
     if (action == int(ActionKind::PowerOn))
         QTimer::singleShot(0, this, [this, seconds] { powerOn(seconds); });
     else
-        startCountdown(seconds);
+        startCountdown(seconds, now);
 }
 
 void TimerTab::stopRemote()
@@ -258,7 +271,7 @@ void TimerTab::powerOn(qint64 seconds)
         m_actions.shellOpen(target);
 }
 
-void TimerTab::startCountdown(qint64 seconds)
+void TimerTab::startCountdown(qint64 seconds, const QDateTime& now)
 {
     // Counting regardless of input would act while the user is at work.
     if (m_timerMode == countdown::Quiet && !m_platform.lastInputTick()) {
@@ -273,11 +286,28 @@ void TimerTab::startCountdown(qint64 seconds)
     for (QRadioButton* option : m_modeButtons)
         option->setEnabled(false);
     repaintActions(false);
-    m_countdownTimer->start();
     m_remainLabel->setText(countdown::remainingText(seconds));
     m_lastInputSeen = m_lastInput;
     m_idleStartTick = m_platform.tickCount();
+    m_originMs = now.toMSecsSinceEpoch() - now.time().msec();
+    aimNextTick();
     emit countdownStarted();
+}
+
+qint64 TimerTab::elapsedMs() const
+{
+    // A date and time is a second of the wall clock; every other count is
+    // real time from Start, on the tick count, which timers cannot shorten.
+    if (m_timerMode == countdown::At)
+        return m_platform.now().toMSecsSinceEpoch() - m_originMs;
+    return countdown::elapsedMs(m_platform.tickCount(), m_idleStartTick);
+}
+
+void TimerTab::aimNextTick()
+{
+    const qint64 wait = countdown::msToNextSecond(m_totalSeconds, elapsedMs());
+    // On the wall clock a tick comes just after the second, so it reads the new one.
+    m_countdownTimer->start(int(wait) + (m_timerMode == countdown::At ? kTickAfterSecondMs : 0));
 }
 
 void TimerTab::stop()
@@ -316,22 +346,23 @@ void TimerTab::onCountdownTick()
             if (m_desk)
                 m_desk->retract(countdownKey());
             ++m_countdownRound;
-        } else {
-            const qint64 elapsed =
-                countdown::elapsedSeconds(m_platform.tickCount(), m_idleStartTick);
-            m_remainSeconds = m_totalSeconds - elapsed;
-            m_remainLabel->setText(countdown::remainingText(m_remainSeconds));
-            setBar(countdown::quietBar(m_totalSeconds, elapsed));
+            // The label and the bar stay as they are this tick.
+            warnAhead();
+            aimNextTick();
+            return;
         }
-    } else {
-        setBar(countdown::barAfterTick(float(m_barWidth), m_totalSeconds));
-        --m_remainSeconds;
-        m_remainLabel->setText(countdown::remainingText(m_remainSeconds));
     }
-    if (m_remainSeconds <= 0)
+    const qint64 elapsed = elapsedMs();
+    if (countdown::countEnded(m_totalSeconds, elapsed)) {
+        m_remainSeconds = 0;
         finish();
-    else
-        warnAhead();
+        return;
+    }
+    m_remainSeconds = countdown::secondsLeft(m_totalSeconds, elapsed);
+    m_remainLabel->setText(countdown::remainingText(m_remainSeconds));
+    setBar(countdown::barAfter(m_totalSeconds, m_totalSeconds - m_remainSeconds));
+    warnAhead();
+    aimNextTick();
 }
 
 QString TimerTab::countdownKey() const

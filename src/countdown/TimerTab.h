@@ -1,5 +1,6 @@
 #pragma once
 
+#include "countdown/CountdownBar.h"
 #include "countdown/CountdownMath.h"
 #include "platform/Platform.h"
 #include "countdown/TimerTabState.h"
@@ -14,7 +15,6 @@ class QComboBox;
 class QDateTimeEdit;
 class QLabel;
 class QLineEdit;
-class QProgressBar;
 class QPushButton;
 class QRadioButton;
 class QTimer;
@@ -94,7 +94,7 @@ public:
     QLineEdit* m_targetEdit = nullptr; // program, file or URL
     QPushButton* m_browseButton = nullptr;
     QPushButton* m_startButton = nullptr; // "Start" / "Stop"
-    QProgressBar* m_progressBar = nullptr;
+    CountdownBar* m_progressBar = nullptr;
     QLabel* m_remainLabel = nullptr;
     QTimer* m_countdownTimer = nullptr;
 
@@ -109,7 +109,9 @@ private:
     std::array<QDateTimeEdit*, 5> keptPickers() const;
     QWidget* buildModes();
     void stop();
-    void startCountdown(qint64 seconds);
+    void startCountdown(qint64 seconds, const QDateTime& now);
+    qint64 elapsedMs() const; // of the running count
+    void aimNextTick();
     void powerOn(qint64 seconds);
     void enablePickers(int mode);
     void repaintActions(bool enabled);
@@ -126,7 +128,8 @@ private:
     qint64 m_totalSeconds = 0;
     double m_barWidth = 0.0;
     quint32 m_lastInput = 0;     // the last input tick read
-    quint32 m_idleStartTick = 0; // where the current quiet stretch began
+    quint32 m_idleStartTick = 0; // where the count, or its current quiet stretch, began
+    qint64 m_originMs = 0;       // a date and time: the wall clock's second at Start
     quint32 m_lastInputSeen = 0; // the last input tick when it began
     WarningDesk* m_desk = nullptr;
     std::function<bool()> m_stopGuard = [] { return true; };

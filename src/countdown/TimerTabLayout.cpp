@@ -1,4 +1,5 @@
 // The Timer tab's controls and their places.
+#include "countdown/CountdownBar.h"
 #include "countdown/TimerTab.h"
 
 #include <QButtonGroup>
@@ -9,7 +10,6 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStyle>
@@ -98,11 +98,11 @@ void TimerTab::build()
     QLabel* clockCaption = text(this, "Current Time:");
     clockCaption->setObjectName(QStringLiteral("Label1"));
     grid->addWidget(clockCaption, 0, 0);
-    grid->addWidget(m_clockLabel, 0, 1, 1, 2);
+    grid->addWidget(m_clockLabel, 0, 1, 1, 2, Qt::AlignLeft | Qt::AlignVCenter);
     QLabel* uptimeCaption = text(this, "Windows have run:");
     uptimeCaption->setObjectName(QStringLiteral("Label3"));
     grid->addWidget(uptimeCaption, 1, 0);
-    grid->addWidget(m_uptimeLabel, 1, 1, 1, 2);
+    grid->addWidget(m_uptimeLabel, 1, 1, 1, 2, Qt::AlignLeft | Qt::AlignVCenter);
 
     grid->addWidget(buildModes(), 2, 0, 1, 3);
 
@@ -126,19 +126,14 @@ void TimerTab::build()
     grid->addWidget(m_targetEdit, 5, 0, 1, 2);
     grid->addWidget(m_browseButton, 5, 2);
 
-    // The label sits over the bar, in the same cell.
-    m_progressBar = new QProgressBar(this);
+    // The label lies over the bar.
+    m_progressBar = new CountdownBar(this);
     m_progressBar->setObjectName(QStringLiteral("ImgBar"));
-    m_progressBar->setRange(0, int(countdown::kBarWidth));
-    m_progressBar->setValue(0);
-    m_progressBar->setTextVisible(false);
-    m_remainLabel = new QLabel(QStringLiteral("Timer disabled"), this);
+    m_progressBar->setMaximum(int(countdown::kBarWidth));
+    m_remainLabel = m_progressBar->label();
     m_remainLabel->setObjectName(QStringLiteral("LabRemain"));
-    m_remainLabel->setAlignment(Qt::AlignCenter);
-    m_remainLabel->setAttribute(Qt::WA_TransparentForMouseEvents);
+    m_remainLabel->setText(QStringLiteral("Timer disabled"));
     grid->addWidget(m_progressBar, 6, 0, 1, 2);
-    grid->addWidget(m_remainLabel, 6, 0, 1, 2);
-    m_remainLabel->raise();
     m_startButton = new QPushButton(QStringLiteral("Start"), this);
     m_startButton->setObjectName(QStringLiteral("CmdStart"));
     connect(m_startButton, &QPushButton::clicked, this, &TimerTab::onStartStop);
@@ -149,6 +144,8 @@ void TimerTab::build()
     m_countdownTimer = new QTimer(this);
     m_countdownTimer->setObjectName(QStringLiteral("TimerRemain"));
     m_countdownTimer->setInterval(1000);
+    m_countdownTimer->setSingleShot(true); // each tick is aimed anew at the count's next second
+    m_countdownTimer->setTimerType(Qt::PreciseTimer);
     connect(m_countdownTimer, &QTimer::timeout, this, &TimerTab::onCountdownTick);
 }
 

@@ -60,7 +60,7 @@ constexpr ToolButton kToolButtons[] = {
 } // namespace
 
 MainWindow::MainWindow(Platform& platform, AppState& state, QWidget* parent)
-    : QMainWindow(parent), m_platform(platform), m_state(state)
+    : QMainWindow(parent), m_platform(platform), m_state(state), m_clockPoll(QStringLiteral("Timer3"), this)
 {
     setObjectName(QStringLiteral("FrmMain"));
     setWindowTitle(kAppTitle);
@@ -126,9 +126,7 @@ MainWindow::MainWindow(Platform& platform, AppState& state, QWidget* parent)
     m_nudgeTimer->setInterval(2);
     connect(m_nudgeTimer, &QTimer::timeout, m_nudgeTimer, &QTimer::stop);
     m_wakeWaits->setNudge(m_nudgeTimer); // started before every wake wait
-    m_clockTimer = new QTimer(this);
-    m_clockTimer->setObjectName(QStringLiteral("Timer3"));
-    m_clockTimer->setInterval(1000);
+    m_clockTimer = m_clockPoll.timer();
     connect(m_clockTimer, &QTimer::timeout, this, &MainWindow::updateClock);
 
     // The box is read at the moment a task or the period acts.
@@ -244,7 +242,6 @@ bool MainWindow::startUp()
     m_powerOn->start(); // the power-on cycle
     loadForbiddenPeriod();
     selectNextTask();
-    m_clockTimer->start();
     if (!m_state.hiddenMode && !isMinimized()) // not put in the tray at start
         show();
     return true;
@@ -281,9 +278,46 @@ void MainWindow::initWindow()
 
 void MainWindow::updateClock()
 {
-    // Looked at every second, also while no task is waiting to fire.
+    // Looked at every second while the window shows; at rest the platform
+    // tells when the clock is set.
     m_scheduler->checkClock();
-    m_timerTab->setClock(clockText(m_platform.now()), uptimeText(m_platform.tickCount()));
+    const QDateTime now = m_platform.now();
+    m_timerTab->setClock(clockText(now), uptimeText(m_platform.tickCount()));
+    m_clockPoll.rearm(now);
+}
+
+void MainWindow::followVisibility()
+{
+    // Nobody reads a clock that is not on screen: it stops while the window
+    // is hidden or minimized and catches up as soon as it shows again.
+    const bool onScreen = isVisible() && !isMinimized();
+    if (onScreen == m_clockPoll.isOn())
+        return;
+    if (onScreen) {
+        updateClock();
+        m_clockPoll.switchOn(m_platform.now());
+    } else {
+        m_clockPoll.switchOff();
+    }
+}
+
+void MainWindow::showEvent(QShowEvent* event)
+{
+    QMainWindow::showEvent(event);
+    followVisibility();
+}
+
+void MainWindow::hideEvent(QHideEvent* event)
+{
+    QMainWindow::hideEvent(event);
+    followVisibility();
+}
+
+void MainWindow::changeEvent(QEvent* event)
+{
+    QMainWindow::changeEvent(event);
+    if (event->type() == QEvent::WindowStateChange)
+        followVisibility();
 }
 
 void MainWindow::onToolbarButton(const QString& key)

@@ -2,6 +2,7 @@
 
 #include "common/AppState.h"
 #include "platform/Platform.h"
+#include "scheduler/SecondPoll.h"
 
 #include <QMainWindow>
 
@@ -98,7 +99,7 @@ public:
     QCheckBox* m_wakeOnCheck = nullptr;
     QPushButton* m_hiddenTestButton = nullptr;
     QTimer* m_nudgeTimer = nullptr; // one-shot nudge before a wake wait
-    QTimer* m_clockTimer = nullptr;
+    QTimer* m_clockTimer = nullptr; // only while the window is on screen
     QTimer* m_taskPollTimer = nullptr; // owned by the scheduler
     QTimer* m_periodTimer = nullptr;   // owned by the forbidden period's guard
 
@@ -107,6 +108,9 @@ signals:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
     void buildToolbar();
@@ -116,6 +120,7 @@ private:
     void buildSafety(); // MainWindowSafety.cpp
     // A problem the user must know of: a box that does not block, and the log.
     void tell(const QString& message);
+    void followVisibility();
 
     Platform& m_platform;
     AppState& m_state;
@@ -141,6 +146,7 @@ private:
     WarningDesk* m_warningDesk = nullptr;
     WarningCenter* m_warningCenter = nullptr;
     bool m_trayIconShown = false;
+    SecondPoll m_clockPoll; // the clock's ticks, on the wall clock's seconds
 };
 
 } // namespace zelkor

@@ -12,8 +12,9 @@ namespace zelkor {
 TrayIcon::TrayIcon(QMenu* menu, const QIcon& icon, QObject* parent)
     : QObject(parent), m_menu(menu), m_image(icon)
 {
-    m_probe = new QTimer(this);
-    connect(m_probe, &QTimer::timeout, this, &TrayIcon::probe);
+    m_hostWait = new QTimer(this);
+    m_hostWait->setSingleShot(true);
+    connect(m_hostWait, &QTimer::timeout, this, &TrayIcon::probe);
 }
 
 TrayIcon::~TrayIcon() { delete m_icon; }
@@ -26,18 +27,34 @@ void TrayIcon::addTrayIcon()
         probe();
         return;
     }
-    if (!m_watcher) {
-        QDBusConnection bus = QDBusConnection::sessionBus();
-        if (bus.isConnected()) {
-            m_watcher = new QDBusServiceWatcher(QStringLiteral("org.kde.StatusNotifierWatcher"), bus,
-                                                QDBusServiceWatcher::WatchForRegistration, this);
-            connect(m_watcher, &QDBusServiceWatcher::serviceRegistered, this, &TrayIcon::probe);
-        }
+    if (!m_waiting.isValid()) {
         m_waiting.start();
+        watchHosts();
     }
     probe();
-    if (!m_icon)
-        m_probe->start(kProbeIntervalMs);
+    // On X11 the icon settles for an XEmbed tray after a while; elsewhere it
+    // waits for a StatusNotifier host to come.
+    if (!m_icon && trayhost::xembedPossible() && !m_hostWait->isActive())
+        m_hostWait->start(int(qMax<qint64>(0, kHostWaitMs - m_waiting.elapsed())) + 1);
+}
+
+void TrayIcon::watchHosts()
+{
+    const QString service = QStringLiteral("org.kde.StatusNotifierWatcher");
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (bus.isConnected()) {
+        m_watcher = new QDBusServiceWatcher(service, bus,
+                                            QDBusServiceWatcher::WatchForRegistration |
+                                                QDBusServiceWatcher::WatchForUnregistration,
+                                            this);
+        connect(m_watcher, &QDBusServiceWatcher::serviceRegistered, this, &TrayIcon::probe);
+        connect(m_watcher, &QDBusServiceWatcher::serviceUnregistered, this, &TrayIcon::probe);
+        for (const char* signal : {"StatusNotifierHostRegistered", "StatusNotifierHostUnregistered"})
+            bus.connect(service, QStringLiteral("/StatusNotifierWatcher"), service, QLatin1String(signal), this,
+                        SLOT(probe()));
+    }
+    m_xembedWatch = new trayhost::XEmbedTrayWatch(this);
+    connect(m_xembedWatch, &trayhost::XEmbedTrayWatch::changed, this, &TrayIcon::probe);
 }
 
 void TrayIcon::setTrayTip(const QString& text)
@@ -65,11 +82,9 @@ void TrayIcon::create(bool statusNotifier)
         if (reason == QSystemTrayIcon::Trigger || reason == QSystemTrayIcon::DoubleClick)
             emit clicked();
     });
-    delete m_watcher;
-    m_watcher = nullptr;
+    m_hostWait->stop();
     if (m_wanted)
         m_icon->show();
-    m_probe->start(kWatchIntervalMs);
 }
 
 bool TrayIcon::hostPresent() const

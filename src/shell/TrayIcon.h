@@ -11,10 +11,17 @@ class QTimer;
 
 namespace zelkor {
 
+namespace trayhost {
+class XEmbedTrayWatch;
+}
+
 // The notification-area icon. The toolkit decides once per process whether it
 // talks to a StatusNotifier host or to an XEmbed tray, so the icon itself is
 // made only once one of them is there (or after a short wait on X11); a tray
-// that starts later, or restarts, still gets the icon.
+// that starts later, or restarts, still gets the icon. Trays are followed by
+// what they announce (a StatusNotifierWatcher on the session bus, an XEmbed
+// tray on the display), never by asking them in a loop: a program resting in
+// the tray wakes for nothing.
 class TrayIcon : public QObject {
     Q_OBJECT
 public:
@@ -31,15 +38,16 @@ public:
 
     // How long to wait for a StatusNotifier host before settling for XEmbed.
     static constexpr int kHostWaitMs = 5000;
-    static constexpr int kProbeIntervalMs = 500;
-    static constexpr int kWatchIntervalMs = 2000;
 
 signals:
     void clicked(); // a left click; a double click counts as a second one
     void shownInHostChanged(bool shown);
 
-private:
+private slots:
     void probe();
+
+private:
+    void watchHosts();
     void create(bool statusNotifier);
     void setShownInHost(bool shown);
     bool hostPresent() const;
@@ -49,7 +57,8 @@ private:
     QString m_tip;
     QSystemTrayIcon* m_icon = nullptr;
     QDBusServiceWatcher* m_watcher = nullptr;
-    QTimer* m_probe = nullptr;
+    trayhost::XEmbedTrayWatch* m_xembedWatch = nullptr;
+    QTimer* m_hostWait = nullptr; // the end of the wait for a StatusNotifier host
     QElapsedTimer m_waiting;
     bool m_wanted = false;
     bool m_statusNotifier = false; // which kind of tray the icon was made for

@@ -67,29 +67,55 @@ private slots:
     {
         QTest::addColumn<quint32>("start");
         QTest::addColumn<quint32>("now");
-        QTest::addColumn<qint64>("seconds");
-        QTest::newRow("plain") << 1000u << 3999u << 2ll;
-        QTest::newRow("across 2^31") << 0x7FFFFFFFu << 0x7FFFFFFFu + 3000u << 3ll;
-        QTest::newRow("across the wrap") << 0xFFFFFC18u << 500u << 1ll;
+        QTest::addColumn<qint64>("ms");
+        QTest::newRow("plain") << 1000u << 3999u << 2999ll;
+        QTest::newRow("across 2^31") << 0x7FFFFFFFu << 0x7FFFFFFFu + 3000u << 3000ll;
+        QTest::newRow("across the wrap") << 0xFFFFFC18u << 500u << 1500ll;
         QTest::newRow("same tick") << 42u << 42u << 0ll;
     }
     void elapsed()
     {
         QFETCH(quint32, start);
         QFETCH(quint32, now);
-        QFETCH(qint64, seconds);
-        QCOMPARE(elapsedSeconds(now, start), seconds);
+        QFETCH(qint64, ms);
+        QCOMPARE(elapsedMs(now, start), ms);
+    }
+
+    // A count of 60 s at points of its run: what the label shows, the wait
+    // for the next tick, and whether it has ended.
+    void runningCount_data()
+    {
+        QTest::addColumn<qint64>("elapsedMs");
+        QTest::addColumn<qint64>("left");
+        QTest::addColumn<qint64>("wait");
+        QTest::addColumn<bool>("ended");
+        QTest::newRow("at Start") << 0ll << 60ll << 1000ll << false;
+        QTest::newRow("a tick on its second") << 1000ll << 59ll << 1000ll << false;
+        QTest::newRow("a tick a little late") << 1004ll << 59ll << 996ll << false;
+        QTest::newRow("a tick a little early") << 1996ll << 58ll << 4ll << false;
+        QTest::newRow("the last second") << 59000ll << 1ll << 1000ll << false;
+        QTest::newRow("1 ms before the end") << 59999ll << 1ll << 1ll << false;
+        QTest::newRow("the end") << 60000ll << 0ll << 0ll << true;
+        QTest::newRow("after the end") << 61500ll << 0ll << 0ll << true;
+        QTest::newRow("clock set back before the origin") << -1500ll << 61ll << 500ll << false;
+    }
+    void runningCount()
+    {
+        QFETCH(qint64, elapsedMs);
+        QFETCH(qint64, left);
+        QFETCH(qint64, wait);
+        QFETCH(bool, ended);
+        QCOMPARE(secondsLeft(60, elapsedMs), left);
+        QCOMPARE(msToNextSecond(60, elapsedMs), wait);
+        QCOMPARE(countEnded(60, elapsedMs), ended);
     }
 
     void barFillsOverTheWholeCount()
     {
-        float width = 0;
-        for (int i = 0; i < 5400; ++i)
-            width = barAfterTick(width, 5400);
-        QVERIFY(qAbs(width - kBarWidth) < kBarWidth / 100);
-        QCOMPARE(barAfterTick(10.0f, 0), 10.0f);
-        QCOMPARE(quietBar(900, 450), kBarWidth / 2);
-        QCOMPARE(quietBar(0, 5), 0.0);
+        QCOMPARE(barAfter(5400, 5400), kBarWidth);
+        QCOMPARE(barAfter(5400, 1), kBarWidth / 5400);
+        QCOMPARE(barAfter(900, 450), kBarWidth / 2);
+        QCOMPARE(barAfter(0, 5), 0.0);
     }
 
     void texts()

@@ -2,6 +2,7 @@
 #include "actions/ReminderWindow.h"
 #include "countdown/TimerTab.h"
 #include "platform/fake/FakePlatform.h"
+#include "shell/ClockText.h"
 #include "shell/MainWindow.h"
 #include "shell/MessageBox.h"
 #include "shell/OptionsPage.h"
@@ -186,7 +187,12 @@ private slots:
         QVERIFY(f.window->isMinimized());
         QCOMPARE(f.window->isVisible(), !tray);
         QVERIFY(!f.state.exitRequested);
-        QVERIFY(f.window->m_clockTimer->isActive()); // the program keeps running
+        // Out of sight the clock rests; back on screen it shows the time at once.
+        QVERIFY(!f.window->m_clockTimer->isActive());
+        f.platform.advance(120);
+        f.window->showNormal();
+        QVERIFY(f.window->m_clockTimer->isActive());
+        QCOMPARE(f.window->timerTab()->m_clockLabel->text(), clockText(f.platform.now()));
     }
 
     void exitClosesEverything()
