@@ -14,7 +14,7 @@ build_dir=${BUILD_DIR:-build}
 
 # Build and run time.
 packages=(
-    build-essential cmake pkg-config sqlite3
+    build-essential cmake pkg-config sqlite3 libsqlite3-dev
     qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite qt6-qpa-plugins libgl-dev
     libpulse-dev libasound2-dev libxss-dev libxcb1-dev libx11-dev
     libcap2-bin librsvg2-bin libsodium-dev xdg-utils

@@ -4,11 +4,16 @@
 
 #include <QDateTime>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QString>
 #include <QTemporaryDir>
+
+#include <algorithm>
+#include <ctime>
+#include <functional>
 
 // A private program folder with a copy of the built task database, filled by
 // the benchmarks with plain SQL.
@@ -65,5 +70,35 @@ private:
     QTemporaryDir m_dir;
     bool m_ok = false;
 };
+
+// Medians of a piece of work run again and again: the time it took, and the
+// processor time this thread spent on it, which other programs busy on the
+// same machine do not stretch.
+struct Medians {
+    double wallMs = 0;
+    double cpuMs = 0;
+};
+
+inline Medians medians(int runs, const std::function<void()>& work)
+{
+    const auto cpuNow = [] {
+        timespec ts{};
+        clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
+        return ts.tv_sec * 1e3 + ts.tv_nsec / 1e6;
+    };
+    QList<double> wall;
+    QList<double> cpu;
+    for (int i = 0; i < runs; ++i) {
+        QElapsedTimer timer;
+        const double start = cpuNow();
+        timer.start();
+        work();
+        wall << timer.nsecsElapsed() / 1e6;
+        cpu << cpuNow() - start;
+    }
+    std::sort(wall.begin(), wall.end());
+    std::sort(cpu.begin(), cpu.end());
+    return {wall[wall.size() / 2], cpu[cpu.size() / 2]};
+}
 
 } // namespace zelkor::bench

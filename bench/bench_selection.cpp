@@ -1,22 +1,23 @@
-// The selection pass over 10,000 stored tasks of mixed kinds: the rule alone
-// over rows in memory, and the whole pass as the program runs it (query,
-// rows, rule, poll). Run: build/bench/bench_selection [tasks] [runs]
+// The selection pass over 1,000, 10,000 and 100,000 stored tasks of mixed
+// kinds: the whole pass as the program runs it (read, rule, poll), its parts
+// (processor time), and as baseline the same pass with the rows read through
+// the record set (QtSql), measured in the same run.
+// Run: build/bench/bench_selection [runs] [sizes...]
 #include "BenchTasks.h"
 
 #include "actions/ActionExecutor.h"
+#include "common/AppPaths.h"
 #include "platform/fake/FakePlatform.h"
 #include "scheduler/NextTask.h"
 #include "scheduler/TaskScheduler.h"
 #include "tasks/TaskQueries.h"
-#include "tasks/TaskStore.h"
+#include "tasks/TaskReader.h"
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QRandomGenerator>
 
 #include <algorithm>
 #include <cstdio>
-#include <functional>
 
 using namespace zelkor;
 
@@ -60,66 +61,59 @@ QList<bench::BenchFolder::Row> mixedRows(int count, const QDateTime& now)
     return rows;
 }
 
-struct Figures {
-    double median = 0;
-    double worst = 0;
-};
-
-Figures measure(int runs, const std::function<void()>& work)
+bool measure(int count, int runs)
 {
-    QList<double> ms;
-    for (int i = 0; i < runs; ++i) {
-        QElapsedTimer timer;
-        timer.start();
-        work();
-        ms << timer.nsecsElapsed() / 1e6;
+    FakePlatform platform; // a fixed clock, so every run does the same work
+    platform.setNow(QDateTime(QDate(2026, 12, 7), QTime(8, 0)));
+    bench::BenchFolder folder;
+    if (!folder.isValid() || !folder.insert(mixedRows(count, platform.now()))) {
+        std::fprintf(stderr, "could not prepare the task database\n");
+        return false;
     }
-    std::sort(ms.begin(), ms.end());
-    return {ms[ms.size() / 2], ms.last()};
+
+    TaskReader reader(folder.database());
+    const QList<TaskRow> rows = reader.rows(queries::kSchedulableNewestFirst);
+    Selection selection;
+    const bench::Medians rule = bench::medians(runs, [&] { selection = selectNext(rows, platform.now()); });
+    const bench::Medians read =
+        bench::medians(runs, [&] { reader.forEach(queries::kSchedulableNewestFirst, [](const TaskRow&) {}); });
+
+    AppState state;
+    state.paths = portablePaths(folder.path());
+    ActionExecutor actions(platform, state);
+    TaskScheduler scheduler(platform, state, actions);
+    const bench::Medians pass = bench::medians(runs, [&] { scheduler.selectNextTask(); });
+
+    // The baseline: the record set's read, then the same rule.
+    TaskStore store(folder.database());
+    store.setRecordSource(queries::kSchedulableNewestFirst);
+    const bench::Medians recordSet = bench::medians(runs, [&] {
+        store.refresh();
+        selectNext(store.rows(), platform.now());
+        store.close();
+    });
+
+    std::printf("%7d tasks (%6lld read): pass %7.2f ms, %7.2f ms CPU (read %6.2f, rule %6.2f)   "
+                "baseline through QtSql %7.2f ms CPU   ratio %.2fx\n",
+                count, static_cast<long long>(rows.size()), pass.wallMs, pass.cpuMs, read.cpuMs, rule.cpuMs,
+                recordSet.cpuMs, recordSet.cpuMs > 0 ? pass.cpuMs / recordSet.cpuMs : 0.0);
+    return scheduler.selection().nextTime == selection.nextTime &&
+           scheduler.selection().due.size() == selection.due.size();
 }
 } // namespace
 
 int main(int argc, char* argv[])
 {
     QCoreApplication app(argc, argv);
-    const int count = argc > 1 ? QByteArray(argv[1]).toInt() : 10000;
-    const int runs = argc > 2 ? QByteArray(argv[2]).toInt() : 50;
-
-    FakePlatform platform; // a fixed clock, so every run does the same work
-    platform.setNow(QDateTime(QDate(2026, 12, 7), QTime(8, 0)));
-    bench::BenchFolder folder;
-    if (!folder.isValid() || !folder.insert(mixedRows(count, platform.now()))) {
-        std::fprintf(stderr, "could not prepare the task database\n");
-        return 1;
-    }
-
-    TaskStore ado(folder.database());
-    ado.setRecordSource(queries::kSchedulableNewestFirst);
-    ado.refresh();
-    const QList<TaskRow> rows = ado.rows();
-    Selection selection;
-    const Figures rule = measure(runs, [&] { selection = selectNext(rows, platform.now()); });
-
-    const Figures read = measure(runs, [&] { ado.refresh(); });
-    QList<TaskRow> copied;
-    const Figures convert = measure(runs, [&] { copied = ado.rows(); });
-
-    AppState state;
-    state.paths = portablePaths(folder.path());
-    ActionExecutor actions(platform, state);
-    TaskScheduler scheduler(platform, state, actions);
-    const Figures pass = measure(runs, [&] { scheduler.selectNextTask(); });
-
-    std::printf("tasks stored: %d (%lld read by the pass), runs: %d, TZ=%s\n", count,
-                static_cast<long long>(rows.size()), runs, qgetenv("TZ").constData());
-    std::printf("selection rule over rows:       median %.2f ms, worst %.2f ms\n", rule.median, rule.worst);
-    std::printf("query alone (TaskStore::refresh):  median %.2f ms, worst %.2f ms\n", read.median,
-                read.worst);
-    std::printf("rows alone (TaskStore::rows):     median %.2f ms, worst %.2f ms\n", convert.median,
-                convert.worst);
-    std::printf("whole pass (query + rule + poll): median %.2f ms, worst %.2f ms\n", pass.median, pass.worst);
-    std::printf("chosen: task %lld at %s\n",
-                static_cast<long long>(selection.due.isEmpty() ? 0 : selection.due.first().taskId),
-                qPrintable(selection.nextTime.toString(Qt::ISODate)));
-    return 0;
+    const int runs = argc > 1 ? std::max(1, QByteArray(argv[1]).toInt()) : 21;
+    QList<int> sizes;
+    for (int i = 2; i < argc; ++i)
+        sizes << std::max(1, QByteArray(argv[i]).toInt());
+    if (sizes.isEmpty())
+        sizes = {1000, 10000, 100000};
+    std::printf("selection pass, median of %d runs, TZ=%s\n", runs, qgetenv("TZ").constData());
+    bool same = true;
+    for (int count : sizes)
+        same = measure(count, runs) && same;
+    return same ? 0 : 1;
 }

@@ -1,19 +1,27 @@
-// Rebuilds the task list from a table of 10,000 tasks of every kind and
-// prints the median time of one rebuild.
-//   bench_tasklist [tasks] [runs]
-#include "common/DayNumber.h"
+// The task list at 1,000, 10,000 and 100,000 stored tasks of every kind:
+// - rebuild: the list read anew and painted, as after every change;
+// - save and refresh: a new task saved through the New Task dialog and the
+//   main window's whole refresh (list, forbidden period, selection pass,
+//   power-on search), painted;
+// - baseline, measured in the same run: the rows read through the record set
+//   (QtSql) and turned into lines of texts, as the list used to be filled.
+// Medians in ms, of the time taken and of the processor time. Run: build/bench/bench_tasklist [runs] [sizes...]
+#include "BenchTasks.h"
+
+#include "common/AppPaths.h"
 #include "platform/fake/FakePlatform.h"
-#include "tasks/TaskGrid.h"
+#include "shell/MainWindow.h"
 #include "tasks/TaskStore.h"
+#include "tasks/TaskDialog.h"
+#include "tasks/TaskGrid.h"
+#include "tasks/TaskListText.h"
+#include "tasks/TaskQueries.h"
 #include "tasks/TasksPage.h"
 
 #include <QApplication>
-#include <QDir>
-#include <QElapsedTimer>
-#include <QFile>
-#include <QSqlDatabase>
-#include <QSqlQuery>
-#include <QTemporaryDir>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTabWidget>
 
 #include <algorithm>
 #include <cstdio>
@@ -21,42 +29,75 @@
 using namespace zelkor;
 
 namespace {
-bool fill(const QString& path, int tasks)
+// Every kind and action except Power On, whose waits would hold the
+// benchmark in their event loop.
+QList<bench::BenchFolder::Row> allKinds(int count)
 {
-    const QString name = QStringLiteral("bench-fill");
-    bool ok = false;
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
-        db.setDatabaseName(path);
-        if (!db.open())
-            return false;
-        db.transaction();
-        QSqlQuery q(db);
-        q.prepare(QStringLiteral("insert into task (type, action, starttime, stoptime, day, fujia, description, "
-                                 "sun, mon, tue, wed, thu, fri, sat, state) "
-                                 "values (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, 1)"));
-        const double base = daynum::fromDate(QDate(2026, 6, 1));
-        ok = true;
-        for (int i = 0; i < tasks && ok; ++i) {
-            const int type = i % 5;
-            const int action = 1 + i % 8;
-            const double time = (i % 1440) / 1440.0;
-            q.addBindValue(type);
-            q.addBindValue(action);
-            q.addBindValue(type == 1 ? base + i % 60 + time : time);
-            q.addBindValue(type == 0 ? QVariant(time + 0.01) : QVariant());
-            q.addBindValue(type == 3 ? QVariant(base + i % 28) : QVariant());
-            q.addBindValue(action >= 7 ? QVariant(i % 2) : QVariant());
-            q.addBindValue(action >= 7 ? QVariant(QStringLiteral("Reminder number %1").arg(i)) : QVariant());
-            for (int w = 0; w < 7; ++w)
-                q.addBindValue(type == 4 ? QVariant((i >> w) & 1) : QVariant());
-            ok = q.exec();
-        }
-        ok = ok && db.commit();
-        db.close();
+    QList<bench::BenchFolder::Row> rows;
+    const double base = daynum::fromDate(QDate(2026, 6, 1));
+    for (int i = 0; i < count; ++i) {
+        bench::BenchFolder::Row row;
+        row.type = i % 5;
+        row.action = 1 + i % 7;
+        if (row.action == 7)
+            row.action = 8;
+        const double time = (i % 1440) / 1440.0;
+        row.start = row.type == 1 ? base + i % 60 + time : time;
+        row.stop = row.type == 0 ? time + 0.01 : 0;
+        row.day = row.type == 3 ? base + i % 28 : 0;
+        row.weekdays = row.type == 4 ? unsigned(i) & 127u : 0;
+        rows << row;
     }
-    QSqlDatabase::removeDatabase(name);
-    return ok;
+    return rows;
+}
+
+bool measure(int count, int runs)
+{
+    bench::BenchFolder folder;
+    if (!folder.isValid() || !folder.insert(allKinds(count))) {
+        std::fprintf(stderr, "could not prepare the task database\n");
+        return false;
+    }
+    FakePlatform platform;
+    platform.setNow(QDateTime(QDate(2026, 6, 20), QTime(12, 0)));
+    AppState state;
+    state.paths = portablePaths(folder.path());
+    MainWindow window(platform, state);
+    if (!window.startUp())
+        return false;
+    window.m_tabs->setCurrentIndex(1); // the list on screen
+    QCoreApplication::processEvents();
+    TasksPage* page = window.tasksPage();
+
+    const bench::Medians rebuild = bench::medians(runs, [&] {
+        page->refreshTaskList();
+        QCoreApplication::processEvents(); // the grid paints its new rows
+    });
+
+    page->setDialogRunner([](TaskDialog& dialog) {
+        dialog.m_kindButtons[2]->click(); // Daily, at the time the dialog shows
+        dialog.m_okButton->click();         // OK: save, then the window's refresh
+    });
+    const bench::Medians save = bench::medians(runs, [&] {
+        page->newTask();
+        QCoreApplication::processEvents();
+    });
+
+    TaskStore store(folder.database());
+    store.setRecordSource(queries::kListNewestFirst);
+    const bench::Medians baseline = bench::medians(runs, [&] {
+        store.refresh();
+        tasklist::buildLines(store.rows(), platform.now());
+        store.close();
+    });
+
+    const int listed = page->m_taskGrid->lines().rowCount();
+    std::printf("%7d tasks: rebuild %7.1f ms (%7.1f CPU)   save and refresh %7.1f ms (%7.1f CPU)   "
+                "baseline, QtSql rows into lines %7.1f ms (%7.1f CPU)   rebuild ratio %.2fx\n",
+                count, rebuild.wallMs, rebuild.cpuMs, save.wallMs, save.cpuMs, baseline.wallMs, baseline.cpuMs,
+                baseline.cpuMs > 0 ? rebuild.cpuMs / baseline.cpuMs : 0.0);
+    state.exitRequested = true;
+    return listed == count + runs;
 }
 } // namespace
 
@@ -65,41 +106,15 @@ int main(int argc, char* argv[])
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    const int tasks = argc > 1 ? std::max(1, atoi(argv[1])) : 10000;
-    const int runs = argc > 2 ? std::max(1, atoi(argv[2])) : 9;
-
-    QTemporaryDir dir;
-    QDir().mkpath(dir.path() + QStringLiteral("/dll"));
-    const QString database = taskDatabasePath(dir.path());
-    if (!QFile::copy(QStringLiteral(ZELKOR_APP_DIR "/dll/zelkor.dll"), database) ||
-        !QFile::setPermissions(database, QFile::ReadOwner | QFile::WriteOwner) || !fill(database, tasks)) {
-        std::fprintf(stderr, "could not prepare a task database from %s\n", ZELKOR_APP_DIR "/dll/zelkor.dll");
-        return 1;
-    }
-
-    FakePlatform platform;
-    platform.setNow(QDateTime(QDate(2026, 6, 20), QTime(12, 0)));
-    AppState state;
-    state.paths = portablePaths(dir.path());
-    TasksPage page(platform, state);
-    page.connectDatabase(database);
-    page.resize(640, 400);
-    page.show();
-
-    QList<double> ms;
-    for (int run = 0; run < runs; ++run) {
-        QElapsedTimer timer;
-        timer.start();
-        page.refreshTaskList();
-        QCoreApplication::processEvents(); // the grid paints its new rows
-        ms << timer.nsecsElapsed() / 1e6;
-    }
-    std::sort(ms.begin(), ms.end());
-    if (qEnvironmentVariableIsSet("BENCH_KEEP_DB"))
-        QFile::copy(database, qEnvironmentVariable("BENCH_KEEP_DB"));
-    std::printf("task list rebuild, %d tasks, %d rows listed: median %.1f ms (min %.1f, max %.1f) "
-                "over %d runs\n",
-                tasks, page.m_taskGrid->lines().rowCount(), ms.at(ms.size() / 2), ms.first(),
-                ms.last(), runs);
-    return page.m_taskGrid->lines().rowCount() == tasks ? 0 : 1;
+    const int runs = argc > 1 ? std::max(1, QByteArray(argv[1]).toInt()) : 9;
+    QList<int> sizes;
+    for (int i = 2; i < argc; ++i)
+        sizes << std::max(1, QByteArray(argv[i]).toInt());
+    if (sizes.isEmpty())
+        sizes = {1000, 10000, 100000};
+    std::printf("task list, median of %d runs\n", runs);
+    bool complete = true;
+    for (int count : sizes)
+        complete = measure(count, runs) && complete;
+    return complete ? 0 : 1;
 }

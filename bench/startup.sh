@@ -1,11 +1,15 @@
 #!/usr/bin/env bash
 # Start-up benchmark: time from process start until the main window "Zelkor"
 # is mapped, and the program's memory once shown (VmRSS, and Pss from
-# smaps_rollup, which shares the Qt libraries out fairly).
+# smaps_rollup, which shares the Qt libraries out fairly); the same for the
+# floor, a minimal Qt Widgets window with a one-second clock (floor_window),
+# and the program's figures as ratios to the floor's.
 #
-#   bench/startup.sh [BUILD_DIR [RUNS]]     defaults: build 5
+#   bench/startup.sh [BUILD_DIR [RUNS [TASKS]]]     defaults: build 5 0
 #   cmake --build build --target bench_startup
 #
+# TASKS stored tasks of every kind fill the program's database first (the
+# issue's large case is 100000).
 # Each run starts the real program from a fresh copy of the program folder,
 # on an Xvfb display of its own without a window manager, with HOME and the
 # XDG folders in a temporary folder, a private session bus (dbus-run-session)
@@ -15,10 +19,12 @@ set -euo pipefail
 
 build=$(cd "${1:-build}" && pwd)
 runs=${2:-5}
+tasks=${3:-0}
 settle_ms=500
 app="$build/zelkor"
 probe="$build/bench/startup_probe"
-for f in "$app/zelkor" "$probe"; do
+floor="$build/bench/floor_window"
+for f in "$app/zelkor" "$probe" "$floor"; do
     [ -x "$f" ] || { echo "missing $f: build first" >&2; exit 1; }
 done
 
@@ -57,39 +63,69 @@ for _ in $(seq 100); do
     sleep 0.05
 done
 
-one_run() {
+# The program folder, its database filled with $tasks tasks of every kind.
+template="$tmp/template"
+cp -a "$app" "$template"
+if [ "$tasks" -gt 0 ]; then
+    sqlite3 "$template/dll/zelkor.dll" "
+        with recursive n(i) as (select 1 union all select i + 1 from n where i < $tasks)
+        insert into task (type, action, starttime, stoptime, day, fujia, description,
+                          sun, mon, tue, wed, thu, fri, sat, state)
+        select i % 5, 1 + i % 8,
+               case when i % 5 = 1 then 46174 + i % 60 + (i % 1440) / 1440.0 else (i % 1440) / 1440.0 end,
+               case when i % 5 = 0 then (i % 1440) / 1440.0 + 0.01 end,
+               case when i % 5 = 3 then 46174 + i % 28 end,
+               case when 1 + i % 8 >= 7 then i % 2 end,
+               case when 1 + i % 8 >= 7 then 'Reminder number ' || i end,
+               (i >> 0) & 1, (i >> 1) & 1, (i >> 2) & 1, (i >> 3) & 1, (i >> 4) & 1, (i >> 5) & 1, (i >> 6) & 1, 1
+        from n;"
+fi
+
+one_run() { # run number, title, program folder name (zelkor or floor)
     local dir="$tmp/run$1"
     mkdir -p "$dir/home" "$dir/runtime"
     chmod 700 "$dir/runtime"
-    cp -a "$app" "$dir/zelkor"
+    local program=$floor
+    if [ "$3" = zelkor ]; then
+        cp -a "$template" "$dir/zelkor"
+        program=$dir/zelkor/zelkor
+    fi
     env -i PATH="$PATH" LANG=C.UTF-8 TZ="${TZ:-Europe/Berlin}" \
         DISPLAY=":$display" QT_QPA_PLATFORM=xcb \
         HOME="$dir/home" XDG_RUNTIME_DIR="$dir/runtime" \
         XDG_CONFIG_HOME="$dir/home/.config" XDG_CACHE_HOME="$dir/home/.cache" \
         XDG_DATA_HOME="$dir/home/.local/share" XDG_STATE_HOME="$dir/home/.local/state" \
         DBUS_SYSTEM_BUS_ADDRESS="$system_bus" \
-        dbus-run-session -- "$probe" Zelkor "$settle_ms" "$dir/zelkor/zelkor" \
+        dbus-run-session -- "$probe" "$2" "$settle_ms" "$program" \
         2> >(grep -v 'Failed to set fd limit' >&2)
+    rm -rf "$dir"
 }
 
-echo "warm-up: $(one_run 0)"
+echo "warm-up: $(one_run 0 Zelkor zelkor) / $(one_run 0 Floor floor)"
 results=()
+floors=()
 for i in $(seq 1 "$runs"); do
-    line=$(one_run "$i")
-    echo "run $i:   $line"
+    # Alternating, so both meet the same load on the machine.
+    line=$(one_run "$i" Zelkor zelkor)
+    floor_line=$(one_run "$i" Floor floor)
+    echo "run $i:   $line   floor: $floor_line"
     results+=("$line")
+    floors+=("$floor_line")
 done
 
-summary() { # label field scale unit
-    printf '%s\n' "${results[@]}" | sed -n "s/.*$2=\([0-9.]*\).*/\1/p" | sort -n |
-        awk -v name="$1" -v scale="$3" -v unit="$4" '
-            { v[NR] = $1 / scale }
-            END {
-                med = (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2
-                printf "%-11s median %8.1f  min %8.1f  max %8.1f %s\n", name, med, v[1], v[NR], unit
-            }'
+median() { # field scale, lines on stdin
+    sed -n "s/.*$1=\([0-9.]*\).*/\1/p" | sort -n | awk -v scale="$2" '
+        { v[NR] = $1 / scale }
+        END { printf "%.1f %.1f %.1f\n", (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2, v[1], v[NR] }'
 }
-echo "--- $runs runs, memory read ${settle_ms} ms after the window was mapped"
+summary() { # label field scale unit
+    read -r med low high < <(printf '%s\n' "${results[@]}" | median "$2" "$3")
+    read -r fmed _ _ < <(printf '%s\n' "${floors[@]}" | median "$2" "$3")
+    awk -v n="$1" -v m="$med" -v l="$low" -v h="$high" -v f="$fmed" -v u="$4" 'BEGIN {
+        printf "%-11s median %8.1f  min %8.1f  max %8.1f %s   floor %8.1f %s   ratio %.2fx\n",
+            n, m, l, h, u, f, u, (f > 0 ? m / f : 0) }'
+}
+echo "--- $runs runs, $tasks stored tasks, memory read ${settle_ms} ms after the window was mapped"
 summary "to window" startup_ms 1 ms
 summary VmRSS rss_kb 1024 MiB
 summary Pss pss_kb 1024 MiB

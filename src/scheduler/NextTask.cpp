@@ -8,24 +8,44 @@ constexpr int kHorizonDays = 32;
 
 Selection selectNext(const QList<TaskRow>& rows, const QDateTime& now, const FiredMoments& fired)
 {
-    Selection selection;
-    OccurrenceFinder finder(now);
+    NextTaskPass pass(now, fired);
+    for (const TaskRow& row : rows)
+        pass.offer(row);
+    return pass.result();
+}
+
+namespace {
+// Nothing at or beyond 32 days ahead is chosen.
+qint64 horizonOf(OccurrenceFinder& finder)
+{
     const QDateTime current = QDateTime::fromSecsSinceEpoch(finder.nowSeconds());
-    const qint64 horizon = finder.clock()
-                               .epochSeconds(finder.today().addDays(kHorizonDays), current.time())
-                               .value_or(finder.nowSeconds() + kHorizonDays * 86400LL);
-    Earliest<DueTask> earliest(horizon);
-    for (const TaskRow& row : rows) {
-        if (row.actionCode() == 7) // power-on tasks are armed elsewhere
-            continue;
-        if (const auto moment = finder.next(row, fired, earliest.bound()))
-            earliest.offer(*moment, {row.idValue().value_or(0), row.actionCode(),
-                                     row.showsMessage(), row.descriptionText()});
-    }
-    selection.pollOn = !earliest.isEmpty();
-    selection.due = earliest.items();
+    return finder.clock()
+        .epochSeconds(finder.today().addDays(kHorizonDays), current.time())
+        .value_or(finder.nowSeconds() + kHorizonDays * 86400LL);
+}
+} // namespace
+
+NextTaskPass::NextTaskPass(const QDateTime& now, FiredMoments fired)
+    : m_fired(std::move(fired)), m_finder(now), m_earliest(horizonOf(m_finder))
+{
+}
+
+void NextTaskPass::offer(const TaskRow& row)
+{
+    if (row.actionCode() == 7) // power-on tasks are armed elsewhere
+        return;
+    if (const auto moment = m_finder.next(row, m_fired, m_earliest.bound()))
+        m_earliest.offer(*moment, {row.idValue().value_or(0), row.actionCode(), row.showsMessage(),
+                                   row.descriptionText()});
+}
+
+Selection NextTaskPass::result() const
+{
+    Selection selection;
+    selection.pollOn = !m_earliest.isEmpty();
+    selection.due = m_earliest.items();
     if (selection.pollOn)
-        selection.nextTime = QDateTime::fromSecsSinceEpoch(earliest.moment());
+        selection.nextTime = QDateTime::fromSecsSinceEpoch(m_earliest.moment());
     return selection;
 }
 

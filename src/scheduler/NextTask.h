@@ -33,4 +33,20 @@ struct Selection {
 Selection selectNext(const QList<TaskRow>& rows, const QDateTime& now,
                      const FiredMoments& fired = {});
 
+// The same choice over rows that come one at a time, as they are read, so
+// that a large table is never held in memory whole: offer every row in the
+// order above, then take the result.
+class NextTaskPass {
+public:
+    explicit NextTaskPass(const QDateTime& now, FiredMoments fired = {});
+
+    void offer(const TaskRow& row);
+    Selection result() const;
+
+private:
+    FiredMoments m_fired;
+    OccurrenceFinder m_finder;
+    Earliest<DueTask> m_earliest;
+};
+
 } // namespace zelkor

@@ -3,6 +3,7 @@
 #include "actions/ActionExecutor.h"
 #include "guard/WarningDesk.h"
 #include "tasks/TaskQueries.h"
+#include "tasks/TaskReader.h"
 
 #include <QScopedValueRollback>
 #include <QTimer>
@@ -19,8 +20,10 @@ PeriodGuard::PeriodGuard(Platform& platform, AppState& state, ActionExecutor& ac
 
 void PeriodGuard::loadForbiddenPeriod()
 {
-    m_store.setConnection(m_state.paths.databasePath, m_state.databaseState);
-    const auto period = periodInForce(m_store.rowsOf(queries::kForbiddenNewestFirst));
+    // Only the newest period counts: the others are not read at all.
+    TaskReader reader(m_state.paths.databasePath, m_state.databaseState);
+    const std::optional<TaskRow> newest = reader.first(queries::kForbiddenNewestFirst);
+    const auto period = periodInForce(newest ? QList<TaskRow>{*newest} : QList<TaskRow>());
     if (!period) {
         m_poll.switchOff();
         return;

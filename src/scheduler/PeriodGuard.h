@@ -49,7 +49,6 @@ private:
     AppState& m_state;
     ActionExecutor& m_actions;
     std::function<bool()> m_forced = [] { return true; };
-    TaskStore m_store;
     ForbiddenPeriod m_period;
     SecondPoll m_poll;
     bool m_inTick = false;

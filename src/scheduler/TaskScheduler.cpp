@@ -20,16 +20,24 @@ TaskScheduler::TaskScheduler(Platform& platform, AppState& state, ActionExecutor
 
 void TaskScheduler::selectNextTask()
 {
-    // A table that cannot be read offers nothing, and the poll goes off.
-    m_store.setConnection(m_state.paths.databasePath, m_state.databaseState);
-    const QList<TaskRow> rows = m_store.rowsOf(queries::kSchedulableNewestFirst);
-
+    // A table that cannot be read offers nothing, and the poll goes off. The
+    // rows are weighed as they are read: none is kept.
     const QDateTime now = m_platform.now();
+    NextTaskPass pass(now, m_fired);
+    const bool keepMoved = !m_moved.isEmpty();
     QSet<qint64> ids;
-    for (const TaskRow& row : rows)
-        ids.insert(row.idValue().value_or(0));
-    m_moved.keepOnly(ids);
-    const Selection next = m_moved.earlierOf(selectNext(rows, now, m_fired));
+    m_reader.setDatabase(m_state.paths.databasePath, m_state.databaseState);
+    m_reader.forEach(
+        queries::kSchedulableNewestFirst,
+        [&](const TaskRow& row) {
+            pass.offer(row);
+            if (keepMoved)
+                ids.insert(row.idValue().value_or(0));
+        },
+        TaskReader::AllFields & ~(TaskReader::StopTime | TaskReader::State));
+    if (keepMoved)
+        m_moved.keepOnly(ids);
+    const Selection next = m_moved.earlierOf(pass.result());
     if (!next.pollOn) {
         m_poll.switchOff();
         return;

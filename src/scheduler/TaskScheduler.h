@@ -7,6 +7,7 @@
 #include "scheduler/NextTask.h"
 #include "scheduler/SecondPoll.h"
 #include "tasks/TaskStore.h"
+#include "tasks/TaskReader.h"
 
 #include <QObject>
 
@@ -62,7 +63,7 @@ private:
     AppState& m_state;
     ActionExecutor& m_actions;
     std::function<bool()> m_forced = [] { return true; };
-    TaskStore m_store;
+    TaskReader m_reader; // kept ready between passes
     Selection m_selection;
     FiredMoments m_fired;
     SecondPoll m_poll;

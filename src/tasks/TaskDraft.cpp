@@ -141,7 +141,8 @@ Outcome storeDraft(TaskStore& ado, const TaskDraft& draft, std::optional<qint64>
 {
     if (draft.kind < int(TaskType::Forbidden) || draft.kind > int(TaskType::Weekly))
         return Outcome::failure(kNoKindChosen);
-    ado.setRecordSource(editId ? queries::byId(*editId) : queries::kAll);
+    // A new row needs the columns only: the rows already stored stay where they are.
+    ado.setRecordSource(editId ? queries::byId(*editId) : queries::kColumnsOnly);
     if (const Outcome opened = ado.refresh(); !opened.ok)
         return opened;
     if (editId) {

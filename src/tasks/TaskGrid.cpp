@@ -13,19 +13,19 @@ namespace {
 QColor fromBgr(quint32 bgr) { return QColor(int(bgr & 0xFF), int((bgr >> 8) & 0xFF), int((bgr >> 16) & 0xFF)); }
 } // namespace
 
-void TaskListModel::setLines(QList<tasklist::Line> lines)
+void TaskListModel::setRows(tasklist::ListRows rows)
 {
     beginResetModel();
-    m_lines = std::move(lines);
+    m_rows = std::move(rows);
     endResetModel();
 }
 
-const tasklist::Line* TaskListModel::lineAt(int row) const
+std::optional<qint64> TaskListModel::idAt(int row) const
 {
-    return row >= 0 && row < m_lines.size() ? &m_lines.at(row) : nullptr;
+    return row >= 0 && row < m_rows.size() ? m_rows.id(row) : std::nullopt;
 }
 
-int TaskListModel::rowCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : int(m_lines.size()); }
+int TaskListModel::rowCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : int(m_rows.size()); }
 
 int TaskListModel::columnCount(const QModelIndex& parent) const
 {
@@ -34,26 +34,13 @@ int TaskListModel::columnCount(const QModelIndex& parent) const
 
 QVariant TaskListModel::data(const QModelIndex& index, int role) const
 {
-    const tasklist::Line* line = lineAt(index.row());
-    if (!line)
+    const int row = index.row();
+    if (!index.isValid() || row < 0 || row >= m_rows.size())
         return {};
     const int column = index.column();
     switch (role) {
     case Qt::DisplayRole:
-        switch (column) {
-        case tasklist::ColState:
-            return line->state;
-        case tasklist::ColStart:
-            return line->start;
-        case tasklist::ColEnd:
-            return line->end;
-        case tasklist::ColDescription:
-            return line->description;
-        case tasklist::ColId:
-            return line->idText;
-        default:
-            return {};
-        }
+        return tasklist::cellText(m_rows.row(row), m_rows.isActive(row), column);
     case Qt::BackgroundRole:
         if (const auto bgr = tasklist::cellColourBgr(column))
             return fromBgr(*bgr);
@@ -85,17 +72,24 @@ TaskGrid::TaskGrid(QWidget* parent) : QTableView(parent)
     verticalHeader()->hide();
     horizontalHeader()->setSectionsClickable(false);
     horizontalHeader()->setStretchLastSection(false);
-    connect(this, &QTableView::clicked, this, [this](const QModelIndex& index) { emit rowPicked(index.row()); });
-    // Moving the highlight with the keyboard picks that row too, so the
-    // commands always work on the row the user sees highlighted. A row made
-    // current without the highlight (focus arriving, an accessibility tool)
-    // is no pick.
-    connect(selectionModel(), &QItemSelectionModel::currentRowChanged, this,
-            [this](const QModelIndex& current) {
-                if (!m_quiet && current.isValid() && selectionModel()->isRowSelected(current.row()))
-                    emit rowPicked(current.row());
-            });
+    // Only a row the user highlights is picked, by a click or by moving the
+    // highlight with the keys, so the commands always work on the row the user
+    // sees highlighted. The focus entering the list makes a row current
+    // without highlighting it: that is no pick.
+    connect(selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] {
+        if (m_quiet)
+            return;
+        const QModelIndexList rows = selectionModel()->selectedRows();
+        emit rowPicked(rows.size() == 1 ? rows.first().row() : -1);
+    });
     formatColumns();
+}
+
+void TaskGrid::setRows(tasklist::ListRows rows)
+{
+    m_quiet = true;
+    m_model.setRows(std::move(rows));
+    m_quiet = false;
 }
 
 void TaskGrid::formatColumns()
@@ -122,13 +116,9 @@ void TaskGrid::showSelected(qint64 id)
     m_quiet = true;
     clearSelection();
     selectionModel()->clearCurrentIndex();
-    for (int row = 0; row < m_model.rowCount(); ++row) {
-        if (m_model.lineAt(row)->id == id) {
-            selectionModel()->setCurrentIndex(m_model.index(row, 0),
-                                              QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
-            break;
-        }
-    }
+    if (const int row = m_model.rowOf(id); row >= 0)
+        selectionModel()->setCurrentIndex(m_model.index(row, 0),
+                                          QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
     m_quiet = false;
 }
 

@@ -35,14 +35,14 @@ bool isOnce(const TaskRow& row) { return row.typeValue() == qint64(TaskType::Onc
 // A Once task is over when its moment is not at least one second ahead.
 // A moment that cannot be read never comes, so it counts as over too; a
 // missing one is shown as still pending, as the list always did.
-bool onceIsOver(const TaskRow& row, const QDateTime& now)
+bool onceIsOver(const TaskRow& row, double now)
 {
     if (row.starttime.isNull())
         return false;
     const auto start = row.startValue();
     if (!start)
         return true;
-    return daynum::secondsBetween(daynum::fromDateTime(now), *start) <= 0;
+    return daynum::secondsBetween(now, *start) <= 0;
 }
 } // namespace
 
@@ -123,24 +123,52 @@ QString startText(const TaskRow& row) { return dateTimeText(row.starttime); }
 
 QString endText(const TaskRow& row) { return isForbidden(row) ? dateTimeText(row.stoptime) : QString(); }
 
+StateMarks::StateMarks(const QDateTime& now) : m_now(daynum::fromDateTime(now)) {}
+
+bool StateMarks::next(const TaskRow& row)
+{
+    if (isForbidden(row)) {
+        const bool inForce = !m_periodSeen;
+        m_periodSeen = true;
+        return inForce;
+    }
+    return !(isOnce(row) && onceIsOver(row, m_now));
+}
+
+QString cellText(const TaskRow& row, bool active, int column)
+{
+    switch (column) {
+    case ColState:
+        return active ? kMarkActive : kMarkInactive;
+    case ColStart:
+        return startText(row);
+    case ColEnd:
+        return endText(row);
+    case ColDescription:
+        return descriptionText(row);
+    case ColId: {
+        const auto id = row.idValue();
+        return id ? QString::number(*id) : row.id.toString();
+    }
+    default:
+        return {};
+    }
+}
+
 QList<Line> buildLines(const QList<TaskRow>& rows, const QDateTime& now)
 {
     QList<Line> lines;
     lines.reserve(rows.size());
-    bool periodSeen = false;
+    StateMarks marks(now);
     for (const TaskRow& row : rows) {
+        const bool active = marks.next(row);
         Line line;
-        bool active = !(isOnce(row) && onceIsOver(row, now));
-        if (isForbidden(row)) {
-            active = !periodSeen;
-            periodSeen = true;
-        }
-        line.state = active ? kMarkActive : kMarkInactive;
-        line.start = startText(row);
-        line.end = endText(row);
-        line.description = descriptionText(row);
+        line.state = cellText(row, active, ColState);
+        line.start = cellText(row, active, ColStart);
+        line.end = cellText(row, active, ColEnd);
+        line.description = cellText(row, active, ColDescription);
+        line.idText = cellText(row, active, ColId);
         line.id = row.idValue();
-        line.idText = line.id ? QString::number(*line.id) : row.id.toString();
         lines.append(std::move(line));
     }
     return lines;

@@ -56,9 +56,24 @@ struct Line {
     std::optional<qint64> id; // nothing when the row has no usable id
 };
 
-// The lines for rows in query order (newest first). Only the first forbidden
-// period met keeps "√": it is the one in force. A Once task whose moment has
-// come or passed, or whose moment cannot be read, shows "×".
+// The marks of rows met in query order (newest first). Only the first
+// forbidden period met keeps "√": it is the one in force. A Once task whose
+// moment has come or passed, or whose moment cannot be read, shows "×".
+class StateMarks {
+public:
+    explicit StateMarks(const QDateTime& now);
+    // Whether the next row shows "√".
+    bool next(const TaskRow& row);
+
+private:
+    double m_now = 0;
+    bool m_periodSeen = false;
+};
+
+// The text of one cell of a row whose mark is known.
+QString cellText(const TaskRow& row, bool active, int column);
+
+// The lines for rows in query order, marked as StateMarks says.
 QList<Line> buildLines(const QList<TaskRow>& rows, const QDateTime& now);
 
 } // namespace zelkor::tasklist

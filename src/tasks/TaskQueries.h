@@ -8,6 +8,8 @@ namespace zelkor::queries {
 
 inline const QString kListNewestFirst = QStringLiteral("select * from task order by id desc");
 inline const QString kAll = QStringLiteral("select * from task");
+// The table's columns without a row: all a new row needs to be appended.
+inline const QString kColumnsOnly = QStringLiteral("select * from task where 0");
 inline const QString kForbiddenNewestFirst =
     QStringLiteral("select * from task where type = 0 order by id desc");
 inline const QString kSchedulableNewestFirst =

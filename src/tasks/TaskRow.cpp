@@ -6,39 +6,48 @@
 namespace zelkor {
 
 namespace {
-bool isNumber(const QVariant& v)
+// What kind of number a field holds, asked once per reading: a pass over a
+// large table reads millions of fields.
+enum class Number { None, Whole, Other };
+
+Number numberKind(const QVariant& v)
 {
     switch (v.typeId()) {
     case QMetaType::Int:
     case QMetaType::UInt:
     case QMetaType::LongLong:
+        return v.isNull() ? Number::None : Number::Whole;
     case QMetaType::ULongLong:
     case QMetaType::Double:
     case QMetaType::Float:
     case QMetaType::Bool:
-        return true;
+        return v.isNull() ? Number::None : Number::Other;
     default:
-        return false;
+        return Number::None;
     }
 }
 } // namespace
 
 std::optional<qint64> TaskRow::integer(const QVariant& v)
 {
-    if (v.isNull() || !isNumber(v))
-        return std::nullopt;
-    // Whole numbers as they are: a double would round ids beyond 2^53.
-    if (v.typeId() == QMetaType::LongLong || v.typeId() == QMetaType::Int || v.typeId() == QMetaType::UInt)
+    switch (numberKind(v)) {
+    case Number::Whole:
+        // Whole numbers as they are: a double would round ids beyond 2^53.
         return v.toLongLong();
-    const double d = v.toDouble();
-    if (!std::isfinite(d) || std::fabs(d) > 9.0e15)
+    case Number::Other: {
+        const double d = v.toDouble();
+        if (!std::isfinite(d) || std::fabs(d) > 9.0e15)
+            return std::nullopt;
+        return static_cast<qint64>(std::llround(d));
+    }
+    default:
         return std::nullopt;
-    return static_cast<qint64>(std::llround(d));
+    }
 }
 
 std::optional<double> TaskRow::dayNumber(const QVariant& v)
 {
-    if (v.isNull() || !isNumber(v))
+    if (numberKind(v) == Number::None)
         return std::nullopt;
     const double d = v.toDouble();
     // Beyond the year 9999 no date can be formed from it.

@@ -46,3 +46,6 @@ struct TaskRow {
 };
 
 } // namespace zelkor
+
+// Its fields move as plain memory, so lists of rows grow without copying each.
+Q_DECLARE_TYPEINFO(zelkor::TaskRow, Q_RELOCATABLE_TYPE);

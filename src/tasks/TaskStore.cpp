@@ -2,6 +2,7 @@
 
 #include "tasks/DatabaseCheck.h"
 #include "tasks/TaskDatabaseState.h"
+#include "tasks/TaskReader.h"
 
 #include <QAtomicInt>
 #include <QFileInfo>
@@ -183,11 +184,12 @@ QList<TaskRow> TaskStore::rows() const
 
 QList<TaskRow> TaskStore::rowsOf(const QString& sql)
 {
+    // Whole queries go straight through SQLite, without a row of the record
+    // set; what could be read, if it failed part way.
     setRecordSource(sql);
-    refresh(); // what it could read, if it failed part way
-    const QList<TaskRow> result = rows();
     close();
-    return result;
+    TaskReader reader(m_path, m_databaseState);
+    return reader.rows(sql);
 }
 
 void TaskStore::addNew()

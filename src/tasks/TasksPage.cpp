@@ -66,9 +66,15 @@ void TasksPage::setCommandsEnabled(bool enabled)
 void TasksPage::refreshTaskList()
 {
     m_taskGrid->formatColumns();
-    // A table that cannot be read leaves the header alone, as an empty one does.
-    m_taskGrid->lines().setLines(
-        tasklist::buildLines(m_store.rowsOf(queries::kListNewestFirst), m_platform.now()));
+    // A table that cannot be read leaves the header alone, as an empty one
+    // does. The rows are packed as they are read: none is kept whole.
+    tasklist::ListRows rows;
+    tasklist::StateMarks marks(m_platform.now());
+    m_reader.forEach(
+        queries::kListNewestFirst, [&](const TaskRow& row) { rows.append(row, marks.next(row)); },
+        tasklist::ListRows::kFields);
+    rows.squeeze();
+    m_taskGrid->setRows(std::move(rows));
     if (m_state.selectedTaskId != 0)
         m_taskGrid->showSelected(m_state.selectedTaskId);
 }
@@ -77,14 +83,14 @@ void TasksPage::onRowPicked(int row)
 {
     // A row without a usable id, or a click beside every row, leaves nothing
     // picked: Edit and Delete never fall back on a task picked earlier.
-    const tasklist::Line* line = m_taskGrid->lines().lineAt(row);
-    if (!line || !line->id || *line->id == 0) {
+    const std::optional<qint64> id = m_taskGrid->lines().idAt(row);
+    if (!id || *id == 0) {
         m_state.selectedTaskId = 0;
         m_taskGrid->clearSelection();
         setCommandsEnabled(false);
         return;
     }
-    m_state.selectedTaskId = *line->id;
+    m_state.selectedTaskId = *id;
     setCommandsEnabled(true);
 }
 

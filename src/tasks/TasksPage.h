@@ -3,6 +3,7 @@
 #include "common/AppState.h"
 #include "platform/Platform.h"
 #include "tasks/TaskStore.h"
+#include "tasks/TaskReader.h"
 
 #include <QWidget>
 
@@ -24,9 +25,10 @@ public:
     TasksPage(Platform& platform, AppState& state, QWidget* parent = nullptr);
     ~TasksPage() override;
 
-    void connectDatabase(const QString& databasePath) 
+    void connectDatabase(const QString& databasePath)
     {
         m_store.setConnection(databasePath, m_state.databaseState);
+        m_reader.setDatabase(databasePath, m_state.databaseState);
     }
 
     // Rebuilds the list from the table, newest first. The selection and the
@@ -63,6 +65,7 @@ private:
     Platform& m_platform;
     AppState& m_state;
     TaskStore m_store;
+    TaskReader m_reader; // the list's query, kept ready between rebuilds
     DialogRunner m_runDialog;
     ChangeGuard m_changeGuard = [](const QString&) { return true; };
 };

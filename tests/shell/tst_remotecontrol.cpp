@@ -91,7 +91,7 @@ QStringList TestRemoteControl::taskDescriptions()
     QStringList texts;
     const TaskListModel& lines = m_program->window->tasksPage()->m_taskGrid->lines();
     for (int row = 0; row < lines.rowCount(); ++row)
-        texts << lines.lineAt(row)->description;
+        texts << lines.data(lines.index(row, tasklist::ColDescription)).toString();
     return texts;
 }
 

@@ -168,11 +168,14 @@ private slots:
         m_page->refreshTaskList();
         clickRow(0);
         QCOMPARE(m_state.selectedTaskId, qint64(1));
-        // A row whose id cannot be used, as a damaged view of the table would give.
-        QList<tasklist::Line> lines{*m_page->m_taskGrid->lines().lineAt(0)};
-        lines[0].id.reset();
-        lines[0].idText = QStringLiteral("x");
-        m_page->m_taskGrid->lines().setLines(lines);
+        // A row whose id cannot be used, as a damaged table gives.
+        QVERIFY(test::replaceTable(db(), QStringLiteral("id, type INTEGER, action INTEGER, starttime REAL, "
+                                                        "stoptime REAL, day REAL, fujia INTEGER, description "
+                                                        "TEXT, %1, state INTEGER")
+                                             .arg(test::kFlagColumns)));
+        QVERIFY(test::RawConnection(db()).exec(QStringLiteral("insert into task (id, type, action) values ('x', 2, 6)")));
+        m_page->refreshTaskList();
+        QCOMPARE(cell(0, tasklist::ColId), QStringLiteral("x"));
         clickRow(0);
         QCOMPARE(m_state.selectedTaskId, qint64(0));
         QVERIFY(!commandsEnabled());
