@@ -127,5 +127,6 @@ summary() { # label field scale unit
 }
 echo "--- $runs runs, $tasks stored tasks, memory read ${settle_ms} ms after the window was mapped"
 summary "to window" startup_ms 1 ms
+summary "CPU so far" cpu_ms 1 ms
 summary VmRSS rss_kb 1024 MiB
 summary Pss pss_kb 1024 MiB

@@ -3,7 +3,8 @@
 // window manager reparents the window, so its MapNotify reaches the root.
 //
 //   startup_probe TITLE SETTLE_MS PROGRAM [ARGS...]
-// prints: startup_ms=<float> rss_kb=<int> pss_kb=<int>
+// prints: startup_ms=<float> cpu_ms=<float> rss_kb=<int> pss_kb=<int>
+// (cpu_ms: the processor time the program had used when its window was mapped)
 
 #include <xcb/xcb.h>
 
@@ -11,6 +12,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <dirent.h>
 #include <ctime>
 #include <fstream>
 #include <poll.h>
@@ -65,6 +67,25 @@ long procField(const std::string& path, const std::string& key)
     return -1;
 }
 
+// Processor time of all the process's threads so far, in ms.
+double cpuMs(pid_t pid)
+{
+    const std::string tasks = "/proc/" + std::to_string(pid) + "/task";
+    double ns = 0;
+    if (DIR* dir = opendir(tasks.c_str())) {
+        while (const dirent* entry = readdir(dir)) {
+            if (entry->d_name[0] == '.')
+                continue;
+            std::ifstream in(tasks + "/" + entry->d_name + "/schedstat");
+            double run = 0;
+            if (in >> run)
+                ns += run;
+        }
+        closedir(dir);
+    }
+    return ns / 1e6;
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
@@ -95,6 +116,7 @@ int main(int argc, char* argv[])
     }
 
     double shown = -1;
+    double shownCpu = 0;
     pollfd pfd{xcb_get_file_descriptor(c), POLLIN, 0};
     while (shown < 0 && nowMs() - start < 30000) {
         xcb_generic_event_t* event = xcb_poll_for_event(c);
@@ -109,9 +131,12 @@ int main(int argc, char* argv[])
         if ((event->response_type & 0x7f) == XCB_MAP_NOTIFY) {
             const auto* map = reinterpret_cast<xcb_map_notify_event_t*>(event);
             const double at = nowMs();
+            const double cpu = cpuMs(pid);
             if (property(c, map->window, netWmName) == title ||
-                property(c, map->window, XCB_ATOM_WM_NAME) == title)
+                property(c, map->window, XCB_ATOM_WM_NAME) == title) {
                 shown = at;
+                shownCpu = cpu;
+            }
         }
         free(event);
     }
@@ -126,7 +151,7 @@ int main(int argc, char* argv[])
     const std::string proc = "/proc/" + std::to_string(pid);
     const long rss = procField(proc + "/status", "VmRSS:");
     const long pss = procField(proc + "/smaps_rollup", "Pss:");
-    printf("startup_ms=%.1f rss_kb=%ld pss_kb=%ld\n", shown - start, rss, pss);
+    printf("startup_ms=%.1f cpu_ms=%.1f rss_kb=%ld pss_kb=%ld\n", shown - start, shownCpu, rss, pss);
     fflush(stdout);
 
     // SIGTERM ends the program the way the end of a session does.

@@ -1,6 +1,7 @@
 // The Timer tab's controls and their places.
 #include "countdown/CountdownBar.h"
 #include "countdown/TimerTab.h"
+#include "shell/AppIcons.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -12,7 +13,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QStyle>
 #include <QTimeEdit>
 #include <QTimer>
 
@@ -40,14 +40,12 @@ QWidget* TimerTab::buildModes()
     grid->setContentsMargins(0, 0, 0, 0);
     auto* group = new QButtonGroup(modes);
     // A picture each instead of a caption, as the rows speak for themselves.
-    const QStyle::StandardPixmap pictures[] = {QStyle::SP_MediaSeekForward,
-                                               QStyle::SP_FileDialogContentsView,
-                                               QStyle::SP_ComputerIcon, QStyle::SP_MediaPause};
+    const Picture pictures[] = {Picture::After, Picture::AtDateAndTime, Picture::Uptime, Picture::NoInput};
     const char* const names[] = {"After", "At a date and time", "Windows Run", "No input"};
     for (int i = 0; i < 4; ++i) {
         auto* option = new QRadioButton(modes);
         option->setObjectName(QStringLiteral("Option1(%1)").arg(i));
-        option->setIcon(style()->standardIcon(pictures[i]));
+        option->setIcon(pictureIcon(pictures[i]));
         option->setAccessibleName(QLatin1String(names[i]));
         group->addButton(option, i);
         connect(option, &QRadioButton::clicked, this, [this, i] { onModeChosen(i); });

@@ -3,29 +3,66 @@
 #include "common/BuildInfo.h"
 
 #include <QDir>
+#include <QIconEngine>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPixmap>
+#include <QtMath>
+
+#include <functional>
 
 namespace zelkor {
 
 namespace {
-// Drawn rather than shipped: crisp at every size and no theme needed.
-QPixmap powerSymbol(int size, const QColor& ring, const QColor& fill)
+// Drawn rather than shipped: crisp at every size and no theme needed. Each
+// icon is drawn only when it is shown, at the size it is shown: a start draws
+// a few pictures instead of every size of every one, and never searches the
+// desktop's icon themes.
+using Drawing = std::function<void(QPainter&, const QRectF&)>;
+
+class DrawnIconEngine final : public QIconEngine {
+public:
+    explicit DrawnIconEngine(Drawing draw) : m_draw(std::move(draw)) {}
+
+    void paint(QPainter* painter, const QRect& rect, QIcon::Mode mode, QIcon::State) override
+    {
+        painter->save();
+        painter->setRenderHint(QPainter::Antialiasing);
+        if (mode == QIcon::Disabled)
+            painter->setOpacity(0.4);
+        m_draw(*painter, QRectF(rect));
+        painter->restore();
+    }
+    QPixmap pixmap(const QSize& size, QIcon::Mode mode, QIcon::State state) override
+    {
+        QPixmap pixmap(size);
+        pixmap.fill(Qt::transparent);
+        QPainter painter(&pixmap);
+        paint(&painter, QRect(QPoint(0, 0), size), mode, state);
+        return pixmap;
+    }
+    QIconEngine* clone() const override { return new DrawnIconEngine(m_draw); }
+    QString key() const override { return QStringLiteral("zelkor-drawn"); }
+
+private:
+    Drawing m_draw;
+};
+
+QIcon drawn(Drawing draw) { return QIcon(new DrawnIconEngine(std::move(draw))); }
+
+void powerSymbol(QPainter& p, const QRectF& r, const QColor& ring, const QColor& fill)
 {
-    QPixmap pixmap(size, size);
-    pixmap.fill(Qt::transparent);
-    QPainter p(&pixmap);
-    p.setRenderHint(QPainter::Antialiasing);
+    const double size = qMin(r.width(), r.height());
+    const QPointF origin = r.center() - QPointF(size / 2, size / 2);
+    p.translate(origin);
     p.setBrush(fill);
     p.setPen(Qt::NoPen);
     p.drawEllipse(QRectF(0.5, 0.5, size - 1, size - 1));
-    QPen pen(ring, size / 10.0, Qt::SolidLine, Qt::RoundCap);
-    p.setPen(pen);
+    p.setPen(QPen(ring, size / 10.0, Qt::SolidLine, Qt::RoundCap));
+    p.setBrush(Qt::NoBrush);
     const QRectF arc(size * 0.25, size * 0.25, size * 0.5, size * 0.5);
     p.drawArc(arc, 120 * 16, 300 * 16);
     p.drawLine(QPointF(size / 2.0, size * 0.18), QPointF(size / 2.0, size * 0.5));
-    return pixmap;
 }
 
 const QColor kActionColours[] = {
@@ -33,26 +70,101 @@ const QColor kActionColours[] = {
     QColor(0x30, 0x80, 0xc0), QColor(0x20, 0x60, 0x90), QColor(0x60, 0x60, 0x60),
     QColor(0x30, 0xa0, 0x40), QColor(0xe0, 0xb0, 0x20), QColor(0x40, 0x90, 0x90),
 };
+const QColor kInk(0x40, 0x48, 0x50);
+
+// The mode pictures on a 16-unit grid, scaled to the size shown.
+void modePicture(QPainter& p, const QRectF& r, Picture picture)
+{
+    const double unit = qMin(r.width(), r.height()) / 16.0;
+    p.translate(r.center() - QPointF(8 * unit, 8 * unit));
+    p.scale(unit, unit);
+    p.setPen(Qt::NoPen);
+    p.setBrush(kInk);
+    switch (picture) {
+    case Picture::After: // onward: two arrowheads
+        for (double x : {2.0, 8.0})
+            p.drawPolygon(QPolygonF{QPointF(x, 3), QPointF(x + 6, 8), QPointF(x, 13)});
+        break;
+    case Picture::AtDateAndTime: // a calendar leaf
+        p.setPen(QPen(kInk, 1.2));
+        p.setBrush(Qt::white);
+        p.drawRect(QRectF(2.5, 3.5, 11, 10));
+        p.setPen(Qt::NoPen);
+        p.setBrush(QColor(0xc0, 0x30, 0x30));
+        p.drawRect(QRectF(2.5, 3.5, 11, 3));
+        p.setBrush(kInk);
+        for (double x : {4.5, 7.5, 10.5})
+            for (double y : {8.5, 11.0})
+                p.drawRect(QRectF(x, y, 1.5, 1.5));
+        break;
+    case Picture::Uptime: // a screen on its stand
+        p.setPen(QPen(kInk, 1.2));
+        p.setBrush(QColor(0x90, 0xc0, 0xe8));
+        p.drawRect(QRectF(1.5, 2.5, 13, 9));
+        p.setPen(Qt::NoPen);
+        p.setBrush(kInk);
+        p.drawRect(QRectF(7, 11.5, 2, 2));
+        p.drawRect(QRectF(4.5, 13.5, 7, 1.5));
+        break;
+    case Picture::NoInput: // pause: two bars
+        p.drawRect(QRectF(4, 3, 3, 10));
+        p.drawRect(QRectF(9, 3, 3, 10));
+        break;
+    case Picture::Help: { // a question mark on a blue disc
+        p.setBrush(QColor(0x20, 0x70, 0xc0));
+        p.drawEllipse(QRectF(0.5, 0.5, 15, 15));
+        QPainterPath mark;
+        mark.moveTo(5.3, 6);
+        mark.cubicTo(5.3, 2.8, 10.7, 2.8, 10.7, 6);
+        mark.cubicTo(10.7, 8, 8, 8, 8, 10);
+        p.setPen(QPen(Qt::white, 1.8, Qt::SolidLine, Qt::RoundCap));
+        p.setBrush(Qt::NoBrush);
+        p.drawPath(mark);
+        p.setPen(Qt::NoPen);
+        p.setBrush(Qt::white);
+        p.drawEllipse(QRectF(7, 11.6, 2, 2));
+        break;
+    }
+    }
+}
 } // namespace
 
 QIcon appIcon()
 {
-    // The sizes rendered from the package's SVG, as the menu shows them.
-    QIcon icon;
-    const QDir sizes(QStringLiteral(":/zelkor/icons"));
-    for (const QString& size : sizes.entryList(QDir::Dirs))
-        icon.addFile(sizes.filePath(size + QStringLiteral("/apps/") + QLatin1String(build::kAppId) +
-                                    QStringLiteral(".png")));
-    return icon;
+    // The sizes rendered from the package's SVG, as the menu shows them; only
+    // the one that fits the size shown is read, and only when it is shown.
+    return drawn([](QPainter& p, const QRectF& r) {
+        const int wanted = qCeil(qMax(r.width(), r.height()));
+        const QDir sizes(QStringLiteral(":/zelkor/icons"));
+        // The smallest size that is large enough, else the largest.
+        QString best;
+        int bestSize = 0;
+        for (const QString& name : sizes.entryList(QDir::Dirs)) {
+            const int size = name.section(QLatin1Char('x'), 0, 0).toInt();
+            const bool better = bestSize >= wanted ? size >= wanted && size < bestSize : size > bestSize;
+            if (best.isEmpty() || better) {
+                best = name;
+                bestSize = size;
+            }
+        }
+        if (best.isEmpty())
+            return;
+        const QPixmap picture(sizes.filePath(best + QStringLiteral("/apps/") + QLatin1String(build::kAppId) +
+                                             QStringLiteral(".png")));
+        p.setRenderHint(QPainter::SmoothPixmapTransform);
+        p.drawPixmap(r, picture, QRectF(picture.rect()));
+    });
 }
 
 QIcon actionIcon(int code)
 {
-    const int index = (code >= 1 && code <= 9) ? code - 1 : 0;
-    QIcon icon;
-    for (int size : {18, 24, 32})
-        icon.addPixmap(powerSymbol(size, Qt::white, kActionColours[index]));
-    return icon;
+    const QColor fill = kActionColours[(code >= 1 && code <= 9) ? code - 1 : 0];
+    return drawn([fill](QPainter& p, const QRectF& r) { powerSymbol(p, r, Qt::white, fill); });
+}
+
+QIcon pictureIcon(Picture picture)
+{
+    return drawn([picture](QPainter& p, const QRectF& r) { modePicture(p, r, picture); });
 }
 
 } // namespace zelkor

@@ -4,7 +4,11 @@
 
 namespace zelkor {
 
-QIcon appIcon();              // window and tray icon
-QIcon actionIcon(int code);   // 1..9, the action list's pictures
+QIcon appIcon();            // window and tray icon
+QIcon actionIcon(int code); // 1..9, the action list's pictures
+
+// The pictures of the Timer tab's four modes and of the Help button.
+enum class Picture { After, AtDateAndTime, Uptime, NoInput, Help };
+QIcon pictureIcon(Picture picture);
 
 } // namespace zelkor

@@ -202,8 +202,7 @@ void MainWindow::buildToolbar()
     m_toolbar->setIconSize(QSize(24, 24));
     for (const ToolButton& button : kToolButtons) {
         const QString key = QLatin1String(button.key);
-        const QIcon icon = button.code ? actionIcon(button.code)
-                                       : style()->standardIcon(QStyle::SP_DialogHelpButton);
+        const QIcon icon = button.code ? actionIcon(button.code) : pictureIcon(Picture::Help);
         QAction* action = m_toolbar->addAction(icon, QLatin1String(button.caption));
         action->setObjectName(key);
         action->setData(key);

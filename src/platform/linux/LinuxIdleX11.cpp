@@ -1,5 +1,7 @@
 #include "platform/linux/IdleSource.h"
 
+#include <QLibrary>
+
 // Xlib defines macros (None, Bool, Status) that clash with Qt: it comes last.
 #include <X11/Xlib.h>
 #include <X11/extensions/scrnsaver.h>
@@ -7,10 +9,37 @@
 namespace zelkor {
 
 namespace {
+// The screen saver extension's library is opened when idle time is first
+// asked for, which only a countdown without input does: not at every start.
+struct ScreenSaverApi {
+    decltype(&XScreenSaverQueryExtension) queryExtension = nullptr;
+    decltype(&XScreenSaverAllocInfo) allocInfo = nullptr;
+    decltype(&XScreenSaverQueryInfo) queryInfo = nullptr;
+
+    static const ScreenSaverApi* get()
+    {
+        static const ScreenSaverApi api = [] {
+            QLibrary library(QStringLiteral("Xss"), 1);
+            ScreenSaverApi a;
+            a.queryExtension =
+                reinterpret_cast<decltype(a.queryExtension)>(library.resolve("XScreenSaverQueryExtension"));
+            a.allocInfo = reinterpret_cast<decltype(a.allocInfo)>(library.resolve("XScreenSaverAllocInfo"));
+            a.queryInfo = reinterpret_cast<decltype(a.queryInfo)>(library.resolve("XScreenSaverQueryInfo"));
+            return a;
+        }();
+        return api.queryExtension && api.allocInfo && api.queryInfo ? &api : nullptr;
+    }
+};
+
 class X11IdleSource final : public IdleSource {
 public:
     explicit X11IdleSource(const QByteArray& displayName)
     {
+        m_api = ScreenSaverApi::get();
+        if (!m_api) {
+            m_reason = QStringLiteral("The X screen saver library (libXss) is missing.");
+            return;
+        }
         m_display = XOpenDisplay(displayName.isEmpty() ? nullptr : displayName.constData());
         if (!m_display) {
             m_reason = QStringLiteral("The X display %1 cannot be reached.")
@@ -19,7 +48,7 @@ public:
         }
         int eventBase = 0;
         int errorBase = 0;
-        if (!XScreenSaverQueryExtension(m_display, &eventBase, &errorBase))
+        if (!m_api->queryExtension(m_display, &eventBase, &errorBase))
             m_reason = QStringLiteral("The X server does not tell how long it has been idle "
                                       "(no MIT-SCREEN-SAVER extension).");
     }
@@ -35,11 +64,11 @@ public:
     {
         if (!m_reason.isEmpty())
             return std::nullopt;
-        XScreenSaverInfo* info = XScreenSaverAllocInfo();
+        XScreenSaverInfo* info = m_api->allocInfo();
         if (!info)
             return std::nullopt;
         std::optional<quint64> idle;
-        if (XScreenSaverQueryInfo(m_display, DefaultRootWindow(m_display), info))
+        if (m_api->queryInfo(m_display, DefaultRootWindow(m_display), info))
             idle = info->idle;
         XFree(info);
         return idle;
@@ -48,6 +77,7 @@ public:
     QString unavailableReason() const override { return m_reason; }
 
 private:
+    const ScreenSaverApi* m_api = nullptr;
     Display* m_display = nullptr;
     QString m_reason;
 };

@@ -1,5 +1,7 @@
 #include "platform/linux/ToneSink.h"
 
+#include <QLibrary>
+
 #include <alsa/asoundlib.h>
 #include <pulse/simple.h>
 
@@ -11,76 +13,148 @@ namespace {
 // blocks soon enough to check for a stop between small chunks.
 constexpr unsigned kLatencyUs = 80'000;
 
+// The sound libraries are opened at the first tone, not at start: most runs
+// never beep, and the sound server's client brings a dozen libraries (its
+// codecs among them) that every start would pay for.
+template <typename F> F resolved(QLibrary& library, const char* name)
+{
+    return reinterpret_cast<F>(library.resolve(name));
+}
+
+struct PulseApi {
+    decltype(&pa_simple_new) open = nullptr;
+    decltype(&pa_simple_write) write = nullptr;
+    decltype(&pa_simple_drain) drain = nullptr;
+    decltype(&pa_simple_flush) flush = nullptr;
+    decltype(&pa_simple_free) free = nullptr;
+
+    // Nothing where the library or one of its functions is missing.
+    static const PulseApi* get()
+    {
+        static const PulseApi api = [] {
+            QLibrary library(QStringLiteral("pulse-simple"), 0);
+            PulseApi a;
+            a.open = resolved<decltype(a.open)>(library, "pa_simple_new");
+            a.write = resolved<decltype(a.write)>(library, "pa_simple_write");
+            a.drain = resolved<decltype(a.drain)>(library, "pa_simple_drain");
+            a.flush = resolved<decltype(a.flush)>(library, "pa_simple_flush");
+            a.free = resolved<decltype(a.free)>(library, "pa_simple_free");
+            return a;
+        }();
+        return api.open && api.write && api.drain && api.flush && api.free ? &api : nullptr;
+    }
+};
+
+struct AlsaApi {
+    decltype(&snd_lib_error_set_handler) setErrorHandler = nullptr;
+    decltype(&snd_pcm_open) open = nullptr;
+    decltype(&snd_pcm_set_params) setParams = nullptr;
+    decltype(&snd_pcm_writei) write = nullptr;
+    decltype(&snd_pcm_recover) recover = nullptr;
+    decltype(&snd_pcm_drain) drain = nullptr;
+    decltype(&snd_pcm_prepare) prepare = nullptr;
+    decltype(&snd_pcm_drop) drop = nullptr;
+    decltype(&snd_pcm_close) close = nullptr;
+
+    static const AlsaApi* get()
+    {
+        static const AlsaApi api = [] {
+            QLibrary library(QStringLiteral("asound"), 2);
+            AlsaApi a;
+            a.setErrorHandler = resolved<decltype(a.setErrorHandler)>(library, "snd_lib_error_set_handler");
+            a.open = resolved<decltype(a.open)>(library, "snd_pcm_open");
+            a.setParams = resolved<decltype(a.setParams)>(library, "snd_pcm_set_params");
+            a.write = resolved<decltype(a.write)>(library, "snd_pcm_writei");
+            a.recover = resolved<decltype(a.recover)>(library, "snd_pcm_recover");
+            a.drain = resolved<decltype(a.drain)>(library, "snd_pcm_drain");
+            a.prepare = resolved<decltype(a.prepare)>(library, "snd_pcm_prepare");
+            a.drop = resolved<decltype(a.drop)>(library, "snd_pcm_drop");
+            a.close = resolved<decltype(a.close)>(library, "snd_pcm_close");
+            return a;
+        }();
+        const bool complete = api.setErrorHandler && api.open && api.setParams && api.write && api.recover &&
+                              api.drain && api.prepare && api.drop && api.close;
+        return complete ? &api : nullptr;
+    }
+};
+
 class PulseSink final : public ToneSink {
 public:
-    explicit PulseSink(pa_simple* stream) : m_stream(stream) {}
-    ~PulseSink() override { pa_simple_free(m_stream); }
+    PulseSink(const PulseApi& api, pa_simple* stream) : m_api(&api), m_stream(stream) {}
+    ~PulseSink() override { m_api->free(m_stream); }
 
     static std::unique_ptr<ToneSink> open()
     {
+        const PulseApi* api = PulseApi::get();
+        if (!api)
+            return nullptr;
         const pa_sample_spec format{PA_SAMPLE_S16NE, uint32_t(kToneRate), 1};
         pa_buffer_attr attr{};
         attr.maxlength = uint32_t(-1);
-        attr.tlength = uint32_t(pa_usec_to_bytes(kLatencyUs, &format));
+        attr.tlength = uint32_t(quint64(kLatencyUs) * kToneRate / 1000000u * sizeof(qint16)); // whole frames
         attr.prebuf = uint32_t(-1);
         attr.minreq = uint32_t(-1);
         attr.fragsize = uint32_t(-1);
         int error = 0;
-        pa_simple* stream = pa_simple_new(nullptr, "Zelkor", PA_STREAM_PLAYBACK, nullptr, "Reminder",
-                                          &format, nullptr, &attr, &error);
+        pa_simple* stream = api->open(nullptr, "Zelkor", PA_STREAM_PLAYBACK, nullptr, "Reminder", &format, nullptr,
+                                      &attr, &error);
         if (!stream)
             return nullptr;
-        return std::make_unique<PulseSink>(stream);
+        return std::make_unique<PulseSink>(*api, stream);
     }
 
     bool write(const qint16* samples, qsizetype count) override
     {
         int error = 0;
-        return pa_simple_write(m_stream, samples, size_t(count) * sizeof(qint16), &error) == 0;
+        return m_api->write(m_stream, samples, size_t(count) * sizeof(qint16), &error) == 0;
     }
     void drain() override
     {
         int error = 0;
-        pa_simple_drain(m_stream, &error);
+        m_api->drain(m_stream, &error);
     }
     void flush() override
     {
         int error = 0;
-        pa_simple_flush(m_stream, &error);
+        m_api->flush(m_stream, &error);
     }
 
 private:
+    const PulseApi* m_api = nullptr;
     pa_simple* m_stream = nullptr;
 };
 
 class AlsaSink final : public ToneSink {
 public:
-    explicit AlsaSink(snd_pcm_t* pcm) : m_pcm(pcm) {}
-    ~AlsaSink() override { snd_pcm_close(m_pcm); }
+    AlsaSink(const AlsaApi& api, snd_pcm_t* pcm) : m_api(&api), m_pcm(pcm) {}
+    ~AlsaSink() override { m_api->close(m_pcm); }
 
     static std::unique_ptr<ToneSink> open()
     {
+        const AlsaApi* api = AlsaApi::get();
+        if (!api)
+            return nullptr;
         // Without a sound card ALSA prints its complaints on every attempt;
         // having no sound is an expected state here, not an error.
-        snd_lib_error_set_handler(&quiet);
+        api->setErrorHandler(&quiet);
         snd_pcm_t* pcm = nullptr;
-        if (snd_pcm_open(&pcm, "default", SND_PCM_STREAM_PLAYBACK, 0) < 0)
+        if (api->open(&pcm, "default", SND_PCM_STREAM_PLAYBACK, 0) < 0)
             return nullptr;
-        if (snd_pcm_set_params(pcm, SND_PCM_FORMAT_S16, SND_PCM_ACCESS_RW_INTERLEAVED, 1,
-                               unsigned(kToneRate), 1, kLatencyUs) < 0) {
-            snd_pcm_close(pcm);
+        if (api->setParams(pcm, SND_PCM_FORMAT_S16, SND_PCM_ACCESS_RW_INTERLEAVED, 1, unsigned(kToneRate), 1,
+                           kLatencyUs) < 0) {
+            api->close(pcm);
             return nullptr;
         }
-        return std::make_unique<AlsaSink>(pcm);
+        return std::make_unique<AlsaSink>(*api, pcm);
     }
 
     bool write(const qint16* samples, qsizetype count) override
     {
         while (count > 0) {
-            snd_pcm_sframes_t written = snd_pcm_writei(m_pcm, samples, snd_pcm_uframes_t(count));
+            snd_pcm_sframes_t written = m_api->write(m_pcm, samples, snd_pcm_uframes_t(count));
             if (written < 0) {
                 // An underrun between two tones is normal; anything else ends the stream.
-                if (snd_pcm_recover(m_pcm, int(written), 1) < 0)
+                if (m_api->recover(m_pcm, int(written), 1) < 0)
                     return false;
                 continue;
             }
@@ -91,18 +165,19 @@ public:
     }
     void drain() override
     {
-        snd_pcm_drain(m_pcm);
-        snd_pcm_prepare(m_pcm);
+        m_api->drain(m_pcm);
+        m_api->prepare(m_pcm);
     }
     void flush() override
     {
-        snd_pcm_drop(m_pcm);
-        snd_pcm_prepare(m_pcm);
+        m_api->drop(m_pcm);
+        m_api->prepare(m_pcm);
     }
 
 private:
     static void quiet(const char*, int, const char*, int, const char*, ...) {}
 
+    const AlsaApi* m_api = nullptr;
     snd_pcm_t* m_pcm = nullptr;
 };
 
