@@ -3,6 +3,7 @@
 #include "actions/ActionExecutor.h"
 #include "countdown/WakeWaits.h"
 #include "tasks/TaskQueries.h"
+#include "tasks/TaskReader.h"
 
 #include <QScopeGuard>
 #include <QTimer>
@@ -19,7 +20,6 @@ PowerOnCycle::PowerOnCycle(Platform& platform, AppState& state, ActionExecutor& 
     m_cycleTimer->setInterval(20);
     m_cycleTimer->setSingleShot(true);
     connect(m_cycleTimer, &QTimer::timeout, this, &PowerOnCycle::onCycleTimer);
-    m_store.setConnection(m_state.paths.databasePath, m_state.databaseState);
 }
 
 void PowerOnCycle::start()
@@ -41,8 +41,11 @@ poweron::Choice PowerOnCycle::searchNow()
 {
     ++m_cycles;
     // A table that cannot be read gives no rows and arms nothing; nothing of
-    // it is held during the wait.
-    return poweron::search(m_store.rowsOf(queries::kPowerOn), m_platform.now(), m_fired);
+    // it is held during the wait, and the rows are weighed as they are read.
+    TaskReader reader(m_state.paths.databasePath, m_state.databaseState);
+    return poweron::search(
+        [&reader](const poweron::RowVisitor& visit) { reader.forEach(queries::kPowerOn, visit); }, m_platform.now(),
+        m_fired);
 }
 
 WaitEnd PowerOnCycle::waitUntil(const QDateTime& due)

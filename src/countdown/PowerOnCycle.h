@@ -58,7 +58,6 @@ private:
     AppState& m_state;
     ActionExecutor& m_actions;
     WakeWaits& m_wakeWaits;
-    TaskStore m_store;
     std::function<void()> m_showModal;
     std::function<void()> m_refill;
     bool m_running = false;

@@ -7,6 +7,8 @@
 #include <QList>
 #include <QString>
 
+#include <functional>
+
 // The search for the nearest occurrence of the stored "Power On" tasks, as a
 // plain function of the rows and the current time.
 namespace zelkor::poweron {
@@ -32,6 +34,13 @@ struct Choice {
 // skipped, and so is every occurrence that already ran (`fired`, as the
 // scheduler keeps them).
 Choice search(const QList<TaskRow>& rows, const QDateTime& now, const FiredMoments& fired = {});
+
+// The same search over rows handed over one at a time as they are read, so a
+// large table is never held whole: `forEachRow` calls its argument with every
+// row in the query's order.
+using RowVisitor = std::function<void(const TaskRow&)>;
+Choice search(const std::function<void(const RowVisitor&)>& forEachRow, const QDateTime& now,
+              const FiredMoments& fired = {});
 
 inline bool shouldArm(qint64 seconds) { return seconds > 0 && seconds < kLimitSeconds; }
 

@@ -4,6 +4,7 @@
 #include "countdown/TimerTab.h"
 #include "countdown/WakeWaits.h"
 #include "platform/fake/FakePlatform.h"
+#include "scheduler/SecondPoll.h"
 #include "shell/MessageBox.h"
 
 #include <QApplication>
@@ -126,6 +127,130 @@ private slots:
         QCOMPARE(rig.tab.m_remainLabel->text(), QStringLiteral("5399 seconds remaining"));
         QCOMPARE(rig.tab.remainSeconds(), 5399);
         QVERIFY(rig.tab.barWidth() > 1.26 && rig.tab.barWidth() < 1.27); // 6825 / 5400
+    }
+
+    // A date and time ends on that second of the wall clock, never before it,
+    // wherever in a second Start was pressed; the label counts down on the
+    // wall clock's seconds, just after each.
+    void atADateEndsOnItsSecond_data()
+    {
+        QTest::addColumn<int>("startMs"); // where in its second Start is pressed
+        QTest::newRow("at the second") << 0;
+        QTest::newRow("a third in") << 300;
+        QTest::newRow("just before the next") << 999;
+    }
+    void atADateEndsOnItsSecond()
+    {
+        QFETCH(int, startMs);
+        Rig rig;
+        rig.chooseAction(ActionKind::EventsRemind);
+        rig.tab.m_modeButtons[1]->setChecked(true);
+        rig.tab.onModeChosen(1);
+        const QDateTime second(QDate(2026, 12, 7), QTime(8, 0, 0));
+        rig.tab.m_atDateEdit->setDate(second.date());
+        rig.tab.m_atTimeEdit->setTime(QTime(8, 0, 3));
+        rig.platform.setNow(second.addMSecs(startMs));
+        rig.start();
+        QCOMPARE(rig.tab.m_remainLabel->text(), QStringLiteral("3 seconds remaining"));
+        QCOMPARE(rig.tab.m_countdownTimer->interval(), 1000 - startMs + kTickAfterSecondMs);
+        const auto tickAt = [&](int ms) {
+            rig.platform.setNow(second.addMSecs(ms));
+            rig.tab.onCountdownTick();
+        };
+        tickAt(1000 + kTickAfterSecondMs);
+        QCOMPARE(rig.tab.m_remainLabel->text(), QStringLiteral("2 seconds remaining"));
+        QCOMPARE(rig.tab.m_countdownTimer->interval(), 1000);
+        tickAt(2999); // a tick that comes early
+        QCOMPARE(rig.tab.m_remainLabel->text(), QStringLiteral("1 seconds remaining"));
+        QVERIFY(rig.reminders.isEmpty());
+        QCOMPARE(rig.tab.m_countdownTimer->interval(), 1 + kTickAfterSecondMs);
+        tickAt(3000);
+        QCOMPARE(rig.reminders, QStringList{"Hurry, time is up!"});
+        QVERIFY(rig.idle());
+    }
+
+    // The other modes end on the full count measured on the tick count, not
+    // on the number of ticks, which may come early or late.
+    void afterEndsOnTheFullCount_data()
+    {
+        QTest::addColumn<int>("tickMs"); // the time between two ticks
+        QTest::newRow("ticks a little early") << 999;
+        QTest::newRow("ticks on time") << 1000;
+        QTest::newRow("ticks late") << 1030;
+    }
+    void afterEndsOnTheFullCount()
+    {
+        QFETCH(int, tickMs);
+        Rig rig;
+        rig.chooseAction(ActionKind::EventsRemind);
+        rig.setHours(rig.tab.m_afterHoursEdit, 0);
+        rig.setMinutes(rig.tab.m_afterMinutesEdit, 1);
+        const quint32 startTick = rig.platform.tickCount();
+        rig.start();
+        for (int i = 1; i <= 60 && rig.reminders.isEmpty(); ++i) {
+            rig.platform.setTickCount(startTick + quint32(i * tickMs));
+            rig.tab.onCountdownTick();
+            if (i * tickMs < 60000) {
+                QVERIFY2(rig.reminders.isEmpty(), qPrintable(QStringLiteral("acted after %1 ms").arg(i * tickMs)));
+                QCOMPARE(rig.tab.m_remainLabel->text(),
+                         countdown::remainingText(qMax(1, 60 - (i * tickMs + 500) / 1000)));
+            }
+        }
+        if (rig.reminders.isEmpty()) { // the last tick aims at the end itself
+            QCOMPARE(rig.tab.m_countdownTimer->interval(), 60000 - 60 * tickMs);
+            rig.platform.setTickCount(startTick + 60000);
+            rig.tab.onCountdownTick();
+        }
+        QCOMPARE(rig.reminders, QStringList{"Hurry, time is up!"});
+    }
+
+    // Labels that change every second keep their size, so the tab is not laid
+    // out anew each second; the bar is drawn again only when its fill moves.
+    void secondsCostNoLayoutAndNoRedrawnBar()
+    {
+        Rig rig;
+        rig.tab.resize(600, 400);
+        rig.tab.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&rig.tab));
+        rig.tab.setClock(QStringLiteral("7 Dec 2026 08:00:00  Mon"), QStringLiteral("5 hours 00 minutes "));
+        rig.setHours(rig.tab.m_afterHoursEdit, 1);
+        rig.start();
+        QCoreApplication::processEvents();
+        int layouts = 0;
+        int barPaints = 0;
+        const auto counter = [&](QObject* watched, QEvent* event) {
+            if (event->type() == QEvent::LayoutRequest)
+                ++layouts;
+            if (watched == rig.tab.m_progressBar && event->type() == QEvent::Paint)
+                ++barPaints;
+        };
+        struct Filter : QObject {
+            std::function<void(QObject*, QEvent*)> seen;
+            bool eventFilter(QObject* watched, QEvent* event) override
+            {
+                seen(watched, event);
+                return false;
+            }
+        } filter;
+        filter.seen = counter;
+        rig.tab.installEventFilter(&filter);
+        rig.tab.m_progressBar->installEventFilter(&filter);
+        for (int s = 1; s <= 5; ++s) {
+            rig.tab.setClock(QStringLiteral("7 Dec 2026 08:00:0%1  Mon").arg(s), QStringLiteral("5 hours 00 minutes "));
+            rig.tick();
+            QCoreApplication::processEvents();
+        }
+        QCOMPARE(layouts, 0);
+        QCOMPARE(rig.tab.m_remainLabel->text(), QStringLiteral("3595 seconds remaining"));
+        // Less than a pixel of fill: the bar is not drawn again.
+        barPaints = 0;
+        const int fill = rig.tab.m_progressBar->fillWidth();
+        rig.tab.m_progressBar->setValue(rig.tab.m_progressBar->value() + 1);
+        QCoreApplication::processEvents();
+        QCOMPARE(rig.tab.m_progressBar->fillWidth(), fill);
+        QCOMPARE(barPaints, 0);
+        rig.tab.m_progressBar->setValue(rig.tab.m_progressBar->maximum() / 2);
+        QTRY_VERIFY(barPaints > 0);
     }
 
     void invalidCounts_data()

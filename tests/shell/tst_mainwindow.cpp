@@ -6,6 +6,7 @@
 #include "shell/MainWindow.h"
 #include "shell/MessageBox.h"
 #include "shell/OptionsPage.h"
+#include "support/TaskTable.h"
 #include "support/TempProgramDir.h"
 
 #include <QAction>
@@ -193,6 +194,38 @@ private slots:
         f.window->showNormal();
         QVERIFY(f.window->m_clockTimer->isActive());
         QCOMPARE(f.window->timerTab()->m_clockLabel->text(), clockText(f.platform.now()));
+    }
+
+    // Resting in the tray the program runs only the polls its tasks need:
+    // with nothing scheduled no timer at all, not even the clock's.
+    void inTheTrayOnlyTheNeededPollsRun_data()
+    {
+        QTest::addColumn<QVariantMap>("task"); // none when empty
+        QTest::addColumn<QStringList>("running");
+        QTest::newRow("nothing scheduled") << QVariantMap() << QStringList();
+        QTest::newRow("a daily task") << QVariantMap{{"type", 2}, {"action", 6}, {"starttime", 0.75}}
+                                      << QStringList{"TimEvery"};
+        QTest::newRow("a forbidden period")
+            << QVariantMap{{"type", 0}, {"action", 1}, {"starttime", 0.9}, {"stoptime", 0.95}}
+            << QStringList{"TimNot"};
+    }
+    void inTheTrayOnlyTheNeededPollsRun()
+    {
+        QFETCH(QVariantMap, task);
+        QFETCH(QStringList, running);
+        Fixture f;
+        if (!task.isEmpty())
+            QVERIFY(test::addRow(f.dir.databasePath(), task) > 0);
+        QVERIFY(f.window->startUp());
+        f.window->setTrayIconShown(true);
+        QVERIFY(!f.window->close()); // into the tray
+        QTest::qWait(100);           // the start-up's single shots have run
+        QStringList active;
+        for (const QTimer* timer : f.window->findChildren<QTimer*>())
+            if (timer->isActive())
+                active << timer->objectName();
+        QCOMPARE(active, running);
+        f.state.exitRequested = true;
     }
 
     void exitClosesEverything()

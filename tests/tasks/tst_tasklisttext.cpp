@@ -1,5 +1,6 @@
 #include "common/DayNumber.h"
 #include "TaskFixtures.h"
+#include "tasks/TaskListRows.h"
 #include "tasks/TaskListText.h"
 
 #include <QTest>
@@ -176,6 +177,61 @@ private slots:
         QCOMPARE(line.id.has_value(), usable);
         if (usable)
             QCOMPARE(QString::number(*line.id), text);
+    }
+
+    // The list keeps its rows packed and makes the texts when they are shown:
+    // every cell reads as the line made from the stored row.
+    void packedRowsShowTheirLines_data()
+    {
+        QTest::addColumn<QList<TaskRow>>("rows");
+        const QDateTime now = test::fixedNow();
+        TaskRow period = task(0, 5, test::timeOfDay(21, 30));
+        period.stoptime = test::timeOfDay(23, 59);
+        TaskRow monthly = task(3, 1, test::timeOfDay(8, 0));
+        monthly.day = daynum::fromDate(QDate(2026, 1, 15));
+        TaskRow odd = task(QStringLiteral("weekly"), QByteArray("\x01\x02"), QStringLiteral("noon"));
+        odd.id = QStringLiteral("x1");
+        odd.stoptime = 1e200;
+        odd.day = QVariant(QMetaType::fromType<double>()); // a typed Null, as QtSql gives
+        TaskRow huge = task(qint64(2), qint64(7), qint64(9000000000000000000));
+        huge.id = qint64(9007199254740993);
+        TaskRow smallNumbers = task(int(4), int(8), test::timeOfDay(7, 0));
+        smallNumbers.weekday[1] = 2.5;
+        smallNumbers.weekday[3] = QStringLiteral("1");
+        QList<TaskRow> kinds{period, task(1, 1, at(now.addDays(1))), task(1, 1, at(now.addSecs(-5))), monthly,
+                             weekly(8, {1, 3, 5}), task(0, 1, test::timeOfDay(1, 0)), task(2, 7)};
+        for (qsizetype i = 0; i < kinds.size(); ++i)
+            kinds[i].id = qint64(100 - i);
+        QTest::newRow("every kind, newest period first") << kinds;
+        QTest::newRow("damaged and odd values") << QList<TaskRow>{odd, huge, smallNumbers, TaskRow()};
+        QTest::newRow("none") << QList<TaskRow>{};
+    }
+    void packedRowsShowTheirLines()
+    {
+        QFETCH(QList<TaskRow>, rows);
+        const QList<tasklist::Line> lines = tasklist::buildLines(rows, test::fixedNow());
+        tasklist::ListRows packed;
+        tasklist::StateMarks marks(test::fixedNow());
+        for (const TaskRow& row : rows)
+            packed.append(row, marks.next(row));
+        QCOMPARE(packed.size(), lines.size());
+        for (qsizetype i = 0; i < packed.size(); ++i) {
+            const TaskRow back = packed.row(i);
+            const bool active = packed.isActive(i);
+            const tasklist::Line& line = lines[i];
+            QCOMPARE(tasklist::cellText(back, active, tasklist::ColState), line.state);
+            QCOMPARE(tasklist::cellText(back, active, tasklist::ColStart), line.start);
+            QCOMPARE(tasklist::cellText(back, active, tasklist::ColEnd), line.end);
+            QCOMPARE(tasklist::cellText(back, active, tasklist::ColDescription), line.description);
+            QCOMPARE(tasklist::cellText(back, active, tasklist::ColId), line.idText);
+            QCOMPARE(packed.id(i), line.id);
+            if (line.id) { // the first row with that id
+                const qsizetype found = packed.indexOf(*line.id);
+                QVERIFY(found >= 0 && found <= i);
+                QCOMPARE(packed.id(found), line.id);
+            }
+        }
+        QCOMPARE(packed.indexOf(424242), qsizetype(-1));
     }
 };
 

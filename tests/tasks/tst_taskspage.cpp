@@ -8,6 +8,7 @@
 #include "tasks/TaskGrid.h"
 #include "tasks/TasksPage.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QComboBox>
 #include <QHeaderView>
@@ -298,6 +299,66 @@ private slots:
         QCOMPARE(MessageBox::shownCount(), boxes + 1); // still asks first
         QCOMPARE(changed.count(), 1);
         QCOMPARE(test::rowCount(db()), 1);
+    }
+
+    // After a deletion nothing is picked: the focus entering the list makes a
+    // row current without highlighting it, and neither that nor a command
+    // pressed then, by mouse or by a screen reader, picks or changes a task.
+    void focusInTheListPicksNothing_data()
+    {
+        QTest::addColumn<Qt::Key>("key"); // how the focus comes into the list
+        QTest::addColumn<bool>("edit");   // Edit, else Delete
+        QTest::addColumn<bool>("assistive");
+        for (const Qt::Key key : {Qt::Key_Backtab, Qt::Key_Tab})
+            for (const bool edit : {true, false})
+                for (const bool assistive : {false, true})
+                    QTest::addRow("%s, %s by %s", key == Qt::Key_Tab ? "Tab" : "Shift+Tab", edit ? "Edit" : "Delete",
+                                  assistive ? "accessibility" : "mouse")
+                        << key << edit << assistive;
+    }
+    void focusInTheListPicksNothing()
+    {
+        QFETCH(Qt::Key, key);
+        QFETCH(bool, edit);
+        QFETCH(bool, assistive);
+        test::addRow(db(), {{"type", 2}, {"action", 6}});
+        test::addRow(db(), {{"type", 2}, {"action", 3}});
+        test::addRow(db(), {{"type", 2}, {"action", 1}});
+        m_page->refreshTaskList();
+        clickRow(1);
+        MessageBox::setNextAnswer(QMessageBox::Yes);
+        m_page->m_deleteButton->click();
+        QCOMPARE(listedIds(), (QList<qint64>{3, 1}));
+        QCOMPARE(m_state.selectedTaskId, qint64(2)); // the deleted one: nothing to act on
+
+        TaskGrid* grid = m_page->m_taskGrid;
+        QWidget* from = key == Qt::Key_Tab ? static_cast<QWidget*>(m_page->m_deleteButton) : m_page->m_newButton;
+        m_page->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(m_page.get()));
+        from->setFocus();
+        QTest::keyClick(from, key);
+        QCOMPARE(QApplication::focusWidget(), grid);
+        QVERIFY(grid->currentIndex().isValid()); // a current row, not highlighted
+        QVERIFY(grid->selectionModel()->selectedRows().isEmpty());
+        QCOMPARE(m_state.selectedTaskId, qint64(2));
+
+        int opened = 0;
+        m_page->setDialogRunner([&](TaskDialog&) { ++opened; });
+        QSignalSpy changed(m_page.get(), &TasksPage::taskChanged);
+        MessageBox::setNextAnswer(QMessageBox::Yes);
+        QPushButton* command = edit ? m_page->m_editButton : m_page->m_deleteButton;
+        if (assistive) {
+            QAccessibleInterface* button = QAccessible::queryAccessibleInterface(command);
+            QVERIFY(button && button->actionInterface());
+            button->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+            QTest::qWait(300); // an accessible press clicks a moment later
+        } else {
+            command->click();
+        }
+        QCOMPARE(opened, 0);
+        QCOMPARE(changed.count(), 0);
+        QCOMPARE(test::rowCount(db()), 2);
+        QCOMPARE(m_state.selectedTaskId, qint64(2));
     }
 
     void deleteThatCannotBeStoredIsTold()
