@@ -6,40 +6,49 @@
 namespace zelkor {
 
 namespace {
-// What kind of number a field holds, asked once per reading: a pass over a
-// large table reads millions of fields.
-enum class Number { None, Whole, Other };
+// A field as a number, asked once per reading: a pass over a large table reads
+// millions of fields. The two kinds the database gives are read in place;
+// every other kind of number goes through the variant's own conversion.
+struct Number {
+    enum Kind { None, Whole, Real } kind = None;
+    qint64 whole = 0;
+    double real = 0.0;
+};
 
-Number numberKind(const QVariant& v)
+Number numberOf(const QVariant& v)
 {
-    switch (v.typeId()) {
+    const int type = v.typeId();
+    if (type != QMetaType::LongLong && type != QMetaType::Double && type != QMetaType::Int &&
+        type != QMetaType::UInt && type != QMetaType::ULongLong && type != QMetaType::Float &&
+        type != QMetaType::Bool)
+        return {};
+    if (v.isNull())
+        return {};
+    switch (type) {
+    case QMetaType::LongLong:
+        return {Number::Whole, *static_cast<const qint64*>(v.constData()), 0.0};
     case QMetaType::Int:
     case QMetaType::UInt:
-    case QMetaType::LongLong:
-        return v.isNull() ? Number::None : Number::Whole;
-    case QMetaType::ULongLong:
+        return {Number::Whole, v.toLongLong(), 0.0};
     case QMetaType::Double:
-    case QMetaType::Float:
-    case QMetaType::Bool:
-        return v.isNull() ? Number::None : Number::Other;
+        return {Number::Real, 0, *static_cast<const double*>(v.constData())};
     default:
-        return Number::None;
+        return {Number::Real, 0, v.toDouble()};
     }
 }
 } // namespace
 
 std::optional<qint64> TaskRow::integer(const QVariant& v)
 {
-    switch (numberKind(v)) {
+    const Number n = numberOf(v);
+    switch (n.kind) {
     case Number::Whole:
         // Whole numbers as they are: a double would round ids beyond 2^53.
-        return v.toLongLong();
-    case Number::Other: {
-        const double d = v.toDouble();
-        if (!std::isfinite(d) || std::fabs(d) > 9.0e15)
+        return n.whole;
+    case Number::Real:
+        if (!std::isfinite(n.real) || std::fabs(n.real) > 9.0e15)
             return std::nullopt;
-        return static_cast<qint64>(std::llround(d));
-    }
+        return static_cast<qint64>(std::llround(n.real));
     default:
         return std::nullopt;
     }
@@ -47,9 +56,10 @@ std::optional<qint64> TaskRow::integer(const QVariant& v)
 
 std::optional<double> TaskRow::dayNumber(const QVariant& v)
 {
-    if (numberKind(v) == Number::None)
+    const Number n = numberOf(v);
+    if (n.kind == Number::None)
         return std::nullopt;
-    const double d = v.toDouble();
+    const double d = n.kind == Number::Whole ? double(n.whole) : n.real;
     // Beyond the year 9999 no date can be formed from it.
     if (!std::isfinite(d) || std::fabs(d) > 2958465.0)
         return std::nullopt;

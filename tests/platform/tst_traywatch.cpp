@@ -2,9 +2,8 @@
 // (the MANAGER message of a new owner of the tray selection) and its going
 // (the owner's window destroyed); nothing else wakes the watch.
 #include "platform/TrayHostProbe.h"
-#include "XvfbServer.h"
+#include "OwnXServer.h"
 
-#include <QGuiApplication>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -67,9 +66,16 @@ private:
 
 class TestTrayWatch : public QObject {
     Q_OBJECT
+public:
+    TestTrayWatch(const QString&, const QString& problem) : m_problem(problem) {}
+
+private:
+    QString m_problem; // what kept the X server from starting
+
 private slots:
     void followsTheTrayOfThisScreen()
     {
+        QVERIFY2(m_problem.isEmpty(), qPrintable(m_problem));
         trayhost::XEmbedTrayWatch watch;
         QVERIFY(watch.isWatching());
         QSignalSpy changed(&watch, &trayhost::XEmbedTrayWatch::changed);
@@ -97,19 +103,6 @@ private slots:
     }
 };
 
-int main(int argc, char** argv)
-{
-    test::XvfbServer server;
-    QString problem;
-    if (!server.start(&problem)) {
-        qCritical("%s", qPrintable(problem));
-        return 1;
-    }
-    qputenv("DISPLAY", server.display().toLatin1());
-    qputenv("QT_QPA_PLATFORM", "xcb");
-    QGuiApplication app(argc, argv);
-    TestTrayWatch test;
-    return QTest::qExec(&test, argc, argv);
-}
+int main(int argc, char** argv) { return test::execOnOwnXServer<TestTrayWatch>(argc, argv); }
 
 #include "tst_traywatch.moc"

@@ -1,6 +1,6 @@
 #include "platform/linux/IdleSource.h"
 
-#include <QLibrary>
+#include "platform/linux/LaterLibrary.h"
 
 // Xlib defines macros (None, Bool, Status) that clash with Qt: it comes last.
 #include <X11/Xlib.h>
@@ -15,19 +15,19 @@ struct ScreenSaverApi {
     decltype(&XScreenSaverQueryExtension) queryExtension = nullptr;
     decltype(&XScreenSaverAllocInfo) allocInfo = nullptr;
     decltype(&XScreenSaverQueryInfo) queryInfo = nullptr;
+    bool complete = false;
 
     static const ScreenSaverApi* get()
     {
         static const ScreenSaverApi api = [] {
-            QLibrary library(QStringLiteral("Xss"), 1);
+            LaterLibrary library("Xss", 1);
             ScreenSaverApi a;
-            a.queryExtension =
-                reinterpret_cast<decltype(a.queryExtension)>(library.resolve("XScreenSaverQueryExtension"));
-            a.allocInfo = reinterpret_cast<decltype(a.allocInfo)>(library.resolve("XScreenSaverAllocInfo"));
-            a.queryInfo = reinterpret_cast<decltype(a.queryInfo)>(library.resolve("XScreenSaverQueryInfo"));
+            a.complete = library.resolve(a.queryExtension, "XScreenSaverQueryExtension") &&
+                         library.resolve(a.allocInfo, "XScreenSaverAllocInfo") &&
+                         library.resolve(a.queryInfo, "XScreenSaverQueryInfo");
             return a;
         }();
-        return api.queryExtension && api.allocInfo && api.queryInfo ? &api : nullptr;
+        return api.complete ? &api : nullptr;
     }
 };
 

@@ -1,6 +1,6 @@
 #include "platform/linux/ToneSink.h"
 
-#include <QLibrary>
+#include "platform/linux/LaterLibrary.h"
 
 #include <alsa/asoundlib.h>
 #include <pulse/simple.h>
@@ -16,32 +16,26 @@ constexpr unsigned kLatencyUs = 80'000;
 // The sound libraries are opened at the first tone, not at start: most runs
 // never beep, and the sound server's client brings a dozen libraries (its
 // codecs among them) that every start would pay for.
-template <typename F> F resolved(QLibrary& library, const char* name)
-{
-    return reinterpret_cast<F>(library.resolve(name));
-}
-
 struct PulseApi {
     decltype(&pa_simple_new) open = nullptr;
     decltype(&pa_simple_write) write = nullptr;
     decltype(&pa_simple_drain) drain = nullptr;
     decltype(&pa_simple_flush) flush = nullptr;
     decltype(&pa_simple_free) free = nullptr;
+    bool complete = false;
 
     // Nothing where the library or one of its functions is missing.
     static const PulseApi* get()
     {
         static const PulseApi api = [] {
-            QLibrary library(QStringLiteral("pulse-simple"), 0);
+            LaterLibrary library("pulse-simple", 0);
             PulseApi a;
-            a.open = resolved<decltype(a.open)>(library, "pa_simple_new");
-            a.write = resolved<decltype(a.write)>(library, "pa_simple_write");
-            a.drain = resolved<decltype(a.drain)>(library, "pa_simple_drain");
-            a.flush = resolved<decltype(a.flush)>(library, "pa_simple_flush");
-            a.free = resolved<decltype(a.free)>(library, "pa_simple_free");
+            a.complete = library.resolve(a.open, "pa_simple_new") && library.resolve(a.write, "pa_simple_write") &&
+                         library.resolve(a.drain, "pa_simple_drain") &&
+                         library.resolve(a.flush, "pa_simple_flush") && library.resolve(a.free, "pa_simple_free");
             return a;
         }();
-        return api.open && api.write && api.drain && api.flush && api.free ? &api : nullptr;
+        return api.complete ? &api : nullptr;
     }
 };
 
@@ -55,26 +49,21 @@ struct AlsaApi {
     decltype(&snd_pcm_prepare) prepare = nullptr;
     decltype(&snd_pcm_drop) drop = nullptr;
     decltype(&snd_pcm_close) close = nullptr;
+    bool complete = false;
 
     static const AlsaApi* get()
     {
         static const AlsaApi api = [] {
-            QLibrary library(QStringLiteral("asound"), 2);
+            LaterLibrary library("asound", 2);
             AlsaApi a;
-            a.setErrorHandler = resolved<decltype(a.setErrorHandler)>(library, "snd_lib_error_set_handler");
-            a.open = resolved<decltype(a.open)>(library, "snd_pcm_open");
-            a.setParams = resolved<decltype(a.setParams)>(library, "snd_pcm_set_params");
-            a.write = resolved<decltype(a.write)>(library, "snd_pcm_writei");
-            a.recover = resolved<decltype(a.recover)>(library, "snd_pcm_recover");
-            a.drain = resolved<decltype(a.drain)>(library, "snd_pcm_drain");
-            a.prepare = resolved<decltype(a.prepare)>(library, "snd_pcm_prepare");
-            a.drop = resolved<decltype(a.drop)>(library, "snd_pcm_drop");
-            a.close = resolved<decltype(a.close)>(library, "snd_pcm_close");
+            a.complete = library.resolve(a.setErrorHandler, "snd_lib_error_set_handler") &&
+                         library.resolve(a.open, "snd_pcm_open") && library.resolve(a.setParams, "snd_pcm_set_params") &&
+                         library.resolve(a.write, "snd_pcm_writei") && library.resolve(a.recover, "snd_pcm_recover") &&
+                         library.resolve(a.drain, "snd_pcm_drain") && library.resolve(a.prepare, "snd_pcm_prepare") &&
+                         library.resolve(a.drop, "snd_pcm_drop") && library.resolve(a.close, "snd_pcm_close");
             return a;
         }();
-        const bool complete = api.setErrorHandler && api.open && api.setParams && api.write && api.recover &&
-                              api.drain && api.prepare && api.drop && api.close;
-        return complete ? &api : nullptr;
+        return api.complete ? &api : nullptr;
     }
 };
 
