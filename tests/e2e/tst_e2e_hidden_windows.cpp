@@ -66,8 +66,13 @@ QList<qint64> armedTimers(qint64 pid)
         QFile info(QStringLiteral("/proc/%1/fdinfo/%2").arg(pid).arg(fd));
         if (!info.open(QIODevice::ReadOnly))
             continue;
+        const QString text = QString::fromLatin1(info.readAll());
+        // The wake waits run on the boot-time clocks (7, 9); a watch on the
+        // wall clock (0) is no wait.
+        if (!QRegularExpression(QStringLiteral("clockid: [79]\\b")).match(text).hasMatch())
+            continue;
         const QRegularExpression value(QStringLiteral("it_value: \\((\\d+), (\\d+)\\)"));
-        const QRegularExpressionMatch match = value.match(QString::fromLatin1(info.readAll()));
+        const QRegularExpressionMatch match = value.match(text);
         if (match.hasMatch() && (match.captured(1).toLongLong() || match.captured(2).toLongLong()))
             left << match.captured(1).toLongLong();
     }

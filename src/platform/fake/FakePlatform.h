@@ -48,6 +48,13 @@ public:
     // --- Platform ---
     QDateTime now() const override { return m_now; }
     quint32 tickCount() const override { return m_tick; }
+    void watchClockSet(std::function<void()> onSet) override { m_onClockSet = std::move(onSet); }
+    // What the system tells when the clock was set.
+    void clockWasSet()
+    {
+        if (m_onClockSet)
+            m_onClockSet();
+    }
     QRect screenGeometry() const override { return m_screen; }
     Outcome startHelper(const QString& program, ProgramEnded ended) override;
     Outcome shellOpen(const QString& target, ProgramEnded ended) override;
@@ -70,6 +77,7 @@ public:
     WakeTimer& wakeTimer() override { return wake; }
 
 private:
+    std::function<void()> m_onClockSet;
     QDateTime m_now;
     quint32 m_tick = 0;
     QRect m_screen{0, 0, 1920, 1080};

@@ -35,6 +35,7 @@ public:
     std::optional<quint32> lastInputTick() override;  // LinuxIdle.cpp
     QString idleUnavailableReason() const override;
     WakeTimer& wakeTimer() override; // LinuxWakeTimer.cpp
+    void watchClockSet(std::function<void()> onSet) override; // LinuxClockSet.cpp
 
 private:
     ChildProcesses& children();
@@ -49,6 +50,7 @@ private:
     mutable std::unique_ptr<IdleSource> m_idle; // chosen at the first question
     std::optional<quint32> m_lastInput;  // last answer, kept steady
     std::unique_ptr<WakeTimer> m_wakeTimer;
+    std::unique_ptr<QObject> m_clockSetWatch; // made by watchClockSet
 };
 
 } // namespace zelkor
