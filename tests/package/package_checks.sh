@@ -2,12 +2,15 @@
 # The built package as the desktop and Debian see it: its name and contents,
 # the desktop entry (desktop-file-validate), the AppStream metainfo
 # (appstreamcli validate --no-net), and lintian. Any error fails the test.
-#   package_checks.sh <deb> <application id> <version>
+# The programs, shipped and portable, carry no run path: an empty entry in
+# one makes the loader look for libraries in the current folder.
+#   package_checks.sh <deb> <application id> <version> <portable program folder>
 set -uo pipefail
 
 deb=$1
 app_id=$2
 version=$3
+portable=$4
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 failures=0
@@ -48,6 +51,12 @@ done
 png=$root/share/icons/hicolor/48x48/apps/$app_id.png
 file "$png" | grep -q "PNG image data, 48 x 48" || fail "48x48 icon: $(file "$png")"
 pass "contents"
+
+for program in "$root/lib/zelkor/zelkor" "$root/lib/zelkor/dll/zelkor-helper" "$portable/zelkor"; do
+    paths=$(readelf -d "$program" | grep -E '\((RPATH|RUNPATH)\)')
+    [ -z "$paths" ] || fail "$program has a run path: $paths"
+done
+pass "no run paths"
 
 desktop=$root/share/applications/$app_id.desktop
 if out=$(desktop-file-validate "$desktop" 2>&1); then pass "desktop-file-validate"; else fail "desktop-file-validate: $out"; fi
