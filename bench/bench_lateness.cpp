@@ -40,6 +40,8 @@ class RealClockPlatform final : public FakePlatform {
 public:
     QList<qint64> startedAtMs;
 
+    RealClockPlatform() { tickSlack = 1; } // as the program's, cut to the millisecond
+
     QDateTime now() const override { return QDateTime::currentDateTime(); }
     quint32 tickCount() const override
     {

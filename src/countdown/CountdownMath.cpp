@@ -33,17 +33,19 @@ qint64 floorDiv(qint64 a, qint64 b) { return a >= 0 ? a / b : -((-a + b - 1) / b
 
 qint64 secondsLeft(qint64 totalSeconds, qint64 elapsedMs)
 {
-    if (countEnded(totalSeconds, elapsedMs))
-        return 0;
     return qMax<qint64>(1, totalSeconds - floorDiv(elapsedMs + 500, 1000));
 }
 
-qint64 msToNextSecond(qint64 totalSeconds, qint64 elapsedMs)
+qint64 msToNextSecond(qint64 endMs, qint64 elapsedMs)
 {
-    const qint64 end = totalSeconds * 1000;
-    if (elapsedMs >= end)
+    if (countEnded(endMs, elapsedMs))
         return 0;
-    return qMin((floorDiv(elapsedMs, 1000) + 1) * 1000, end) - elapsedMs;
+    qint64 next = (floorDiv(elapsedMs, 1000) + 1) * 1000;
+    // The last whole second and the end a slack apart are one tick, not two.
+    const qint64 slack = endMs % 1000;
+    if (endMs - next <= slack)
+        next = endMs;
+    return qMin(next, endMs) - elapsedMs;
 }
 
 double barAfter(qint64 totalSeconds, qint64 elapsed)

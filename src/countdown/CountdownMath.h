@@ -46,13 +46,17 @@ qint64 elapsedMs(quint32 nowTick, quint32 startTick);
 // Start was pressed, or for a date and time the wall clock's second then).
 // It has ended once the whole count has passed, to the millisecond: a timer
 // tick that comes a little early never ends it early.
-inline bool countEnded(qint64 totalSeconds, qint64 elapsedMs) { return elapsedMs >= totalSeconds * 1000; }
-// The seconds left as the label shows them: to the nearest second, so a tick
-// a few ms off its second shows the same number; 1 at least until the end.
+// Its end lies `slackMs` beyond the whole count where the clock it is read on
+// may show less time than has passed, so it never ends early.
+inline qint64 countEndMs(qint64 totalSeconds, qint64 slackMs) { return totalSeconds * 1000 + slackMs; }
+inline bool countEnded(qint64 endMs, qint64 elapsedMs) { return elapsedMs >= endMs; }
+// The seconds left as the label shows them while the count runs: to the
+// nearest second, so a tick a few ms off its second shows the same number;
+// 1 at least.
 qint64 secondsLeft(qint64 totalSeconds, qint64 elapsedMs);
 // The wait for the next tick: to the count's next whole second, or to its end
-// when that comes first; 0 once it has ended.
-qint64 msToNextSecond(qint64 totalSeconds, qint64 elapsedMs);
+// when that comes first or only the slack lies between; 0 once it has ended.
+qint64 msToNextSecond(qint64 endMs, qint64 elapsedMs);
 
 // The bar after `elapsed` of `totalSeconds` seconds.
 double barAfter(qint64 totalSeconds, qint64 elapsed);

@@ -303,9 +303,17 @@ qint64 TimerTab::elapsedMs() const
     return countdown::elapsedMs(m_platform.tickCount(), m_idleStartTick);
 }
 
+qint64 TimerTab::endMs() const
+{
+    // Readings of the tick count may fall short of the time passed; the
+    // wall clock's second is exact.
+    const qint64 slack = m_timerMode == countdown::At ? 0 : m_platform.tickSlackMs();
+    return countdown::countEndMs(m_totalSeconds, slack);
+}
+
 void TimerTab::aimNextTick()
 {
-    const qint64 wait = countdown::msToNextSecond(m_totalSeconds, elapsedMs());
+    const qint64 wait = countdown::msToNextSecond(endMs(), elapsedMs());
     // On the wall clock a tick comes just after the second, so it reads the new one.
     m_countdownTimer->start(int(wait) + (m_timerMode == countdown::At ? kTickAfterSecondMs : 0));
 }
@@ -353,7 +361,7 @@ void TimerTab::onCountdownTick()
         }
     }
     const qint64 elapsed = elapsedMs();
-    if (countdown::countEnded(m_totalSeconds, elapsed)) {
+    if (countdown::countEnded(endMs(), elapsed)) {
         m_remainSeconds = 0;
         finish();
         return;

@@ -111,6 +111,7 @@ private:
     void stop();
     void startCountdown(qint64 seconds, const QDateTime& now);
     qint64 elapsedMs() const; // of the running count
+    qint64 endMs() const;     // of the running count, on the same clock
     void aimNextTick();
     void powerOn(qint64 seconds);
     void enablePickers(int mode);

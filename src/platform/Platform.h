@@ -41,6 +41,9 @@ public:
     // --- clock ---
     virtual QDateTime now() const = 0;      // local wall-clock time
     virtual quint32 tickCount() const = 0;  // ms since boot, time asleep included; wraps at 2^32
+    // How far the time between two readings of the tick count may exceed
+    // their difference (readings cut to the millisecond: 1).
+    virtual quint32 tickSlackMs() const = 0;
     // Calls `onSet` from the event loop whenever the wall clock may have been
     // set (a time server's step, a user correcting it, a resume), so a program
     // at rest needs no tick to notice; never where the system cannot tell.

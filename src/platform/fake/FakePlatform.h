@@ -41,6 +41,7 @@ public:
     QList<QList<ToneStep>> toneRuns; // every sequence handed to startTones
     int toneStops = 0;               // calls of stopTones
     bool inhibitorHeld = false;
+    quint32 tickSlack = 0; // the fake tick count is exact unless a test says otherwise
     QString claimedLock; // the lock file of the last claimSingleInstance
     std::optional<quint32> lastInput = 0u; // set to nothing for "not available"
     FakeWakeTimer wake;
@@ -48,6 +49,7 @@ public:
     // --- Platform ---
     QDateTime now() const override { return m_now; }
     quint32 tickCount() const override { return m_tick; }
+    quint32 tickSlackMs() const override { return tickSlack; }
     void watchClockSet(std::function<void()> onSet) override { m_onClockSet = std::move(onSet); }
     // What the system tells when the clock was set.
     void clockWasSet()

@@ -23,6 +23,7 @@ public:
 
     QDateTime now() const override;
     quint32 tickCount() const override;
+    quint32 tickSlackMs() const override { return 1; }
     QRect screenGeometry() const override;
     Outcome startHelper(const QString& program, ProgramEnded ended) override;
     Outcome shellOpen(const QString& target, ProgramEnded ended) override;
