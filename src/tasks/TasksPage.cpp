@@ -65,6 +65,22 @@ void TasksPage::setCommandsEnabled(bool enabled)
 
 void TasksPage::refreshTaskList()
 {
+    m_listStale = !isVisible();
+    if (!m_listStale)
+        rebuildList();
+}
+
+void TasksPage::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    if (m_listStale) {
+        m_listStale = false;
+        rebuildList();
+    }
+}
+
+void TasksPage::rebuildList()
+{
     m_taskGrid->formatColumns();
     // A table that cannot be read leaves the header alone, as an empty one
     // does. The rows are packed as they are read: none is kept whole.

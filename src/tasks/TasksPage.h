@@ -32,7 +32,9 @@ public:
     }
 
     // Rebuilds the list from the table, newest first. The selection and the
-    // enabled state of Edit and Delete are kept.
+    // enabled state of Edit and Delete are kept. While the page is not on
+    // screen (another tab, the window in the tray) the rebuild waits until it
+    // shows: a large table is read only for somebody who looks at it.
     void refreshTaskList();
     // A row was picked (-1: none): it becomes the task Edit and Delete act on.
     void onRowPicked(int row);
@@ -58,7 +60,11 @@ signals:
     // A task was saved or deleted; the main window runs its refresh.
     void taskChanged();
 
+protected:
+    void showEvent(QShowEvent* event) override;
+
 private:
+    void rebuildList();
     void setCommandsEnabled(bool enabled);
     void runDialog(TaskDialog& dialog);
 
@@ -68,6 +74,7 @@ private:
     TaskReader m_reader; // the list's query, kept ready between rebuilds
     DialogRunner m_runDialog;
     ChangeGuard m_changeGuard = [](const QString&) { return true; };
+    bool m_listStale = false; // a rebuild waits for the page to show
 };
 
 } // namespace zelkor

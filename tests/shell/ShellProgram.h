@@ -8,6 +8,9 @@
 #include "shell/SettingsFile.h"
 #include "shell/TrayMenu.h"
 #include "support/TempProgramDir.h"
+#include "tasks/TasksPage.h"
+
+#include <QTabWidget>
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -30,6 +33,15 @@ inline void writeBytes(const QString& path, const QByteArray& bytes)
     QFile file(path);
     QVERIFY(file.open(QIODevice::WriteOnly));
     file.write(bytes);
+}
+
+// The task list as its user sees it: the window shown on the "Scheduled
+// Tasks" tab (a list off screen is filled only once it shows).
+inline TasksPage* showTaskList(MainWindow& window)
+{
+    window.show();
+    window.m_tabs->setCurrentWidget(window.tasksPage());
+    return window.tasksPage();
 }
 
 // One running program: a private program folder, the fake platform and the

@@ -89,7 +89,7 @@ QDBusMessage TestRemoteControl::call(const QString& method, const QVariantList& 
 QStringList TestRemoteControl::taskDescriptions()
 {
     QStringList texts;
-    const TaskListModel& lines = m_program->window->tasksPage()->m_taskGrid->lines();
+    const TaskListModel& lines = test::showTaskList(*m_program->window)->m_taskGrid->lines();
     for (int row = 0; row < lines.rowCount(); ++row)
         texts << lines.data(lines.index(row, tasklist::ColDescription)).toString();
     return texts;

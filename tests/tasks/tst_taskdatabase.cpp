@@ -109,7 +109,7 @@ void spoil(const QString& how, const QString& path, std::unique_ptr<test::RawCon
 // the next task is waited for.
 int listed(const test::Program& p)
 {
-    return p.window->tasksPage()->m_taskGrid->lines().rowCount();
+    return test::showTaskList(*p.window)->m_taskGrid->lines().rowCount();
 }
 bool polling(test::Program& p)
 {
