@@ -105,6 +105,32 @@ private slots:
         }
     }
 
+    // The selection pass's query leaves out only rows whose type TaskRow reads
+    // as no schedulable kind: what it reads is exactly what the pass can use.
+    void schedulableRowsAreThoseOfASchedulableType_data()
+    {
+        QTest::addColumn<QString>("type"); // an SQL literal
+        for (const char* type : {"NULL", "0", "0.49", "0.5", "1", "2", "3", "4", "4.49", "4.5", "5", "-1",
+                                 "'2'", "'two'", "x'02'", "2.0"})
+            QTest::newRow(type) << QString::fromLatin1(type);
+    }
+    void schedulableRowsAreThoseOfASchedulableType()
+    {
+        QFETCH(QString, type);
+        test::TempProgramDir dir;
+        QVERIFY(dir.isValid());
+        {
+            test::RawConnection raw(dir.databasePath());
+            QVERIFY(raw.exec(QStringLiteral("insert into task (type, action, starttime) values (%1, 1, 0.5)").arg(type)));
+        }
+        TaskReader reader(dir.databasePath());
+        const QList<TaskRow> all = reader.rows(queries::kListNewestFirst);
+        QCOMPARE(all.size(), 1);
+        const auto kind = all.first().typeValue();
+        const bool schedulable = kind && *kind >= 1 && *kind <= 4;
+        QCOMPARE(reader.rows(queries::kSchedulableNewestFirst).size(), schedulable ? 1 : 0);
+    }
+
     void unusableFilesGiveNoRows_data()
     {
         QTest::addColumn<QString>("kind");
