@@ -96,10 +96,13 @@ void RemoteControl::StartCountdown(const QString& mode, const QString& value, co
     Platform& platform = m_window.platform();
     qint64 seconds = 0;
     if (modeIndex == countdown::At) {
-        const auto at = durationtext::parseMoment(value, platform.now());
+        const QDateTime now = platform.now();
+        const auto at = durationtext::parseMoment(value, now);
         if (!at)
             return invalid(QStringLiteral("\"%1\" is no date and time (like 2027-01-31T08:30 or 22:15).").arg(value));
-        seconds = platform.now().secsTo(*at);
+        // Counted from the current second, as the Timer tab counts a date and
+        // time: from a moment within it the count would end a second early.
+        seconds = now.addMSecs(-now.time().msec()).secsTo(*at);
     } else {
         const auto span = durationtext::parseDuration(value);
         if (!span)

@@ -68,15 +68,21 @@ public slots:
         for (const QVariant& a : message.arguments())
             args << a.toString();
         m_signals << message.member() + QLatin1Char('(') + args.join(QLatin1Char(' ')) + QLatin1Char(')');
+        m_signalTimes << QDateTime::currentMSecsSinceEpoch();
     }
 
 private slots:
     void initTestCase();
     void cleanupTestCase();
-    void init() { m_signals.clear(); }
+    void init()
+    {
+        m_signals.clear();
+        m_signalTimes.clear();
+    }
     void aCommandStartsTheProgram();
     void interfaceAsDocumented();
     void countdownLocksAtZero();
+    void countdownAtADateAndTimeEndsOnItsSecond();
     void cancelStopsTheCountdown();
     void refused_data();
     void refused();
@@ -92,6 +98,7 @@ private:
     MockBuses m_buses;
     QString m_app;
     QStringList m_signals;
+    QList<qint64> m_signalTimes; // when each signal arrived, ms since the epoch
 };
 
 void TestRemote::initTestCase()
@@ -198,6 +205,21 @@ void TestRemote::countdownLocksAtZero()
                                                       QStringLiteral("CountdownStopped()"),
                                                       QStringLiteral("CountdownFired(lock)")}),
                               kWaitMs);
+}
+
+void TestRemote::countdownAtADateAndTimeEndsOnItsSecond()
+{
+    // Asked late in a second, for the second after the next: the count ends
+    // on that second of the wall clock, never before it.
+    while (QTime::currentTime().msec() < 600)
+        QTest::qWait(20);
+    const QDateTime due = QDateTime::currentDateTime().addSecs(2).addMSecs(-QTime::currentTime().msec());
+    const Run run = zelkor({QStringLiteral("--at"), due.toString(Qt::ISODate), QStringLiteral("--do"), QStringLiteral("lock")});
+    QVERIFY2(run.status == 0, qPrintable(run.err));
+    QTRY_VERIFY_WITH_TIMEOUT(m_signals.contains(QStringLiteral("CountdownFired(lock)")), kWaitMs);
+    const qint64 late = m_signalTimes.at(m_signals.indexOf(QStringLiteral("CountdownFired(lock)"))) - due.toMSecsSinceEpoch();
+    qInfo("the countdown ended %lld ms after its second", late);
+    QVERIFY2(late >= 0, qPrintable(QString::number(late)));
 }
 
 void TestRemote::cancelStopsTheCountdown()

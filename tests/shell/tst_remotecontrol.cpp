@@ -101,13 +101,15 @@ void TestRemoteControl::countdownShowsOnTheTimerTab_data()
     QTest::addColumn<QString>("value");
     QTest::addColumn<QString>("action");
     QTest::addColumn<qint64>("seconds");
-    QTest::newRow("after") << "after" << "90m" << "lock" << qint64(5400);
-    QTest::newRow("after, seconds") << "after" << "45" << "Shut Down" << qint64(45);
-    QTest::newRow("at") << "at" << "2026-06-10T13:30:00" << "restart" << qint64(5400);
-    QTest::newRow("at, time of day") << "at" << "12:00:30" << "hibernate" << qint64(30);
-    QTest::newRow("uptime") << "uptime" << "1h10m" << "standby" << qint64(600);
-    QTest::newRow("idle") << "idle" << "15m" << "logoff" << qint64(900);
-    QTest::newRow("open") << "after" << "1m" << "open" << qint64(60);
+    QTest::addColumn<int>("intoSecondMs"); // how far into its second the call comes
+    QTest::newRow("after") << "after" << "90m" << "lock" << qint64(5400) << 0;
+    QTest::newRow("after, seconds") << "after" << "45" << "Shut Down" << qint64(45) << 0;
+    QTest::newRow("at") << "at" << "2026-06-10T13:30:00" << "restart" << qint64(5400) << 0;
+    QTest::newRow("at, time of day") << "at" << "12:00:30" << "hibernate" << qint64(30) << 0;
+    QTest::newRow("at, called late in a second") << "at" << "12:00:30" << "lock" << qint64(30) << 700;
+    QTest::newRow("uptime") << "uptime" << "1h10m" << "standby" << qint64(600) << 0;
+    QTest::newRow("idle") << "idle" << "15m" << "logoff" << qint64(900) << 0;
+    QTest::newRow("open") << "after" << "1m" << "open" << qint64(60) << 0;
 }
 
 void TestRemoteControl::countdownShowsOnTheTimerTab()
@@ -116,6 +118,8 @@ void TestRemoteControl::countdownShowsOnTheTimerTab()
     QFETCH(QString, value);
     QFETCH(QString, action);
     QFETCH(qint64, seconds);
+    QFETCH(int, intoSecondMs);
+    m_program->platform.setNow(m_program->platform.now().addMSecs(intoSecondMs));
     MainWindow& window = *m_program->window;
     window.m_tabs->setCurrentIndex(1);
     const QDBusMessage reply = call(QStringLiteral("StartCountdown"), {mode, value, action, true, QStringLiteral("https://zelkor.example.org/")});
