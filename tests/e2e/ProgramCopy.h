@@ -34,11 +34,12 @@ public:
         m_ok = QFile::copy(source + QStringLiteral("/zelkor"), app() + QStringLiteral("/zelkor")) &&
                QFile::copy(source + QStringLiteral("/dll/zelkor.dll"), database());
         QFile::setPermissions(database(), QFile::ReadOwner | QFile::WriteOwner);
-        for (const char* name : {"guan.dll", "guan_f.dll"}) {
+        for (const char* name : {"guan.dll", "guan_f.dll", "res.dll", "res_f.dll"}) {
             QFile helper(app() + QStringLiteral("/dll/") + QLatin1String(name));
             m_ok = m_ok && helper.open(QIODevice::WriteOnly);
-            helper.write("#!/bin/sh\necho \"$(basename \"$0\") $(date +%s.%N)\" >> \"$(dirname "
-                         "\"$0\")/started.log\"\n");
+            // The true time, also when the program runs on a faked clock.
+            helper.write("#!/bin/sh\necho \"$(basename \"$0\") $(env -u LD_PRELOAD date +%s.%N)\" >> "
+                         "\"$(dirname \"$0\")/started.log\"\n");
             helper.close();
             helper.setPermissions(helper.permissions() | QFile::ExeOwner);
         }
@@ -66,7 +67,8 @@ public:
         return ok;
     }
 
-    // `buses` replaces the default environment's message buses and folders.
+    // `buses` replaces the default environment's message buses and folders,
+    // or adds to it (a preloaded library).
     void start(const QProcessEnvironment& buses = {})
     {
         QProcessEnvironment env;
@@ -84,6 +86,13 @@ public:
         env.insert(QStringLiteral("TZ"), qEnvironmentVariable("TZ"));
         for (const QString& key : buses.keys())
             env.insert(key, buses.value(key));
+        // Under AddressSanitizer a preloaded library (a fake clock) comes
+        // before the sanitizer's runtime; that order is fine for it.
+        QString sanitizer = qEnvironmentVariable("ASAN_OPTIONS");
+        if (env.contains(QStringLiteral("LD_PRELOAD")))
+            sanitizer += QStringLiteral(":verify_asan_link_order=0");
+        env.insert(QStringLiteral("ASAN_OPTIONS"), sanitizer);
+        env.insert(QStringLiteral("UBSAN_OPTIONS"), qEnvironmentVariable("UBSAN_OPTIONS"));
         m_process.setProcessEnvironment(env);
         m_process.setProgram(app() + QStringLiteral("/zelkor"));
         m_process.setProcessChannelMode(QProcess::ForwardedChannels);
@@ -106,6 +115,8 @@ public:
                file.write("warn=" + QByteArray::number(seconds) + "\n") > 0;
     }
     bool running() const { return m_process.state() == QProcess::Running; }
+    // Taken by the program once it has started up.
+    QString lockFile() const { return m_dir.path() + QStringLiteral("/run/zelkor.lock"); }
 
     // (helper name, seconds since 1970) of every start so far.
     QList<QPair<QString, double>> starts() const

@@ -1,21 +1,13 @@
-#include <QDateTime>
-#include <QDir>
-#include <QDirIterator>
-#include <QElapsedTimer>
-#include <QFile>
-#include <QProcess>
-#include <QSqlDatabase>
-#include <QSqlQuery>
-#include <QTemporaryDir>
-#include <QTest>
-#include <QThread>
+#include "ProgramCopy.h"
 
-// The real program on a private copy of its folder, with stand-in helpers in
-// dll/ that note when they were started. The session and system buses point
-// nowhere, so nothing real can happen.
+#include <QDirIterator>
+#include <QTest>
+
+using zelkor::test::ProgramCopy;
+using zelkor::test::timeOfDay;
+
 namespace {
 
-double timeOfDay(const QDateTime& t) { return QTime(0, 0).secsTo(t.time()) / 86400.0; }
 double dayNumber(const QDateTime& t)
 {
     return QDate(1899, 12, 30).daysTo(t.date()) + timeOfDay(t);
@@ -34,111 +26,6 @@ bool writeFile(const QString& path, const QByteArray& text)
     QFile file(path);
     return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(text) == text.size();
 }
-
-class ProgramCopy {
-public:
-    ProgramCopy()
-    {
-        const QString source = qEnvironmentVariable("ZELKOR_APP_DIR");
-        QDir().mkpath(app() + QStringLiteral("/dll"));
-        QDir().mkpath(m_dir.path() + QStringLiteral("/home"));
-        QDir().mkpath(m_dir.path() + QStringLiteral("/run"));
-        QFile::setPermissions(m_dir.path() + QStringLiteral("/run"),
-                              QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        m_ok = QFile::copy(source + QStringLiteral("/zelkor"), app() + QStringLiteral("/zelkor")) &&
-               QFile::copy(source + QStringLiteral("/dll/zelkor.dll"), database());
-        QFile::setPermissions(database(), QFile::ReadOwner | QFile::WriteOwner);
-        for (const char* name : {"guan.dll", "guan_f.dll", "res.dll", "res_f.dll"}) {
-            QFile helper(app() + QStringLiteral("/dll/") + QLatin1String(name));
-            m_ok = m_ok && helper.open(QIODevice::WriteOnly);
-            // The true time, also when the program runs on a faked clock.
-            helper.write(
-                "#!/bin/sh\necho \"$(basename \"$0\") $(env -u LD_PRELOAD date +%s.%N)\" >> "
-                "\"$(dirname \"$0\")/started.log\"\n");
-            helper.close();
-            helper.setPermissions(helper.permissions() | QFile::ExeOwner);
-        }
-    }
-    ~ProgramCopy() { stop(); }
-
-    bool isValid() const { return m_ok && m_dir.isValid(); }
-    QString app() const { return m_dir.path() + QStringLiteral("/app"); }
-    QString database() const { return app() + QStringLiteral("/dll/zelkor.dll"); }
-
-    bool insert(const QString& sql, const QVariantList& values)
-    {
-        bool ok = false;
-        {
-            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("e2e"));
-            db.setDatabaseName(database());
-            QSqlQuery query(db);
-            ok = db.open() && query.prepare(sql);
-            for (const QVariant& v : values)
-                query.addBindValue(v);
-            ok = ok && query.exec();
-        }
-        QSqlDatabase::removeDatabase(QStringLiteral("e2e"));
-        return ok;
-    }
-
-    void start(const QProcessEnvironment& extra = {})
-    {
-        QProcessEnvironment env = extra;
-        const QString root = m_dir.path();
-        env.insert(QStringLiteral("PATH"), QStringLiteral("/usr/bin:/bin"));
-        env.insert(QStringLiteral("HOME"), root + QStringLiteral("/home"));
-        env.insert(QStringLiteral("XDG_RUNTIME_DIR"), root + QStringLiteral("/run"));
-        env.insert(QStringLiteral("XDG_CONFIG_HOME"), root + QStringLiteral("/home/.config"));
-        env.insert(QStringLiteral("XDG_DATA_HOME"), root + QStringLiteral("/home/.local/share"));
-        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-        env.insert(QStringLiteral("DBUS_SYSTEM_BUS_ADDRESS"), QStringLiteral("unix:path=/nonexistent"));
-        env.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), QStringLiteral("unix:path=/nonexistent"));
-        env.insert(QStringLiteral("TZ"), qEnvironmentVariable("TZ"));
-        // Under AddressSanitizer a preloaded library (the fake clock) comes
-        // before the sanitizer's runtime; that order is fine for it.
-        QString sanitizer = qEnvironmentVariable("ASAN_OPTIONS");
-        if (env.contains(QStringLiteral("LD_PRELOAD")))
-            sanitizer += QStringLiteral(":verify_asan_link_order=0");
-        env.insert(QStringLiteral("ASAN_OPTIONS"), sanitizer);
-        env.insert(QStringLiteral("UBSAN_OPTIONS"), qEnvironmentVariable("UBSAN_OPTIONS"));
-        m_process.setProcessEnvironment(env);
-        m_process.setProgram(app() + QStringLiteral("/zelkor"));
-        m_process.setProcessChannelMode(QProcess::ForwardedChannels);
-        m_process.start();
-    }
-    void stop()
-    {
-        if (m_process.state() == QProcess::NotRunning)
-            return;
-        m_process.terminate();
-        if (!m_process.waitForFinished(5000))
-            m_process.kill();
-        m_process.waitForFinished(2000);
-    }
-    bool running() const { return m_process.state() == QProcess::Running; }
-    // Taken by the program once it has started up.
-    QString lockFile() const { return m_dir.path() + QStringLiteral("/run/zelkor.lock"); }
-
-    // (helper name, seconds since 1970) of every start so far.
-    QList<QPair<QString, double>> starts() const
-    {
-        QList<QPair<QString, double>> list;
-        QFile log(app() + QStringLiteral("/dll/started.log"));
-        if (!log.open(QIODevice::ReadOnly))
-            return list;
-        for (const QByteArray& line : log.readAll().split('\n')) {
-            const QList<QByteArray> parts = line.split(' ');
-            if (parts.size() == 2)
-                list.append({QString::fromLatin1(parts[0]), parts[1].toDouble()});
-        }
-        return list;
-    }
-
-private:
-    QTemporaryDir m_dir;
-    QProcess m_process;
-    bool m_ok = false;
-};
 
 } // namespace
 
