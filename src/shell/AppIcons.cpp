@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QIconEngine>
+#include <QImageReader>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPixmap>
@@ -149,10 +150,15 @@ QIcon appIcon()
         }
         if (best.isEmpty())
             return;
-        const QPixmap picture(sizes.filePath(best + QStringLiteral("/apps/") + QLatin1String(build::kAppId) +
-                                             QStringLiteral(".png")));
+        // Read as PNG at once: a reader left to find out what the file is
+        // first loads and asks every image format plugin on the system.
+        QImageReader reader(sizes.filePath(best + QStringLiteral("/apps/") + QLatin1String(build::kAppId) +
+                                           QStringLiteral(".png")),
+                            "png");
+        reader.setAutoDetectImageFormat(false);
+        const QImage picture = reader.read();
         p.setRenderHint(QPainter::SmoothPixmapTransform);
-        p.drawPixmap(r, picture, QRectF(picture.rect()));
+        p.drawImage(r, picture, QRectF(picture.rect()));
     });
 }
 
@@ -165,6 +171,21 @@ QIcon actionIcon(int code)
 QIcon pictureIcon(Picture picture)
 {
     return drawn([picture](QPainter& p, const QRectF& r) { modePicture(p, r, picture); });
+}
+
+QIcon chevronIcon(Qt::Orientation orientation)
+{
+    return drawn([orientation](QPainter& p, const QRectF& r) {
+        const double size = qMin(r.width(), r.height());
+        p.translate(r.center());
+        if (orientation == Qt::Vertical)
+            p.rotate(90);
+        p.scale(size / 16, size / 16);
+        p.setPen(QPen(kInk, 1.6, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+        p.setBrush(Qt::NoBrush);
+        for (const double x : {-4.0, 1.0})
+            p.drawPolyline(QPolygonF({QPointF(x, -4), QPointF(x + 3.5, 0), QPointF(x, 4)}));
+    });
 }
 
 } // namespace zelkor

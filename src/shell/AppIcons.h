@@ -11,4 +11,7 @@ QIcon actionIcon(int code); // 1..9, the action list's pictures
 enum class Picture { After, AtDateAndTime, Uptime, NoInput, Help };
 QIcon pictureIcon(Picture picture);
 
+// A double arrow pointing along `orientation`: more lies that way.
+QIcon chevronIcon(Qt::Orientation orientation);
+
 } // namespace zelkor

@@ -34,6 +34,19 @@ OptionsPage::OptionsPage(QWidget* parent) : QWidget(parent)
     generalLayout->addWidget(m_startHiddenCheck);
     layout->addWidget(general);
 
+    // The information frame is made when the page first shows.
+    layout->addStretch(1);
+}
+
+void OptionsPage::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    if (!m_pathsLabel)
+        buildInformation();
+}
+
+void OptionsPage::buildInformation()
+{
     auto* info = new QGroupBox(QStringLiteral("Infomation"), this);
     info->setObjectName(QStringLiteral("Frame2"));
     auto* grid = new QGridLayout(info);
@@ -68,8 +81,11 @@ OptionsPage::OptionsPage(QWidget* parent) : QWidget(parent)
     m_pathsLabel->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     grid->addWidget(m_pathsLabel, 3, 1, 1, 2);
     grid->setColumnStretch(2, 1);
-    layout->addWidget(info);
-    layout->addStretch(1);
+    applyPaths();
+    // Above the stretch; made while the page is being shown, so shown now.
+    auto* layout = static_cast<QBoxLayout*>(this->layout());
+    layout->insertWidget(layout->count() - 1, info);
+    info->show();
 }
 
 void OptionsPage::showPaths(const AppPaths& paths)
@@ -77,8 +93,16 @@ void OptionsPage::showPaths(const AppPaths& paths)
     QStringList lines;
     for (const auto& [label, value] : describePaths(paths))
         lines.append(label + QStringLiteral(": ") + value);
-    m_pathsLabel->setText(lines.join(QLatin1Char('\n')));
-    m_pathsLabel->setToolTip(m_pathsLabel->text());
+    m_pathsText = lines.join(QLatin1Char('\n'));
+    applyPaths();
+}
+
+void OptionsPage::applyPaths()
+{
+    if (!m_pathsLabel)
+        return;
+    m_pathsLabel->setText(m_pathsText);
+    m_pathsLabel->setToolTip(m_pathsText);
 }
 
 } // namespace zelkor

@@ -24,12 +24,22 @@ public:
     QCheckBox* m_runAtStartupCheck = nullptr;
     QCheckBox* m_startInTrayCheck = nullptr;
     QCheckBox* m_startHiddenCheck = nullptr;
+    // The information frame's, made when the page first shows.
     QLabel* m_homePageLink = nullptr;
     QLabel* m_supportLink = nullptr;
     QLabel* m_pathsLabel = nullptr; // layout and paths, one per line
 
 signals:
     void linkClicked(const QString& target);
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void buildInformation();
+    void applyPaths();
+
+    QString m_pathsText;
 };
 
 } // namespace zelkor

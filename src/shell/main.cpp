@@ -2,6 +2,7 @@
 #include "common/AppState.h"
 #include "common/BuildInfo.h"
 #include "platform/Platform.h"
+#include "shell/AppStyle.h"
 #include "shell/CommandLine.h"
 #include "shell/MainWindow.h"
 #include "shell/MessageBox.h"
@@ -48,6 +49,7 @@ int main(int argc, char* argv[])
 
     QApplication app(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false); // closing the window only hides it
+    QApplication::setStyle(new zelkor::AppStyle);
     // Ties the windows to the menu entry and its icon.
     QGuiApplication::setDesktopFileName(QLatin1String(zelkor::build::kAppId));
 

@@ -1,73 +1,77 @@
 #include "tasks/DatabaseCheck.h"
 
-#include <QAtomicInt>
+#include <QFile>
 #include <QFileInfo>
 #include <QSqlError>
-#include <QSqlQuery>
 #include <QStringList>
 #include <QUrl>
+
+#include <sqlite3.h>
 
 namespace zelkor
 {
 
 namespace
 {
-QAtomicInt g_checkCounter;
-
 // SQLite's primary result codes that the check tells apart.
 constexpr int kSqliteBusy = 5;
 constexpr int kSqliteLocked = 6;
 constexpr int kSqliteCorrupt = 11;
 constexpr int kSqliteNotADatabase = 26;
 
-QString sqliteWords(const QSqlError& error)
-{
-    return error.databaseText().isEmpty() ? error.text() : error.databaseText();
-}
-
-DatabaseFinding fromError(const QSqlError& error)
+DatabaseFinding fromCode(int code, const QString& words)
 {
     using Kind = DatabaseFinding::Kind;
-    const int code = sqliteCode(error);
+    code &= 0xff; // the extended codes keep the primary one in the low byte
     if (isLockCode(code))
         return {Kind::Locked, {}};
     if (code == kSqliteNotADatabase)
         return {Kind::NotADatabase, {}};
     if (isDamageCode(code))
-        return {Kind::Damaged, sqliteWords(error)};
-    return {Kind::CannotOpen, sqliteWords(error)};
+        return {Kind::Damaged, words};
+    return {Kind::CannotOpen, words};
 }
 
-DatabaseFinding inspect(QSqlDatabase& db)
+DatabaseFinding failure(sqlite3* db, int code)
+{
+    return fromCode(code, QString::fromUtf8(db ? sqlite3_errmsg(db) : sqlite3_errstr(code)));
+}
+
+// Straight through SQLite, not the record set's driver: the check runs at
+// every start, and the driver is only needed once a task is written.
+DatabaseFinding inspect(sqlite3* db)
 {
     using Kind = DatabaseFinding::Kind;
-    if (!db.open())
-        return fromError(db.lastError());
-    QSqlQuery query(db);
-    query.setForwardOnly(true);
+    sqlite3_stmt* statement = nullptr;
     // The structure only, not the indexes against the rows: quick enough for
     // every opening, and it finds what makes rows vanish from the list.
-    if (!query.exec(QStringLiteral("PRAGMA quick_check")))
-        return fromError(query.lastError());
+    int code = sqlite3_prepare_v2(db, "PRAGMA quick_check", -1, &statement, nullptr);
+    if (code != SQLITE_OK)
+        return failure(db, code);
     QStringList damage;
     // "ok", or the findings; a report may come as one row of many lines.
-    while (query.next()) {
+    while ((code = sqlite3_step(statement)) == SQLITE_ROW) {
         const QStringList lines =
-            query.value(0).toString().split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+            QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(statement, 0)))
+                .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
         for (const QString& line : lines)
             if (line != QLatin1String("ok") && !line.startsWith(QLatin1String("*** ")))
                 damage << line;
     }
-    if (query.lastError().isValid())
-        return fromError(query.lastError());
+    sqlite3_finalize(statement);
+    if (code != SQLITE_DONE)
+        return failure(db, code);
     if (!damage.isEmpty())
         return {Kind::Damaged, damage.first()}; // enough to say where; the report can be long
-    if (!query.exec(QStringLiteral(
-            "select 1 from sqlite_master where type = 'table' and lower(name) = 'task'")))
-        return fromError(query.lastError());
-    if (!query.next())
+    code = sqlite3_prepare_v2(db, "select 1 from sqlite_master where type = 'table' and lower(name) = 'task'",
+                              -1, &statement, nullptr);
+    if (code != SQLITE_OK)
+        return failure(db, code);
+    code = sqlite3_step(statement);
+    sqlite3_finalize(statement);
+    if (code == SQLITE_DONE)
         return {Kind::NoTaskTable, {}};
-    return {};
+    return code == SQLITE_ROW ? DatabaseFinding{} : failure(db, code);
 }
 } // namespace
 
@@ -95,15 +99,18 @@ DatabaseFinding checkTaskDatabase(const QString& path, int busyMs)
         return {Kind::NotAFile, {}}; // opening a pipe or a device could hang or harm
     if (info.size() == 0)
         return {Kind::Empty, {}};
-    const QString name =
-        QStringLiteral("TaskDatabaseCheck-%1").arg(g_checkCounter.fetchAndAddRelaxed(1));
+    // Read-write without create, as the program uses it: an existing file only.
+    sqlite3* db = nullptr;
+    const int opened = sqlite3_open_v2(QFile::encodeName(path).constData(), &db,
+                                       SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
     DatabaseFinding finding;
-    {
-        QSqlDatabase db = addTaskConnection(name, path, busyMs);
+    if (opened != SQLITE_OK) {
+        finding = failure(db, opened);
+    } else {
+        sqlite3_busy_timeout(db, busyMs);
         finding = inspect(db);
-        db.close();
     }
-    QSqlDatabase::removeDatabase(name);
+    sqlite3_close(db);
     return finding;
 }
 

@@ -32,6 +32,10 @@ TasksPage::TasksPage(Platform& platform, AppState& state, QWidget* parent)
       })
 {
     setObjectName(QStringLiteral("TasksPage"));
+}
+
+void TasksPage::build()
+{
     m_taskGrid = new TaskGrid(this);
     m_newButton = commandButton("cmdNew", "New", this);
     m_editButton = commandButton("cmdEdit", "Edit", this);
@@ -53,6 +57,10 @@ TasksPage::TasksPage(Platform& platform, AppState& state, QWidget* parent)
     connect(m_newButton, &QPushButton::clicked, this, &TasksPage::newTask);
     connect(m_editButton, &QPushButton::clicked, this, &TasksPage::editTask);
     connect(m_deleteButton, &QPushButton::clicked, this, &TasksPage::deleteTask);
+    // Made while the page is being shown: shown now, not on a later turn.
+    for (QWidget* child : {static_cast<QWidget*>(m_taskGrid), static_cast<QWidget*>(m_newButton),
+                           static_cast<QWidget*>(m_editButton), static_cast<QWidget*>(m_deleteButton)})
+        child->show();
 }
 
 TasksPage::~TasksPage() = default;
@@ -73,6 +81,10 @@ void TasksPage::refreshTaskList()
 void TasksPage::showEvent(QShowEvent* event)
 {
     QWidget::showEvent(event);
+    if (!m_taskGrid) {
+        build();
+        m_listStale = true;
+    }
     if (m_listStale) {
         m_listStale = false;
         rebuildList();

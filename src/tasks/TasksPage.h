@@ -17,7 +17,7 @@ class TaskDialog;
 class TaskGrid;
 
 // The "Scheduled Tasks" tab: the task list and its New, Edit and Delete
-// commands. It owns the main window's record set for the list and the
+// commands, made when the page first shows. It owns the main window's record set for the list and the
 // commands; after a save or a deletion it asks the window to refresh.
 class TasksPage : public QWidget {
     Q_OBJECT
@@ -51,6 +51,8 @@ public:
     using ChangeGuard = std::function<bool(const QString& what)>;
     void setChangeGuard(ChangeGuard guard) { m_changeGuard = std::move(guard); }
 
+    // Made when the page first shows: a start that never opens the list
+    // pays for none of it.
     TaskGrid* m_taskGrid = nullptr;
     QPushButton* m_newButton = nullptr;
     QPushButton* m_editButton = nullptr;
@@ -64,6 +66,7 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
+    void build();
     void rebuildList();
     void setCommandsEnabled(bool enabled);
     void runDialog(TaskDialog& dialog);

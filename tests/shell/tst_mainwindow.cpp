@@ -262,6 +262,10 @@ private slots:
         QVERIFY(window.startUp());
         QCOMPARE(MessageBox::shownCount(), 0); // the database was found
         QCOMPARE(platform.claimedLock, paths.lockPath);
+        // The information frame is made when the page first shows.
+        QVERIFY(!window.optionsPage()->findChild<QLabel*>(QStringLiteral("LabPaths")));
+        window.show();
+        window.m_tabs->setCurrentIndex(2);
         const auto* label = window.optionsPage()->findChild<QLabel*>(QStringLiteral("LabPaths"));
         QVERIFY(label && label->text().contains(QStringLiteral("Tasks: ") + paths.databasePath));
         window.onToolbarButton(QStringLiteral("T_lock"));
