@@ -8,6 +8,9 @@
 
 #include <sqlite3.h>
 
+#include <QStringList>
+
+#include <algorithm>
 #include <array>
 
 namespace zelkor {
@@ -50,26 +53,40 @@ void take(QVariant& field, sqlite3_stmt* statement, int column)
     }
 }
 
-// Where each field of a TaskRow stands in the result; -1 for one that is
+// Where each field of a TaskRow stands among `columns`; -1 for one that is
 // missing or not wanted.
 struct Positions {
     std::array<int, 9> named{};
     std::array<int, 7> weekdays{};
 
-    Positions(sqlite3_stmt* statement, unsigned fields)
+    Positions(const QList<QByteArray>& columns, unsigned fields)
     {
-        const int count = sqlite3_column_count(statement);
+        const int count = int(columns.size());
         for (size_t n = 0; n < kNames.size(); ++n) {
             named[n] = -1;
             for (int i = 0; i < count && named[n] < 0 && (fields & (1u << n)); ++i)
-                if (sqlite3_stricmp(sqlite3_column_name(statement, i), kNames[n]) == 0)
+                if (sqlite3_stricmp(columns.at(i).constData(), kNames[n]) == 0)
                     named[n] = i;
         }
         const bool flags = fields & TaskReader::Weekdays;
         for (int w = 0; w < 7; ++w)
             weekdays[size_t(w)] = flags && kFirstWeekday + w < count ? kFirstWeekday + w : -1;
     }
+
+    bool holds(int column) const
+    {
+        return std::find(named.begin(), named.end(), column) != named.end() ||
+               std::find(weekdays.begin(), weekdays.end(), column) != weekdays.end();
+    }
 };
+
+QList<QByteArray> columnsOf(sqlite3_stmt* statement)
+{
+    QList<QByteArray> columns;
+    for (int i = 0; i < sqlite3_column_count(statement); ++i)
+        columns.append(QByteArray(sqlite3_column_name(statement, i)));
+    return columns;
+}
 
 void read(sqlite3_stmt* statement, const Positions& at, TaskRow& row)
 {
@@ -115,11 +132,12 @@ void TaskReader::close()
     sqlite3_finalize(m_statement);
     m_statement = nullptr;
     m_sql.clear();
+    m_columns.clear();
     sqlite3_close(m_db);
     m_db = nullptr;
 }
 
-Outcome TaskReader::prepare(const QString& sql)
+Outcome TaskReader::prepare(const QString& sql, unsigned fields)
 {
     // While the file cannot be used, readers do not touch it: a lock would
     // hold every pass for its busy wait.
@@ -142,24 +160,52 @@ Outcome TaskReader::prepare(const QString& sql)
         // more than a table of some ten thousand tasks takes.
         sqlite3_exec(m_db, "PRAGMA cache_size = -512", nullptr, nullptr, nullptr);
     }
-    if (m_statement && m_sql == sql)
+    if (m_statement && m_sql == sql && m_fields == fields)
         return Outcome::success();
     sqlite3_finalize(m_statement);
     m_statement = nullptr;
     m_sql.clear();
-    const QByteArray text = sql.toUtf8();
+    const QByteArray text = narrowed(sql, fields).toUtf8();
     const int ready = sqlite3_prepare_v2(m_db, text.constData(), int(text.size()), &m_statement, nullptr);
     if (ready != SQLITE_OK || !m_statement)
         return failed(ready, failureText(m_db, ready));
     m_sql = sql;
+    m_fields = fields;
     return Outcome::success();
+}
+
+QString TaskReader::narrowed(const QString& sql, unsigned fields)
+{
+    static const QString kWhole = QStringLiteral("select * from task");
+    if (fields == AllFields || !sql.startsWith(kWhole))
+        return sql;
+    // The table's columns, read once per connection.
+    if (m_columns.isEmpty()) {
+        sqlite3_stmt* shape = nullptr;
+        if (sqlite3_prepare_v2(m_db, "select * from task where 0", -1, &shape, nullptr) == SQLITE_OK)
+            m_columns = columnsOf(shape);
+        sqlite3_finalize(shape);
+        if (m_columns.isEmpty())
+            return sql; // the query itself will say what is wrong
+    }
+    // Every column keeps its place, as the weekdays are read by place; one
+    // that is not wanted reads as Null without being taken from the record.
+    const Positions wanted(m_columns, fields);
+    QStringList list;
+    for (int i = 0; i < m_columns.size(); ++i) {
+        const QString name = QString::fromUtf8(m_columns.at(i));
+        list.append(wanted.holds(i) ? QLatin1Char('"') + QString(name).replace(QLatin1Char('"'), QStringLiteral("\"\"")) +
+                                          QLatin1Char('"')
+                                    : QStringLiteral("null"));
+    }
+    return QStringLiteral("select ") + list.join(QStringLiteral(", ")) + sql.mid(kWhole.size() - 10);
 }
 
 Outcome TaskReader::run(const QString& sql, unsigned fields, const std::function<bool(TaskRow&)>& consume)
 {
-    if (const Outcome ready = prepare(sql); !ready.ok)
+    if (const Outcome ready = prepare(sql, fields); !ready.ok)
         return ready;
-    const Positions positions(m_statement, fields);
+    const Positions positions(columnsOf(m_statement), fields);
     TaskRow row;
     int step = SQLITE_ROW;
     while ((step = sqlite3_step(m_statement)) == SQLITE_ROW) {

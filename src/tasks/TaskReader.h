@@ -3,6 +3,7 @@
 #include "platform/Platform.h"
 #include "tasks/TaskRow.h"
 
+#include <QByteArray>
 #include <QList>
 #include <QString>
 
@@ -68,15 +69,20 @@ public:
 private:
     // `consume` answers whether to read on.
     Outcome run(const QString& sql, unsigned fields, const std::function<bool(TaskRow&)>& consume);
-    Outcome prepare(const QString& sql);
+    Outcome prepare(const QString& sql, unsigned fields);
+    // `sql` asking the table for only the columns of `fields`, each column
+    // in its place; a query of another shape as it stands.
+    QString narrowed(const QString& sql, unsigned fields);
     Outcome failed(int sqliteCode, const QString& words);
     void close();
 
     QString m_path;
     TaskDatabaseState* m_database = nullptr;
     sqlite3* m_db = nullptr;
-    sqlite3_stmt* m_statement = nullptr; // prepared for m_sql
+    sqlite3_stmt* m_statement = nullptr; // prepared for m_sql and m_fields
     QString m_sql;
+    unsigned m_fields = AllFields;
+    QList<QByteArray> m_columns; // the table's, as this connection saw them
 };
 
 } // namespace zelkor

@@ -17,6 +17,14 @@ struct Number {
 
 Number numberOf(const QVariant& v)
 {
+    // The database's two kinds first, looked at without a call into QtCore.
+    const QVariant::Private& d = v.data_ptr();
+    if (d.is_null)
+        return {};
+    if (d.typeInterface() == QMetaType::fromType<qint64>().iface())
+        return {Number::Whole, d.get<qint64>(), 0.0};
+    if (d.typeInterface() == QMetaType::fromType<double>().iface())
+        return {Number::Real, 0, d.get<double>()};
     const int type = v.typeId();
     if (type != QMetaType::LongLong && type != QMetaType::Double && type != QMetaType::Int &&
         type != QMetaType::UInt && type != QMetaType::ULongLong && type != QMetaType::Float &&

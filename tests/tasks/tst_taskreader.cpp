@@ -4,6 +4,7 @@
 #include "TaskFixtures.h"
 #include "support/TempProgramDir.h"
 #include "tasks/TaskQueries.h"
+#include "tasks/TaskListRows.h"
 #include "tasks/TaskReader.h"
 
 #include <QDir>
@@ -27,6 +28,19 @@ QList<TaskRow> recordSetRows(const QString& database, const QString& sql)
 // The fields as TaskRow's readers see them, and as texts.
 QString text(std::optional<qint64> value) { return value ? QString::number(*value) : QStringLiteral("-"); }
 QString text(std::optional<double> value) { return value ? QString::number(*value, 'g', 17) : QStringLiteral("-"); }
+
+// The row with only the fields of `mask` kept; the others Null.
+TaskRow keepOnly(TaskRow row, unsigned mask)
+{
+    QVariant* fields[] = {&row.id,       &row.type,       &row.action,      &row.starttime, &row.stoptime,
+                          &row.day,      &row.targetMode, &row.description, &row.state};
+    for (unsigned n = 0; n < std::size(fields); ++n)
+        if (!(mask & (1u << n)))
+            *fields[n] = QVariant();
+    if (!(mask & TaskReader::Weekdays))
+        row.weekday.fill(QVariant());
+    return row;
+}
 
 QStringList readings(const TaskRow& row)
 {
@@ -76,6 +90,13 @@ private slots:
                               "stoptime REAL")
             << QStringList{"insert into task (type, action, starttime, b, g) values (4, 6, 0.75, 1, 1)",
                            "insert into task (type, action, starttime, stoptime) values (0, 1, 0.1, 0.2)"};
+        QTest::newRow("names that must be quoted")
+            << QStringLiteral("id INTEGER PRIMARY KEY, type INTEGER, action INTEGER, starttime REAL, "
+                              "stoptime REAL, day REAL, fujia INTEGER, description TEXT, "
+                              "\"sun day\" INTEGER, \"mo\"\"n\" INTEGER, tue INTEGER, wed INTEGER, "
+                              "thu INTEGER, fri INTEGER, \"select\" INTEGER, state INTEGER")
+            << QStringList{"insert into task (type, action, starttime, \"sun day\", \"mo\"\"n\", \"select\") "
+                           "values (4, 2, 0.5, 1, 1, 1)"};
         QTest::newRow("a table without a launch-or-message column and flags")
             << QStringLiteral("id INTEGER PRIMARY KEY, type INTEGER, action INTEGER, starttime REAL")
             << QStringList{"insert into task (type, action, starttime) values (2, 1, 0.5)"};
@@ -102,6 +123,17 @@ private slots:
             QCOMPARE(read.size(), expected.size());
             for (qsizetype i = 0; i < read.size(); ++i)
                 QCOMPARE(readings(read[i]), readings(expected[i]));
+            // Asked for some fields only, as the selection pass and the list
+            // ask: the query takes those columns alone, each in its place.
+            for (const unsigned mask : {TaskReader::AllFields & ~(TaskReader::StopTime | TaskReader::State),
+                                        unsigned(tasklist::ListRows::kFields),
+                                        unsigned(TaskReader::Type | TaskReader::Weekdays)}) {
+                QList<TaskRow> some;
+                QVERIFY(reader.forEach(sql, [&some](const TaskRow& row) { some << row; }, mask).ok);
+                QCOMPARE(some.size(), expected.size());
+                for (qsizetype i = 0; i < some.size(); ++i)
+                    QCOMPARE(readings(some[i]), readings(keepOnly(expected[i], mask)));
+            }
         }
     }
 
