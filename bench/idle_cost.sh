@@ -33,7 +33,9 @@ here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 trayer --edge top --align right --widthtype pixel --width 100 --heighttype pixel --height 32 \
     >"$work/trayer.log" 2>&1 &
 pids+=($!)
-until_true 'xwininfo -root -tree 2>/dev/null | grep -q "\"panel\": (\"panel\" \"trayer\")"' ||
+# grep reads to the end (no -q): under pipefail, a writer cut off by an early
+# match fails the whole pipe.
+until_true 'xwininfo -root -tree 2>/dev/null | grep "\"panel\": (\"panel\" \"trayer\")" >/dev/null' ||
     fail "trayer did not start"
 
 # One line per thread: tid, name, switches (voluntary + involuntary), run ns.
@@ -114,7 +116,7 @@ start_program() { # in_tray [daily task]
     program_pid=$!
     pids+=("$program_pid")
     # Its X connection shows as the toolkit's selection owner, shown or not.
-    until_true 'xwininfo -root -tree 2>/dev/null | grep -q "Qt Selection Owner for zelkor"' ||
+    until_true 'xwininfo -root -tree 2>/dev/null | grep "Qt Selection Owner for zelkor" >/dev/null' ||
         fail "the program did not start"
 }
 stop_program() {
@@ -135,7 +137,7 @@ stop_program
 
 start_program 1
 sleep "$settle"
-xwininfo -id "$(xdotool search --name '^Zelkor$' | head -1)" | grep -q IsUnMapped ||
+xwininfo -id "$(xdotool search --name '^Zelkor$' | head -1)" | grep IsUnMapped >/dev/null ||
     fail "the main window did not start in the tray"
 measure "in the tray, nothing scheduled" "$program_pid"
 stop_program
