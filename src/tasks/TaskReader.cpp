@@ -2,6 +2,7 @@
 
 #include "tasks/DatabaseCheck.h"
 #include "tasks/TaskDatabaseState.h"
+#include "tasks/TaskQueries.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -176,13 +177,13 @@ Outcome TaskReader::prepare(const QString& sql, unsigned fields)
 
 QString TaskReader::narrowed(const QString& sql, unsigned fields)
 {
-    static const QString kWhole = QStringLiteral("select * from task");
-    if (fields == AllFields || !sql.startsWith(kWhole))
+    static const QString kEveryColumn = QStringLiteral("select *");
+    if (fields == AllFields || !sql.startsWith(kEveryColumn + QStringLiteral(" from task")))
         return sql;
     // The table's columns, read once per connection.
     if (m_columns.isEmpty()) {
         sqlite3_stmt* shape = nullptr;
-        if (sqlite3_prepare_v2(m_db, "select * from task where 0", -1, &shape, nullptr) == SQLITE_OK)
+        if (sqlite3_prepare_v2(m_db, queries::kColumnsOnly.toUtf8().constData(), -1, &shape, nullptr) == SQLITE_OK)
             m_columns = columnsOf(shape);
         sqlite3_finalize(shape);
         if (m_columns.isEmpty())
@@ -193,12 +194,10 @@ QString TaskReader::narrowed(const QString& sql, unsigned fields)
     const Positions wanted(m_columns, fields);
     QStringList list;
     for (int i = 0; i < m_columns.size(); ++i) {
-        const QString name = QString::fromUtf8(m_columns.at(i));
-        list.append(wanted.holds(i) ? QLatin1Char('"') + QString(name).replace(QLatin1Char('"'), QStringLiteral("\"\"")) +
-                                          QLatin1Char('"')
-                                    : QStringLiteral("null"));
+        QString quoted = QString::fromUtf8(m_columns.at(i)).replace(QLatin1Char('"'), QStringLiteral("\"\""));
+        list.append(wanted.holds(i) ? QLatin1Char('"') + quoted + QLatin1Char('"') : QStringLiteral("null"));
     }
-    return QStringLiteral("select ") + list.join(QStringLiteral(", ")) + sql.mid(kWhole.size() - 10);
+    return QStringLiteral("select ") + list.join(QStringLiteral(", ")) + sql.mid(kEveryColumn.size());
 }
 
 Outcome TaskReader::run(const QString& sql, unsigned fields, const std::function<bool(TaskRow&)>& consume)
