@@ -13,19 +13,13 @@ namespace zelkor
 
 namespace
 {
-// SQLite's primary result codes that the check tells apart.
-constexpr int kSqliteBusy = 5;
-constexpr int kSqliteLocked = 6;
-constexpr int kSqliteCorrupt = 11;
-constexpr int kSqliteNotADatabase = 26;
-
 DatabaseFinding fromCode(int code, const QString& words)
 {
     using Kind = DatabaseFinding::Kind;
     code &= 0xff; // the extended codes keep the primary one in the low byte
     if (isLockCode(code))
         return {Kind::Locked, {}};
-    if (code == kSqliteNotADatabase)
+    if (code == SQLITE_NOTADB)
         return {Kind::NotADatabase, {}};
     if (isDamageCode(code))
         return {Kind::Damaged, words};
@@ -123,12 +117,12 @@ int sqliteCode(const QSqlError& error)
 
 bool isLockCode(int code)
 {
-    return code == kSqliteBusy || code == kSqliteLocked;
+    return code == SQLITE_BUSY || code == SQLITE_LOCKED;
 }
 
 bool isDamageCode(int code)
 {
-    return code == kSqliteCorrupt;
+    return code == SQLITE_CORRUPT;
 }
 
 QString findingText(const DatabaseFinding& finding)

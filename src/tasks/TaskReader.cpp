@@ -6,10 +6,9 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QStringList>
 
 #include <sqlite3.h>
-
-#include <QStringList>
 
 #include <algorithm>
 #include <array>

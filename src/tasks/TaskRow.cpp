@@ -25,23 +25,17 @@ Number numberOf(const QVariant& v)
         return {Number::Whole, d.get<qint64>(), 0.0};
     if (d.typeInterface() == QMetaType::fromType<double>().iface())
         return {Number::Real, 0, d.get<double>()};
-    const int type = v.typeId();
-    if (type != QMetaType::LongLong && type != QMetaType::Double && type != QMetaType::Int &&
-        type != QMetaType::UInt && type != QMetaType::ULongLong && type != QMetaType::Float &&
-        type != QMetaType::Bool)
-        return {};
-    if (v.isNull())
-        return {};
-    switch (type) {
-    case QMetaType::LongLong:
-        return {Number::Whole, *static_cast<const qint64*>(v.constData()), 0.0};
+    // Every other kind of number through the variant's own conversion.
+    switch (v.typeId()) {
     case QMetaType::Int:
     case QMetaType::UInt:
         return {Number::Whole, v.toLongLong(), 0.0};
-    case QMetaType::Double:
-        return {Number::Real, 0, *static_cast<const double*>(v.constData())};
-    default:
+    case QMetaType::ULongLong:
+    case QMetaType::Float:
+    case QMetaType::Bool:
         return {Number::Real, 0, v.toDouble()};
+    default:
+        return {};
     }
 }
 } // namespace

@@ -11,6 +11,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include <initializer_list>
+
 namespace zelkor {
 
 namespace {
@@ -58,8 +60,7 @@ void TasksPage::build()
     connect(m_editButton, &QPushButton::clicked, this, &TasksPage::editTask);
     connect(m_deleteButton, &QPushButton::clicked, this, &TasksPage::deleteTask);
     // Made while the page is being shown: shown now, not on a later turn.
-    for (QWidget* child : {static_cast<QWidget*>(m_taskGrid), static_cast<QWidget*>(m_newButton),
-                           static_cast<QWidget*>(m_editButton), static_cast<QWidget*>(m_deleteButton)})
+    for (QWidget* child : std::initializer_list<QWidget*>{m_taskGrid, m_newButton, m_editButton, m_deleteButton})
         child->show();
 }
 

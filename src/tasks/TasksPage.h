@@ -17,8 +17,9 @@ class TaskDialog;
 class TaskGrid;
 
 // The "Scheduled Tasks" tab: the task list and its New, Edit and Delete
-// commands, made when the page first shows. It owns the main window's record set for the list and the
-// commands; after a save or a deletion it asks the window to refresh.
+// commands, made when the page first shows. It owns the main window's record
+// set for the list and the commands; after a save or a deletion it asks the
+// window to refresh.
 class TasksPage : public QWidget {
     Q_OBJECT
 public:
