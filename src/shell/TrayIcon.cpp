@@ -94,7 +94,8 @@ bool TrayIcon::hostPresent() const
 
 void TrayIcon::probe()
 {
-    if (!m_icon) {
+    const bool made = !m_icon;
+    if (made) {
         if (trayhost::statusNotifierHostPresent())
             create(true);
         else if (trayhost::xembedTrayPresent() ||
@@ -105,9 +106,10 @@ void TrayIcon::probe()
             return;
     }
     const bool present = hostPresent();
-    if (m_wanted && present && !m_shownInHost) {
+    if (m_wanted && present && !m_shownInHost && !made) {
         // A tray that appeared after the icon was shown: show it again so the
-        // toolkit docks it there.
+        // toolkit docks it there. An icon made just now went to that tray
+        // already; showing it again would register it twice.
         m_icon->hide();
         m_icon->show();
     }
