@@ -8,8 +8,8 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QPixmap>
-#include <QtMath>
 
+#include <algorithm>
 #include <functional>
 
 namespace zelkor {
@@ -21,6 +21,9 @@ namespace {
 // desktop's icon themes.
 using Drawing = std::function<void(QPainter&, const QRectF&)>;
 
+constexpr qreal kDisabledOpacity = 0.4;
+constexpr char kIconFolder[] = ":/zelkor/icons";
+
 class DrawnIconEngine final : public QIconEngine {
 public:
     explicit DrawnIconEngine(Drawing draw) : m_draw(std::move(draw)) {}
@@ -30,7 +33,7 @@ public:
         painter->save();
         painter->setRenderHint(QPainter::Antialiasing);
         if (mode == QIcon::Disabled)
-            painter->setOpacity(0.4);
+            painter->setOpacity(kDisabledOpacity);
         m_draw(*painter, QRectF(rect));
         painter->restore();
     }
@@ -50,6 +53,66 @@ private:
 };
 
 QIcon drawn(Drawing draw) { return QIcon(new DrawnIconEngine(std::move(draw))); }
+
+// The program's picture in the sizes rendered from the package's SVG, as the
+// menu shows them. A size that is there is handed out as read, any other is
+// scaled from the next larger one: no painter and no scaling for the sizes
+// the window and the tray ask for. Read only when shown.
+class ProgramIconEngine final : public QIconEngine {
+public:
+    void paint(QPainter* painter, const QRect& rect, QIcon::Mode mode, QIcon::State state) override
+    {
+        const qreal ratio = painter->device() ? painter->device()->devicePixelRatioF() : 1.0;
+        painter->drawPixmap(rect, pixmap(rect.size() * ratio, mode, state));
+    }
+    QPixmap pixmap(const QSize& size, QIcon::Mode mode, QIcon::State) override
+    {
+        QImage picture = read(qMax(size.width(), size.height()));
+        if (picture.isNull() || size.isEmpty())
+            return {};
+        if (picture.size() != size)
+            picture = picture.scaled(size, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+        if (mode == QIcon::Disabled) {
+            QImage faded(picture.size(), QImage::Format_ARGB32_Premultiplied);
+            faded.fill(Qt::transparent);
+            QPainter painter(&faded);
+            painter.setOpacity(kDisabledOpacity);
+            painter.drawImage(0, 0, picture);
+            painter.end();
+            picture = std::move(faded);
+        }
+        return QPixmap::fromImage(std::move(picture));
+    }
+    QIconEngine* clone() const override { return new ProgramIconEngine; }
+    QString key() const override { return QStringLiteral("zelkor-program"); }
+
+private:
+    static QImage read(int wanted)
+    {
+        // The sizes there are, smallest first; looked up once.
+        static const QList<int> sizes = [] {
+            QList<int> found;
+            for (const QString& name : QDir(QLatin1String(kIconFolder)).entryList(QDir::Dirs))
+                if (const int size = name.section(QLatin1Char('x'), 0, 0).toInt(); size > 0)
+                    found << size;
+            std::sort(found.begin(), found.end());
+            return found;
+        }();
+        if (sizes.isEmpty())
+            return {};
+        const auto fitting = std::lower_bound(sizes.cbegin(), sizes.cend(), wanted);
+        const int size = fitting == sizes.cend() ? sizes.last() : *fitting;
+        // Read as PNG at once: a reader left to find out what the file is
+        // first loads and asks every image format plugin on the system.
+        QImageReader reader(QStringLiteral("%1/%2x%2/apps/%3.png")
+                                .arg(QLatin1String(kIconFolder))
+                                .arg(size)
+                                .arg(QLatin1String(build::kAppId)),
+                            "png");
+        reader.setAutoDetectImageFormat(false);
+        return reader.read();
+    }
+};
 
 void powerSymbol(QPainter& p, const QRectF& r, const QColor& ring, const QColor& fill)
 {
@@ -130,37 +193,7 @@ void modePicture(QPainter& p, const QRectF& r, Picture picture)
 }
 } // namespace
 
-QIcon appIcon()
-{
-    // The sizes rendered from the package's SVG, as the menu shows them; only
-    // the one that fits the size shown is read, and only when it is shown.
-    return drawn([](QPainter& p, const QRectF& r) {
-        const int wanted = qCeil(qMax(r.width(), r.height()));
-        const QDir sizes(QStringLiteral(":/zelkor/icons"));
-        // The smallest size that is large enough, else the largest.
-        QString best;
-        int bestSize = 0;
-        for (const QString& name : sizes.entryList(QDir::Dirs)) {
-            const int size = name.section(QLatin1Char('x'), 0, 0).toInt();
-            const bool better = bestSize >= wanted ? size >= wanted && size < bestSize : size > bestSize;
-            if (best.isEmpty() || better) {
-                best = name;
-                bestSize = size;
-            }
-        }
-        if (best.isEmpty())
-            return;
-        // Read as PNG at once: a reader left to find out what the file is
-        // first loads and asks every image format plugin on the system.
-        QImageReader reader(sizes.filePath(best + QStringLiteral("/apps/") + QLatin1String(build::kAppId) +
-                                           QStringLiteral(".png")),
-                            "png");
-        reader.setAutoDetectImageFormat(false);
-        const QImage picture = reader.read();
-        p.setRenderHint(QPainter::SmoothPixmapTransform);
-        p.drawImage(r, picture, QRectF(picture.rect()));
-    });
-}
+QIcon appIcon() { return QIcon(new ProgramIconEngine); }
 
 QIcon actionIcon(int code)
 {

@@ -37,11 +37,17 @@
 #include <QToolBar>
 #include <QVBoxLayout>
 
+#include <utility>
+
 namespace zelkor
 {
 
 namespace
 {
+// How long a window shown first waits for its first paint before the rest of
+// the start-up sequence runs anyway.
+constexpr int kStartLaterMs = 250;
+
 // The toolbar's buttons: an action code to perform, or 0 for the help page.
 struct ToolButton {
     const char* key = nullptr;
@@ -220,7 +226,7 @@ ReminderWindow* MainWindow::reminder()
     return m_reminder;
 }
 
-bool MainWindow::startUp()
+bool MainWindow::startUp(StartOrder order)
 {
     move(goldenPlacement(m_platform.screenGeometry(), frameGeometry().size()));
     if (m_state.exitRequested) {
@@ -234,38 +240,49 @@ bool MainWindow::startUp()
         m_state.exitRequested = true;
         return false;
     }
-    initWindow();
-    // 6. The task database, looked at once: what is wrong with it is told now,
-    // and a lock is waited out in the background, not here.
-    m_databaseState->setPath(m_state.paths.databasePath);
-    m_databaseState->check();
-    m_tasksPage->connectDatabase(m_state.paths.databasePath);
-    refreshTaskList();
-    m_powerOn->start(); // the power-on cycle
-    loadForbiddenPeriod();
-    selectNextTask();
+    prepareWindow();
+    const bool shownAtStart = !m_state.hiddenMode && !isMinimized() &&
+                              !m_options->m_startHiddenCheck->isChecked() &&
+                              !m_options->m_startInTrayCheck->isChecked();
+    m_startPending = true;
+    if (order == StartOrder::WindowFirst && shownAtStart) {
+        // Nothing in the rest changes what the window first shows: it appears
+        // now, and the rest follows its first paint, or comes a moment later
+        // should the window not be painted at all (covered, say).
+        show();
+        QTimer::singleShot(kStartLaterMs, this, &MainWindow::finishStartUp);
+        return true;
+    }
+    finishStartUp();
     if (!m_state.hiddenMode && !isMinimized()) // not put in the tray at start
         show();
     return true;
 }
 
-void MainWindow::initWindow()
+void MainWindow::prepareWindow()
 {
-    // Each step stands alone: one that cannot be done is skipped.
-    // 1. The hot key; without it the program runs on.
-    m_hotKey->registerKey();
     updateClock();
     m_timerTab->setDateTimePickers(m_platform.now());
     for (int code = 1; code <= actionNames().size(); ++code)
         m_timerTab->m_actionCombo->addItem(actionIcon(code), actionName(code));
     m_timerTab->m_actionCombo->setCurrentIndex(0);
     m_tabs->setCurrentIndex(0);
-    // 6. Foreign suspend requests are refused from here on.
-    m_suspendFilter->install(m_wakeOnCheck->isChecked());
-    // 7. What the last run saved.
+    // What the last run saved.
     m_settings->loadSettings();
     m_safety->load();
-    // 8. Hidden, in the tray, or shown.
+}
+
+void MainWindow::finishStartUp()
+{
+    // Once; and not at all for a program told to end in the meantime.
+    if (!std::exchange(m_startPending, false) || m_state.exitRequested)
+        return;
+    // Each step stands alone: one that cannot be done is skipped.
+    // The hot key; without it the program runs on.
+    m_hotKey->registerKey();
+    // Foreign suspend requests are refused from here on.
+    m_suspendFilter->install(m_wakeOnCheck->isChecked());
+    // Hidden, in the tray, or shown.
     if (m_options->m_startHiddenCheck->isChecked()) {
         m_visibility->enterHiddenMode();
     } else {
@@ -274,8 +291,27 @@ void MainWindow::initWindow()
         if (m_options->m_startInTrayCheck->isChecked())
             m_visibility->hideToTray();
     }
-    // 9. Whether the autostart entry starts this program.
+    // Whether the autostart entry starts this program.
     m_autostart->startupCheck();
+    // The task database, looked at once: what is wrong with it is told now,
+    // and a lock is waited out in the background, not here.
+    m_databaseState->setPath(m_state.paths.databasePath);
+    m_databaseState->check();
+    m_tasksPage->connectDatabase(m_state.paths.databasePath);
+    refreshTaskList();
+    m_powerOn->start(); // the power-on cycle
+    loadForbiddenPeriod();
+    selectNextTask();
+    emit startedUp();
+}
+
+bool MainWindow::event(QEvent* event)
+{
+    const bool handled = QMainWindow::event(event);
+    // Queued, so that it runs once this paint has reached the screen.
+    if (event->type() == QEvent::Paint && m_startPending)
+        QMetaObject::invokeMethod(this, &MainWindow::finishStartUp, Qt::QueuedConnection);
+    return handled;
 }
 
 void MainWindow::updateClock()

@@ -49,8 +49,11 @@ public:
     ~MainWindow() override;
 
     // The start-up sequence. False when this process must end at once (a
-    // second instance, or a window created again after Exit).
-    bool startUp();
+    // second instance, or a window created again after Exit). WindowFirst
+    // shows the window before the rest of the sequence, which then follows
+    // its first paint and ends with startedUp().
+    enum class StartOrder { AllAtOnce, WindowFirst };
+    bool startUp(StartOrder order = StartOrder::AllAtOnce);
     void exitProgram(); // asks for the password, if one is set
     void quitProgram(); // ends the program without asking
 
@@ -105,8 +108,10 @@ public:
 
 signals:
     void shownStateChanged(bool shown); // the window was hidden to the tray or shown
+    void startedUp();                   // the whole start-up sequence has run
 
 protected:
+    bool event(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void hideEvent(QHideEvent* event) override;
@@ -115,7 +120,8 @@ protected:
 private:
     void buildToolbar();
     void buildShell();
-    void initWindow();
+    void prepareWindow();  // what the window shows at first
+    void finishStartUp(); // the rest of the start-up sequence, once
     void saveSettings();
     void buildSafety(); // MainWindowSafety.cpp
     // A problem the user must know of: a box that does not block, and the log.
@@ -146,6 +152,7 @@ private:
     WarningDesk* m_warningDesk = nullptr;
     WarningCenter* m_warningCenter = nullptr;
     bool m_trayIconShown = false;
+    bool m_startPending = false; // the start-up sequence has yet to finish
     SecondPoll m_clockPoll; // the clock's ticks, on the wall clock's seconds
 };
 

@@ -64,7 +64,7 @@ int main(int argc, char* argv[])
     QObject::connect(&app, &QGuiApplication::commitDataRequest, &window,
                      [&window](QSessionManager&) { window.sessionEnding(); });
     zelkor::TerminationWatcher termination([&window] { window.sessionEnding(); });
-    if (!window.startUp())
+    if (!window.startUp(zelkor::MainWindow::StartOrder::WindowFirst))
         return 0;
     zelkor::RemoteControl remote(window); // without a session bus the program runs on
     QString busProblem;

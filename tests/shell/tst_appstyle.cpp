@@ -1,9 +1,11 @@
+#include "common/BuildInfo.h"
 #include "shell/AppIcons.h"
 #include "shell/AppStyle.h"
 
 #include <QApplication>
 #include <QFile>
 #include <QImage>
+#include <QImageReader>
 #include <QTest>
 #include <QToolBar>
 #include <QToolButton>
@@ -27,6 +29,24 @@ int drawnPixels(const QIcon& icon, int size)
         for (int x = 0; x < image.width(); ++x)
             count += qAlpha(image.pixel(x, y)) > 0;
     return count;
+}
+
+qint64 totalAlpha(const QImage& image)
+{
+    qint64 sum = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            sum += qAlpha(image.pixel(x, y));
+    return sum;
+}
+
+QImage renderedProgramIcon(int size)
+{
+    QImageReader reader(QStringLiteral(":/zelkor/icons/%1x%1/apps/%2.png")
+                            .arg(size)
+                            .arg(QLatin1String(build::kAppId)),
+                        "png");
+    return reader.read();
 }
 } // namespace
 
@@ -61,6 +81,44 @@ private slots:
         }
         QVERIFY(drawnPixels(icon, 32) > 20);
         QVERIFY(!imagePluginLoaded());
+    }
+
+    // The program icon hands out the sizes rendered for the menu as they are,
+    // and scales any other from the next larger one.
+    void programIconSizes_data()
+    {
+        QTest::addColumn<int>("size");
+        QTest::addColumn<int>("renderedSize");
+        QTest::addColumn<bool>("disabled");
+        QTest::newRow("16, as rendered") << 16 << 16 << false;
+        QTest::newRow("128, as rendered") << 128 << 128 << false;
+        QTest::newRow("20, from 22") << 20 << 22 << false;
+        QTest::newRow("40, from 48") << 40 << 48 << false;
+        QTest::newRow("300, from the largest") << 300 << 256 << false;
+        QTest::newRow("32 disabled, faded") << 32 << 32 << true;
+    }
+    void programIconSizes()
+    {
+        QFETCH(int, size);
+        QFETCH(int, renderedSize);
+        QFETCH(bool, disabled);
+        const QImage shown = appIcon()
+                                 .pixmap(QSize(size, size), disabled ? QIcon::Disabled : QIcon::Normal)
+                                 .toImage()
+                                 .convertToFormat(QImage::Format_ARGB32_Premultiplied);
+        QCOMPARE(shown.size(), QSize(size, size));
+        QImage expected = renderedProgramIcon(renderedSize);
+        QVERIFY(!expected.isNull());
+        if (size != renderedSize)
+            expected = expected.scaled(size, size, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+        expected.convertTo(QImage::Format_ARGB32_Premultiplied);
+        if (!disabled) {
+            QCOMPARE(shown, expected);
+            return;
+        }
+        const double faded = 0.4 * double(totalAlpha(expected));
+        QVERIFY2(qAbs(totalAlpha(shown) - faded) < 0.03 * faded,
+                 qPrintable(QStringLiteral("%1 against %2").arg(totalAlpha(shown)).arg(faded)));
     }
 
     void otherPicturesStayTheStyles()

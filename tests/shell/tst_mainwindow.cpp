@@ -13,6 +13,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
+#include <QSignalSpy>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
@@ -20,6 +21,27 @@
 #include <QToolBar>
 
 using namespace zelkor;
+
+namespace {
+// Counts the events of one type an object receives.
+class EventCounter : public QObject
+{
+public:
+    EventCounter(QObject* target, QEvent::Type type) : m_type(type) { target->installEventFilter(this); }
+    int count() const { return m_count; }
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        m_count += event->type() == m_type;
+        return false;
+    }
+
+private:
+    QEvent::Type m_type = QEvent::None;
+    int m_count = 0;
+};
+} // namespace
 
 class TestMainWindow : public QObject
 {
@@ -225,6 +247,50 @@ private slots:
             if (timer->isActive())
                 active << timer->objectName();
         QCOMPARE(active, running);
+        f.state.exitRequested = true;
+    }
+
+    // Shown first, the window is on screen before the rest of the start: the
+    // suspend filter and the task poll follow its first paint, or a moment
+    // later should it not be painted. A window that does not show at start
+    // runs it all at once.
+    void windowFirstStartFinishesAfterThePaint_data()
+    {
+        QTest::addColumn<QString>("start");
+        QTest::addColumn<bool>("shownFirst"); // the rest still to come when startUp returns
+        QTest::addColumn<bool>("afterPaint");
+        QTest::newRow("shown: the rest follows its paint") << "shown" << true << true;
+        QTest::newRow("hidden before its paint: the rest follows all the same")
+            << "hidden" << true << false;
+        QTest::newRow("starting in the tray: all at once") << "tray" << false << false;
+    }
+    void windowFirstStartFinishesAfterThePaint()
+    {
+        QFETCH(QString, start);
+        QFETCH(bool, shownFirst);
+        QFETCH(bool, afterPaint);
+        Fixture f;
+        QVERIFY(test::addRow(f.dir.databasePath(), {{"type", 2}, {"action", 6}, {"starttime", 0.75}}) > 0);
+        f.window->optionsPage()->m_startInTrayCheck->setChecked(start == QLatin1String("tray"));
+        const EventCounter paints(f.window, QEvent::Paint);
+        int paintsBeforeTheRest = -1;
+        QSignalSpy started(f.window, &MainWindow::startedUp);
+        connect(f.window, &MainWindow::startedUp, this, [&] { paintsBeforeTheRest = paints.count(); });
+
+        QVERIFY(f.window->startUp(MainWindow::StartOrder::WindowFirst));
+        QCOMPARE(started.count(), shownFirst ? 0 : 1);
+        QCOMPARE(f.platform.inhibitorHeld, !shownFirst);
+        QCOMPARE(f.window->m_taskPollTimer->isActive(), !shownFirst);
+        if (shownFirst)
+            QVERIFY(f.window->isVisible());
+        if (start == QLatin1String("hidden"))
+            f.window->hide();
+        QTRY_COMPARE(started.count(), 1);
+        QCOMPARE(paintsBeforeTheRest > 0, afterPaint);
+        QVERIFY(f.platform.inhibitorHeld);
+        QVERIFY(f.window->m_taskPollTimer->isActive());
+        QTest::qWait(400); // past the moment a missing paint is waited for: once only
+        QCOMPARE(started.count(), 1);
         f.state.exitRequested = true;
     }
 
