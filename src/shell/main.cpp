@@ -64,11 +64,15 @@ int main(int argc, char* argv[])
     QObject::connect(&app, &QGuiApplication::commitDataRequest, &window,
                      [&window](QSessionManager&) { window.sessionEnding(); });
     zelkor::TerminationWatcher termination([&window] { window.sessionEnding(); });
+    // Offered once the start has run, so that no command meets a program half
+    // started; without a session bus the program runs on.
+    zelkor::RemoteControl remote(window);
+    QObject::connect(&window, &zelkor::MainWindow::startedUp, &remote, [&remote] {
+        QString busProblem;
+        if (!remote.publish(QDBusConnection::sessionBus(), true, &busProblem))
+            qWarning("zelkor: no D-Bus interface: %s", qPrintable(busProblem));
+    });
     if (!window.startUp(zelkor::MainWindow::StartOrder::WindowFirst))
         return 0;
-    zelkor::RemoteControl remote(window); // without a session bus the program runs on
-    QString busProblem;
-    if (!remote.publish(QDBusConnection::sessionBus(), true, &busProblem))
-        qWarning("zelkor: no D-Bus interface: %s", qPrintable(busProblem));
     return app.exec();
 }
