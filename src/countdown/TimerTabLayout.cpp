@@ -2,10 +2,10 @@
 #include "countdown/CountdownBar.h"
 #include "countdown/TimerTab.h"
 #include "shell/AppIcons.h"
+#include "shell/PictureCombo.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
-#include <QComboBox>
 #include <QDateEdit>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -104,9 +104,8 @@ void TimerTab::build()
 
     grid->addWidget(buildModes(), 2, 0, 1, 3);
 
-    m_actionCombo = new QComboBox(this);
+    m_actionCombo = new PictureCombo(kActionPictureSize, this);
     m_actionCombo->setObjectName(QStringLiteral("ImageCombo1"));
-    m_actionCombo->setIconSize(QSize(18, 18));
     connect(m_actionCombo, &QComboBox::activated, this, &TimerTab::onActionChosen);
     grid->addWidget(text(this, "Action:"), 3, 0);
     grid->addWidget(m_actionCombo, 3, 1);

@@ -1,6 +1,7 @@
 #include "shell/AppStyle.h"
 
 #include "shell/AppIcons.h"
+#include "shell/PictureCombo.h"
 
 namespace zelkor {
 
@@ -15,6 +16,15 @@ QIcon AppStyle::standardIcon(StandardPixmap icon, const QStyleOption* option, co
     default:
         return QProxyStyle::standardIcon(icon, option, widget);
     }
+}
+
+int AppStyle::pixelMetric(PixelMetric metric, const QStyleOption* option, const QWidget* widget) const
+{
+    // What a combo box without a size of its own asks for its pictures.
+    if (metric == PM_SmallIconSize)
+        if (const auto* combo = dynamic_cast<const PictureCombo*>(widget))
+            return combo->pictureSize();
+    return QProxyStyle::pixelMetric(metric, option, widget);
 }
 
 } // namespace zelkor

@@ -4,6 +4,7 @@
 #include "common/DateText.h"
 #include "common/Placement.h"
 #include "shell/AppIcons.h"
+#include "shell/PictureCombo.h"
 
 #include <QComboBox>
 #include <QDateEdit>
@@ -180,9 +181,8 @@ QWidget* TaskDialog::buildActionFrame()
 {
     m_actionFrame = new QGroupBox(QStringLiteral("What to do"), this);
     m_actionFrame->setObjectName(QStringLiteral("Frame2"));
-    m_actionCombo = new QComboBox(m_actionFrame);
+    m_actionCombo = new PictureCombo(kActionPictureSize, m_actionFrame);
     m_actionCombo->setObjectName(QStringLiteral("ImageCombo1"));
-    m_actionCombo->setIconSize(QSize(18, 18));
     m_targetModeCombo = new QComboBox(m_actionFrame);
     m_targetModeCombo->setObjectName(QStringLiteral("Combo1"));
     m_targetEdit = new QLineEdit(m_actionFrame);
