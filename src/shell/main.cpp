@@ -2,6 +2,7 @@
 #include "common/AppState.h"
 #include "common/BuildInfo.h"
 #include "platform/Platform.h"
+#include "platform/linux/PlainWindowUpdates.h"
 #include "shell/AppStyle.h"
 #include "shell/CommandLine.h"
 #include "shell/MainWindow.h"
@@ -47,7 +48,9 @@ int main(int argc, char* argv[])
     if (request.action != zelkor::cli::Action::Run)
         return answerCommandLine(argc, argv, request);
 
+    zelkor::PlainWindowUpdates plainUpdates; // quiet while the clock ticks
     QApplication app(argc, argv);
+    plainUpdates.connected();
     QApplication::setQuitOnLastWindowClosed(false); // closing the window only hides it
     QApplication::setStyle(new zelkor::AppStyle);
     // Ties the windows to the menu entry and its icon.

@@ -39,7 +39,8 @@ public:
             m_ok = m_ok && helper.open(QIODevice::WriteOnly);
             // The true time, also when the program runs on a faked clock.
             helper.write("#!/bin/sh\necho \"$(basename \"$0\") $(env -u LD_PRELOAD date +%s.%N)\" >> "
-                         "\"$(dirname \"$0\")/started.log\"\n");
+                         "\"$(dirname \"$0\")/started.log\"\n"
+                         "env > \"$0.env\"\n");
             helper.close();
             helper.setPermissions(helper.permissions() | QFile::ExeOwner);
         }
@@ -131,6 +132,13 @@ public:
                 list.append({QString::fromLatin1(parts[0]), parts[1].toDouble()});
         }
         return list;
+    }
+
+    // The environment the helper `name` was last started with, a line per variable.
+    QByteArray helperEnvironment(const char* name) const
+    {
+        QFile file(app() + QStringLiteral("/dll/") + QLatin1String(name) + QStringLiteral(".env"));
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
     }
 
 private:

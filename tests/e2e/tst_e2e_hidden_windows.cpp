@@ -283,6 +283,15 @@ void TestHiddenWindows::beepingReminderBeepsOnWhileHidden()
     QTest::qWait(1000);
     QCOMPARE(captured(), endedAt);
     QCOMPARE(m_program.state(), QProcess::Running);
+
+    // Both windows were painted, again and again: their updates went over
+    // the connection, no segment shared with the X server (a memfd it hands
+    // out, or System V shared memory) is mapped.
+    QFile maps(QStringLiteral("/proc/%1/maps").arg(m_program.processId()));
+    QVERIFY(maps.open(QIODevice::ReadOnly));
+    const QByteArray mapped = maps.readAll();
+    QVERIFY(mapped.contains("libQt6XcbQpa"));
+    QVERIFY2(!mapped.contains("memfd:xorg") && !mapped.contains("/SYSV"), mapped.constData());
 }
 
 void TestHiddenWindows::openTaskDialogComesBackWithWhatWasTyped()

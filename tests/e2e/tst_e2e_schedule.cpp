@@ -50,6 +50,10 @@ private slots:
         const auto starts = program.starts();
         QCOMPARE(starts.size(), 1);
         QCOMPARE(starts.first().first, QStringLiteral("guan_f.dll")); // "Force" is checked at first start
+        // What the program sets for its own display connection stays its own.
+        const QByteArray environment = program.helperEnvironment("guan_f.dll");
+        QVERIFY2(environment.contains("\nPATH=") || environment.startsWith("PATH="), environment.constData());
+        QVERIFY2(!environment.contains("QT_XCB_NO_MITSHM"), environment.constData());
         const double lateness = starts.first().second - double(due.toSecsSinceEpoch());
         qInfo("helper started %.1f ms after its second", lateness * 1000);
         QVERIFY2(lateness >= 0 && lateness < 1.0, qPrintable(QString::number(lateness)));
