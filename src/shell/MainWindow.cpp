@@ -270,6 +270,10 @@ void MainWindow::prepareWindow()
     // What the last run saved.
     m_settings->loadSettings();
     m_safety->load();
+    // Every widget asks to be polished once the event loop runs, and push
+    // buttons then ask for a new layout: after the first paint that lays out
+    // and paints the whole tab area a second time. Done now, before showing.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::PolishRequest);
 }
 
 void MainWindow::finishStartUp()

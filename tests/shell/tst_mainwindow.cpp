@@ -13,12 +13,15 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
+#include <QPaintEvent>
 #include <QSignalSpy>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <QToolBar>
+
+#include <functional>
 
 using namespace zelkor;
 
@@ -27,18 +30,24 @@ namespace {
 class EventCounter : public QObject
 {
 public:
-    EventCounter(QObject* target, QEvent::Type type) : m_type(type) { target->installEventFilter(this); }
+    using Filter = std::function<bool(QEvent*)>;
+    EventCounter(QObject* target, QEvent::Type type, Filter filter = {})
+        : m_type(type), m_filter(std::move(filter))
+    {
+        target->installEventFilter(this);
+    }
     int count() const { return m_count; }
 
 protected:
     bool eventFilter(QObject*, QEvent* event) override
     {
-        m_count += event->type() == m_type;
+        m_count += event->type() == m_type && (!m_filter || m_filter(event));
         return false;
     }
 
 private:
     QEvent::Type m_type = QEvent::None;
+    Filter m_filter;
     int m_count = 0;
 };
 } // namespace
@@ -291,6 +300,32 @@ private slots:
         QVERIFY(f.window->m_taskPollTimer->isActive());
         QTest::qWait(400); // past the moment a missing paint is waited for: once only
         QCOMPARE(started.count(), 1);
+        f.state.exitRequested = true;
+    }
+
+    // The tab area is laid out and painted once as the window first shows,
+    // not a second time right after (which the widgets' first polish used to
+    // cause: a whole extra layout and paint at every start).
+    void tabAreaPaintedOnceAtStart_data()
+    {
+        QTest::addColumn<MainWindow::StartOrder>("order");
+        QTest::newRow("the window first") << MainWindow::StartOrder::WindowFirst;
+        QTest::newRow("all at once") << MainWindow::StartOrder::AllAtOnce;
+    }
+    void tabAreaPaintedOnceAtStart()
+    {
+        QFETCH(MainWindow::StartOrder, order);
+        Fixture f;
+        QWidget* tabs = f.window->m_tabs;
+        const EventCounter paints(tabs, QEvent::Paint, [tabs](QEvent* event) {
+            return static_cast<QPaintEvent*>(event)->rect() == tabs->rect();
+        });
+        QSignalSpy started(f.window, &MainWindow::startedUp);
+        QVERIFY(f.window->startUp(order));
+        QVERIFY(QTest::qWaitForWindowExposed(f.window));
+        QTRY_COMPARE(started.count(), 1);
+        QTest::qWait(300); // all that the start posted is handled
+        QCOMPARE(paints.count(), 1);
         f.state.exitRequested = true;
     }
 
