@@ -67,8 +67,10 @@ public:
     }
     QPixmap pixmap(const QSize& size, QIcon::Mode mode, QIcon::State) override
     {
+        if (size.isEmpty())
+            return {};
         QImage picture = read(qMax(size.width(), size.height()));
-        if (picture.isNull() || size.isEmpty())
+        if (picture.isNull())
             return {};
         if (picture.size() != size)
             picture = picture.scaled(size, Qt::KeepAspectRatio, Qt::SmoothTransformation);
