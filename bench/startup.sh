@@ -4,6 +4,8 @@
 # smaps_rollup, which shares the Qt libraries out fairly); the same for the
 # floor, a minimal Qt Widgets window with a one-second clock (floor_window),
 # and the program's figures as ratios to the floor's.
+# Last, what the program's Pss beyond the floor's is made of: both last
+# runs' Pss by library, file or kind of memory, where they differ.
 #
 #   bench/startup.sh [BUILD_DIR [RUNS [TASKS]]]     defaults: build 5 0
 #   cmake --build build --target bench_startup
@@ -96,7 +98,7 @@ one_run() { # run number, title, program folder name (zelkor or floor)
         XDG_CONFIG_HOME="$dir/home/.config" XDG_CACHE_HOME="$dir/home/.cache" \
         XDG_DATA_HOME="$dir/home/.local/share" XDG_STATE_HOME="$dir/home/.local/state" \
         DBUS_SYSTEM_BUS_ADDRESS="$system_bus" \
-        dbus-run-session -- "$probe" "$2" "$settle_ms" "$program" \
+        dbus-run-session -- "$probe" --maps "$tmp/maps.$3" "$2" "$settle_ms" "$program" \
         2> >(grep -v 'Failed to set fd limit' >&2)
     rm -rf "$dir"
 }
@@ -130,3 +132,17 @@ summary "to window" startup_ms 1 ms
 summary "CPU so far" cpu_ms 1 ms
 summary VmRSS rss_kb 1024 MiB
 summary Pss pss_kb 1024 MiB
+
+# Where the difference lies: Pss by what is mapped, from the last run of each.
+echo "--- Pss by mapping where the two differ by 64 kB or more (last run; kB)"
+awk 'function key(line) { sub(/^[0-9]+ /, "", line); return line }
+     FNR == NR { z[key($0)] = $1; next }
+     { f[key($0)] = $1 }
+     END {
+         for (k in f) if (!(k in z)) z[k] = 0
+         for (k in z) {
+             d = z[k] - f[k]
+             if (d >= 64 || d <= -64) printf "%+8d %8d %8d  %s\n", d, z[k], f[k], k
+         }
+     }' "$tmp/maps.zelkor" "$tmp/maps.floor" | sort -rn |
+    awk 'BEGIN { printf "%8s %8s %8s  %s\n", "beyond", "program", "floor", "mapping" } { print }'

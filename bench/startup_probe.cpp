@@ -2,9 +2,11 @@
 // mapped, then its memory once shown. Used by startup.sh under Xvfb, where no
 // window manager reparents the window, so its MapNotify reaches the root.
 //
-//   startup_probe TITLE SETTLE_MS PROGRAM [ARGS...]
+//   startup_probe [--maps FILE] TITLE SETTLE_MS PROGRAM [ARGS...]
 // prints: startup_ms=<float> cpu_ms=<float> rss_kb=<int> pss_kb=<int>
 // (cpu_ms: the processor time the program had used when its window was mapped)
+// --maps writes the Pss at the same moment by what is mapped, one "<kB> <name>"
+// line each: files by their base name, anonymous memory as [anon], [heap] ...
 
 #include <xcb/xcb.h>
 
@@ -15,6 +17,7 @@
 #include <dirent.h>
 #include <ctime>
 #include <fstream>
+#include <map>
 #include <poll.h>
 #include <sstream>
 #include <string>
@@ -86,12 +89,49 @@ double cpuMs(pid_t pid)
     return ns / 1e6;
 }
 
+// Pss summed by mapping name, from /proc/PID/smaps: a header line starts with
+// the address range, its sixth field on is the path; the rest are "Key: value".
+void writeMappings(pid_t pid, const std::string& file)
+{
+    std::ifstream in("/proc/" + std::to_string(pid) + "/smaps");
+    std::map<std::string, long> pss;
+    std::string line;
+    std::string name = "[anon]";
+    while (std::getline(in, line)) {
+        std::istringstream fields(line);
+        std::string first;
+        fields >> first;
+        if (first == "Pss:") {
+            long kb = 0;
+            fields >> kb;
+            pss[name] += kb;
+        } else if (!first.empty() && first.back() != ':') {
+            std::string skip;
+            for (int i = 0; i < 4; ++i)
+                fields >> skip;
+            std::string path;
+            std::getline(fields >> std::ws, path);
+            name = path.empty() ? "[anon]" : path.substr(path.find_last_of('/') + 1);
+        }
+    }
+    std::ofstream out(file);
+    for (const auto& [mapping, kb] : pss)
+        out << kb << ' ' << mapping << '\n';
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
 {
+    std::string mapsFile;
+    if (argc > 2 && strcmp(argv[1], "--maps") == 0) {
+        mapsFile = argv[2];
+        argv[2] = argv[0];
+        argv += 2;
+        argc -= 2;
+    }
     if (argc < 4) {
-        fprintf(stderr, "usage: %s TITLE SETTLE_MS PROGRAM [ARGS...]\n", argv[0]);
+        fprintf(stderr, "usage: %s [--maps FILE] TITLE SETTLE_MS PROGRAM [ARGS...]\n", argv[0]);
         return 2;
     }
     const std::string title = argv[1];
@@ -151,6 +191,8 @@ int main(int argc, char* argv[])
     const std::string proc = "/proc/" + std::to_string(pid);
     const long rss = procField(proc + "/status", "VmRSS:");
     const long pss = procField(proc + "/smaps_rollup", "Pss:");
+    if (!mapsFile.empty())
+        writeMappings(pid, mapsFile);
     printf("startup_ms=%.1f cpu_ms=%.1f rss_kb=%ld pss_kb=%ld\n", shown - start, shownCpu, rss, pss);
     fflush(stdout);
 
