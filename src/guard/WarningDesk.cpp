@@ -35,6 +35,23 @@ QString warningBody(const Warning& warning)
     return QStringLiteral("%1 at %2.").arg(actionName(warning.action), at);
 }
 
+void WarningDesk::setLeadSeconds(int seconds)
+{
+    seconds = qMax(0, seconds);
+    if (seconds == m_leadSeconds)
+        return;
+    m_leadSeconds = seconds;
+    emit leadChanged();
+}
+
+QDateTime WarningDesk::opensAt(const Warning& warning) const
+{
+    if (m_warned.contains(warning.key) || !isWarnedAction(warning.action) || m_leadSeconds <= 0 ||
+        !warning.moment.isValid())
+        return {};
+    return warning.moment.addSecs(-m_leadSeconds);
+}
+
 void WarningDesk::consider(const Warning& warning, const QDateTime& now)
 {
     if (m_warned.contains(warning.key) || !isWarnedAction(warning.action) ||

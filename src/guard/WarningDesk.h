@@ -49,9 +49,12 @@ public:
     explicit WarningDesk(QObject* parent = nullptr) : QObject(parent) {}
 
     int leadSeconds() const { return m_leadSeconds; }
-    void setLeadSeconds(int seconds) { m_leadSeconds = qMax(0, seconds); }
+    void setLeadSeconds(int seconds);
 
     void consider(const Warning& warning, const QDateTime& now);
+    // The second from which consider() announces `warning`; not valid when
+    // it never will (announced already, an action without warning, no lead).
+    QDateTime opensAt(const Warning& warning) const;
     // The occurrence acted, was stopped or went away: its warning goes.
     void retract(const QString& key);
     bool isOpen(const QString& key) const { return m_open.contains(key); }
@@ -59,6 +62,8 @@ public:
 signals:
     void warningDue(const zelkor::Warning& warning);
     void warningRetracted(const QString& key);
+    // Warnings open at other seconds from now on.
+    void leadChanged();
 
 private:
     int m_leadSeconds = kDefaultWarningSeconds;

@@ -10,6 +10,13 @@
 
 namespace zelkor {
 
+namespace {
+Warning periodWarning(const ForbiddenPeriod& period, const QDateTime& moment)
+{
+    return {periodKey(moment), WarningSource::Period, periodActionKind(period), moment};
+}
+} // namespace
+
 PeriodGuard::PeriodGuard(Platform& platform, AppState& state, ActionExecutor& actions,
                          QObject* parent)
     : QObject(parent), m_platform(platform), m_state(state), m_actions(actions),
@@ -29,7 +36,38 @@ void PeriodGuard::loadForbiddenPeriod()
         return;
     }
     m_period = *period;
-    m_poll.switchOn(m_platform.now());
+    const QDateTime now = m_platform.now();
+    m_upcoming = nextPeriodAction(m_period, m_hold, now);
+    m_poll.switchOn(now, nextLook(now));
+}
+
+void PeriodGuard::setWarningDesk(WarningDesk* desk)
+{
+    m_desk = desk;
+    // A longer lead may open the warning before the second the check sleeps to.
+    connect(desk, &WarningDesk::leadChanged, this, &PeriodGuard::aimAnew);
+}
+
+void PeriodGuard::aimAnew()
+{
+    if (!m_poll.isOn())
+        return;
+    const QDateTime now = m_platform.now();
+    m_upcoming = nextPeriodAction(m_period, m_hold, now);
+    m_poll.rearm(now, nextLook(now));
+}
+
+QDateTime PeriodGuard::nextLook(const QDateTime& now) const
+{
+    if (isInside(m_period, now.time()))
+        return {}; // every second, as it acts at each (or is held off for now)
+    const QDateTime opens = m_desk ? m_desk->opensAt(periodWarning(m_period, m_upcoming)) : QDateTime();
+    const QDateTime look = opens.isValid() && opens < m_upcoming ? opens : m_upcoming;
+    // The period starts at a time of day: across a change of the local time
+    // (summer time) that time may fall in the hour that is skipped.
+    if (!look.isValid() || look.offsetFromUtc() != now.offsetFromUtc())
+        return {};
+    return look;
 }
 
 void PeriodGuard::enforceForbiddenPeriod()
@@ -44,13 +82,13 @@ void PeriodGuard::enforceForbiddenPeriod()
         if (m_desk && m_upcoming.isValid())
             m_desk->retract(periodKey(m_upcoming));
         m_actions.performAction(periodActionKind(m_period), m_forced());
-    } else if (m_desk) {
-        m_upcoming = nextPeriodAction(m_period, m_hold, now);
-        m_desk->consider({periodKey(m_upcoming), WarningSource::Period,
-                          periodActionKind(m_period), m_upcoming},
-                         now);
+        m_poll.rearm(m_platform.now());
+        return;
     }
-    m_poll.rearm(m_platform.now());
+    m_upcoming = nextPeriodAction(m_period, m_hold, now);
+    if (m_desk)
+        m_desk->consider(periodWarning(m_period, m_upcoming), now);
+    m_poll.rearm(m_platform.now(), nextLook(m_platform.now()));
 }
 
 void PeriodGuard::cancelOccurrence(const QString& key)

@@ -19,7 +19,8 @@ class ActionExecutor;
 class WarningDesk;
 
 // The daily forbidden period: loads the newest one and, while it is in force,
-// shuts the computer down or hibernates it at every second inside it.
+// shuts the computer down or hibernates it at every second inside it. Outside
+// it, the check sleeps until the second the warning opens or the period acts.
 class PeriodGuard : public QObject {
     Q_OBJECT
 public:
@@ -31,9 +32,12 @@ public:
 
     void loadForbiddenPeriod();    // loads the period and switches the check
     void enforceForbiddenPeriod(); // the check's tick
+    // The clock was set, the computer woke up or the warning's lead changed:
+    // the check is aimed anew.
+    void aimAnew();
 
     // The period's start is announced on the desk ahead of its second.
-    void setWarningDesk(WarningDesk* desk) { m_desk = desk; }
+    void setWarningDesk(WarningDesk* desk);
     // Answers to a warning: this night's occurrence is skipped, or its
     // start moves kPostponeSeconds later.
     void cancelOccurrence(const QString& key);
@@ -45,6 +49,9 @@ public:
     QTimer* checkTimer() const { return m_poll.timer(); }
 
 private:
+    // The next second worth a check, from `now` outside the period.
+    QDateTime nextLook(const QDateTime& now) const;
+
     Platform& m_platform;
     AppState& m_state;
     ActionExecutor& m_actions;

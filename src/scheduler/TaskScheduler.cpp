@@ -10,6 +10,13 @@
 
 namespace zelkor {
 
+namespace {
+Warning warningFor(const Selection& occurrence)
+{
+    return {occurrenceKey(occurrence), WarningSource::Task, warnedAction(occurrence), occurrence.nextTime};
+}
+} // namespace
+
 TaskScheduler::TaskScheduler(Platform& platform, AppState& state, ActionExecutor& actions,
                              QObject* parent)
     : QObject(parent), m_platform(platform), m_state(state), m_actions(actions),
@@ -43,7 +50,27 @@ void TaskScheduler::selectNextTask()
         return;
     }
     m_selection = next;
-    m_poll.switchOn(now);
+    m_poll.switchOn(now, nextLook());
+}
+
+void TaskScheduler::setWarningDesk(WarningDesk* desk)
+{
+    m_desk = desk;
+    // A longer lead may open the warning before the second the poll sleeps to.
+    connect(desk, &WarningDesk::leadChanged, this, [this] { m_poll.rearm(m_platform.now(), nextLook()); });
+}
+
+QDateTime TaskScheduler::nextLook() const
+{
+    const QDateTime due = m_selection.nextTime;
+    const QDateTime opens = m_desk ? m_desk->opensAt(warningFor(m_selection)) : QDateTime();
+    return opens.isValid() && opens < due ? opens : due;
+}
+
+void TaskScheduler::onClockSet()
+{
+    if (!checkClock())
+        m_poll.rearm(m_platform.now(), nextLook());
 }
 
 bool TaskScheduler::checkClock()
@@ -69,10 +96,8 @@ void TaskScheduler::fireDueTask()
         return;
     if (!isDue(m_selection.nextTime, m_platform.now())) {
         if (m_desk)
-            m_desk->consider({occurrenceKey(m_selection), WarningSource::Task,
-                              warnedAction(m_selection), m_selection.nextTime},
-                             m_platform.now());
-        m_poll.rearm(m_platform.now());
+            m_desk->consider(warningFor(m_selection), m_platform.now());
+        m_poll.rearm(m_platform.now(), nextLook());
         return;
     }
     const Selection occurrence = m_selection;

@@ -22,7 +22,9 @@ class WarningDesk;
 
 // Stored tasks, one occurrence at a time: the selection pass picks the next
 // occurrence and switches the poll on; the poll fires it when its second has
-// come, switches itself off and runs the pass again.
+// come, switches itself off and runs the pass again. Until then the poll
+// sleeps through the seconds in which nothing can happen: it looks at the
+// second the occurrence's warning opens and at its own.
 class TaskScheduler : public QObject {
     Q_OBJECT
 public:
@@ -37,9 +39,13 @@ public:
     // Looks whether the wall clock was set since the last look; when it was,
     // the selection pass runs again for the new time. Every tick looks.
     bool checkClock();
+    // The system says the clock was set or the computer woke up: after a
+    // step the pass runs again; otherwise the poll is aimed anew, as its
+    // timer counted none of the time asleep.
+    void onClockSet();
 
     // Power actions are announced on the desk ahead of their second.
-    void setWarningDesk(WarningDesk* desk) { m_desk = desk; }
+    void setWarningDesk(WarningDesk* desk);
     // Answers to a warning: the occurrence `key` names is skipped, or moved
     // kPostponeSeconds later; the task's other occurrences stay as they are.
     void cancelOccurrence(const QString& key);
@@ -56,6 +62,8 @@ signals:
 
 private:
     void fire(const DueTask& task);
+    // The next second worth a tick: the warning's first or the occurrence's.
+    QDateTime nextLook() const;
     // Every task of the occurrence counts as done for that moment.
     void markFired(const Selection& occurrence);
 

@@ -145,12 +145,15 @@ MainWindow::MainWindow(Platform& platform, AppState& state, QWidget* parent)
         m_state.cancelWakeWait = true;
         m_powerOn->start();
     });
-    // The clock's tick looks at the clock while the window shows; at rest the
-    // system tells when it was set, so nothing ticks for it.
-    m_platform.watchClockSet([this] { m_scheduler->checkClock(); });
     m_periodGuard = new PeriodGuard(m_platform, m_state, *m_actions, this);
     m_periodGuard->setForcedSource(forced);
     m_periodTimer = m_periodGuard->checkTimer();
+    // The clock's tick looks at the clock while the window shows; at rest the
+    // system tells when it was set, so nothing ticks for it.
+    m_platform.watchClockSet([this] {
+        m_scheduler->onClockSet();
+        m_periodGuard->aimAnew();
+    });
     buildShell();
     buildSafety();
 }

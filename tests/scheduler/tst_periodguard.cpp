@@ -1,4 +1,5 @@
 #include "SchedulerRig.h"
+#include "guard/WarningDesk.h"
 #include "scheduler/PeriodGuard.h"
 
 #include <QTest>
@@ -37,6 +38,56 @@ struct Rig : SchedulerRig {
 class TestPeriodGuard : public QObject {
     Q_OBJECT
 private slots:
+    // Outside the period the check sleeps to the next second worth a look
+    // (a minute at the most) and still acts at the period's first second,
+    // also on the night summer time begins.
+    void sleepsUntilThePeriod_data()
+    {
+        QTest::addColumn<QDateTime>("now");
+        QTest::addColumn<QTime>("start");
+        QTest::addColumn<int>("lead");       // the warning's; -1: no desk
+        QTest::addColumn<QDateTime>("warns"); // the warning's second
+        QTest::addColumn<QDateTime>("acts");  // the first action's second
+        QTest::addColumn<int>("ticks");       // checks before it
+        const QDate spring(2027, 3, 28);     // 02:00 is 03:00 in Berlin
+        QTest::newRow("an hour ahead") << QDateTime(kMonday, QTime(7, 59, 58, 500)) << QTime(9, 0) << -1
+                                       << QDateTime() << QDateTime(kMonday, QTime(9, 0)) << 60;
+        QTest::newRow("its warning first") << QDateTime(kMonday, QTime(8, 59, 30)) << QTime(9, 2) << 60
+                                           << QDateTime(kMonday, QTime(9, 1)) << QDateTime(kMonday, QTime(9, 2))
+                                           << 2;
+        QTest::newRow("summer time begins") << QDateTime(spring, QTime(1, 59, 30)) << QTime(2, 30) << -1
+                                            << QDateTime() << QDateTime(spring, QTime(3, 0)) << 29;
+    }
+    void sleepsUntilThePeriod()
+    {
+        QFETCH(QDateTime, now);
+        QFETCH(QTime, start);
+        QFETCH(int, lead);
+        QFETCH(QDateTime, warns);
+        QFETCH(QDateTime, acts);
+        QFETCH(int, ticks);
+        Rig rig;
+        rig.platform.setNow(now);
+        WarningDesk desk;
+        QDateTime warned;
+        QObject::connect(&desk, &WarningDesk::warningDue, [&] { warned = rig.platform.now(); });
+        if (lead >= 0)
+            rig.guard.setWarningDesk(&desk);
+        rig.store(periodRow(1, start, QTime(4, 0), 1));
+        rig.guard.loadForbiddenPeriod();
+        // Each check comes when its timer would have run out.
+        int checks = 0;
+        while (rig.platform.started.isEmpty() && checks < 5000) {
+            QVERIFY(rig.guard.checkTimer()->isActive());
+            rig.platform.setNow(rig.platform.now().addMSecs(rig.guard.checkTimer()->interval()));
+            rig.guard.enforceForbiddenPeriod();
+            ++checks;
+        }
+        QCOMPARE(rig.platform.now(), acts.addMSecs(kTickAfterSecondMs));
+        QCOMPARE(checks - 1, ticks);
+        QCOMPARE(warned, warns.isValid() ? warns.addMSecs(kTickAfterSecondMs) : QDateTime());
+    }
+
     void noPeriodNoCheck()
     {
         Rig rig;

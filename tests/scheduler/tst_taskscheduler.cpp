@@ -1,4 +1,5 @@
 #include "SchedulerRig.h"
+#include "guard/WarningDesk.h"
 #include "scheduler/TaskScheduler.h"
 
 #include <QTest>
@@ -39,32 +40,77 @@ class TestTaskScheduler : public QObject {
 private slots:
     void initTestCase() { QCOMPARE(qgetenv("TZ"), QByteArray("Europe/Berlin")); }
 
-    void pollTimerIsPreciseAndAlignedToTheSecond_data()
+    // The poll ticks just after a second, and sleeps through the seconds
+    // before the next one worth a look (the warning's first, the task's
+    // own): a minute at the most.
+    void pollSleepsToTheNextSecondWorthALook_data()
     {
-        QTest::addColumn<int>("msec");
-        QTest::addColumn<int>("delay");
-        QTest::newRow("on the second") << 0 << 1000 + kTickAfterSecondMs;
-        QTest::newRow("just after a tick") << 3 << 997 + kTickAfterSecondMs;
-        QTest::newRow("mid second") << 500 << 500 + kTickAfterSecondMs;
-        QTest::newRow("just before the second") << 999 << 1 + kTickAfterSecondMs;
+        QTest::addColumn<int>("msec");  // of now, 07:00:00
+        QTest::addColumn<int>("dueIn"); // seconds from 07:00:00 to the task
+        QTest::addColumn<int>("lead");  // the desk's warning lead; -1: no desk
+        QTest::addColumn<int>("delay"); // ms to the tick
+        const int tick = kTickAfterSecondMs;
+        QTest::newRow("next second") << 0 << 1 << -1 << 1000 + tick;
+        QTest::newRow("next second, from just before it") << 999 << 1 << -1 << 1 + tick;
+        QTest::newRow("ten seconds off") << 0 << 10 << -1 << 10000 + tick;
+        QTest::newRow("ten seconds off, from mid second") << 500 << 10 << -1 << 9500 + tick;
+        QTest::newRow("an hour off: a minute") << 0 << 3600 << -1 << 60000 + tick;
+        QTest::newRow("an hour off, from mid second") << 500 << 3600 << -1 << 59500 + tick;
+        QTest::newRow("its warning opens in 20 s") << 0 << 80 << 60 << 20000 + tick;
+        QTest::newRow("its warning is due") << 0 << 30 << 60 << 1000 + tick;
+        QTest::newRow("no warning: its own second") << 0 << 30 << 0 << 30000 + tick;
     }
-    void pollTimerIsPreciseAndAlignedToTheSecond()
+    void pollSleepsToTheNextSecondWorthALook()
     {
         QFETCH(int, msec);
+        QFETCH(int, dueIn);
+        QFETCH(int, lead);
         QFETCH(int, delay);
-        const QDateTime now(kMonday, QTime(7, 0, 0, msec));
-        QCOMPARE(msToNextTick(now), delay);
         Rig rig;
-        rig.platform.setNow(now);
-        rig.store(dailyRow(1, QTime(8, 0)));
+        const QDateTime whole(kMonday, QTime(7, 0));
+        rig.platform.setNow(whole.addMSecs(msec));
+        WarningDesk desk;
+        desk.setLeadSeconds(lead);
+        if (lead >= 0)
+            rig.scheduler.setWarningDesk(&desk);
+        rig.store(onceRow(1, whole.addSecs(dueIn), 1));
         rig.scheduler.selectNextTask();
         QTimer* timer = rig.scheduler.pollTimer();
         QCOMPARE(timer->objectName(), QStringLiteral("TimEvery"));
         QCOMPARE(timer->timerType(), Qt::PreciseTimer);
         QVERIFY(timer->isSingleShot());
         QVERIFY(timer->isActive());
-        QVERIFY(timer->remainingTime() <= delay);
-        QVERIFY(timer->remainingTime() >= delay - 200);
+        QVERIFY2(timer->remainingTime() <= delay && timer->remainingTime() >= delay - 200,
+                 qPrintable(QString::number(timer->remainingTime())));
+    }
+
+    // A longer lead may open the warning before the second the poll sleeps
+    // to; after a resume its timer has counted none of the time asleep.
+    void pollIsAimedAnew_data()
+    {
+        QTest::addColumn<bool>("resume"); // else: the lead grows
+        QTest::newRow("a longer lead") << false;
+        QTest::newRow("a resume") << true;
+    }
+    void pollIsAimedAnew()
+    {
+        QFETCH(bool, resume);
+        Rig rig;
+        WarningDesk desk;
+        rig.scheduler.setWarningDesk(&desk);
+        const QDateTime due = rig.platform.now().addSecs(7200);
+        rig.store(onceRow(1, due, 1));
+        rig.scheduler.selectNextTask();
+        QTimer* timer = rig.scheduler.pollTimer();
+        QVERIFY(timer->remainingTime() > 50000);
+        if (resume) {
+            rig.platform.setNow(due.addSecs(-70)); // the tick count went on asleep
+            rig.scheduler.onClockSet();
+        } else {
+            desk.setLeadSeconds(7190);
+        }
+        QVERIFY2(timer->remainingTime() <= 10005 && timer->remainingTime() >= 9800,
+                 qPrintable(QString::number(timer->remainingTime())));
     }
 
     void firesAtItsSecond()
