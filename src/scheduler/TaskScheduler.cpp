@@ -57,7 +57,12 @@ void TaskScheduler::setWarningDesk(WarningDesk* desk)
 {
     m_desk = desk;
     // A longer lead may open the warning before the second the poll sleeps to.
-    connect(desk, &WarningDesk::leadChanged, this, [this] { m_poll.rearm(m_platform.now(), nextLook()); });
+    connect(desk, &WarningDesk::leadChanged, this, &TaskScheduler::aimPoll);
+}
+
+void TaskScheduler::aimPoll()
+{
+    m_poll.rearm(m_platform.now(), nextLook());
 }
 
 QDateTime TaskScheduler::nextLook() const
@@ -70,7 +75,7 @@ QDateTime TaskScheduler::nextLook() const
 void TaskScheduler::onClockSet()
 {
     if (!checkClock())
-        m_poll.rearm(m_platform.now(), nextLook());
+        aimPoll();
 }
 
 bool TaskScheduler::checkClock()
@@ -97,7 +102,7 @@ void TaskScheduler::fireDueTask()
     if (!isDue(m_selection.nextTime, m_platform.now())) {
         if (m_desk)
             m_desk->consider(warningFor(m_selection), m_platform.now());
-        m_poll.rearm(m_platform.now(), nextLook());
+        aimPoll();
         return;
     }
     const Selection occurrence = m_selection;

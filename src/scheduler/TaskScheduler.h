@@ -64,6 +64,7 @@ private:
     void fire(const DueTask& task);
     // The next second worth a tick: the warning's first or the occurrence's.
     QDateTime nextLook() const;
+    void aimPoll(); // at nextLook(), if the poll is on
     // Every task of the occurrence counts as done for that moment.
     void markFired(const Selection& occurrence);
 
