@@ -24,18 +24,6 @@ namespace zelkor {
 
 namespace {
 const QString kStart = QStringLiteral("Start");
-
-// Sets a label's text without asking the tab for a new layout, which costs
-// more than the text itself when it changes every second: the label keeps a
-// fixed size and only ever grows.
-void showSteady(QLabel* label, const QString& text)
-{
-    label->setText(text);
-    const QSize hint = label->sizeHint();
-    if (label->minimumSize() != label->maximumSize() || hint.width() > label->maximumWidth() ||
-        hint.height() != label->maximumHeight())
-        label->setFixedSize(qMax(hint.width(), label->minimumWidth()), hint.height());
-}
 } // namespace
 
 TimerTab::TimerTab(Platform& platform, ActionExecutor& actions, WakeWaits& wakeWaits,
@@ -91,8 +79,8 @@ bool TimerTab::forced() const
 
 void TimerTab::setClock(const QString& clock, const QString& uptime)
 {
-    showSteady(m_clockLabel, clock);
-    showSteady(m_uptimeLabel, uptime);
+    m_clockLabel->showText(clock);
+    m_uptimeLabel->showText(uptime);
 }
 
 void TimerTab::setDateTimePickers(const QDateTime& now)

@@ -2,6 +2,7 @@
 
 #include "countdown/CountdownBar.h"
 #include "countdown/CountdownMath.h"
+#include "countdown/SteadyLabel.h"
 #include "platform/Platform.h"
 #include "countdown/TimerTabState.h"
 
@@ -79,8 +80,8 @@ public:
     countdown::PickerValues pickerValues() const;
     QList<QDateTimeEdit*> pickersOf(int mode) const;
 
-    QLabel* m_clockLabel = nullptr;
-    QLabel* m_uptimeLabel = nullptr;
+    SteadyLabel* m_clockLabel = nullptr;
+    SteadyLabel* m_uptimeLabel = nullptr;
     std::array<QRadioButton*, 4> m_modeButtons{};
     QDateTimeEdit* m_afterHoursEdit = nullptr;
     QDateTimeEdit* m_atDateEdit = nullptr;

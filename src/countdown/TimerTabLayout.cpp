@@ -89,9 +89,9 @@ QWidget* TimerTab::buildModes()
 void TimerTab::build()
 {
     auto* grid = new QGridLayout(this);
-    m_clockLabel = new QLabel(this);
+    m_clockLabel = new SteadyLabel(this);
     m_clockLabel->setObjectName(QStringLiteral("Label2"));
-    m_uptimeLabel = new QLabel(this);
+    m_uptimeLabel = new SteadyLabel(this);
     m_uptimeLabel->setObjectName(QStringLiteral("Label4"));
     QLabel* clockCaption = text(this, "Current Time:");
     clockCaption->setObjectName(QStringLiteral("Label1"));
