@@ -10,6 +10,7 @@
 #include "shell/RemoteCommand.h"
 #include "shell/RemoteControl.h"
 #include "shell/TerminationWatcher.h"
+#include "tasks/TaskReader.h"
 
 #include <QApplication>
 #include <QSessionManager>
@@ -48,6 +49,7 @@ int main(int argc, char* argv[])
     if (request.action != zelkor::cli::Action::Run)
         return answerCommandLine(argc, argv, request);
 
+    zelkor::TaskReader::allocatePagesAsRead();
     zelkor::PlainWindowUpdates plainUpdates; // quiet while the clock ticks
     QApplication app(argc, argv);
     plainUpdates.connected();

@@ -137,6 +137,11 @@ void TaskReader::close()
     m_db = nullptr;
 }
 
+void TaskReader::allocatePagesAsRead()
+{
+    sqlite3_config(SQLITE_CONFIG_PAGECACHE, nullptr, 0, 0);
+}
+
 Outcome TaskReader::prepare(const QString& sql, unsigned fields)
 {
     // While the file cannot be used, readers do not touch it: a lock would

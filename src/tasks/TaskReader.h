@@ -51,6 +51,11 @@ public:
     TaskReader(const TaskReader&) = delete;
     TaskReader& operator=(const TaskReader&) = delete;
 
+    // Once, before the process opens any database: SQLite then takes memory
+    // for each page as it reads it, not twenty pages' worth up front for every
+    // connection (the program's files are a few pages, and readers stay open).
+    static void allocatePagesAsRead();
+
     // Given the program's TaskDatabaseState, the reader reads only while the
     // state allows, and reports every failure to it, as the record set does.
     void setDatabase(const QString& databasePath, TaskDatabaseState* database = nullptr);
