@@ -1,11 +1,26 @@
 #include "guard/Occurrences.h"
 
+#include <QTimeZone>
+
 namespace zelkor
 {
 
 namespace
 {
 qint64 firstTaskId(const Selection& s) { return s.due.isEmpty() ? 0 : s.due.first().taskId; }
+
+// The first moment the wall clock shows `time` or later on `date`. A time in
+// the hour skipped when summer time begins is never shown: the clock passes
+// it when it jumps, and that is when a period starting then begins.
+QDateTime firstShowing(QDate date, QTime time)
+{
+    const QDateTime at(date, time);
+    if (at.isValid())
+        return at;
+    const QDateTime dayBefore(date.addDays(-1), QTime(12, 0));
+    const QDateTime jump = QTimeZone::systemTimeZone().nextTransition(dayBefore).atUtc.toLocalTime();
+    return jump.date() == date && jump.time() > time ? jump : at;
+}
 } // namespace
 
 int warnedAction(const Selection& occurrence)
@@ -58,9 +73,9 @@ QString occurrenceKey(const Selection& occurrence)
 QDateTime nextPeriodStart(const ForbiddenPeriod& period, const QDateTime& from)
 {
     const QDateTime whole = QDateTime::fromSecsSinceEpoch(from.toSecsSinceEpoch());
-    QDateTime start(whole.date(), period.notStart);
-    if (start < whole)
-        start = QDateTime(whole.date().addDays(1), period.notStart);
+    QDateTime start = firstShowing(whole.date(), period.notStart);
+    if (!start.isValid() || start < whole)
+        start = firstShowing(whole.date().addDays(1), period.notStart);
     return start;
 }
 

@@ -42,7 +42,8 @@ struct PeriodHold {
 };
 
 // The first moment at or after `from` at which the period begins (its start
-// time today or tomorrow), whole seconds.
+// time today or tomorrow), whole seconds. A start in the hour skipped when
+// summer time begins is the moment the clock jumps past it.
 QDateTime nextPeriodStart(const ForbiddenPeriod& period, const QDateTime& from);
 // The first second after the occurrence that holds `moment` (a moment inside).
 QDateTime periodOccurrenceEnd(const ForbiddenPeriod& period, const QDateTime& moment);

@@ -62,12 +62,7 @@ QDateTime PeriodGuard::nextLook(const QDateTime& now) const
     if (isInside(m_period, now.time()))
         return {}; // every second, as it acts at each (or is held off for now)
     const QDateTime opens = m_desk ? m_desk->opensAt(periodWarning(m_period, m_upcoming)) : QDateTime();
-    const QDateTime look = opens.isValid() && opens < m_upcoming ? opens : m_upcoming;
-    // The period starts at a time of day: across a change of the local time
-    // (summer time) that time may fall in the hour that is skipped.
-    if (!look.isValid() || look.offsetFromUtc() != now.offsetFromUtc())
-        return {};
-    return look;
+    return opens.isValid() && opens < m_upcoming ? opens : m_upcoming;
 }
 
 void PeriodGuard::enforceForbiddenPeriod()

@@ -1,4 +1,5 @@
 #include "common/DayNumber.h"
+#include "guard/Occurrences.h"
 
 #include <QTest>
 
@@ -82,6 +83,48 @@ private slots:
         const QDateTime joined = daynum::join(date, time);
         QCOMPARE(joined.toSecsSinceEpoch(), expected.toSecsSinceEpoch());
         QCOMPARE(daynum::toDateTime(daynum::fromDate(date) + daynum::fromTime(time)), joined);
+    }
+
+    // A forbidden period begins when the wall clock first shows its start:
+    // in the hour skipped when summer time begins, at the jump past it.
+    void periodStarts_data()
+    {
+        QTest::addColumn<QByteArray>("zone");
+        QTest::addColumn<QDateTime>("from"); // UTC
+        QTest::addColumn<QTime>("start");
+        QTest::addColumn<QDateTime>("expected"); // UTC
+
+        const QByteArray berlin("Europe/Berlin");
+        const QDate spring(2027, 3, 28), autumn(2027, 10, 31);
+        QTest::newRow("an ordinary night") << berlin << utc(QDate(2026, 12, 7), QTime(20, 0)) << QTime(22, 0)
+                                           << utc(QDate(2026, 12, 7), QTime(21, 0));
+        QTest::newRow("passed today: tomorrow") << berlin << utc(QDate(2026, 12, 7), QTime(22, 0)) << QTime(22, 0)
+                                                << utc(QDate(2026, 12, 8), QTime(21, 0));
+        QTest::newRow("spring: skipped 02:30") << berlin << utc(spring, QTime(0, 0)) << QTime(2, 30)
+                                               << utc(spring, QTime(1, 0));
+        QTest::newRow("spring: skipped 02:00") << berlin << utc(spring, QTime(0, 0)) << QTime(2, 0)
+                                               << utc(spring, QTime(1, 0));
+        QTest::newRow("spring: 03:00") << berlin << utc(spring, QTime(0, 0)) << QTime(3, 0)
+                                       << utc(spring, QTime(1, 0));
+        QTest::newRow("spring: the day before") << berlin << utc(spring.addDays(-1), QTime(3, 0)) << QTime(2, 30)
+                                                << utc(spring, QTime(1, 0));
+        QTest::newRow("autumn: 02:30 first showing") << berlin << utc(autumn, QTime(0, 0)) << QTime(2, 30)
+                                                     << utc(autumn, QTime(0, 30));
+        QTest::newRow("Santiago: skipped midnight") << QByteArray("America/Santiago")
+                                                    << utc(QDate(2026, 9, 5), QTime(12, 0)) << QTime(0, 30)
+                                                    << utc(QDate(2026, 9, 6), QTime(4, 0));
+    }
+    void periodStarts()
+    {
+        QFETCH(QByteArray, zone);
+        QFETCH(QDateTime, from);
+        QFETCH(QTime, start);
+        QFETCH(QDateTime, expected);
+        useZone(zone);
+        ForbiddenPeriod period;
+        period.notStart = start;
+        period.notStop = QTime(5, 0);
+        QCOMPARE(nextPeriodStart(period, from.toLocalTime()).toUTC(), expected);
     }
 
     void invalidInputs()

@@ -56,7 +56,10 @@ private slots:
                                            << QDateTime(kMonday, QTime(9, 1)) << QDateTime(kMonday, QTime(9, 2))
                                            << 2;
         QTest::newRow("summer time begins") << QDateTime(spring, QTime(1, 59, 30)) << QTime(2, 30) << -1
-                                            << QDateTime() << QDateTime(spring, QTime(3, 0)) << 29;
+                                            << QDateTime() << QDateTime(spring, QTime(3, 0)) << 0;
+        QTest::newRow("summer time begins, warned") << QDateTime(spring, QTime(1, 58, 30)) << QTime(2, 30) << 60
+                                                    << QDateTime(spring, QTime(1, 59)) << QDateTime(spring, QTime(3, 0))
+                                                    << 1;
     }
     void sleepsUntilThePeriod()
     {
