@@ -2,6 +2,8 @@
 
 #include <QTimeZone>
 
+#include <algorithm>
+
 namespace zelkor
 {
 
@@ -9,17 +11,14 @@ namespace
 {
 qint64 firstTaskId(const Selection& s) { return s.due.isEmpty() ? 0 : s.due.first().taskId; }
 
-// The first moment the wall clock shows `time` or later on `date`. A time in
-// the hour skipped when summer time begins is never shown: the clock passes
-// it when it jumps, and that is when a period starting then begins.
-QDateTime firstShowing(QDate date, QTime time)
+// The changes of the local time around `whole`: the first second after each.
+QList<QDateTime> clockChangesAround(const QDateTime& whole)
 {
-    const QDateTime at(date, time);
-    if (at.isValid())
-        return at;
-    const QDateTime dayBefore(date.addDays(-1), QTime(12, 0));
-    const QDateTime jump = QTimeZone::systemTimeZone().nextTransition(dayBefore).atUtc.toLocalTime();
-    return jump.date() == date && jump.time() > time ? jump : at;
+    QList<QDateTime> changes;
+    const QTimeZone zone = QTimeZone::systemTimeZone();
+    for (const QTimeZone::OffsetData& change : zone.transitions(whole.addDays(-1), whole.addDays(2)))
+        changes.append(change.atUtc.toLocalTime());
+    return changes;
 }
 } // namespace
 
@@ -73,10 +72,30 @@ QString occurrenceKey(const Selection& occurrence)
 QDateTime nextPeriodStart(const ForbiddenPeriod& period, const QDateTime& from)
 {
     const QDateTime whole = QDateTime::fromSecsSinceEpoch(from.toSecsSinceEpoch());
-    QDateTime start = firstShowing(whole.date(), period.notStart);
-    if (!start.isValid() || start < whole)
-        start = firstShowing(whole.date().addDays(1), period.notStart);
-    return start;
+    QDateTime first;
+    const auto consider = [&](const QDateTime& at) {
+        if (at.isValid() && at >= whole && (!first.isValid() || at < first))
+            first = at;
+    };
+    // The start time today and tomorrow (its first showing where shown twice;
+    // a time in a skipped hour is no moment at all).
+    consider(QDateTime(whole.date(), period.notStart));
+    consider(QDateTime(whole.date().addDays(1), period.notStart));
+    for (const QDateTime& change : clockChangesAround(whole)) {
+        // A clock that jumps into the period, past its start or back into it.
+        if (isInside(period, change.time()) && !isInside(period, change.addSecs(-1).time()))
+            consider(change);
+        // A clock put back shows the start time twice: before the change and
+        // after it (which of the two the date and time above stand for is the
+        // C library's guess).
+        const int shownAgain = change.addSecs(-1).offsetFromUtc() - change.offsetFromUtc();
+        const int toStart = change.time().secsTo(period.notStart);
+        if (toStart >= 0 && toStart < shownAgain) {
+            consider(change.addSecs(toStart - shownAgain));
+            consider(change.addSecs(toStart));
+        }
+    }
+    return first;
 }
 
 QDateTime periodOccurrenceEnd(const ForbiddenPeriod& period, const QDateTime& moment)
@@ -85,7 +104,20 @@ QDateTime periodOccurrenceEnd(const ForbiddenPeriod& period, const QDateTime& mo
     // began the day before and ends today.
     const bool endsNextDay = !period.notSameDay && moment.time() >= period.notStart;
     const QDate last = endsNextDay ? moment.date().addDays(1) : moment.date();
-    return QDateTime(last, period.notStop).addSecs(1);
+    // As far on as the wall clock runs to the second after the stop...
+    const qint64 wall = QDateTime(moment.date(), moment.time(), Qt::UTC)
+                            .secsTo(QDateTime(last, period.notStop, Qt::UTC)) + 1;
+    QDateTime end = moment.addSecs(wall);
+    // ... less what a change of the local time on the way moved the clock: put
+    // back, it shows the stop later; a clock that jumps past the stop leaves
+    // the period as it jumps.
+    for (const QDateTime& change : clockChangesAround(moment)) {
+        if (change <= moment || change > end)
+            continue;
+        const int moved = change.offsetFromUtc() - change.addSecs(-1).offsetFromUtc();
+        end = std::max(end.addSecs(-moved), change);
+    }
+    return end;
 }
 
 QString periodKey(const QDateTime& moment)

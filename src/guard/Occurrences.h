@@ -41,11 +41,14 @@ struct PeriodHold {
     QDateTime postponedTo; // postponed: no action before this moment
 };
 
-// The first moment at or after `from` at which the period begins (its start
-// time today or tomorrow), whole seconds. A start in the hour skipped when
-// summer time begins is the moment the clock jumps past it.
+// The first moment at or after `from` at which the period begins, whole
+// seconds: where the wall clock shows its start time (today or tomorrow, and
+// again when the clock is put back over it), or where a change of the local
+// time moves the clock into the period (past a start in the skipped hour, or
+// back into a period it had left).
 QDateTime nextPeriodStart(const ForbiddenPeriod& period, const QDateTime& from);
-// The first second after the occurrence that holds `moment` (a moment inside).
+// The first second after the occurrence that holds `moment` (a moment inside):
+// when the wall clock leaves the period, also on the nights it changes.
 QDateTime periodOccurrenceEnd(const ForbiddenPeriod& period, const QDateTime& moment);
 // The key of the period's occurrence acting at `moment`, for warnings.
 QString periodKey(const QDateTime& moment);

@@ -248,6 +248,19 @@ private slots:
             << QTime(22, 0) << QTime(6, 0) << at(22, 0) << at(6, 0, 1, 1);
         QTest::newRow("night, morning part")
             << QTime(22, 0) << QTime(6, 0) << at(5, 0) << at(6, 0, 1);
+        // Berlin's clock jumps from 02:00 to 03:00, and back from 03:00 to 02:00.
+        const QDate spring(2027, 3, 28), autumn(2027, 10, 31);
+        const auto utc = [](QDate d, QTime t) { return QDateTime(d, t, Qt::UTC).toLocalTime(); };
+        QTest::newRow("spring: stop in the skipped hour")
+            << QTime(1, 0) << QTime(2, 30) << utc(spring, QTime(0, 0)) << utc(spring, QTime(1, 0));
+        QTest::newRow("spring: over the jump")
+            << QTime(1, 0) << QTime(4, 0) << utc(spring, QTime(0, 0)) << utc(spring, QTime(2, 0, 1));
+        QTest::newRow("autumn: over the repeated hour")
+            << QTime(1, 0) << QTime(4, 0) << utc(autumn.addDays(-1), QTime(23, 0)) << utc(autumn, QTime(3, 0, 1));
+        QTest::newRow("autumn: stop before the repeat")
+            << QTime(1, 0) << QTime(2, 45) << utc(autumn.addDays(-1), QTime(23, 0)) << utc(autumn, QTime(0, 45, 1));
+        QTest::newRow("autumn: in the hour shown again")
+            << QTime(2, 30) << QTime(2, 45) << utc(autumn, QTime(1, 30)) << utc(autumn, QTime(1, 45, 1));
     }
     void periodOccurrenceEnds()
     {

@@ -92,26 +92,38 @@ private slots:
         QTest::addColumn<QByteArray>("zone");
         QTest::addColumn<QDateTime>("from"); // UTC
         QTest::addColumn<QTime>("start");
+        QTest::addColumn<QTime>("stop");
         QTest::addColumn<QDateTime>("expected"); // UTC
 
         const QByteArray berlin("Europe/Berlin");
         const QDate spring(2027, 3, 28), autumn(2027, 10, 31);
+        const QTime five(5, 0);
         QTest::newRow("an ordinary night") << berlin << utc(QDate(2026, 12, 7), QTime(20, 0)) << QTime(22, 0)
-                                           << utc(QDate(2026, 12, 7), QTime(21, 0));
+                                           << five << utc(QDate(2026, 12, 7), QTime(21, 0));
         QTest::newRow("passed today: tomorrow") << berlin << utc(QDate(2026, 12, 7), QTime(22, 0)) << QTime(22, 0)
-                                                << utc(QDate(2026, 12, 8), QTime(21, 0));
-        QTest::newRow("spring: skipped 02:30") << berlin << utc(spring, QTime(0, 0)) << QTime(2, 30)
+                                                << five << utc(QDate(2026, 12, 8), QTime(21, 0));
+        QTest::newRow("spring: skipped 02:30") << berlin << utc(spring, QTime(0, 0)) << QTime(2, 30) << five
                                                << utc(spring, QTime(1, 0));
-        QTest::newRow("spring: skipped 02:00") << berlin << utc(spring, QTime(0, 0)) << QTime(2, 0)
+        QTest::newRow("spring: skipped 02:00") << berlin << utc(spring, QTime(0, 0)) << QTime(2, 0) << five
                                                << utc(spring, QTime(1, 0));
-        QTest::newRow("spring: 03:00") << berlin << utc(spring, QTime(0, 0)) << QTime(3, 0)
+        QTest::newRow("spring: 03:00") << berlin << utc(spring, QTime(0, 0)) << QTime(3, 0) << five
                                        << utc(spring, QTime(1, 0));
         QTest::newRow("spring: the day before") << berlin << utc(spring.addDays(-1), QTime(3, 0)) << QTime(2, 30)
-                                                << utc(spring, QTime(1, 0));
-        QTest::newRow("autumn: 02:30 first showing") << berlin << utc(autumn, QTime(0, 0)) << QTime(2, 30)
+                                                << five << utc(spring, QTime(1, 0));
+        QTest::newRow("spring: wholly skipped, never shown") << berlin << utc(spring, QTime(0, 0)) << QTime(2, 15)
+                                                             << QTime(2, 45) << utc(spring.addDays(1), QTime(0, 15));
+        QTest::newRow("autumn: 02:30 first showing") << berlin << utc(autumn, QTime(0, 0)) << QTime(2, 30) << five
                                                      << utc(autumn, QTime(0, 30));
+        QTest::newRow("autumn: 02:00 first showing") << berlin << utc(autumn, QTime(0, 0)) << QTime(2, 0) << five
+                                                     << utc(autumn, QTime(0, 0));
+        QTest::newRow("autumn: 02:30 shown again") << berlin << utc(autumn, QTime(0, 31)) << QTime(2, 30)
+                                                   << QTime(2, 45) << utc(autumn, QTime(1, 30));
+        QTest::newRow("autumn: put back into the period") << berlin << utc(autumn, QTime(0, 46)) << QTime(1, 0)
+                                                          << QTime(2, 45) << utc(autumn, QTime(1, 0));
+        QTest::newRow("autumn: put back, start not passed") << berlin << utc(autumn, QTime(0, 46)) << QTime(2, 50)
+                                                            << five << utc(autumn, QTime(0, 50));
         QTest::newRow("Santiago: skipped midnight") << QByteArray("America/Santiago")
-                                                    << utc(QDate(2026, 9, 5), QTime(12, 0)) << QTime(0, 30)
+                                                    << utc(QDate(2026, 9, 5), QTime(12, 0)) << QTime(0, 30) << five
                                                     << utc(QDate(2026, 9, 6), QTime(4, 0));
     }
     void periodStarts()
@@ -119,11 +131,12 @@ private slots:
         QFETCH(QByteArray, zone);
         QFETCH(QDateTime, from);
         QFETCH(QTime, start);
+        QFETCH(QTime, stop);
         QFETCH(QDateTime, expected);
         useZone(zone);
         ForbiddenPeriod period;
         period.notStart = start;
-        period.notStop = QTime(5, 0);
+        period.notStop = stop;
         QCOMPARE(nextPeriodStart(period, from.toLocalTime()).toUTC(), expected);
     }
 

@@ -45,26 +45,38 @@ private slots:
     {
         QTest::addColumn<QDateTime>("now");
         QTest::addColumn<QTime>("start");
+        QTest::addColumn<QTime>("stop");
         QTest::addColumn<int>("lead");       // the warning's; -1: no desk
         QTest::addColumn<QDateTime>("warns"); // the warning's second
         QTest::addColumn<QDateTime>("acts");  // the first action's second
         QTest::addColumn<int>("ticks");       // checks before it
         const QDate spring(2027, 3, 28);     // 02:00 is 03:00 in Berlin
-        QTest::newRow("an hour ahead") << QDateTime(kMonday, QTime(7, 59, 58, 500)) << QTime(9, 0) << -1
+        const QDate autumn(2027, 10, 31);    // 03:00 is 02:00 again
+        const QTime four(4, 0);
+        // The second showing of a time in the repeated hour.
+        const auto again = [&](QTime t) { return QDateTime(autumn, t).addSecs(3600); };
+        QTest::newRow("an hour ahead") << QDateTime(kMonday, QTime(7, 59, 58, 500)) << QTime(9, 0) << four << -1
                                        << QDateTime() << QDateTime(kMonday, QTime(9, 0)) << 60;
-        QTest::newRow("its warning first") << QDateTime(kMonday, QTime(8, 59, 30)) << QTime(9, 2) << 60
+        QTest::newRow("its warning first") << QDateTime(kMonday, QTime(8, 59, 30)) << QTime(9, 2) << four << 60
                                            << QDateTime(kMonday, QTime(9, 1)) << QDateTime(kMonday, QTime(9, 2))
                                            << 2;
-        QTest::newRow("summer time begins") << QDateTime(spring, QTime(1, 59, 30)) << QTime(2, 30) << -1
+        QTest::newRow("summer time begins") << QDateTime(spring, QTime(1, 59, 30)) << QTime(2, 30) << four << -1
                                             << QDateTime() << QDateTime(spring, QTime(3, 0)) << 0;
-        QTest::newRow("summer time begins, warned") << QDateTime(spring, QTime(1, 58, 30)) << QTime(2, 30) << 60
-                                                    << QDateTime(spring, QTime(1, 59)) << QDateTime(spring, QTime(3, 0))
-                                                    << 1;
+        QTest::newRow("summer time begins, warned") << QDateTime(spring, QTime(1, 58, 30)) << QTime(2, 30) << four
+                                                    << 60 << QDateTime(spring, QTime(1, 59))
+                                                    << QDateTime(spring, QTime(3, 0)) << 1;
+        QTest::newRow("summer time ends, start shown again")
+            << QDateTime(autumn, QTime(2, 50, 30)) << QTime(2, 30) << QTime(2, 45) << 60 << again(QTime(2, 29))
+            << again(QTime(2, 30)) << 39;
+        QTest::newRow("summer time ends, put back into the period")
+            << QDateTime(autumn, QTime(2, 57, 30)) << QTime(1, 0) << QTime(2, 45) << 60
+            << QDateTime(autumn, QTime(2, 59)) << again(QTime(2, 0)) << 2;
     }
     void sleepsUntilThePeriod()
     {
         QFETCH(QDateTime, now);
         QFETCH(QTime, start);
+        QFETCH(QTime, stop);
         QFETCH(int, lead);
         QFETCH(QDateTime, warns);
         QFETCH(QDateTime, acts);
@@ -76,7 +88,7 @@ private slots:
         QObject::connect(&desk, &WarningDesk::warningDue, [&] { warned = rig.platform.now(); });
         if (lead >= 0)
             rig.guard.setWarningDesk(&desk);
-        rig.store(periodRow(1, start, QTime(4, 0), 1));
+        rig.store(periodRow(1, start, stop, 1));
         rig.guard.loadForbiddenPeriod();
         // Each check comes when its timer would have run out.
         int checks = 0;
