@@ -1,5 +1,7 @@
 #include "common/DurationText.h"
 
+#include "common/DayNumber.h"
+
 #include <QRegularExpression>
 
 namespace zelkor::durationtext {
@@ -51,23 +53,35 @@ QString formatDuration(qint64 seconds)
 
 std::optional<QDateTime> parseMoment(const QString& text, const QDateTime& now, const QLocale& locale)
 {
+    // A date and time without an offset stands for the moment the clock shows
+    // it (the first showing of a time shown twice), not for whichever of the
+    // two the C library guesses; a time in a skipped hour is read with the
+    // offset from before the change, as the Timer tab reads it.
     const QString t = text.trimmed();
-    if (QDateTime at = QDateTime::fromString(t, Qt::ISODate); at.isValid() && t.contains(QLatin1Char('-')))
-        return at.toLocalTime();
+    if (const QDateTime at = QDateTime::fromString(t, Qt::ISODate); t.contains(QLatin1Char('-'))) {
+        const QDateTime moment =
+            at.timeSpec() == Qt::LocalTime ? daynum::join(at.date(), at.time()) : at.toLocalTime();
+        if (moment.isValid())
+            return moment;
+    }
     for (const QLocale::FormatType format : {QLocale::ShortFormat, QLocale::LongFormat})
-        if (const QDateTime at = locale.toDateTime(t, format); at.isValid())
+        if (const QDateTime at = locale.toDateTime(t, format); at.date().isValid() && at.time().isValid())
             // Two-digit years are read as 19xx; a countdown means this century.
-            return at.date().year() < now.date().year() - 50 ? at.addYears(100) : at;
+            return daynum::join(at.date().year() < now.date().year() - 50 ? at.date().addYears(100) : at.date(),
+                                at.time());
     QTime time = QTime::fromString(t, Qt::ISODate);
     for (const QLocale::FormatType format : {QLocale::ShortFormat, QLocale::LongFormat})
         if (!time.isValid())
             time = locale.toTime(t, format);
     if (!time.isValid())
         return std::nullopt;
-    QDateTime at(now.date(), time);
-    if (at <= now)
-        at = QDateTime(now.date().addDays(1), time);
-    return at;
+    // Its next showing after the current second: today, or tomorrow.
+    const qint64 from = now.toSecsSinceEpoch();
+    daynum::MomentResolver resolver;
+    for (const QDate day : {now.date(), now.date().addDays(1)})
+        if (const auto shown = resolver.showings(day, time); shown && shown->after(from) > from)
+            return QDateTime::fromSecsSinceEpoch(shown->after(from));
+    return std::nullopt;
 }
 
 } // namespace zelkor::durationtext

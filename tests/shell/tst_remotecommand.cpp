@@ -18,6 +18,8 @@ class TestRemoteCommand : public QObject {
 private slots:
     void durations_data();
     void durations();
+    void momentsOnChangingNights_data();
+    void momentsOnChangingNights();
     void commands_data();
     void commands();
     void refusals_data();
@@ -51,6 +53,46 @@ void TestRemoteCommand::durations()
     QCOMPARE(durationtext::parseDuration(text).value_or(-1), seconds);
     if (seconds > 0)
         QCOMPARE(durationtext::parseDuration(durationtext::formatDuration(seconds)).value_or(-1), seconds);
+}
+
+void TestRemoteCommand::momentsOnChangingNights_data()
+{
+    // Berlin's clock jumps from 02:00 to 03:00 on 28 March 2027 and goes back
+    // from 03:00 to 02:00 on 31 October 2027.
+    QTest::addColumn<QDateTime>("now"); // UTC
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QDateTime>("expected"); // UTC
+    const QDate spring(2027, 3, 28), autumn(2027, 10, 31);
+    const auto utc = [](QDate d, QTime t) { return QDateTime(d, t, Qt::UTC); };
+    QTest::newRow("skipped time: read before the jump") << utc(spring, QTime(0, 0)) << "02:30"
+                                                        << utc(spring, QTime(1, 30));
+    QTest::newRow("skipped date and time") << utc(spring, QTime(0, 0)) << "2027-03-28T02:30"
+                                           << utc(spring, QTime(1, 30));
+    QTest::newRow("repeated time: first showing") << utc(autumn, QTime(0, 10)) << "02:30"
+                                                  << utc(autumn, QTime(0, 30));
+    QTest::newRow("repeated time: shown again") << utc(autumn, QTime(0, 40)) << "02:30"
+                                                << utc(autumn, QTime(1, 30));
+    QTest::newRow("repeated time: both passed") << utc(autumn, QTime(1, 40)) << "02:30"
+                                                << utc(autumn.addDays(1), QTime(1, 30));
+    QTest::newRow("repeated date and time: first showing") << utc(autumn, QTime(1, 40)) << "2027-10-31T02:30"
+                                                           << utc(autumn, QTime(0, 30));
+    QTest::newRow("repeated, the locale's form") << utc(autumn, QTime(0, 0)) << "31.10.27 02:30"
+                                                 << utc(autumn, QTime(0, 30));
+}
+
+void TestRemoteCommand::momentsOnChangingNights()
+{
+    QFETCH(QDateTime, now);
+    QFETCH(QString, text);
+    QFETCH(QDateTime, expected);
+    // Each after a conversion that leaves the C library guessing the other
+    // offset, so a guess cannot pass for the rule.
+    for (const QDateTime& before : {QDateTime(now.date(), QTime(1, 30)), QDateTime(now.date(), QTime(3, 30))}) {
+        QVERIFY(before.isValid());
+        const auto moment = durationtext::parseMoment(text, now.toLocalTime(), QLocale(QLocale::German));
+        QVERIFY(moment);
+        QCOMPARE(moment->toUTC(), expected);
+    }
 }
 
 void TestRemoteCommand::commands_data()
