@@ -10,6 +10,9 @@ namespace zelkor {
 namespace {
 const char* const kByDay[] = {"SU", "MO", "TU", "WE", "TH", "FR", "SA"};
 
+// Times are written floating, as the wall clock shows them. Held as UTC, so
+// that a time the local clock skips that night is still a time to write.
+QDateTime wallClock(QDate date, QTime time) { return QDateTime(date, time, Qt::UTC); }
 QString local(const QDateTime& t) { return t.toString(QStringLiteral("yyyyMMdd'T'HHmmss")); }
 
 QString escaped(QString text)
@@ -80,19 +83,19 @@ QByteArray calendarText(const QList<TaskRow>& rows, const QDateTime& now)
         QString rule;
         switch (TaskType(d.kind)) {
         case TaskType::Forbidden:
-            start = QDateTime(today, d.periodStart);
-            end = QDateTime(d.periodEnd > d.periodStart ? today : today.addDays(1), d.periodEnd);
+            start = wallClock(today, d.periodStart);
+            end = wallClock(d.periodEnd > d.periodStart ? today : today.addDays(1), d.periodEnd);
             rule = QStringLiteral("FREQ=DAILY");
             break;
         case TaskType::Once:
-            start = onceMoment(d);
+            start = wallClock(d.onceDate, d.time);
             break;
         case TaskType::Daily:
-            start = QDateTime(today, d.time);
+            start = wallClock(today, d.time);
             rule = QStringLiteral("FREQ=DAILY");
             break;
         case TaskType::Monthly:
-            start = QDateTime(nextMonthDay(today, d.monthDay.day()), d.time);
+            start = wallClock(nextMonthDay(today, d.monthDay.day()), d.time);
             rule = QStringLiteral("FREQ=MONTHLY;BYMONTHDAY=%1").arg(d.monthDay.day());
             break;
         case TaskType::Weekly: {
@@ -107,7 +110,7 @@ QByteArray calendarText(const QList<TaskRow>& rows, const QDateTime& now)
             }
             if (days.isEmpty())
                 continue; // a week without days never comes
-            start = QDateTime(first, d.time);
+            start = wallClock(first, d.time);
             rule = QStringLiteral("FREQ=WEEKLY;BYDAY=") + days.join(QLatin1Char(','));
             break;
         }

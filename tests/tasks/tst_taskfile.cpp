@@ -163,31 +163,43 @@ void TestTaskFile::calendar_data()
 {
     QTest::addColumn<QByteArray>("task");
     QTest::addColumn<QString>("event"); // as the parser reads it back
+    QTest::addColumn<QDateTime>("now");
     QTest::newRow("forbidden") << QByteArray(R"({"schedule":"forbidden","from":"22:30","until":"06:15","action":"shutdown"})")
-                               << QStringLiteral("Not allow to use computer|2026-06-10 22:30:00|2026-06-11 06:15:00|{'FREQ': ['DAILY']}");
+                               << QStringLiteral("Not allow to use computer|2026-06-10 22:30:00|2026-06-11 06:15:00|{'FREQ': ['DAILY']}") << test::fixedNow();
     QTest::newRow("once") << (R"({"schedule":"once","at":")" + kFuture.toUtf8() + R"(","action":"restart"})")
-                          << QStringLiteral("Restart|2099-03-04 05:06:07|-|-");
+                          << QStringLiteral("Restart|2099-03-04 05:06:07|-|-") << test::fixedNow();
     QTest::newRow("daily") << QByteArray(R"({"schedule":"daily","time":"23:00","action":"logoff"})")
-                           << QStringLiteral("Log Off|2026-06-10 23:00:00|-|{'FREQ': ['DAILY']}");
+                           << QStringLiteral("Log Off|2026-06-10 23:00:00|-|{'FREQ': ['DAILY']}") << test::fixedNow();
     QTest::newRow("weekly") << QByteArray(R"({"schedule":"weekly","days":["sun","mon"],"time":"17:45","action":"lock"})")
-                            << QStringLiteral("Lock|2026-06-14 17:45:00|-|{'FREQ': ['WEEKLY'], 'BYDAY': ['SU', 'MO']}");
+                            << QStringLiteral("Lock|2026-06-14 17:45:00|-|{'FREQ': ['WEEKLY'], 'BYDAY': ['SU', 'MO']}") << test::fixedNow();
     QTest::newRow("monthly 31") << QByteArray(R"({"schedule":"monthly","day":31,"time":"12:00","action":"hibernate"})")
-                                << QStringLiteral("Hibernate|2026-07-31 12:00:00|-|{'FREQ': ['MONTHLY'], 'BYMONTHDAY': [31]}");
+                                << QStringLiteral("Hibernate|2026-07-31 12:00:00|-|{'FREQ': ['MONTHLY'], 'BYMONTHDAY': [31]}") << test::fixedNow();
     QTest::newRow("message with commas") << QByteArray(R"({"schedule":"daily","time":"09:00","action":"remind","message":"Tea, cake; and a very long line that has to be folded somewhere \u00e4\u00f6\u00fc \u00e4\u00f6\u00fc"})")
-                                         << QStringLiteral("Events Remind: Tea, cake; and a very long line that has to be folded somewhere \u00e4\u00f6\u00fc \u00e4\u00f6\u00fc|2026-06-10 09:00:00|-|{'FREQ': ['DAILY']}");
+                                         << QStringLiteral("Events Remind: Tea, cake; and a very long line that has to be folded somewhere \u00e4\u00f6\u00fc \u00e4\u00f6\u00fc|2026-06-10 09:00:00|-|{'FREQ': ['DAILY']}") << test::fixedNow();
+    // The night the clock jumps from 02:00 to 03:00: times in the skipped hour
+    // are still written, as the wall clock's.
+    const QDateTime spring(QDate(2027, 3, 28), QTime(1, 0));
+    QTest::newRow("daily, skipped tonight") << QByteArray(R"({"schedule":"daily","time":"02:30","action":"logoff"})")
+                                            << QStringLiteral("Log Off|2027-03-28 02:30:00|-|{'FREQ': ['DAILY']}") << spring;
+    QTest::newRow("forbidden, from the skipped hour")
+        << QByteArray(R"({"schedule":"forbidden","from":"02:30","until":"06:00","action":"shutdown"})")
+        << QStringLiteral("Not allow to use computer|2027-03-28 02:30:00|2027-03-28 06:00:00|{'FREQ': ['DAILY']}") << spring;
+    QTest::newRow("weekly, skipped tonight") << QByteArray(R"({"schedule":"weekly","days":["sun"],"time":"02:15","action":"lock"})")
+                                             << QStringLiteral("Lock|2027-03-28 02:15:00|-|{'FREQ': ['WEEKLY'], 'BYDAY': ['SU']}") << spring;
 }
 
 void TestTaskFile::calendar()
 {
     QFETCH(QByteArray, task);
     QFETCH(QString, event);
+    QFETCH(QDateTime, now);
     const taskfile::Parsed parsed = taskfile::parse(fileOf(task));
     QVERIFY2(parsed.error.isEmpty(), qPrintable(parsed.error));
     test::TempProgramDir dir;
     TaskStore store(dir.databasePath());
-    QVERIFY(taskfile::importDrafts(store, parsed.drafts, test::fixedNow()).ok);
+    QVERIFY(taskfile::importDrafts(store, parsed.drafts, now).ok);
 
-    const QByteArray ics = calendarText(allRows(dir.databasePath()), test::fixedNow());
+    const QByteArray ics = calendarText(allRows(dir.databasePath()), now);
     for (const QByteArray& line : ics.split('\n'))
         QVERIFY2(line.size() <= 76, line.constData()); // 75 octets and the CR
     QTemporaryFile file;
