@@ -64,11 +64,14 @@ std::optional<QDateTime> parseMoment(const QString& text, const QDateTime& now, 
         if (moment.isValid())
             return moment;
     }
-    for (const QLocale::FormatType format : {QLocale::ShortFormat, QLocale::LongFormat})
-        if (const QDateTime at = locale.toDateTime(t, format); at.date().isValid() && at.time().isValid())
-            // Two-digit years are read as 19xx; a countdown means this century.
-            return daynum::join(at.date().year() < now.date().year() - 50 ? at.date().addYears(100) : at.date(),
-                                at.time());
+    for (const QLocale::FormatType format : {QLocale::ShortFormat, QLocale::LongFormat}) {
+        const QDateTime at = locale.toDateTime(t, format);
+        if (!at.date().isValid() || !at.time().isValid())
+            continue;
+        // Two-digit years are read as 19xx; a countdown means this century.
+        const bool lastCentury = at.date().year() < now.date().year() - 50;
+        return daynum::join(lastCentury ? at.date().addYears(100) : at.date(), at.time());
+    }
     QTime time = QTime::fromString(t, Qt::ISODate);
     for (const QLocale::FormatType format : {QLocale::ShortFormat, QLocale::LongFormat})
         if (!time.isValid())
@@ -76,11 +79,9 @@ std::optional<QDateTime> parseMoment(const QString& text, const QDateTime& now, 
     if (!time.isValid())
         return std::nullopt;
     // Its next showing after the current second: today, or tomorrow.
-    const qint64 from = now.toSecsSinceEpoch();
-    daynum::MomentResolver resolver;
     for (const QDate day : {now.date(), now.date().addDays(1)})
-        if (const auto shown = resolver.showings(day, time); shown && shown->after(from) > from)
-            return QDateTime::fromSecsSinceEpoch(shown->after(from));
+        if (const qint64 ahead = daynum::realSecondsUntil(now, day, time); ahead > 0)
+            return QDateTime::fromSecsSinceEpoch(now.toSecsSinceEpoch() + ahead);
     return std::nullopt;
 }
 

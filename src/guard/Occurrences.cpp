@@ -1,5 +1,7 @@
 #include "guard/Occurrences.h"
 
+#include "common/DayNumber.h"
+
 #include <QTimeZone>
 
 #include <algorithm>
@@ -74,27 +76,25 @@ QDateTime nextPeriodStart(const ForbiddenPeriod& period, const QDateTime& from)
     const QDateTime whole = QDateTime::fromSecsSinceEpoch(from.toSecsSinceEpoch());
     QDateTime first;
     const auto consider = [&](const QDateTime& at) {
-        if (at.isValid() && at >= whole && (!first.isValid() || at < first))
+        if (at >= whole && (!first.isValid() || at < first))
             first = at;
     };
-    // The start time today and tomorrow (its first showing where shown twice;
-    // a time in a skipped hour is no moment at all).
-    consider(QDateTime(whole.date(), period.notStart));
-    consider(QDateTime(whole.date().addDays(1), period.notStart));
-    for (const QDateTime& change : clockChangesAround(whole)) {
-        // A clock that jumps into the period, past its start or back into it.
+    // Where the clock shows the start time today and tomorrow: twice where it
+    // is put back over it, never in a skipped hour (which the resolver reads
+    // as a moment showing another time).
+    daynum::MomentResolver resolver;
+    for (const QDate day : {whole.date(), whole.date().addDays(1)})
+        if (const auto shown = resolver.showings(day, period.notStart))
+            for (const qint64 seconds : {shown->first, shown->second}) {
+                const QDateTime at = QDateTime::fromSecsSinceEpoch(seconds);
+                if (at.time().secsTo(period.notStart) == 0)
+                    consider(at);
+            }
+    // Where a change of the local time moves the clock into the period: past
+    // a start in the skipped hour, or back into a period it had left.
+    for (const QDateTime& change : clockChangesAround(whole))
         if (isInside(period, change.time()) && !isInside(period, change.addSecs(-1).time()))
             consider(change);
-        // A clock put back shows the start time twice: before the change and
-        // after it (which of the two the date and time above stand for is the
-        // C library's guess).
-        const int shownAgain = change.addSecs(-1).offsetFromUtc() - change.offsetFromUtc();
-        const int toStart = change.time().secsTo(period.notStart);
-        if (toStart >= 0 && toStart < shownAgain) {
-            consider(change.addSecs(toStart - shownAgain));
-            consider(change.addSecs(toStart));
-        }
-    }
     return first;
 }
 
