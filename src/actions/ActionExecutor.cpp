@@ -21,12 +21,13 @@ void ActionExecutor::enableShutdownPrivilege()
     // stays so that every action keeps its order of steps.
 }
 
-void ActionExecutor::shellOpen(const QString& target)
+Outcome ActionExecutor::shellOpen(const QString& target)
 {
     const QString key = QStringLiteral("open ") + target;
     const Outcome handedOver = m_platform.shellOpen(target, reportLater(key));
     if (!handedOver.ok)
         report(key, handedOver);
+    return handedOver;
 }
 
 QString ActionExecutor::helperName(int kind, bool forced)
@@ -52,15 +53,16 @@ QString ActionExecutor::helperPath(const QString& name) const
     return m_state.paths.programDir + QStringLiteral("/dll/") + name;
 }
 
-void ActionExecutor::runHelper(const QString& name)
+Outcome ActionExecutor::runHelper(const QString& name)
 {
     const Outcome started = m_platform.startHelper(helperPath(name), reportLater(name));
     // Started is not done: only the helper's own end says whether it worked.
     if (!started.ok)
         report(name, started);
+    return started;
 }
 
-void ActionExecutor::performAction(int kind, bool forced, const QString& text)
+Outcome ActionExecutor::performAction(int kind, bool forced, const QString& text)
 {
     enableShutdownPrivilege();
     switch (kind) {
@@ -69,28 +71,28 @@ void ActionExecutor::performAction(int kind, bool forced, const QString& text)
     case int(ActionKind::LogOff):
     case int(ActionKind::StandBy):
     case int(ActionKind::Lock):
-        runHelper(helperName(kind, forced));
-        break;
-    case int(ActionKind::Hibernate):
+        return runHelper(helperName(kind, forced));
+    case int(ActionKind::Hibernate): {
         // Set before the request, so our own suspend is let through.
         m_state.selfSuspend = true;
         emit aboutToHibernate();
-        report(kHibernateKey, m_platform.hibernate());
-        break;
+        const Outcome requested = m_platform.hibernate();
+        report(kHibernateKey, requested);
+        return requested;
+    }
     case int(ActionKind::EventsRemind):
         m_state.remindText = text;
         if (m_showReminder)
             m_showReminder();
         break;
-    case int(ActionKind::OpenTarget): {
-        const QString target = text.trimmed();
-        if (!target.isEmpty())
-            shellOpen(target);
+    case int(ActionKind::OpenTarget):
+        if (const QString target = text.trimmed(); !target.isEmpty())
+            return shellOpen(target);
         break;
-    }
     default: // Power On is armed elsewhere; unknown codes do nothing
         break;
     }
+    return Outcome::success();
 }
 
 void ActionExecutor::performRequested(int kind, bool forced)

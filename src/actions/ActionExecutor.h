@@ -21,9 +21,12 @@ public:
     void setReminderPresenter(std::function<void()> presenter) { m_showReminder = std::move(presenter); }
 
     void enableShutdownPrivilege();
-    void shellOpen(const QString& target);
-    void runHelper(const QString& name);
-    void performAction(int kind, bool forced, const QString& text = QString());
+    // Each returns what is known at once: a failure to start a helper or to
+    // hand a target over (told through problem() as well); how a started one
+    // ends comes later, through problem() alone.
+    Outcome shellOpen(const QString& target);
+    Outcome runHelper(const QString& name);
+    Outcome performAction(int kind, bool forced, const QString& text = QString());
     // An action the user asked for just now (toolbar, tray menu): its failure
     // is told even when the same failure was told before, since the user
     // waits for an answer to this very click.

@@ -6,7 +6,9 @@
 
 namespace zelkor::durationtext {
 
-std::optional<qint64> parseDuration(const QString& text)
+namespace {
+// The duration `text` writes, however long; nothing when it writes none.
+std::optional<qint64> writtenSeconds(const QString& text)
 {
     const QString t = text.trimmed().toLower();
     if (t.isEmpty())
@@ -23,15 +25,26 @@ std::optional<qint64> parseDuration(const QString& text)
     const qint64 units[] = {3600, 60, 1};
     for (int i = 0; i < 3; ++i) {
         const QString part = m.captured(i + 1);
-        if (part.size() > 9) // more than thirty years
-            return std::nullopt;
+        if (part.size() > 12) // far beyond the longest; the sum stays within range
+            return kLongestSeconds + 1;
         seconds += part.toLongLong() * units[i];
     }
     return seconds;
 }
+} // namespace
+
+std::optional<qint64> parseDuration(const QString& text)
+{
+    const std::optional<qint64> seconds = writtenSeconds(text);
+    return seconds && *seconds <= kLongestSeconds ? seconds : std::nullopt;
+}
 
 QString whyNoDuration(const QString& text)
 {
+    if (writtenSeconds(text).value_or(0) > kLongestSeconds)
+        return QStringLiteral("\"%1\" is longer than a countdown can be (%2h at most).")
+            .arg(text)
+            .arg(kLongestSeconds / 3600);
     return text.trimmed().startsWith(QLatin1Char('-'))
                ? QStringLiteral("A duration cannot be negative: \"%1\".").arg(text)
                : QStringLiteral("\"%1\" is no duration (like 90m, 1h30m or 45s).").arg(text);

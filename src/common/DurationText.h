@@ -9,8 +9,12 @@
 // Durations and moments as people and scripts type them.
 namespace zelkor::durationtext {
 
+// The longest countdown taken, a little over thirty years: far longer ones
+// overflowed the count of milliseconds to their end and acted at once.
+inline constexpr qint64 kLongestSeconds = 999'999'999;
+
 // "90m", "1h30m", "45s", "2h 5m 10s", or a plain number of seconds. Nothing
-// for anything else, negative durations included.
+// for anything else, negative durations and those over kLongestSeconds included.
 std::optional<qint64> parseDuration(const QString& text);
 
 // Why `text` is no duration, for messages.

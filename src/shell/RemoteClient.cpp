@@ -15,6 +15,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QStringDecoder>
 #include <QTextStream>
 #include <QThread>
 
@@ -134,12 +135,18 @@ int run(int argc, char* argv[])
     case Command::TasksAdd: method = QStringLiteral("AddTask"); args = {c.task}; break;
     case Command::TasksRemove: method = QStringLiteral("DeleteTask"); args = {qlonglong(c.id)}; break;
     case Command::TasksExport: method = c.calendar ? QStringLiteral("ExportCalendar") : QStringLiteral("ExportTasks"); break;
-    case Command::TasksImport:
+    case Command::TasksImport: {
         if (!readInput(c.file, &input))
             return say(kBadUsage, QStringLiteral("cannot read %1").arg(c.file));
+        // Another encoding would be read with its letters replaced, and stored so.
+        QStringDecoder utf8(QStringDecoder::Utf8);
+        const QString text = utf8(input);
+        if (utf8.hasError())
+            return say(kBadUsage, QStringLiteral("%1 is not UTF-8 text: nothing was imported").arg(c.file));
         method = QStringLiteral("ImportTasks");
-        args = {QString::fromUtf8(input)};
+        args = {text};
         break;
+    }
     }
 
     QDBusConnection bus = QDBusConnection::sessionBus();
@@ -184,12 +191,17 @@ int run(int argc, char* argv[])
             out << first.toString();
         } else {
             QFile file(c.file);
-            if (!file.open(QIODevice::WriteOnly) || file.write(first.toString().toUtf8()) < 0)
-                return say(kRefused, QStringLiteral("cannot write %1").arg(c.file));
+            if (!file.open(QIODevice::WriteOnly) || file.write(first.toString().toUtf8()) < 0 ||
+                !file.flush())
+                return say(kRefused, QStringLiteral("cannot write %1: %2").arg(c.file, file.errorString()));
         }
         break;
     default: break;
     }
+    // A full disk or a closed pipe: the answer did not arrive, which a script must learn.
+    out.flush();
+    if (out.status() != QTextStream::Ok || std::fflush(stdout) != 0 || std::ferror(stdout))
+        return say(kRefused, QStringLiteral("cannot write the answer to the standard output"));
     return kDone;
 }
 

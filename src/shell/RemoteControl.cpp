@@ -78,7 +78,9 @@ void RemoteControl::PerformAction(const QString& action, bool forced, const QStr
     const QString text = code == int(ActionKind::EventsRemind) && target.isEmpty()
                              ? QStringLiteral("Hurry, time is up!")
                              : target;
-    m_window.actions().performAction(code, forced, text);
+    // What fails at once is the caller's answer; a later failure is told in the window.
+    if (const Outcome done = m_window.actions().performAction(code, forced, text); !done.ok)
+        refuse(kRemoteRefused, done.error);
 }
 
 void RemoteControl::StartCountdown(const QString& mode, const QString& value, const QString& action,
@@ -108,17 +110,22 @@ void RemoteControl::StartCountdown(const QString& mode, const QString& value, co
         if (!span)
             return invalid(durationtext::whyNoDuration(value));
         seconds = *span;
-        if (modeIndex == countdown::Uptime)
+        if (modeIndex == countdown::Uptime) {
             seconds -= platform.tickCount() / 1000;
+            if (seconds <= 0)
+                return invalid(QStringLiteral("The computer has been running longer than %1 already.")
+                                   .arg(durationtext::formatDuration(*span)));
+        }
     }
     if (seconds <= 0)
-        return invalid(modeIndex == countdown::Uptime
-                           ? QStringLiteral("The computer has been running longer than %1 already.").arg(value)
-                           : QStringLiteral("Invalid date/time: the countdown would end now or in the past."));
+        return invalid(QStringLiteral("Invalid date/time: the countdown would end now or in the past."));
     if (modeIndex == countdown::Quiet && !platform.lastInputTick())
         return refuse(kRemoteRefused, QStringLiteral("The countdown without keyboard and mouse input cannot start: %1")
                                           .arg(platform.idleUnavailableReason()));
     TimerTab* tab = m_window.timerTab();
+    // Starting replaces a running countdown, which stops it: guarded as a stop.
+    if (tab->isCounting() && passwordGuards(QStringLiteral("replacing the running countdown")))
+        return;
     tab->m_forceCheck->setChecked(forced);
     tab->startRemote(modeIndex, seconds, code, target);
     m_window.m_tabs->setCurrentWidget(tab);
@@ -160,24 +167,20 @@ QVariantMap RemoteControl::GetCountdown()
     };
 }
 
-QList<TaskRow> RemoteControl::allRows()
-{
-    return m_store.rowsOf(queries::kListNewestFirst);
-}
-
 QString RemoteControl::ListTasks()
 {
-    return QString::fromUtf8(taskfile::exportText(allRows()));
+    // As the window lists them.
+    return QString::fromUtf8(taskfile::exportText(m_store.rowsOf(queries::kListNewestFirst)));
 }
 
 QString RemoteControl::ExportTasks()
 {
-    return ListTasks();
+    return QString::fromUtf8(taskfile::exportText(m_store.rowsOf(queries::kOldestFirst)));
 }
 
 QString RemoteControl::ExportCalendar()
 {
-    return QString::fromUtf8(calendarText(allRows(), m_window.platform().now()));
+    return QString::fromUtf8(calendarText(m_store.rowsOf(queries::kOldestFirst), m_window.platform().now()));
 }
 
 bool RemoteControl::draftOf(const QString& text, TaskDraft* draft)

@@ -63,7 +63,6 @@ private:
     // Refuses (and says so) what the password guards in the window: no
     // password can be asked over the bus.
     bool passwordGuards(const QString& what);
-    QList<TaskRow> allRows();
     bool draftOf(const QString& text, struct TaskDraft* draft);
 
     MainWindow& m_window;

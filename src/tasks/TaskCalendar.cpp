@@ -77,7 +77,10 @@ QByteArray calendarText(const QList<TaskRow>& rows, const QDateTime& now)
     const QString stamp = now.toUTC().toString(QStringLiteral("yyyyMMdd'T'HHmmss'Z'"));
     const QDate today = now.date();
     for (const TaskRow& row : rows) {
-        const TaskDraft d = loadedDraft(row, TaskDraft{});
+        const std::optional<TaskDraft> described = describedDraft(row);
+        if (!described)
+            continue;
+        const TaskDraft& d = *described;
         QDateTime start;
         QDateTime end;
         QString rule;

@@ -136,6 +136,15 @@ TaskDraft loadedDraft(const TaskRow& row, TaskDraft base)
     return d;
 }
 
+std::optional<TaskDraft> describedDraft(const TaskRow& row)
+{
+    const TaskDraft d = loadedDraft(row, TaskDraft{});
+    const int action = row.actionCode();
+    if (d.kind < 0 || action < int(ActionKind::ShutDown) || action > int(ActionKind::EventsRemind))
+        return std::nullopt;
+    return d;
+}
+
 Outcome storeDraft(TaskStore& ado, const TaskDraft& draft, std::optional<qint64> editId,
                    qint64* storedId)
 {

@@ -54,6 +54,9 @@ QString storedDescription(const QString& typed);
 // from the row where they hold something usable; everything else keeps its
 // value from base, so a damaged row opens as far as it can be read.
 TaskDraft loadedDraft(const TaskRow& row, TaskDraft base);
+// A row as a task file or a calendar describes it: nothing for a row of no
+// known kind or action, which would be read back as another task (a shutdown).
+std::optional<TaskDraft> describedDraft(const TaskRow& row);
 
 // Writes the draft as a new row (editId empty) or over the row editId, through
 // `ado`. Only the columns of the draft's kind and action are written; an

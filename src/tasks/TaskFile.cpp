@@ -5,6 +5,7 @@
 
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QLocale>
 #include <QSet>
 
 namespace zelkor::taskfile {
@@ -102,8 +103,10 @@ std::optional<QString> readSchedule(const QJsonObject& task, TaskDraft& d)
             return QStringLiteral("\"days\" must be a list like [\"mon\", \"fri\"]");
         d.days.fill(false);
         for (const QJsonValue& day : days.toArray()) {
-            const qsizetype w = kDays.indexOf(day.toString().left(3).toLower());
-            if (w < 0 || day.toString().size() < 3)
+            const QString name = day.toString().toLower();
+            const qsizetype w = kDays.indexOf(name.left(3));
+            // "mon" or "monday", nothing else that starts alike
+            if (w < 0 || (name.size() != 3 && name != QLocale::c().dayName(w ? int(w) : 7).toLower()))
                 return QStringLiteral("\"%1\" is no day of the week (sun, mon, tue, wed, thu, fri, sat)")
                     .arg(day.toString());
             d.days[size_t(w)] = true;
@@ -196,6 +199,11 @@ std::optional<TaskDraft> fromJson(const QJsonObject& task, QString* why)
     if (d.action < int(ActionKind::ShutDown) || d.action > int(ActionKind::EventsRemind))
         return refuse(QStringLiteral("\"action\" must be one of %1")
                           .arg(actionKeys().mid(0, int(ActionKind::EventsRemind)).join(QStringLiteral(", "))));
+    // A forbidden period ends the use of the computer; the window offers these two only.
+    if (d.kind == int(TaskType::Forbidden) && d.action != int(ActionKind::ShutDown) &&
+        d.action != int(ActionKind::Hibernate))
+        return refuse(QStringLiteral("the \"action\" of a forbidden period is %1 or %2")
+                          .arg(actionKey(int(ActionKind::ShutDown)), actionKey(int(ActionKind::Hibernate))));
     QSet<QString> allowed{QStringLiteral("id"), QStringLiteral("schedule"), QStringLiteral("action")};
     for (const QString& name : scheduleFields(d.kind))
         allowed.insert(name);
@@ -204,7 +212,11 @@ std::optional<TaskDraft> fromJson(const QJsonObject& task, QString* why)
         if (task.contains(QStringLiteral("target")) && task.contains(QStringLiteral("message")))
             return refuse(QStringLiteral("a task has either \"target\" or \"message\", not both"));
         d.targetMode = task.contains(QStringLiteral("message")) ? 1 : 0;
-        d.description = task.value(d.targetMode == 1 ? QStringLiteral("message") : QStringLiteral("target")).toString();
+        const QString field = d.targetMode == 1 ? QStringLiteral("message") : QStringLiteral("target");
+        const QJsonValue text = task.value(field);
+        if (!text.isUndefined() && !text.isString())
+            return refuse(QStringLiteral("\"%1\" must be a text in quotes").arg(field));
+        d.description = text.toString();
     }
     for (auto it = task.constBegin(); it != task.constEnd(); ++it)
         if (!allowed.contains(it.key()))
@@ -219,9 +231,8 @@ QByteArray exportText(const QList<TaskRow>& rows)
 {
     QJsonArray tasks;
     for (const TaskRow& row : rows) {
-        const TaskDraft d = loadedDraft(row, TaskDraft{});
-        if (d.kind >= 0) // a row of no known kind cannot be described
-            tasks.append(toJson(d, row.idValue()));
+        if (const std::optional<TaskDraft> d = describedDraft(row))
+            tasks.append(toJson(*d, row.idValue()));
     }
     const QJsonObject file{{QStringLiteral("version"), kVersion}, {QStringLiteral("tasks"), tasks}};
     return QJsonDocument(file).toJson(QJsonDocument::Indented);

@@ -8,6 +8,9 @@ namespace zelkor::queries {
 
 inline const QString kListNewestFirst = QStringLiteral("select * from task order by id desc");
 inline const QString kAll = QStringLiteral("select * from task");
+// A task file's order: read back in it, the tasks get their ids in the same
+// order, and the newest forbidden period stays the one in force.
+inline const QString kOldestFirst = QStringLiteral("select * from task order by id");
 // The table's columns without a row: all a new row needs to be appended.
 inline const QString kColumnsOnly = QStringLiteral("select * from task where 0");
 inline const QString kForbiddenNewestFirst =

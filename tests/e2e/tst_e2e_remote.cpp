@@ -91,7 +91,7 @@ private slots:
     void storedTaskFires();
 
 private:
-    Run zelkor(const QStringList& args);
+    Run zelkor(const QStringList& args, const QString& output = QString()); // output: a file for stdout
     QString dump();
     QDBusMessage call(const QString& method, const QVariantList& args = {});
 
@@ -129,9 +129,11 @@ void TestRemote::cleanupTestCase()
     m_buses.stopAllMocks();
 }
 
-Run TestRemote::zelkor(const QStringList& args)
+Run TestRemote::zelkor(const QStringList& args, const QString& output)
 {
     QProcess program;
+    if (!output.isEmpty())
+        program.setStandardOutputFile(output);
     QProcessEnvironment env = m_buses.environment();
     env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
     program.setProcessEnvironment(env);
@@ -247,14 +249,30 @@ void TestRemote::refused_data()
     QTest::addColumn<QStringList>("args");
     QTest::addColumn<int>("status");
     QTest::addColumn<QString>("message");
-    QTest::newRow("unknown action") << QStringList{"--do", "explode"} << 2 << "zelkor: Unknown action \"explode\"";
-    QTest::newRow("negative duration") << QStringList{"--in", "-5m", "--do", "lock"} << 2 << "zelkor: A duration cannot be negative";
+    QTest::addColumn<QString>("output"); // where standard output goes; empty: read here
+    QTest::newRow("unknown action") << QStringList{"--do", "explode"} << 2 << "zelkor: Unknown action \"explode\"" << QString();
+    QTest::newRow("negative duration") << QStringList{"--in", "-5m", "--do", "lock"} << 2 << "zelkor: A duration cannot be negative" << QString();
     QTest::newRow("monthly day 32") << QStringList{"tasks", "add", R"({"schedule":"monthly","day":32,"time":"08:00","action":"lock"})"}
-                                    << 2 << "zelkor: The task cannot be stored: \"day\" must be a day of the month from 1 to 31, not 32.";
+                                    << 2 << "zelkor: The task cannot be stored: \"day\" must be a day of the month from 1 to 31, not 32." << QString();
     QTest::newRow("task in the past") << QStringList{"tasks", "add", R"({"schedule":"once","at":"2001-01-01T08:00","action":"lock"})"}
-                                      << 2 << "zelkor: Invalid date/time";
-    QTest::newRow("gone task") << QStringList{"tasks", "remove", "9999"} << 1 << "zelkor: Task 9999: The task no longer exists.";
-    QTest::newRow("unknown option") << QStringList{"--do", "lock", "--frob"} << 2 << "zelkor: Unknown option 'frob'.";
+                                      << 2 << "zelkor: Invalid date/time" << QString();
+    QTest::newRow("gone task") << QStringList{"tasks", "remove", "9999"} << 1 << "zelkor: Task 9999: The task no longer exists." << QString();
+    QTest::newRow("unknown option") << QStringList{"--do", "lock", "--frob"} << 2 << "zelkor: Unknown option 'frob'." << QString();
+    const QString latin1 = m_buses.folder() + QStringLiteral("/latin1.json");
+    QFile file(latin1);
+    if (file.open(QIODevice::WriteOnly))
+        file.write("{\"version\": 1, \"tasks\": [{\"schedule\": \"daily\", \"time\": \"08:00\", "
+                   "\"action\": \"remind\", \"message\": \"caf\xe9\"}]}");
+    QTest::newRow("import of another encoding") << QStringList{"tasks", "import", latin1} << 2
+                                                << "zelkor: " + latin1 + " is not UTF-8 text" << QString();
+    QTest::newRow("countdown too long") << QStringList{"--in", "9223372036854776", "--do", "lock"} << 2
+                                        << "zelkor: \"9223372036854776\" is longer than a countdown can be" << QString();
+    QTest::newRow("nothing to open") << QStringList{"--do", "open", "--target", "/nonexistent/report.txt"} << 1
+                                     << "zelkor: /nonexistent/report.txt cannot be opened" << QString();
+    QTest::newRow("export to a full disk") << QStringList{"tasks", "export", "/dev/full"} << 1
+                                           << "zelkor: cannot write /dev/full" << QString();
+    QTest::newRow("status to a full disk") << QStringList{"--status"} << 1
+                                         << "zelkor: cannot write the answer" << QStringLiteral("/dev/full");
 }
 
 void TestRemote::refused()
@@ -262,8 +280,9 @@ void TestRemote::refused()
     QFETCH(QStringList, args);
     QFETCH(int, status);
     QFETCH(QString, message);
+    QFETCH(QString, output);
     const QString before = dump();
-    const Run run = zelkor(args);
+    const Run run = zelkor(args, output);
     QCOMPARE(run.status, status);
     QVERIFY2(run.err.startsWith(message), qPrintable(run.err));
     // The message is one line; under heavy load Qt may add warnings of its own after it.

@@ -4,6 +4,9 @@
 #include "common/DurationText.h"
 #include "shell/RemoteCommand.h"
 
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
 #include <QTest>
 
 using namespace zelkor;
@@ -24,6 +27,8 @@ private slots:
     void commands();
     void refusals_data();
     void refusals();
+    void openTargetsNamedFromTheCallersFolder_data();
+    void openTargetsNamedFromTheCallersFolder();
     void onlyCommandsLeaveTheWindowOut_data();
     void onlyCommandsLeaveTheWindowOut();
 };
@@ -44,6 +49,10 @@ void TestRemoteCommand::durations_data()
     QTest::newRow("unit unknown") << "3d" << qint64(-1);
     QTest::newRow("empty") << "" << qint64(-1);
     QTest::newRow("absurd") << "99999999999h" << qint64(-1);
+    QTest::newRow("the longest") << "999999999" << qint64(999999999);
+    QTest::newRow("beyond the longest") << "1000000000" << qint64(-1);
+    QTest::newRow("beyond, in hours") << "999999999h" << qint64(-1);
+    QTest::newRow("milliseconds overflow") << "9223372036854776" << qint64(-1);
 }
 
 void TestRemoteCommand::durations()
@@ -148,6 +157,8 @@ void TestRemoteCommand::refusals_data()
     QTest::newRow("unknown action") << QStringList{"--do", "explode"} << "Unknown action \"explode\"; one of shutdown";
     QTest::newRow("negative duration") << QStringList{"--in", "-5m", "--do", "lock"} << "A duration cannot be negative: \"-5m\".";
     QTest::newRow("zero duration") << QStringList{"--in", "0s", "--do", "lock"} << "\"0s\" is no duration";
+    QTest::newRow("duration too long") << QStringList{"--in", "9223372036854776", "--do", "lock"}
+                                       << "\"9223372036854776\" is longer than a countdown can be (277777h at most)";
     QTest::newRow("two timings") << QStringList{"--in", "5m", "--idle", "3", "--do", "lock"} << "at most one of";
     QTest::newRow("idle not minutes") << QStringList{"--idle", "5m", "--do", "lock"} << "--idle takes a number of minutes";
     QTest::newRow("bad moment") << QStringList{"--at", "tomorrowish", "--do", "lock"} << "\"tomorrowish\" is no date and time";
@@ -167,6 +178,41 @@ void TestRemoteCommand::refusals()
     QString reason;
     QVERIFY(!parseCommand(QStringList{"zelkor"} + args, kNow, QLocale(QLocale::German), &reason));
     QVERIFY2(reason.contains(why), qPrintable(reason));
+}
+
+void TestRemoteCommand::openTargetsNamedFromTheCallersFolder_data()
+{
+    QTest::addColumn<QString>("action");
+    QTest::addColumn<QString>("target"); // HERE: the caller's folder
+    QTest::addColumn<QString>("sent");
+    QTest::newRow("file here") << "open" << "report.txt" << "HERE/report.txt";
+    QTest::newRow("file in a folder here") << "open" << "sub/../report.txt" << "HERE/report.txt";
+    QTest::newRow("no such file here") << "open" << "missing.txt" << "missing.txt";
+    QTest::newRow("web address") << "open" << "https://zelkor.example.org/" << "https://zelkor.example.org/";
+    QTest::newRow("absolute") << "open" << "HERE/report.txt" << "HERE/report.txt";
+    QTest::newRow("a message, not a file") << "remind" << "report.txt" << "report.txt";
+}
+
+// The running program works in a folder of its own: a relative name would
+// open whatever it names there.
+void TestRemoteCommand::openTargetsNamedFromTheCallersFolder()
+{
+    QFETCH(QString, action);
+    QFETCH(QString, target);
+    QFETCH(QString, sent);
+    QTemporaryDir here;
+    QVERIFY(QDir(here.path()).mkdir(QStringLiteral("sub")));
+    QFile file(here.filePath(QStringLiteral("report.txt")));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.close();
+    const QString before = QDir::currentPath();
+    QVERIFY(QDir::setCurrent(here.path()));
+    QString why;
+    const auto c = parseCommand({"zelkor", "--do", action, "--target", target.replace("HERE", here.path())},
+                                kNow, QLocale(QLocale::German), &why);
+    QDir::setCurrent(before);
+    QVERIFY2(c, qPrintable(why));
+    QCOMPARE(c->target, sent.replace("HERE", here.path()));
 }
 
 void TestRemoteCommand::onlyCommandsLeaveTheWindowOut_data()

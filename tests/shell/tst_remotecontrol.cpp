@@ -37,6 +37,9 @@ private slots:
     void badCountdownChangesNothing();
     void taskListFollows();
     void performRunsTheToolbarAction();
+    void performAnswersWhatFailsAtOnce_data();
+    void performAnswersWhatFailsAtOnce();
+    void exportReadsBackInOrder();
     void hiddenModeToggles();
     void passwordGuardsWhatTheWindowGuards_data();
     void passwordGuardsWhatTheWindowGuards();
@@ -157,6 +160,8 @@ void TestRemoteControl::badCountdownChangesNothing_data()
     QTest::newRow("no duration") << "after" << "later" << "lock" << "\"later\" is no duration";
     QTest::newRow("past moment") << "at" << "2026-06-10T11:00:00" << "lock" << "Invalid date/time";
     QTest::newRow("uptime passed") << "uptime" << "30m" << "lock" << "running longer than 30m";
+    QTest::newRow("uptime passed, in seconds") << "uptime" << "1800" << "lock" << "running longer than 30m already";
+    QTest::newRow("longer than a countdown") << "after" << "9223372036854775807" << "lock" << "longer than a countdown can be";
     QTest::newRow("open, no target") << "after" << "5m" << "open" << "\"open\" needs a target.";
 }
 
@@ -215,6 +220,53 @@ void TestRemoteControl::performRunsTheToolbarAction()
     QCOMPARE(m_program->platform.started.size(), 1);
 }
 
+void TestRemoteControl::performAnswersWhatFailsAtOnce_data()
+{
+    QTest::addColumn<QString>("action");
+    QTest::addColumn<QString>("target");
+    QTest::addColumn<QString>("missing"); // DIR: the program folder
+    QTest::addColumn<QString>("message"); // empty: done
+    QTest::newRow("helper started") << "lock" << "" << "" << "";
+    QTest::newRow("helper missing") << "lock" << "" << "DIR/dll/suo.dll" << "DIR/dll/suo.dll is missing.";
+    QTest::newRow("target handed over") << "open" << "/srv/report.txt" << "" << "";
+    QTest::newRow("target missing") << "open" << "/srv/report.txt" << "/srv/report.txt"
+                                    << "/srv/report.txt cannot be opened";
+}
+
+void TestRemoteControl::performAnswersWhatFailsAtOnce()
+{
+    QFETCH(QString, action);
+    QFETCH(QString, target);
+    QFETCH(QString, missing);
+    QFETCH(QString, message);
+    const QString dir = m_program->dir.path();
+    m_program->platform.setMissingPrograms({missing.replace(QStringLiteral("DIR"), dir)});
+    const QDBusMessage reply = call(QStringLiteral("PerformAction"), {action, false, target});
+    if (message.isEmpty()) {
+        QVERIFY2(reply.type() == QDBusMessage::ReplyMessage, qPrintable(reply.errorMessage()));
+        return;
+    }
+    QCOMPARE(reply.errorName(), kRemoteRefused);
+    QVERIFY2(reply.errorMessage().startsWith(message.replace(QStringLiteral("DIR"), dir)),
+             qPrintable(reply.errorMessage()));
+}
+
+// Read back, the tasks get their ids in the file's order, so the newest
+// forbidden period, the one in force, is the same one as before.
+void TestRemoteControl::exportReadsBackInOrder()
+{
+    for (const char* period : {R"({"schedule":"forbidden","from":"22:00","until":"23:00","action":"shutdown"})",
+                               R"({"schedule":"forbidden","from":"01:00","until":"05:00","action":"hibernate"})"})
+        QVERIFY(call(QStringLiteral("AddTask"), {QString::fromLatin1(period)}).arguments().value(0).toLongLong() > 0);
+    const QStringList listed = taskDescriptions();
+    const QString exported = call(QStringLiteral("ExportTasks")).arguments().value(0).toString();
+    for (const qlonglong id : {1, 2})
+        QCOMPARE(call(QStringLiteral("DeleteTask"), {id}).type(), QDBusMessage::ReplyMessage);
+    QCOMPARE(call(QStringLiteral("ImportTasks"), {exported}).arguments().value(0).toInt(), 2);
+    QCOMPARE(taskDescriptions(), listed);
+    QCOMPARE(listed.size(), 2);
+}
+
 void TestRemoteControl::hiddenModeToggles()
 {
     MainWindow& window = *m_program->window;
@@ -236,6 +288,7 @@ void TestRemoteControl::passwordGuardsWhatTheWindowGuards_data()
     QTest::newRow("change") << QStringLiteral("ChangeTask");
     QTest::newRow("delete") << QStringLiteral("DeleteTask");
     QTest::newRow("stop") << QStringLiteral("StopCountdown");
+    QTest::newRow("replace the countdown") << QStringLiteral("StartCountdown");
 }
 
 void TestRemoteControl::passwordGuardsWhatTheWindowGuards()
@@ -261,12 +314,15 @@ void TestRemoteControl::passwordGuardsWhatTheWindowGuards()
         args = {id, QStringLiteral(R"({"schedule":"daily","time":"23:00","action":"shutdown"})")};
     else if (method == QLatin1String("DeleteTask"))
         args = {id};
+    else if (method == QLatin1String("StartCountdown"))
+        args = {QStringLiteral("after"), QStringLiteral("45s"), QStringLiteral("lock"), false, QString()};
     const QDBusMessage refused = call(method, args);
     QCOMPARE(refused.errorName(), kRemoteRefused);
     QVERIFY2(refused.errorMessage().contains(QStringLiteral("password")),
              qPrintable(refused.errorMessage()));
     QCOMPARE(taskDescriptions(), QStringList{QStringLiteral("Lock -- Daily")});
     QVERIFY(m_program->window->timerTab()->isCounting());
+    QCOMPARE(m_program->window->timerTab()->totalSeconds(), qint64(5400));
 }
 
 QTEST_MAIN(TestRemoteControl)

@@ -38,6 +38,8 @@ private slots:
     void importIsAllOrNothing();
     void calendar_data();
     void calendar();
+    void undescribableRowsAreLeftOut_data();
+    void undescribableRowsAreLeftOut();
 };
 
 void TestTaskFile::roundTrip_data()
@@ -110,6 +112,12 @@ void TestTaskFile::refused_data()
     QTest::newRow("target on shutdown") << fileOf(R"({"schedule": "daily", "time": "08:00", "action": "shutdown", "target": "a"})")
                                         << QStringLiteral("task 1: unknown field \"target\"");
     QTest::newRow("task no object") << fileOf("3") << QStringLiteral("task 1: a task must be an object");
+    QTest::newRow("forbidden period that locks") << fileOf(R"({"schedule": "forbidden", "from": "22:00", "until": "23:00", "action": "lock"})")
+                                                 << QStringLiteral("task 1: the \"action\" of a forbidden period is shutdown or hibernate");
+    QTest::newRow("a word that starts like a day") << fileOf(R"({"schedule": "weekly", "time": "08:00", "days": ["monkey"], "action": "lock"})")
+                                                   << QStringLiteral("task 1: \"monkey\" is no day of the week");
+    QTest::newRow("message no text") << fileOf(R"({"schedule": "daily", "time": "08:00", "action": "remind", "message": 123})")
+                                     << QStringLiteral("task 1: \"message\" must be a text in quotes");
 }
 
 void TestTaskFile::refused()
@@ -222,6 +230,35 @@ for e in cal.walk('VEVENT'):
     QVERIFY(python.waitForFinished(15000));
     QVERIFY2(python.exitCode() == 0, python.readAllStandardError().constData());
     QCOMPARE(QString::fromUtf8(python.readAllStandardOutput()).trimmed(), event);
+}
+
+void TestTaskFile::undescribableRowsAreLeftOut_data()
+{
+    QTest::addColumn<QVariant>("type");
+    QTest::addColumn<QVariant>("action");
+    QTest::addColumn<int>("described");
+    QTest::newRow("sound") << QVariant(2) << QVariant(5) << 1;
+    QTest::newRow("no action") << QVariant(2) << QVariant() << 0;
+    QTest::newRow("unknown action") << QVariant(2) << QVariant(12) << 0;
+    QTest::newRow("unknown kind") << QVariant(9) << QVariant(5) << 0;
+}
+
+// Written out as they load into the dialog, such rows would come back from
+// the file as shutdowns the table never held.
+void TestTaskFile::undescribableRowsAreLeftOut()
+{
+    QFETCH(QVariant, type);
+    QFETCH(QVariant, action);
+    QFETCH(int, described);
+    test::TempProgramDir dir;
+    QVERIFY(dir.isValid());
+    QVERIFY(test::addRow(dir.databasePath(), {{QStringLiteral("type"), type}, {QStringLiteral("action"), action},
+                                              {QStringLiteral("starttime"), test::timeOfDay(8, 0)}}) > 0);
+    const QList<TaskRow> rows = allRows(dir.databasePath());
+    const QJsonArray tasks =
+        QJsonDocument::fromJson(taskfile::exportText(rows)).object().value(QStringLiteral("tasks")).toArray();
+    QCOMPARE(tasks.size(), described);
+    QCOMPARE(int(calendarText(rows, test::fixedNow()).count("BEGIN:VEVENT")), described);
 }
 
 QTEST_GUILESS_MAIN(TestTaskFile)

@@ -24,6 +24,7 @@ public:
     void advance(qint64 seconds);
     void setTickCount(quint32 ms) { m_tick = ms; }
     void setScreen(const QRect& r) { m_screen = r; }
+    // Programs, and targets to open, that are not there.
     void setMissingPrograms(const QStringList& paths) { m_missing = paths; }
     void setOtherInstanceRunning(bool running) { m_otherInstance = running; }
 
