@@ -1,5 +1,7 @@
 #include "guard/GuardSettings.h"
 
+#include "common/SafeFile.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -48,12 +50,11 @@ GuardSettings parse(const QByteArray& bytes)
     return settings;
 }
 
-GuardSettings read(const QString& path)
+Loaded read(const QString& path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    return parse(file.read(kMaxBytes));
+    const safefile::ReadResult result =
+        safefile::readRegular(QStringLiteral("The password and warning file"), path, kMaxBytes);
+    return {result.bytes ? parse(*result.bytes) : GuardSettings{}, result.problem};
 }
 
 Outcome write(const QString& path, const GuardSettings& settings)

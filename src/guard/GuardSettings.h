@@ -23,7 +23,12 @@ QString filePath(const QString& settingsPath);
 QByteArray format(const GuardSettings& settings);
 // Unknown or broken lines are passed over; missing values keep their defaults.
 GuardSettings parse(const QByteArray& bytes);
-GuardSettings read(const QString& path);
+struct Loaded {
+    GuardSettings settings;
+    QString problem; // why a file that is there was not read; empty when read or missing
+};
+// Read as the settings file is: a FIFO, a device or a folder is never opened.
+Loaded read(const QString& path);
 // Replaces the file whole, readable by its owner only.
 Outcome write(const QString& path, const GuardSettings& settings);
 

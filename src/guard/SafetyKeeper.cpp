@@ -28,13 +28,21 @@ SafetyKeeper::SafetyKeeper(Platform& platform, QString path, QObject* parent)
 
 void SafetyKeeper::load()
 {
-    m_settings = guard::read(m_path);
+    const guard::Loaded loaded = guard::read(m_path);
+    m_settings = loaded.settings;
+    m_readProblem = loaded.problem;
     m_gate.setHash(m_settings.passwordHash);
     emit changed();
+    if (!m_readProblem.isEmpty())
+        emit problem(m_readProblem);
 }
 
 Outcome SafetyKeeper::save()
 {
+    // Replacing a file that could not be read would drop the password it may hold.
+    if (!m_readProblem.isEmpty())
+        return Outcome::failure(m_readProblem +
+                                QStringLiteral(" Nothing is saved to it until it can be read."));
     m_settings.passwordHash = m_gate.hash();
     return guard::write(m_path, m_settings);
 }

@@ -41,6 +41,7 @@ public:
 
 signals:
     void changed(); // the password was set or removed, or the lead time changed
+    void problem(const QString& message); // guard.inc is there but could not be read
 
 private:
     Outcome save();
@@ -48,6 +49,7 @@ private:
     Platform& m_platform;
     QString m_path;
     guard::GuardSettings m_settings;
+    QString m_readProblem; // why guard.inc was not read; it is then never replaced
     PasswordGate m_gate;
     Asker m_ask;
 };

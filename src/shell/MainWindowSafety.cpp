@@ -26,6 +26,7 @@ void MainWindow::buildSafety()
     m_warningDesk = new WarningDesk(this);
     connect(m_safety, &SafetyKeeper::changed, this,
             [this] { m_warningDesk->setLeadSeconds(m_safety->warnSeconds()); });
+    connect(m_safety, &SafetyKeeper::problem, this, &MainWindow::tell);
     m_warningCenter =
         new WarningCenter(m_platform, *m_warningDesk, *m_safety, createDesktopNotifier(), this);
     m_scheduler->setWarningDesk(m_warningDesk);

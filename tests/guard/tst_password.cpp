@@ -8,8 +8,11 @@
 #include "shell/MessageBox.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QRegularExpression>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -96,6 +99,19 @@ private slots:
         const guard::GuardSettings again = guard::parse(guard::format(settings));
         QCOMPARE(again.warnSeconds, settings.warnSeconds);
         QCOMPARE(again.passwordHash, settings.passwordHash);
+    }
+
+    // Replaced, it would lose the password it may hold.
+    void unreadableFileIsToldAndKept()
+    {
+        Keeper k;
+        QVERIFY(QDir().mkdir(k.path()));
+        QSignalSpy told(&k.keeper, &SafetyKeeper::problem);
+        k.keeper.load();
+        QCOMPARE(told.size(), 1);
+        QVERIFY2(told.first().first().toString().contains(k.path()), qPrintable(told.first().first().toString()));
+        QVERIFY(!k.keeper.setWarnSeconds(10).ok);
+        QVERIFY(QFileInfo(k.path()).isDir());
     }
 
     void fileLivesBesideLastInc()

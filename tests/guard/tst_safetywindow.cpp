@@ -270,7 +270,7 @@ private slots:
         QVERIFY(options->m_scopeNote->text().contains(QStringLiteral("administrator")));
         program.answers = {kSecret};
         options->m_warnSecondsSpin->setValue(0);
-        QCOMPARE(guard::read(guard::filePath(program.settingsPath())).warnSeconds, 0);
+        QCOMPARE(guard::read(guard::filePath(program.settingsPath())).settings.warnSeconds, 0);
         // Off: a countdown is not warned.
         program.startCountdown();
         program.tick(30);

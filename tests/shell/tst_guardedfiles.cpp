@@ -1,14 +1,16 @@
-// The settings file and the autostart entry against whatever may sit at their
+// The settings files and the autostart entry against whatever may sit at their
 // paths: a regular file is read and replaced, also behind a link; a device, a
 // FIFO or a folder, at the path or at a link's end, is neither read nor
 // replaced, and never holds the program up. Every special file is made in the
 // test's own folder; no link ever leads into /dev.
 
+#include "guard/GuardSettings.h"
 #include "shell/Autostart.h"
 #include "shell/SettingsFile.h"
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -133,11 +135,11 @@ private:
         return row;
     }
 
-    static void addRows()
+    static void addRows(std::initializer_list<const char*> files)
     {
         QTest::addColumn<QString>("file");
         QTest::addColumn<QString>("kind");
-        for (const char* file : {"settings", "autostart"}) {
+        for (const char* file : files) {
             for (const char* kind : {"regular", "link to regular", "link to character device",
                                      "FIFO", "directory", "dangling link"})
                 QTest::addRow("%s: %s", file, kind) << QString::fromLatin1(file)
@@ -154,7 +156,7 @@ private:
 private slots:
     void initTestCase() { QVERIFY(m_dir.isValid()); }
 
-    void savingReplacesOnlyRegularFiles_data() { addRows(); }
+    void savingReplacesOnlyRegularFiles_data() { addRows({"settings", "autostart"}); }
     void savingReplacesOnlyRegularFiles()
     {
         const Case row = makeCase();
@@ -199,7 +201,7 @@ private slots:
                  1);
     }
 
-    void readingLooksFirst_data() { addRows(); }
+    void readingLooksFirst_data() { addRows({"settings", "autostart", "guard"}); }
     void readingLooksFirst()
     {
         const Case row = makeCase();
@@ -214,6 +216,9 @@ private slots:
             const std::optional<settings::SettingsRecord> record =
                 settings::read(row.path, &problem);
             read = record.has_value() && problem.isEmpty();
+        } else if (row.file == QLatin1String("guard")) {
+            problem = guard::read(row.path).problem;
+            read = problem.isEmpty() && QFileInfo(row.path).isFile(); // it holds no settings to compare
         } else {
             const std::optional<QByteArray> entry = autostart::readEntry(row.path, &problem);
             read = entry.has_value();
