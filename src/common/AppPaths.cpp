@@ -12,21 +12,32 @@
 namespace zelkor {
 
 namespace {
-// The per-user folder of this program under an XDG base folder; Qt honours
-// XDG_DATA_HOME and XDG_CONFIG_HOME and falls back to ~/.local/share and ~/.config.
-QString userFolder(QStandardPaths::StandardLocation base)
+// The per-user folder of this program under an XDG base folder.
+QString userFolder(const char* variable, const QString& underHome)
 {
-    return QStandardPaths::writableLocation(base) + QStringLiteral("/zelkor");
+    return xdgBaseFolder(variable, QDir::homePath() + underHome) + QStringLiteral("/zelkor");
 }
 
 QString lockPath()
 {
-    QString dir = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+    // Qt's folder (made in /tmp where the variable is unset), unless the
+    // variable is relative, which is ignored: the lock would move with the
+    // working folder, and instances started from two folders would both run.
+    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    QString dir;
+    if (runtime.isEmpty() || QDir::isAbsolutePath(runtime))
+        dir = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
     if (dir.isEmpty())
         dir = QDir::tempPath();
     return dir + QStringLiteral("/zelkor.lock");
 }
 } // namespace
+
+QString xdgBaseFolder(const char* variable, const QString& fallback)
+{
+    const QString value = qEnvironmentVariable(variable);
+    return QDir::isAbsolutePath(value) ? value : fallback;
+}
 
 Layout layoutOf(const QString& programDir)
 {
@@ -63,8 +74,8 @@ AppPaths installedPaths(const QString& programDir)
     AppPaths paths;
     paths.layout = Layout::Installed;
     paths.programDir = programDir;
-    paths.databasePath = userFolder(QStandardPaths::GenericDataLocation) + QStringLiteral("/zelkor.dll");
-    paths.settingsPath = userFolder(QStandardPaths::GenericConfigLocation) + QStringLiteral("/last.inc");
+    paths.databasePath = userFolder("XDG_DATA_HOME", QStringLiteral("/.local/share")) + QStringLiteral("/zelkor.dll");
+    paths.settingsPath = userFolder("XDG_CONFIG_HOME", QStringLiteral("/.config")) + QStringLiteral("/last.inc");
     paths.lockPath = lockPath();
     // The package puts the program on the search path; the autostart entry
     // then keeps working across upgrades.

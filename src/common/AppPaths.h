@@ -26,6 +26,11 @@ struct AppPaths {
 // The file in dll/ that only the installed layout ships.
 inline const QString kInstalledMarker = QStringLiteral("dll/installed");
 
+// An XDG base folder: the variable's value, or `fallback` where it is unset,
+// empty or relative (which the XDG rules say to ignore: the folder would move
+// with the working folder of whoever started the program).
+QString xdgBaseFolder(const char* variable, const QString& fallback);
+
 // Installed when the program folder holds the marker and no task database of
 // its own; anything else is the portable layout, as the build has always made it.
 Layout layoutOf(const QString& programDir);

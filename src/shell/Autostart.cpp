@@ -1,5 +1,6 @@
 #include "shell/Autostart.h"
 
+#include "common/AppPaths.h"
 #include "common/SafeFile.h"
 
 #include <QDir>
@@ -15,10 +16,8 @@ const QString kWhat = QStringLiteral("The autostart entry");
 
 QString entryPath()
 {
-    QString config = qEnvironmentVariable("XDG_CONFIG_HOME");
-    if (config.isEmpty() || !QDir::isAbsolutePath(config))
-        config = QDir::homePath() + QStringLiteral("/.config");
-    return config + QStringLiteral("/autostart/zelkor.desktop");
+    return xdgBaseFolder("XDG_CONFIG_HOME", QDir::homePath() + QStringLiteral("/.config")) +
+           QStringLiteral("/autostart/zelkor.desktop");
 }
 
 QString execValue(const QString& programPath)

@@ -1,10 +1,12 @@
 #include "common/AppPaths.h"
+#include "shell/Autostart.h"
 #include "support/TaskTable.h"
 #include "tasks/TaskDatabase.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QTemporaryDir>
@@ -93,30 +95,45 @@ private slots:
     {
         QTest::addColumn<QString>("dataHome");
         QTest::addColumn<QString>("configHome");
+        QTest::addColumn<QString>("runtime"); // empty: the test's own
         QTest::addColumn<QString>("database");
         QTest::addColumn<QString>("settings");
+        QTest::addColumn<QString>("lock");
         const QString h = home();
-        QTest::newRow("defaults") << QString() << QString() << h + "/.local/share/zelkor/zelkor.dll"
-                                  << h + "/.config/zelkor/last.inc";
-        QTest::newRow("set") << "/srv/d" << "/srv/c" << "/srv/d/zelkor/zelkor.dll"
-                             << "/srv/c/zelkor/last.inc";
+        const QString run = m_root.path() + QStringLiteral("/run/zelkor.lock");
+        QTest::newRow("defaults") << QString() << QString() << QString() << h + "/.local/share/zelkor/zelkor.dll"
+                                  << h + "/.config/zelkor/last.inc" << run;
+        QTest::newRow("set") << "/srv/d" << "/srv/c" << QString() << "/srv/d/zelkor/zelkor.dll"
+                             << "/srv/c/zelkor/last.inc" << run;
+        // Relative values are ignored: the files would move with the working folder.
+        QTest::newRow("relative") << "d" << "c" << "r" << h + "/.local/share/zelkor/zelkor.dll"
+                                  << h + "/.config/zelkor/last.inc" << QDir::tempPath() + "/zelkor.lock";
     }
     void installedFollowsTheXdgFolders()
     {
         QFETCH(QString, dataHome);
         QFETCH(QString, configHome);
+        QFETCH(QString, runtime);
         QFETCH(QString, database);
         QFETCH(QString, settings);
+        QFETCH(QString, lock);
+        const QByteArray testRuntime = qgetenv("XDG_RUNTIME_DIR");
         if (!dataHome.isEmpty())
             qputenv("XDG_DATA_HOME", dataHome.toUtf8());
         if (!configHome.isEmpty())
             qputenv("XDG_CONFIG_HOME", configHome.toUtf8());
+        if (!runtime.isEmpty())
+            qputenv("XDG_RUNTIME_DIR", runtime.toUtf8());
         const AppPaths paths = installedPaths(QStringLiteral("/usr/lib/zelkor"));
+        const QString entry = autostart::entryPath();
         qunsetenv("XDG_DATA_HOME");
         qunsetenv("XDG_CONFIG_HOME");
+        qputenv("XDG_RUNTIME_DIR", testRuntime);
         QCOMPARE(paths.databasePath, database);
         QCOMPARE(paths.settingsPath, settings);
-        QCOMPARE(paths.lockPath, m_root.path() + QStringLiteral("/run/zelkor.lock"));
+        // The autostart folder lies beside the program's own, zelkor/, in the same base folder.
+        QCOMPARE(entry, QFileInfo(settings).path().chopped(QStringLiteral("/zelkor").size()) + "/autostart/zelkor.desktop");
+        QCOMPARE(paths.lockPath, lock);
         QCOMPARE(paths.programDir, QStringLiteral("/usr/lib/zelkor"));
         QCOMPARE(paths.startCommand, QStringLiteral("zelkor")); // found on the search path
     }
