@@ -272,6 +272,7 @@ void MainWindow::prepareWindow()
     m_tabs->setCurrentIndex(0);
     // What the last run saved.
     m_settings->loadSettings();
+    m_settingsLoaded = true;
     m_safety->load();
     // Every widget asks to be polished once the event loop runs, and push
     // buttons then ask for a new layout: after the first paint that lays out
@@ -432,7 +433,8 @@ void MainWindow::saveSettings()
 void MainWindow::closeEvent(QCloseEvent* event)
 {
     if (m_state.exitRequested) {
-        saveSettings();
+        if (m_settingsLoaded)
+            saveSettings();
         event->accept();
         return;
     }

@@ -153,6 +153,9 @@ private:
     WarningCenter* m_warningCenter = nullptr;
     bool m_trayIconShown = false;
     bool m_startPending = false; // the start-up sequence has yet to finish
+    // Set once the settings were read: an instance that ends before (a second
+    // one, refused) has only design values, which must not replace the file.
+    bool m_settingsLoaded = false;
     SecondPoll m_clockPoll; // the clock's ticks, on the wall clock's seconds
 };
 

@@ -12,6 +12,7 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFile>
 #include <QLabel>
 #include <QPaintEvent>
 #include <QSignalSpy>
@@ -104,12 +105,21 @@ private slots:
     void secondInstanceEndsWithItsMessage()
     {
         Fixture f;
+        const QByteArray saved = "False\r\n3\r\nFalse\r\n";
+        QFile settings(f.state.paths.settingsPath);
+        QVERIFY(settings.open(QIODevice::WriteOnly) && settings.write(saved) == saved.size());
+        settings.close();
         f.platform.setOtherInstanceRunning(true);
         MessageBox::setNextAnswer(QMessageBox::Ok);
         QVERIFY(!f.window->startUp());
         QCOMPARE(MessageBox::lastText(), QStringLiteral("This program has already running."));
         QVERIFY(f.state.exitRequested);
         QVERIFY(!f.window->isVisible());
+        // Ended the way the session's end ends it: the settings of the
+        // instance that runs stay as they are.
+        f.window->quitProgram();
+        QVERIFY(settings.open(QIODevice::ReadOnly));
+        QCOMPARE(settings.readAll(), saved);
     }
 
     void clockTickFillsTheLabels()
