@@ -3,6 +3,7 @@
 #include "actions/ActionExecutor.h"
 #include "common/ActionKind.h"
 #include "common/DateText.h"
+#include "common/DayNumber.h"
 #include "countdown/WakeWaits.h"
 #include "guard/WarningDesk.h"
 #include "scheduler/SecondPoll.h"
@@ -42,8 +43,11 @@ TimerTabState TimerTab::timerState() const
     for (size_t i = 0; i < m_modeButtons.size(); ++i)
         state.modes[i] = m_modeButtons[i]->isChecked();
     const std::array<QDateTimeEdit*, 5> kept = keptPickers();
+    // What each picker shows, on the zero date: the file keeps readings, not
+    // moments, which a change of time zone (or the zone's offset on a date
+    // long past) would move.
     for (size_t i = 0; i < kept.size(); ++i)
-        state.pickers[i] = kept[i]->dateTime();
+        state.pickers[i] = QDateTime(daynum::kEpoch, kept[i]->time());
     state.force = m_forceCheck->isChecked();
     if (m_actionCombo->currentIndex() >= 0)
         state.action = m_actionCombo->currentIndex() + 1;
@@ -55,7 +59,7 @@ void TimerTab::applyTimerState(const TimerTabState& state)
     const std::array<QDateTimeEdit*, 5> kept = keptPickers();
     for (size_t i = 0; i < kept.size(); ++i)
         if (state.pickers[i] && state.pickers[i]->isValid())
-            kept[i]->setDateTime(*state.pickers[i]);
+            kept[i]->setTime(state.pickers[i]->time());
     if (const std::optional<int> mode = selectedMode(state)) {
         m_modeButtons[size_t(*mode)]->setChecked(true);
         onModeChosen(*mode);

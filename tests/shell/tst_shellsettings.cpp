@@ -7,6 +7,7 @@
 #include "shell/SettingsKeeper.h"
 #include "shell/ShellVisibility.h"
 #include "shell/TrayIcon.h"
+#include "support/Zone.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -88,6 +89,35 @@ private slots:
         QCOMPARE(tab->m_afterHoursEdit->time().hour(), 5);
         QCOMPARE(tab->m_uptimeMinutesEdit->time().minute(), 17);
         QCOMPARE(tab->m_uptimeHoursEdit->time().hour(), 3); // untouched: the design value
+    }
+
+    void pickerLinesHoldTheTimeShown_data()
+    {
+        QTest::addColumn<QByteArray>("zone");
+        QTest::newRow("Berlin") << QByteArray("Europe/Berlin");
+        QTest::newRow("Kolkata, half an hour") << QByteArray("Asia/Kolkata");
+        QTest::newRow("Santiago, summer time in January") << QByteArray("America/Santiago");
+        QTest::newRow("UTC") << QByteArray("UTC");
+    }
+    // The lines are the pickers' readings: a file written by hand, or saved
+    // in another time zone, shows the same hours and minutes.
+    void pickerLinesHoldTheTimeShown()
+    {
+        QFETCH(QByteArray, zone);
+        useZone(zone);
+        Program p;
+        writeBytes(p.settingsPath(), "True\r\nFalse\r\nFalse\r\nFalse\r\n05:00:00\r\n00:30:00\r\n");
+        p.start();
+        TimerTab* tab = p.window->timerTab();
+        const QTime hours = tab->m_afterHoursEdit->time();
+        const QTime minutes = tab->m_afterMinutesEdit->time();
+        p.window->exitProgram();
+        const QList<QByteArray> lines = fileBytes(p.settingsPath()).split('\n');
+        useDefaultZone();
+        QCOMPARE(hours.hour(), 5);
+        QCOMPARE(minutes.minute(), 30);
+        QCOMPARE(lines.value(4).trimmed(), QByteArray("05:00:00"));
+        QCOMPARE(lines.value(5).trimmed(), QByteArray("00:30:00"));
     }
 
     void startingInTheTrayWithoutATrayStaysReachable()
