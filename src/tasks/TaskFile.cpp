@@ -1,6 +1,7 @@
 #include "tasks/TaskFile.h"
 
 #include "common/ActionKind.h"
+#include "common/DayNumber.h"
 #include "tasks/TaskStore.h"
 
 #include <QJsonArray>
@@ -75,12 +76,28 @@ std::optional<QString> readSchedule(const QJsonObject& task, TaskDraft& d)
         return std::nullopt;
     }
     case TaskType::Once: {
-        QDateTime at = QDateTime::fromString(task.value(QStringLiteral("at")).toString(), Qt::ISODate);
+        // Stored is the wall clock's date and time, as the task dialog stores it.
+        const QString text = task.value(QStringLiteral("at")).toString();
+        const QDateTime at = QDateTime::fromString(text, Qt::ISODate);
+        const QStringList parts = text.split(QLatin1Char('T'));
+        const QDate date = QDate::fromString(parts.value(0), Qt::ISODate);
+        const QTime time = QTime::fromString(parts.value(1), Qt::ISODate);
+        if (parts.size() == 2 && date.isValid() && time.isValid()) {
+            // No offset: the wall clock's, read as the dialog reads it (a skipped time too).
+            d.onceDate = date;
+            d.time = time;
+            return std::nullopt;
+        }
         if (!at.isValid())
             return QStringLiteral("\"at\" must be a date and time like \"2027-01-31T08:30:00\"");
-        at = at.toLocalTime();
-        d.onceDate = at.date();
-        d.time = at.time();
+        const QDateTime local = at.toLocalTime();
+        if (daynum::join(local.date(), local.time()) != at)
+            return QStringLiteral("\"at\" is the second time the clock shows %1 that night: "
+                                  "stored as a date and time, the task would run at the first, "
+                                  "an hour early")
+                .arg(local.time().toString(kTimeFormat));
+        d.onceDate = local.date();
+        d.time = local.time();
         return std::nullopt;
     }
     default:

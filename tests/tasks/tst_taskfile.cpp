@@ -38,6 +38,8 @@ private slots:
     void importIsAllOrNothing();
     void calendar_data();
     void calendar();
+    void onceOnChangingNights_data();
+    void onceOnChangingNights();
     void undescribableRowsAreLeftOut_data();
     void undescribableRowsAreLeftOut();
 };
@@ -230,6 +232,43 @@ for e in cal.walk('VEVENT'):
     QVERIFY(python.waitForFinished(15000));
     QVERIFY2(python.exitCode() == 0, python.readAllStandardError().constData());
     QCOMPARE(QString::fromUtf8(python.readAllStandardOutput()).trimmed(), event);
+}
+
+void TestTaskFile::onceOnChangingNights_data()
+{
+    // Berlin's clock jumps from 02:00 to 03:00 on 28 March 2027 and goes back
+    // from 03:00 to 02:00 on 31 October 2027.
+    QTest::addColumn<QString>("at");
+    QTest::addColumn<QString>("stored"); // as exported; empty: refused
+    QTest::newRow("skipped: as the dialog takes it") << "2027-03-28T02:30:00" << "2027-03-28T03:30:00";
+    QTest::newRow("shown twice: the first") << "2027-10-31T02:30:00" << "2027-10-31T02:30:00";
+    QTest::newRow("first showing's offset") << "2027-10-31T02:30:00+02:00" << "2027-10-31T02:30:00";
+    QTest::newRow("second showing's offset") << "2027-10-31T02:30:00+01:00" << "";
+    QTest::newRow("another zone's offset") << "2027-01-31T08:30:00+05:00" << "2027-01-31T04:30:00";
+}
+
+// A date and time can only be stored as the wall clock shows it: one that
+// stands for the second showing of a repeated time would run an hour early.
+void TestTaskFile::onceOnChangingNights()
+{
+    QFETCH(QString, at);
+    QFETCH(QString, stored);
+    const taskfile::Parsed parsed =
+        taskfile::parse(fileOf(R"({"schedule": "once", "action": "lock", "at": ")" + at.toUtf8() + R"("})"));
+    if (stored.isEmpty()) {
+        QVERIFY2(parsed.error.contains(QLatin1String("the second time the clock shows 02:30:00")),
+                 qPrintable(parsed.error));
+        return;
+    }
+    QVERIFY2(parsed.error.isEmpty(), qPrintable(parsed.error));
+    test::TempProgramDir dir;
+    QVERIFY(dir.isValid());
+    TaskStore store(dir.databasePath());
+    const Outcome outcome = taskfile::importDrafts(store, parsed.drafts, test::fixedNow());
+    QVERIFY2(outcome.ok, qPrintable(outcome.error));
+    const QJsonObject task = QJsonDocument::fromJson(taskfile::exportText(allRows(dir.databasePath())))
+                                 .object().value(QStringLiteral("tasks")).toArray().at(0).toObject();
+    QCOMPARE(task.value(QStringLiteral("at")).toString(), stored);
 }
 
 void TestTaskFile::undescribableRowsAreLeftOut_data()
