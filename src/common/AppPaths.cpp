@@ -74,8 +74,10 @@ AppPaths installedPaths(const QString& programDir)
     AppPaths paths;
     paths.layout = Layout::Installed;
     paths.programDir = programDir;
-    paths.databasePath = userFolder("XDG_DATA_HOME", QStringLiteral("/.local/share")) + QStringLiteral("/zelkor.dll");
-    paths.settingsPath = userFolder("XDG_CONFIG_HOME", QStringLiteral("/.config")) + QStringLiteral("/last.inc");
+    paths.databasePath = userFolder("XDG_DATA_HOME", QStringLiteral("/.local/share")) +
+                         QStringLiteral("/zelkor.dll");
+    paths.settingsPath =
+        userFolder("XDG_CONFIG_HOME", QStringLiteral("/.config")) + QStringLiteral("/last.inc");
     paths.lockPath = lockPath();
     // The package puts the program on the search path; the autostart entry
     // then keeps working across upgrades.

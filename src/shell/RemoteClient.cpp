@@ -142,7 +142,8 @@ int run(int argc, char* argv[])
         QStringDecoder utf8(QStringDecoder::Utf8);
         const QString text = utf8(input);
         if (utf8.hasError())
-            return say(kBadUsage, QStringLiteral("%1 is not UTF-8 text: nothing was imported").arg(c.file));
+            return say(kBadUsage,
+                       QStringLiteral("%1 is not UTF-8 text: nothing was imported").arg(c.file));
         method = QStringLiteral("ImportTasks");
         args = {text};
         break;
@@ -193,7 +194,8 @@ int run(int argc, char* argv[])
             QFile file(c.file);
             if (!file.open(QIODevice::WriteOnly) || file.write(first.toString().toUtf8()) < 0 ||
                 !file.flush())
-                return say(kRefused, QStringLiteral("cannot write %1: %2").arg(c.file, file.errorString()));
+                return say(kRefused,
+                           QStringLiteral("cannot write %1: %2").arg(c.file, file.errorString()));
         }
         break;
     default: break;

@@ -115,8 +115,8 @@ std::optional<Command> parseCommand(const QStringList& arguments, const QDateTim
         if (code == int(ActionKind::OpenTarget) && c.target.isEmpty())
             return fail(why, QStringLiteral("--do open needs --target"));
         // A file named from the caller's folder, which the running program does not share.
-        if (const QFileInfo file(c.target); code == int(ActionKind::OpenTarget) && file.isRelative() &&
-                                            file.exists())
+        if (const QFileInfo file(c.target);
+            code == int(ActionKind::OpenTarget) && file.isRelative() && file.exists())
             c.target = file.absoluteFilePath();
         c.kind = timingCount ? Command::Countdown : Command::Perform;
         if (p.isSet(at)) {

@@ -113,12 +113,14 @@ void RemoteControl::StartCountdown(const QString& mode, const QString& value, co
         if (modeIndex == countdown::Uptime) {
             seconds -= platform.tickCount() / 1000;
             if (seconds <= 0)
-                return invalid(QStringLiteral("The computer has been running longer than %1 already.")
-                                   .arg(durationtext::formatDuration(*span)));
+                return invalid(
+                    QStringLiteral("The computer has been running longer than %1 already.")
+                        .arg(durationtext::formatDuration(*span)));
         }
     }
     if (seconds <= 0)
-        return invalid(QStringLiteral("Invalid date/time: the countdown would end now or in the past."));
+        return invalid(
+            QStringLiteral("Invalid date/time: the countdown would end now or in the past."));
     if (modeIndex == countdown::Quiet && !platform.lastInputTick())
         return refuse(kRemoteRefused, QStringLiteral("The countdown without keyboard and mouse input cannot start: %1")
                                           .arg(platform.idleUnavailableReason()));
@@ -180,7 +182,8 @@ QString RemoteControl::ExportTasks()
 
 QString RemoteControl::ExportCalendar()
 {
-    return QString::fromUtf8(calendarText(m_store.rowsOf(queries::kOldestFirst), m_window.platform().now()));
+    return QString::fromUtf8(
+        calendarText(m_store.rowsOf(queries::kOldestFirst), m_window.platform().now()));
 }
 
 bool RemoteControl::draftOf(const QString& text, TaskDraft* draft)

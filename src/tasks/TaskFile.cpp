@@ -123,7 +123,8 @@ std::optional<QString> readSchedule(const QJsonObject& task, TaskDraft& d)
             const QString name = day.toString().toLower();
             const qsizetype w = kDays.indexOf(name.left(3));
             // "mon" or "monday", nothing else that starts alike
-            if (w < 0 || (name.size() != 3 && name != QLocale::c().dayName(w ? int(w) : 7).toLower()))
+            if (w < 0 ||
+                (name.size() != 3 && name != QLocale::c().dayName(w ? int(w) : 7).toLower()))
                 return QStringLiteral("\"%1\" is no day of the week (sun, mon, tue, wed, thu, fri, sat)")
                     .arg(day.toString());
             d.days[size_t(w)] = true;
@@ -219,8 +220,9 @@ std::optional<TaskDraft> fromJson(const QJsonObject& task, QString* why)
     // A forbidden period ends the use of the computer; the window offers these two only.
     if (d.kind == int(TaskType::Forbidden) && d.action != int(ActionKind::ShutDown) &&
         d.action != int(ActionKind::Hibernate))
-        return refuse(QStringLiteral("the \"action\" of a forbidden period is %1 or %2")
-                          .arg(actionKey(int(ActionKind::ShutDown)), actionKey(int(ActionKind::Hibernate))));
+        return refuse(
+            QStringLiteral("the \"action\" of a forbidden period is %1 or %2")
+                .arg(actionKey(int(ActionKind::ShutDown)), actionKey(int(ActionKind::Hibernate))));
     QSet<QString> allowed{QStringLiteral("id"), QStringLiteral("schedule"), QStringLiteral("action")};
     for (const QString& name : scheduleFields(d.kind))
         allowed.insert(name);
@@ -229,7 +231,8 @@ std::optional<TaskDraft> fromJson(const QJsonObject& task, QString* why)
         if (task.contains(QStringLiteral("target")) && task.contains(QStringLiteral("message")))
             return refuse(QStringLiteral("a task has either \"target\" or \"message\", not both"));
         d.targetMode = task.contains(QStringLiteral("message")) ? 1 : 0;
-        const QString field = d.targetMode == 1 ? QStringLiteral("message") : QStringLiteral("target");
+        const QString field =
+            d.targetMode == 1 ? QStringLiteral("message") : QStringLiteral("target");
         const QJsonValue text = task.value(field);
         if (!text.isUndefined() && !text.isString())
             return refuse(QStringLiteral("\"%1\" must be a text in quotes").arg(field));

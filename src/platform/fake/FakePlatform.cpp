@@ -32,7 +32,8 @@ Outcome FakePlatform::startHelper(const QString& program, ProgramEnded ended)
 Outcome FakePlatform::shellOpen(const QString& target, ProgramEnded ended)
 {
     if (m_missing.contains(target))
-        return Outcome::failure(target + QStringLiteral(" cannot be opened: there is no such file."));
+        return Outcome::failure(target +
+                                QStringLiteral(" cannot be opened: there is no such file."));
     opened << target;
     running << std::move(ended);
     return Outcome::success();
