@@ -19,6 +19,12 @@ enum class ActionKind {
     OpenTarget = 9,
 };
 
+// The codes a stored task can hold: all but "Open a file or URL", the Timer tab's own.
+inline bool isTaskAction(int code)
+{
+    return code >= int(ActionKind::ShutDown) && code <= int(ActionKind::EventsRemind);
+}
+
 inline const QStringList& actionNames()
 {
     static const QStringList names{

@@ -124,9 +124,8 @@ TaskDraft loadedDraft(const TaskRow& row, TaskDraft base)
             break;
         }
     }
-    const auto action = row.actionValue();
-    if (action && *action >= int(ActionKind::ShutDown) && *action <= int(ActionKind::EventsRemind))
-        d.action = int(*action);
+    if (const int action = row.actionCode(); isTaskAction(action))
+        d.action = action;
     if (actionUsesText(d.action)) {
         if (const auto targetMode = row.integer(row.targetMode))
             d.targetMode = int(std::clamp<qint64>(*targetMode, -1, 1));
@@ -139,8 +138,7 @@ TaskDraft loadedDraft(const TaskRow& row, TaskDraft base)
 std::optional<TaskDraft> describedDraft(const TaskRow& row)
 {
     const TaskDraft d = loadedDraft(row, TaskDraft{});
-    const int action = row.actionCode();
-    if (d.kind < 0 || action < int(ActionKind::ShutDown) || action > int(ActionKind::EventsRemind))
+    if (d.kind < 0 || !isTaskAction(row.actionCode()))
         return std::nullopt;
     return d;
 }

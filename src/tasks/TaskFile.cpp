@@ -78,7 +78,6 @@ std::optional<QString> readSchedule(const QJsonObject& task, TaskDraft& d)
     case TaskType::Once: {
         // Stored is the wall clock's date and time, as the task dialog stores it.
         const QString text = task.value(QStringLiteral("at")).toString();
-        const QDateTime at = QDateTime::fromString(text, Qt::ISODate);
         const QStringList parts = text.split(QLatin1Char('T'));
         const QDate date = QDate::fromString(parts.value(0), Qt::ISODate);
         const QTime time = QTime::fromString(parts.value(1), Qt::ISODate);
@@ -88,6 +87,7 @@ std::optional<QString> readSchedule(const QJsonObject& task, TaskDraft& d)
             d.time = time;
             return std::nullopt;
         }
+        const QDateTime at = QDateTime::fromString(text, Qt::ISODate);
         if (!at.isValid())
             return QStringLiteral("\"at\" must be a date and time like \"2027-01-31T08:30:00\"");
         const QDateTime local = at.toLocalTime();
@@ -214,7 +214,7 @@ std::optional<TaskDraft> fromJson(const QJsonObject& task, QString* why)
     if (!task.contains(QStringLiteral("schedule")) || d.kind < 0)
         return refuse(QStringLiteral("\"schedule\" must be one of %1").arg(kSchedules.join(QStringLiteral(", "))));
     d.action = actionCode(task.value(QStringLiteral("action")).toString());
-    if (d.action < int(ActionKind::ShutDown) || d.action > int(ActionKind::EventsRemind))
+    if (!isTaskAction(d.action))
         return refuse(QStringLiteral("\"action\" must be one of %1")
                           .arg(actionKeys().mid(0, int(ActionKind::EventsRemind)).join(QStringLiteral(", "))));
     // A forbidden period ends the use of the computer; the window offers these two only.
