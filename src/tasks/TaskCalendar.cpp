@@ -21,7 +21,8 @@ QString escaped(QString text)
     text.replace(QLatin1Char(';'), QStringLiteral("\\;"));
     text.replace(QLatin1Char(','), QStringLiteral("\\,"));
     text.replace(QLatin1Char('\n'), QStringLiteral("\\n"));
-    text.remove(QLatin1Char('\r'));
+    // No other control character may stand in a calendar's text (a tab may).
+    text.removeIf([](QChar c) { return (c.unicode() < 0x20 && c != QLatin1Char('\t')) || c.unicode() == 0x7f; });
     return text;
 }
 

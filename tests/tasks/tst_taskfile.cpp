@@ -186,6 +186,9 @@ void TestTaskFile::calendar_data()
                                 << QStringLiteral("Hibernate|2026-07-31 12:00:00|-|{'FREQ': ['MONTHLY'], 'BYMONTHDAY': [31]}") << test::fixedNow();
     QTest::newRow("message with commas") << QByteArray(R"({"schedule":"daily","time":"09:00","action":"remind","message":"Tea, cake; and a very long line that has to be folded somewhere \u00e4\u00f6\u00fc \u00e4\u00f6\u00fc"})")
                                          << QStringLiteral("Events Remind: Tea, cake; and a very long line that has to be folded somewhere \u00e4\u00f6\u00fc \u00e4\u00f6\u00fc|2026-06-10 09:00:00|-|{'FREQ': ['DAILY']}") << test::fixedNow();
+    QTest::newRow("message with control characters")
+        << QByteArray(R"({"schedule":"daily","time":"09:00","action":"remind","message":"bell\u0007,\u001b[1m\ttab\r\u007f"})")
+        << QStringLiteral("Events Remind: bell,[1m\ttab|2026-06-10 09:00:00|-|{'FREQ': ['DAILY']}") << test::fixedNow();
     // The night the clock jumps from 02:00 to 03:00: times in the skipped hour
     // are still written, as the wall clock's.
     const QDateTime spring(QDate(2027, 3, 28), QTime(1, 0));
@@ -210,8 +213,11 @@ void TestTaskFile::calendar()
     QVERIFY(taskfile::importDrafts(store, parsed.drafts, now).ok);
 
     const QByteArray ics = calendarText(allRows(dir.databasePath()), now);
-    for (const QByteArray& line : ics.split('\n'))
+    for (const QByteArray& line : ics.split('\n')) {
         QVERIFY2(line.size() <= 76, line.constData()); // 75 octets and the CR
+        for (const char c : line.chopped(line.endsWith('\r') ? 1 : 0))
+            QVERIFY2((uchar(c) >= 0x20 && c != 0x7f) || c == '\t', line.constData());
+    }
     QTemporaryFile file;
     QVERIFY(file.open());
     file.write(ics);
