@@ -57,6 +57,28 @@ bool ensureRunning(QDBusConnection& bus)
     return false;
 }
 
+// One task a line, its fields apart by tabs: a message's own line breaks,
+// tabs and terminal controls are written escaped, as a C string writes them.
+QString escapedField(const QString& text)
+{
+    QString out;
+    out.reserve(text.size());
+    for (const QChar c : text) {
+        switch (c.unicode()) {
+        case '\\': out += QLatin1String("\\\\"); break;
+        case '\n': out += QLatin1String("\\n"); break;
+        case '\r': out += QLatin1String("\\r"); break;
+        case '\t': out += QLatin1String("\\t"); break;
+        default:
+            if (c.unicode() < 0x20 || c.unicode() == 0x7f)
+                out += QStringLiteral("\\x%1").arg(c.unicode(), 2, 16, QLatin1Char('0'));
+            else
+                out += c;
+        }
+    }
+    return out;
+}
+
 QString taskLine(const QJsonObject& t)
 {
     const QString schedule = t.value(QStringLiteral("schedule")).toString();
@@ -79,7 +101,7 @@ QString taskLine(const QJsonObject& t)
                        .arg(schedule, when, t.value(QStringLiteral("action")).toString());
     for (const char* key : {"target", "message"})
         if (t.contains(QLatin1String(key)))
-            line += QStringLiteral("\t%1: %2").arg(QLatin1String(key), t.value(QLatin1String(key)).toString());
+            line += QStringLiteral("\t%1: %2").arg(QLatin1String(key), escapedField(t.value(QLatin1String(key)).toString()));
     return line;
 }
 
