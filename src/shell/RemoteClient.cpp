@@ -143,6 +143,7 @@ int run(int argc, char* argv[])
     QVariantList args;
     QByteArray input;
     switch (c.kind) {
+    case Command::Help: std::fputs(qPrintable(helpText()), stdout); return kDone;
     case Command::Perform: method = QStringLiteral("PerformAction"); args = {c.action, c.forced, c.target}; break;
     case Command::Countdown:
         method = QStringLiteral("StartCountdown");

@@ -61,11 +61,16 @@ std::optional<Command> parseCommand(const QStringList& arguments, const QDateTim
     const QCommandLineOption toggle(QStringLiteral("toggle-hidden"));
     const QCommandLineOption json(QStringLiteral("json"));
     const QCommandLineOption ics(QStringLiteral("ics"));
-    p.addOptions({doOption, force, in, at, uptime, idle, target, cancel, status, show, hide, toggle, json, ics});
+    const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")});
+    p.addOptions({doOption, force, in, at, uptime, idle, target, cancel, status, show, hide, toggle, json, ics, help});
     if (!p.parse(arguments))
         return fail(why, p.errorText());
 
     Command c;
+    if (p.isSet(help)) { // among known options, as a lone --help
+        c.kind = Command::Help;
+        return c;
+    }
     c.json = p.isSet(json);
     c.calendar = p.isSet(ics);
     const QStringList words = p.positionalArguments();

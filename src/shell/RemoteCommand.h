@@ -23,7 +23,7 @@ inline constexpr int kBadUsage = kUsageError;
 
 struct Command {
     enum Kind { Perform, Countdown, Cancel, Status, Show, Hide, ToggleHidden,
-                TasksList, TasksAdd, TasksRemove, TasksExport, TasksImport };
+                TasksList, TasksAdd, TasksRemove, TasksExport, TasksImport, Help };
     Kind kind = Status;
     QString action;
     bool forced = false;

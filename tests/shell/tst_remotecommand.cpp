@@ -132,6 +132,8 @@ void TestRemoteCommand::commands_data()
     QTest::newRow("remove") << QStringList{"tasks", "remove", "7"} << int(Command::TasksRemove) << "" << "" << "";
     QTest::newRow("export") << QStringList{"tasks", "export", "--ics"} << int(Command::TasksExport) << "" << "" << "";
     QTest::newRow("import") << QStringList{"tasks", "import", "a.json"} << int(Command::TasksImport) << "" << "" << "";
+    QTest::newRow("help with a command") << QStringList{"--status", "--help"} << int(Command::Help) << "" << "" << "";
+    QTest::newRow("help with tasks") << QStringList{"tasks", "add", "-h"} << int(Command::Help) << "" << "" << "";
 }
 
 void TestRemoteCommand::commands()
@@ -169,6 +171,7 @@ void TestRemoteCommand::refusals_data()
     QTest::newRow("tasks, nothing") << QStringList{"tasks"} << "usage: zelkor tasks";
     QTest::newRow("remove, no id") << QStringList{"tasks", "remove", "x"} << "\"x\" is no task id";
     QTest::newRow("unknown word") << QStringList{"task", "list"} << "unknown command \"task\"";
+    QTest::newRow("unknown next to help") << QStringList{"--status", "--help", "--bogus"} << "Unknown option 'bogus'.";
 }
 
 void TestRemoteCommand::refusals()
