@@ -95,13 +95,13 @@ Outcome ActionExecutor::performAction(int kind, bool forced, const QString& text
     return Outcome::success();
 }
 
-void ActionExecutor::performRequested(int kind, bool forced)
+Outcome ActionExecutor::performRequested(int kind, bool forced, const QString& text)
 {
     if (kind == int(ActionKind::Hibernate))
         m_told.forget(kHibernateKey);
     else
         m_told.forget(helperName(kind, forced));
-    performAction(kind, forced);
+    return performAction(kind, forced, text);
 }
 
 void ActionExecutor::report(const QString& key, const Outcome& outcome)

@@ -27,10 +27,10 @@ public:
     Outcome shellOpen(const QString& target);
     Outcome runHelper(const QString& name);
     Outcome performAction(int kind, bool forced, const QString& text = QString());
-    // An action the user asked for just now (toolbar, tray menu): its failure
-    // is told even when the same failure was told before, since the user
-    // waits for an answer to this very click.
-    void performRequested(int kind, bool forced);
+    // An action the user asked for just now (toolbar, tray menu, a command
+    // from a script): its failure is told even when the same failure was told
+    // before, since the user waits for an answer to this very request.
+    Outcome performRequested(int kind, bool forced, const QString& text = QString());
 
     // The helper file name of a power action, or empty for kinds without one.
     static QString helperName(int kind, bool forced);

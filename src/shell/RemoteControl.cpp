@@ -79,7 +79,7 @@ void RemoteControl::PerformAction(const QString& action, bool forced, const QStr
                              ? QStringLiteral("Hurry, time is up!")
                              : target;
     // What fails at once is the caller's answer; a later failure is told in the window.
-    if (const Outcome done = m_window.actions().performAction(code, forced, text); !done.ok)
+    if (const Outcome done = m_window.actions().performRequested(code, forced, text); !done.ok)
         refuse(kRemoteRefused, done.error);
 }
 

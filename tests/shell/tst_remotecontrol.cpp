@@ -39,6 +39,7 @@ private slots:
     void performRunsTheToolbarAction();
     void performAnswersWhatFailsAtOnce_data();
     void performAnswersWhatFailsAtOnce();
+    void performTellsEveryLaterFailure();
     void exportReadsBackInOrder();
     void hiddenModeToggles();
     void passwordGuardsWhatTheWindowGuards_data();
@@ -249,6 +250,20 @@ void TestRemoteControl::performAnswersWhatFailsAtOnce()
     QCOMPARE(reply.errorName(), kRemoteRefused);
     QVERIFY2(reply.errorMessage().startsWith(message.replace(QStringLiteral("DIR"), dir)),
              qPrintable(reply.errorMessage()));
+}
+
+// A script waits for an answer to each command, as a click does: the same
+// refusal is told every time, not once per cause.
+void TestRemoteControl::performTellsEveryLaterFailure()
+{
+    for (int round = 1; round <= 2; ++round) {
+        const int shown = MessageBox::shownCount();
+        const QDBusMessage reply = call(QStringLiteral("PerformAction"), {QStringLiteral("lock"), false, QString()});
+        QVERIFY2(reply.type() == QDBusMessage::ReplyMessage, qPrintable(reply.errorMessage()));
+        m_program->platform.endRunning(Outcome::failure(QStringLiteral("The screen cannot be locked.")));
+        QCOMPARE(MessageBox::shownCount(), shown + 1);
+        QCOMPARE(MessageBox::lastText(), QStringLiteral("The screen cannot be locked."));
+    }
 }
 
 // Read back, the tasks get their ids in the file's order, so the newest
