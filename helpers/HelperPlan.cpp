@@ -164,9 +164,11 @@ Next nextAfter(const Attempt& attempt, CallResult result)
     case CallResult::Done:
         return Next::Stop;
     case CallResult::NoAnswer:
+    case CallResult::Refused:
+        // A session manager that is there has the say: logind behind its
+        // back would end the session without asking the applications.
         return attempt.sessionManager ? Next::Stop : Next::TryNext;
     case CallResult::NotThere:
-    case CallResult::Refused:
         return Next::TryNext;
     }
     return Next::TryNext;

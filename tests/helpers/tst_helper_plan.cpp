@@ -155,8 +155,9 @@ private slots:
         QTest::newRow("accepted") << true << int(CallResult::Done) << false;
         QTest::newRow("logind accepted") << false << int(CallResult::Done) << false;
         QTest::newRow("session manager absent") << true << int(CallResult::NotThere) << true;
-        QTest::newRow("session manager refused") << true << int(CallResult::Refused) << true;
-        // Still asking the user: logind must not override the answer.
+        // Locked down, or already ending the session; or still asking the
+        // user: logind must not override the answer.
+        QTest::newRow("session manager refused") << true << int(CallResult::Refused) << false;
         QTest::newRow("session manager busy") << true << int(CallResult::NoAnswer) << false;
         QTest::newRow("logind silent") << false << int(CallResult::NoAnswer) << true;
         QTest::newRow("logind refused") << false << int(CallResult::Refused) << true;
