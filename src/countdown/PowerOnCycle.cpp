@@ -87,6 +87,13 @@ void PowerOnCycle::runPowerOnCycle()
         const poweron::Choice next = searchNow();
         if (!poweron::shouldArm(next.seconds))
             return;
+        // The wait still opens the task's target on time, if the computer is on.
+        if (const WakeTimer& timer = m_wakeWaits.timer(); !timer.canWake() && !m_toldNoWake) {
+            m_toldNoWake = true;
+            emit problem(QStringLiteral("Power On tasks will not wake this computer from stand-by "
+                                        "or hibernation, because %1.")
+                             .arg(timer.whyNoWake()));
+        }
         const WaitEnd end = waitUntil(next.due);
         if (end == WaitEnd::Failed) {
             // Searching again would fail the same way at once, in a tight loop.

@@ -47,6 +47,7 @@ public:
 
 signals:
     // The wake timer could not be armed: the cycle ends rather than spinning.
+    // Also, once a run: a timer armed that cannot wake the computer.
     void problem(const QString& message);
 
 private:
@@ -61,6 +62,7 @@ private:
     std::function<void()> m_showModal;
     std::function<void()> m_refill;
     bool m_running = false;
+    bool m_toldNoWake = false;
     int m_cycles = 0;
     FiredMoments m_fired; // what ran in this run, so it never runs twice
 };

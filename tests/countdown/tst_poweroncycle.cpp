@@ -187,6 +187,24 @@ private slots:
         QVERIFY(problems.at(0).at(0).toString().contains(QStringLiteral("Too many open files")));
     }
 
+    // Armed all the same (the target still opens on time while the computer
+    // is on), and told once a run, not at every arming.
+    void timerThatCannotWakeIsToldOnce()
+    {
+        Rig rig;
+        rig.addDaily(QTime(8, 10), false, QStringLiteral("/bin/first"));
+        rig.platform.wake.setNoWake(QStringLiteral("the program lacks the permission"));
+        QSignalSpy problems(rig.cycle.get(), &PowerOnCycle::problem);
+        rig.fireEachArming(3);
+        rig.run();
+        QCOMPARE(rig.platform.wake.armed.size(), 3);
+        QCOMPARE(rig.platform.opened, QStringList({"/bin/first", "/bin/first"}));
+        QCOMPARE(problems.size(), 1);
+        QCOMPARE(problems.at(0).at(0).toString(),
+                 QStringLiteral("Power On tasks will not wake this computer from stand-by or hibernation, "
+                                "because the program lacks the permission."));
+    }
+
     void tenThousandCyclesDoNotGrow()
     {
         Rig rig;
