@@ -199,9 +199,10 @@ void TimerTab::onStartStop()
         startCountdown(seconds, now);
 }
 
-void TimerTab::startRemote(int mode, qint64 seconds, int action, const QString& target)
+void TimerTab::startRemote(int mode, qint64 seconds, int action, bool forced, const QString& target)
 {
     stopRemote();
+    m_countdownForced = forced;
     m_modeButtons[size_t(mode)]->setChecked(true);
     onModeChosen(mode);
     // The pickers show the count as far as they can hold it.
@@ -315,6 +316,7 @@ void TimerTab::stop()
     if (m_desk)
         m_desk->retract(countdownKey());
     ++m_countdownRound;
+    m_countdownForced.reset();
     m_startButton->setText(kStart);
     for (QRadioButton* option : m_modeButtons)
         option->setEnabled(true);
@@ -399,6 +401,7 @@ void TimerTab::postponeCountdown(const QString& key)
 
 void TimerTab::finish()
 {
+    const bool forcedNow = countdownForced();
     m_countdownTimer->stop();
     stop(); // idle again before the action starts
     const int kind = m_actionCombo->currentIndex() + 1;
@@ -408,7 +411,7 @@ void TimerTab::finish()
     else if (kind == int(ActionKind::OpenTarget))
         text = m_targetEdit->text();
     emit countdownFired(kind);
-    m_actions.performAction(kind, forced(), text);
+    m_actions.performAction(kind, forcedNow, text);
 }
 
 } // namespace zelkor

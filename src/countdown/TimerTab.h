@@ -10,6 +10,7 @@
 
 #include <array>
 #include <functional>
+#include <optional>
 
 class QCheckBox;
 class QComboBox;
@@ -40,6 +41,7 @@ public:
     void applyTimerState(const TimerTabState& state) override;
 
     bool forced() const;
+    bool countdownForced() const { return m_countdownForced.value_or(forced()); }
     void setClock(const QString& clock, const QString& uptime);
     // Start-up: the date and time picker show `now`.
     void setDateTimePickers(const QDateTime& now);
@@ -68,8 +70,9 @@ public:
     // controls are set to the mode, action and target, then it starts as
     // Start would, for `seconds`; one that runs already is stopped first.
     // The caller has checked the values; "Power On" is started after the
-    // caller returns, as its announcement waits for the user.
-    void startRemote(int mode, qint64 seconds, int action, const QString& target);
+    // caller returns, as its announcement waits for the user. `forced` is the
+    // countdown's own: the Force box stays the user's choice for everything else.
+    void startRemote(int mode, qint64 seconds, int action, bool forced, const QString& target);
     void stopRemote(); // as Stop, when counting
 
     int timerMode() const { return m_timerMode; }
@@ -126,6 +129,7 @@ private:
     WakeWaits& m_wakeWaits;
     QWidget* m_focusSink = nullptr;
     int m_timerMode = countdown::After;
+    std::optional<bool> m_countdownForced; // set by a countdown from outside
     qint64 m_remainSeconds = 0;
     qint64 m_totalSeconds = 0;
     double m_barWidth = 0.0;

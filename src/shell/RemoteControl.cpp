@@ -128,8 +128,7 @@ void RemoteControl::StartCountdown(const QString& mode, const QString& value, co
     // Starting replaces a running countdown, which stops it: guarded as a stop.
     if (tab->isCounting() && passwordGuards(QStringLiteral("replacing the running countdown")))
         return;
-    tab->m_forceCheck->setChecked(forced);
-    tab->startRemote(modeIndex, seconds, code, target);
+    tab->startRemote(modeIndex, seconds, code, forced, target);
     m_window.m_tabs->setCurrentWidget(tab);
 }
 
@@ -162,7 +161,7 @@ QVariantMap RemoteControl::GetCountdown()
         {QStringLiteral("counting"), counting},
         {QStringLiteral("mode"), countdown::modeKeys().value(tab->timerMode())},
         {QStringLiteral("action"), actionKey(tab->m_actionCombo->currentIndex() + 1)},
-        {QStringLiteral("forced"), tab->forced()},
+        {QStringLiteral("forced"), counting ? tab->countdownForced() : tab->forced()},
         {QStringLiteral("secondsLeft"), left},
         {QStringLiteral("totalSeconds"), counting ? tab->totalSeconds() : qint64(0)},
         {QStringLiteral("moment"), counting ? m_window.platform().now().addSecs(left).toString(Qt::ISODate) : QString()},

@@ -369,6 +369,33 @@ private slots:
             QVERIFY(idleAtAction);
     }
 
+    // A script's countdown acts forced or not as it was asked; the box, which
+    // tasks and the forbidden period read and the settings keep, stays as set.
+    void countdownFromOutsideKeepsTheForceBox_data()
+    {
+        QTest::addColumn<bool>("box");
+        QTest::addColumn<bool>("forced");
+        QTest::addColumn<QString>("helper");
+        QTest::newRow("box on, plain countdown") << true << false << "/opt/zelkor/dll/guan.dll";
+        QTest::newRow("box off, forced countdown") << false << true << "/opt/zelkor/dll/guan_f.dll";
+    }
+    void countdownFromOutsideKeepsTheForceBox()
+    {
+        QFETCH(bool, box);
+        QFETCH(bool, forced);
+        QFETCH(QString, helper);
+        Rig rig;
+        rig.tab.m_forceCheck->setChecked(box);
+        rig.tab.startRemote(countdown::After, 3, int(ActionKind::ShutDown), forced, QString());
+        QCOMPARE(rig.tab.countdownForced(), forced);
+        for (int i = 0; i < 3; ++i)
+            rig.tick();
+        QVERIFY(rig.idle());
+        QCOMPARE(rig.platform.started, QStringList{helper});
+        QCOMPARE(rig.tab.m_forceCheck->isChecked(), box);
+        QCOMPARE(rig.tab.countdownForced(), box); // a countdown from the window reads the box again
+    }
+
     void quietTimeRestartsOnInput()
     {
         Rig rig;

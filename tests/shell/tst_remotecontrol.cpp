@@ -126,6 +126,7 @@ void TestRemoteControl::countdownShowsOnTheTimerTab()
     m_program->platform.setNow(m_program->platform.now().addMSecs(intoSecondMs));
     MainWindow& window = *m_program->window;
     window.m_tabs->setCurrentIndex(1);
+    window.timerTab()->m_forceCheck->setChecked(false);
     const QDBusMessage reply = call(QStringLiteral("StartCountdown"), {mode, value, action, true, QStringLiteral("https://zelkor.example.org/")});
     QVERIFY2(reply.type() == QDBusMessage::ReplyMessage, qPrintable(reply.errorMessage()));
 
@@ -134,13 +135,14 @@ void TestRemoteControl::countdownShowsOnTheTimerTab()
     QCOMPARE(tab->m_startButton->text(), QStringLiteral("Stop"));
     QCOMPARE(tab->m_remainLabel->text(), QStringLiteral("%1 seconds remaining").arg(seconds));
     QCOMPARE(tab->m_actionCombo->currentText(), actionName(actionCode(action)));
-    QVERIFY(tab->m_forceCheck->isChecked());
+    QCOMPARE(tab->m_forceCheck->isChecked(), false); // the user's choice for tasks stays
     QCOMPARE(countdown::modeKeys().at(tab->timerMode()), mode);
 
     const QVariantMap state = qdbus_cast<QVariantMap>(call(QStringLiteral("GetCountdown")).arguments().value(0));
     QCOMPARE(state.value(QStringLiteral("counting")).toBool(), true);
     QCOMPARE(state.value(QStringLiteral("secondsLeft")).toLongLong(), seconds);
     QCOMPARE(state.value(QStringLiteral("action")).toString(), actionKey(actionCode(action)));
+    QCOMPARE(state.value(QStringLiteral("forced")).toBool(), true);
     QCOMPARE(state.value(QStringLiteral("moment")).toString(),
              m_program->platform.now().addSecs(seconds).toString(Qt::ISODate));
 
