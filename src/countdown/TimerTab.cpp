@@ -247,11 +247,10 @@ void TimerTab::powerOn(qint64 seconds)
 {
     const QDateTime at = m_platform.now().addSecs(seconds);
     const WakeTimer& timer = m_wakeWaits.timer();
-    MessageBox::information(this,
-                            countdown::powerOnAnnouncement(at, timer.canWake(), timer.whyNoWake()));
-    // The announced moment holds, however long the announcement was read.
-    const qint64 left = (m_platform.now().msecsTo(at) + 999) / 1000;
-    const WaitEnd end = m_wakeWaits.waitForWake(qMax<qint64>(left, 0));
+    // Announced once armed: a script's Power On is set while nobody reads the box.
+    const WaitEnd end = m_wakeWaits.waitForWake(seconds, [&] {
+        MessageBox::information(this, countdown::powerOnAnnouncement(at, timer.canWake(), timer.whyNoWake()));
+    });
     if (end == WaitEnd::Failed) {
         MessageBox::notify(this, QStringLiteral("The wake-up at %1 could not be set: %2")
                                      .arg(datetext::general(at), m_wakeWaits.lastError()));

@@ -15,7 +15,7 @@ WakeWaits::WakeWaits(WakeTimer& timer, AppState& state, QObject* parent)
 {
 }
 
-WaitEnd WakeWaits::wait(qint64 seconds, bool cancellable)
+WaitEnd WakeWaits::wait(qint64 seconds, bool cancellable, const std::function<void()>& armed)
 {
     const quint64 id = ++m_nextWait;
     m_waits.push_back(id);
@@ -26,11 +26,12 @@ WaitEnd WakeWaits::wait(qint64 seconds, bool cancellable)
             m_timer.disarm();
     });
 
-    const Outcome armed = m_timer.arm(seconds);
-    if (!armed.ok) {
-        m_lastError = armed.error;
+    if (const Outcome set = m_timer.arm(seconds); !set.ok) {
+        m_lastError = set.error;
         return WaitEnd::Failed;
     }
+    if (armed)
+        armed();
     if (m_nudge)
         m_nudge->start();
     if (cancellable && m_state.cancelWakeWait)

@@ -5,6 +5,7 @@
 
 #include <QObject>
 
+#include <functional>
 #include <vector>
 
 class QTimer;
@@ -34,16 +35,21 @@ public:
     // A one-shot started before every wait; its tick only wakes the loop once.
     void setNudge(QTimer* nudge) { m_nudge = nudge; }
 
-    WaitEnd waitForWake(qint64 seconds) { return wait(seconds, false); }
+    // `armed` runs once the timer is set, before the wait: a message shown
+    // there does not hold the arming up while nobody reads it.
+    WaitEnd waitForWake(qint64 seconds, const std::function<void()>& armed = {})
+    {
+        return wait(seconds, false, armed);
+    }
     // Also ends when cancelWakeWait is found set at the top of a pass.
-    WaitEnd waitForWakeOrCancel(qint64 seconds) { return wait(seconds, true); }
+    WaitEnd waitForWakeOrCancel(qint64 seconds) { return wait(seconds, true, {}); }
 
     WakeTimer& timer() const { return m_timer; }
     int pendingWaits() const { return int(m_waits.size()); }
     QString lastError() const { return m_lastError; }
 
 private:
-    WaitEnd wait(qint64 seconds, bool cancellable);
+    WaitEnd wait(qint64 seconds, bool cancellable, const std::function<void()>& armed);
 
     WakeTimer& m_timer;
     AppState& m_state;

@@ -472,7 +472,10 @@ private slots:
         rig.setMinutes(rig.tab.m_afterMinutesEdit, 10);
         rig.tab.m_targetEdit->setText(QStringLiteral("  /usr/bin/true "));
         bool checkedInside = false;
+        const int boxesBefore = MessageBox::shownCount();
+        int boxesAtArming = -1;
         rig.platform.wake.onArm = [&](qint64) {
+            boxesAtArming = MessageBox::shownCount();
             QTimer::singleShot(10, [&] {
                 QVERIFY(rig.platform.opened.isEmpty()); // not before the timer fires
                 QVERIFY(rig.idle());                    // no countdown on screen
@@ -483,6 +486,7 @@ private slots:
         const QDateTime at = rig.platform.now().addSecs(600);
         rig.start();
         QVERIFY(checkedInside);
+        QCOMPARE(boxesAtArming, boxesBefore); // armed before the announcement shows
         QCOMPARE(rig.platform.wake.armed, QList<qint64>{600});
         QCOMPARE(rig.platform.opened, QStringList{"/usr/bin/true"});
         const QString announced =
