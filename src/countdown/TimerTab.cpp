@@ -20,6 +20,7 @@
 #include <QTimer>
 
 #include <cmath>
+#include <utility>
 
 namespace zelkor {
 
@@ -241,16 +242,24 @@ void TimerTab::stopRemote()
 {
     if (isCounting())
         stop();
+    if (m_powerOnAt.isValid())
+        m_powerOnCancelled = true;
 }
 
 void TimerTab::powerOn(qint64 seconds)
 {
     const QDateTime at = m_platform.now().addSecs(seconds);
     const WakeTimer& timer = m_wakeWaits.timer();
+    // A Power On started inside this one's wait is the one to cancel until it ends.
+    const QDateTime outer = std::exchange(m_powerOnAt, at);
+    m_powerOnCancelled = false;
     // Announced once armed: a script's Power On is set while nobody reads the box.
-    const WaitEnd end = m_wakeWaits.waitForWake(seconds, [&] {
-        MessageBox::information(this, countdown::powerOnAnnouncement(at, timer.canWake(), timer.whyNoWake()));
-    });
+    const WaitEnd end = m_wakeWaits.waitForWake(
+        seconds,
+        [&] { MessageBox::information(this, countdown::powerOnAnnouncement(at, timer.canWake(), timer.whyNoWake())); },
+        [this] { return m_powerOnCancelled; });
+    m_powerOnAt = outer;
+    m_powerOnCancelled = false;
     if (end == WaitEnd::Failed) {
         MessageBox::notify(this, QStringLiteral("The wake-up at %1 could not be set: %2")
                                      .arg(datetext::general(at), m_wakeWaits.lastError()));

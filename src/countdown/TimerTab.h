@@ -73,7 +73,10 @@ public:
     // caller returns, as its announcement waits for the user. `forced` is the
     // countdown's own: the Force box stays the user's choice for everything else.
     void startRemote(int mode, qint64 seconds, int action, bool forced, const QString& target);
-    void stopRemote(); // as Stop, when counting
+    // As Stop, when counting; a Power On that waits is cancelled and disarmed.
+    void stopRemote();
+    // The moment a Power On of this tab waits for; invalid when none waits.
+    QDateTime powerOnMoment() const { return m_powerOnAt; }
 
     int timerMode() const { return m_timerMode; }
     qint64 remainSeconds() const { return m_remainSeconds; }
@@ -130,6 +133,8 @@ private:
     QWidget* m_focusSink = nullptr;
     int m_timerMode = countdown::After;
     std::optional<bool> m_countdownForced; // set by a countdown from outside
+    QDateTime m_powerOnAt;                 // of the innermost Power On that waits
+    bool m_powerOnCancelled = false;
     qint64 m_remainSeconds = 0;
     qint64 m_totalSeconds = 0;
     double m_barWidth = 0.0;

@@ -15,8 +15,10 @@ WakeWaits::WakeWaits(WakeTimer& timer, AppState& state, QObject* parent)
 {
 }
 
-WaitEnd WakeWaits::wait(qint64 seconds, bool cancellable, const std::function<void()>& armed)
+WaitEnd WakeWaits::wait(qint64 seconds, const std::function<bool()>& cancelled,
+                        const std::function<void()>& armed)
 {
+    const auto isCancelled = [&cancelled] { return cancelled && cancelled(); };
     const quint64 id = ++m_nextWait;
     m_waits.push_back(id);
     const auto leave = qScopeGuard([this, id] {
@@ -34,7 +36,7 @@ WaitEnd WakeWaits::wait(qint64 seconds, bool cancellable, const std::function<vo
         armed();
     if (m_nudge)
         m_nudge->start();
-    if (cancellable && m_state.cancelWakeWait)
+    if (isCancelled())
         return WaitEnd::Cancelled;
 
     // One pass of the loop handles what is pending, then blocks for more; the
@@ -44,7 +46,7 @@ WaitEnd WakeWaits::wait(qint64 seconds, bool cancellable, const std::function<vo
     const auto pass = [&] {
         if (m_waits.back() != id)
             return;
-        if (cancellable && m_state.cancelWakeWait)
+        if (isCancelled())
             loop.exit(int(WaitEnd::Cancelled));
         else if (m_timer.failed())
             loop.exit(int(WaitEnd::Failed));

@@ -17,7 +17,7 @@ namespace zelkor
 // Event loops end with 0 when the application quits, so no end is 0.
 enum class WaitEnd {
     Fired = 1,       // the timer came due
-    Cancelled = 2,   // cancelWakeWait was set (waitForWakeOrCancel only)
+    Cancelled = 2,   // cancelWakeWait was set, or the wait's own cancel
     Failed = 3,      // the timer could not be armed or broke; lastError() says why
     Interrupted = 4, // the program is quitting
 };
@@ -36,20 +36,26 @@ public:
     void setNudge(QTimer* nudge) { m_nudge = nudge; }
 
     // `armed` runs once the timer is set, before the wait: a message shown
-    // there does not hold the arming up while nobody reads it.
-    WaitEnd waitForWake(qint64 seconds, const std::function<void()>& armed = {})
+    // there does not hold the arming up while nobody reads it. The wait also
+    // ends, Cancelled, when `cancelled` answers true at the top of a pass.
+    WaitEnd waitForWake(qint64 seconds, const std::function<void()>& armed = {},
+                        const std::function<bool()>& cancelled = {})
     {
-        return wait(seconds, false, armed);
+        return wait(seconds, cancelled, armed);
     }
     // Also ends when cancelWakeWait is found set at the top of a pass.
-    WaitEnd waitForWakeOrCancel(qint64 seconds) { return wait(seconds, true, {}); }
+    WaitEnd waitForWakeOrCancel(qint64 seconds)
+    {
+        return wait(seconds, [this] { return m_state.cancelWakeWait; }, {});
+    }
 
     WakeTimer& timer() const { return m_timer; }
     int pendingWaits() const { return int(m_waits.size()); }
     QString lastError() const { return m_lastError; }
 
 private:
-    WaitEnd wait(qint64 seconds, bool cancellable, const std::function<void()>& armed);
+    WaitEnd wait(qint64 seconds, const std::function<bool()>& cancelled,
+                 const std::function<void()>& armed);
 
     WakeTimer& m_timer;
     AppState& m_state;

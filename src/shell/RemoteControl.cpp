@@ -146,7 +146,8 @@ bool RemoteControl::passwordGuards(const QString& what)
 
 void RemoteControl::StopCountdown()
 {
-    if (m_window.timerTab()->isCounting() &&
+    const TimerTab* tab = m_window.timerTab();
+    if ((tab->isCounting() || tab->powerOnMoment().isValid()) &&
         passwordGuards(QStringLiteral("stopping the countdown")))
         return;
     m_window.timerTab()->stopRemote();
@@ -157,6 +158,19 @@ QVariantMap RemoteControl::GetCountdown()
     const TimerTab* tab = m_window.timerTab();
     const bool counting = tab->isCounting();
     const qint64 left = counting ? qMax<qint64>(tab->remainSeconds(), 0) : 0;
+    // A Power On waits on the wake timer, not on the count.
+    if (const QDateTime wake = tab->powerOnMoment(); !counting && wake.isValid()) {
+        const qint64 wakeLeft = qMax<qint64>((m_window.platform().now().msecsTo(wake) + 999) / 1000, 0);
+        return {
+            {QStringLiteral("counting"), true},
+            {QStringLiteral("mode"), countdown::modeKeys().value(tab->timerMode())},
+            {QStringLiteral("action"), actionKey(int(ActionKind::PowerOn))},
+            {QStringLiteral("forced"), false},
+            {QStringLiteral("secondsLeft"), wakeLeft},
+            {QStringLiteral("totalSeconds"), wakeLeft},
+            {QStringLiteral("moment"), wake.toString(Qt::ISODate)},
+        };
+    }
     return {
         {QStringLiteral("counting"), counting},
         {QStringLiteral("mode"), countdown::modeKeys().value(tab->timerMode())},

@@ -22,6 +22,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QTabWidget>
+#include <QTimer>
 
 using namespace zelkor;
 using namespace zelkor::test;
@@ -40,6 +41,7 @@ private slots:
     void performAnswersWhatFailsAtOnce_data();
     void performAnswersWhatFailsAtOnce();
     void performTellsEveryLaterFailure();
+    void powerOnWaitIsToldAndCancelled();
     void exportReadsBackInOrder();
     void hiddenModeToggles();
     void passwordGuardsWhatTheWindowGuards_data();
@@ -266,6 +268,36 @@ void TestRemoteControl::performTellsEveryLaterFailure()
         QCOMPARE(MessageBox::shownCount(), shown + 1);
         QCOMPARE(MessageBox::lastText(), QStringLiteral("The screen cannot be locked."));
     }
+}
+
+// A Power On waits on the wake timer: --status tells it, --cancel ends it and
+// nothing is left armed to wake the computer.
+void TestRemoteControl::powerOnWaitIsToldAndCancelled()
+{
+    FakeWakeTimer& wake = m_program->platform.wake;
+    const QDateTime due = m_program->platform.now().addSecs(600);
+    QVariantMap waiting;
+    bool stopped = false;
+    wake.onArm = [&](qint64) {
+        QTimer::singleShot(0, [&] { // inside the wait
+            waiting = qdbus_cast<QVariantMap>(call(QStringLiteral("GetCountdown")).arguments().value(0));
+            stopped = call(QStringLiteral("StopCountdown")).type() == QDBusMessage::ReplyMessage;
+        });
+    };
+    MessageBox::setNextAnswer(QMessageBox::Ok); // the announcement
+    const QDBusMessage reply = call(QStringLiteral("StartCountdown"), {QStringLiteral("after"), QStringLiteral("10m"),
+                                                                       QStringLiteral("poweron"), false, QStringLiteral("/srv/on.sh")});
+    QVERIFY2(reply.type() == QDBusMessage::ReplyMessage, qPrintable(reply.errorMessage()));
+    QTRY_VERIFY(stopped);
+    QCOMPARE(waiting.value(QStringLiteral("counting")).toBool(), true);
+    QCOMPARE(waiting.value(QStringLiteral("action")).toString(), QStringLiteral("poweron"));
+    QCOMPARE(waiting.value(QStringLiteral("secondsLeft")).toLongLong(), 600);
+    QCOMPARE(waiting.value(QStringLiteral("moment")).toString(), due.toString(Qt::ISODate));
+    QTRY_VERIFY(!wake.isArmed());
+    QCOMPARE(wake.armed, QList<qint64>{600});
+    QVERIFY(m_program->platform.opened.isEmpty());
+    const QVariantMap after = qdbus_cast<QVariantMap>(call(QStringLiteral("GetCountdown")).arguments().value(0));
+    QCOMPARE(after.value(QStringLiteral("counting")).toBool(), false);
 }
 
 // Read back, the tasks get their ids in the file's order, so the newest
