@@ -83,7 +83,8 @@ std::optional<QString> readSchedule(const QJsonObject& task, TaskDraft& d)
         const QTime time = QTime::fromString(parts.value(1), Qt::ISODate);
         if (parts.size() == 2 && date.isValid() && time.isValid()) {
             // No offset: the wall clock's, read as the dialog reads it (a skipped time too).
-            d.onceDate = date;
+            // 24:00 ends the day: it reads as 00:00, which is the next day's.
+            d.onceDate = parts.at(1).startsWith(QLatin1String("24")) ? date.addDays(1) : date;
             d.time = time;
             return std::nullopt;
         }

@@ -252,6 +252,8 @@ void TestTaskFile::onceOnChangingNights_data()
     QTest::newRow("second showing's offset") << "2027-10-31T02:30:00+01:00" << "";
     QTest::newRow("another zone's offset") << "2027-01-31T08:30:00+05:00" << "2027-01-31T04:30:00";
     QTest::newRow("UTC") << "2027-01-31T08:30:00Z" << "2027-01-31T09:30:00";
+    QTest::newRow("24:00, the end of the day") << "2027-01-31T24:00:00" << "2027-02-01T00:00:00";
+    QTest::newRow("24:00 with an offset") << "2027-01-31T24:00:00+01:00" << "2027-02-01T00:00:00";
 }
 
 // A date and time can only be stored as the wall clock shows it: one that
