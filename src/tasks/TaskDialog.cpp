@@ -19,6 +19,8 @@
 #include <QTimeEdit>
 #include <QVBoxLayout>
 
+#include <limits>
+
 namespace zelkor {
 
 namespace {
@@ -187,6 +189,8 @@ QWidget* TaskDialog::buildActionFrame()
     m_targetModeCombo->setObjectName(QStringLiteral("Combo1"));
     m_targetEdit = new QLineEdit(m_actionFrame);
     m_targetEdit->setObjectName(QStringLiteral("TxtDir"));
+    // A stored message or target of any length comes back whole after Edit.
+    m_targetEdit->setMaxLength(std::numeric_limits<int>::max());
     m_browseButton = button("...", m_actionFrame);
     m_browseButton->setObjectName(QStringLiteral("Command1"));
     m_browseButton->setFixedWidth(32);

@@ -106,6 +106,24 @@ private slots:
         QCOMPARE(test::rowCount(db()), 0);
     }
 
+    // Edit and OK with no change store the task's texts as they were.
+    void editKeepsTheTexts_data()
+    {
+        QTest::addColumn<QString>("description");
+        QTest::newRow("longer than a line edit's default") << QString(40000, QLatin1Char('x'));
+        QTest::newRow("lines, tabs, quotes") << QStringLiteral("first \"line\"\n\tsecond \u05e9\u05dc\u05d5\u05dd");
+    }
+    void editKeepsTheTexts()
+    {
+        QFETCH(QString, description);
+        m_state.selectedTaskId = test::addRow(db(), {{"type", 2}, {"action", 8}, {"starttime", test::timeOfDay(8, 0)},
+                                                     {"fujia", 0}, {"description", description}, {"state", 1}});
+        auto d = open(TaskDialog::Mode::Edit);
+        d->m_okButton->click();
+        QCOMPARE(d->result(), int(QDialog::Accepted));
+        QCOMPARE(test::readRow(db(), m_state.selectedTaskId).descriptionText(), description);
+    }
+
     void editOfDamagedRows_data()
     {
         QTest::addColumn<QVariantMap>("columns");
