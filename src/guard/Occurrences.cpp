@@ -57,18 +57,29 @@ void MovedOccurrences::dropFired(const Selection& fired)
     });
 }
 
-void MovedOccurrences::keepOnly(const QSet<qint64>& taskIds)
+void MovedOccurrences::keepOnly(const QHash<qint64, DueTask>& current)
 {
     for (Selection& s : m_moved)
-        s.due.removeIf([&](const DueTask& task) { return !taskIds.contains(task.taskId); });
+        s.due.removeIf([&](const DueTask& task) {
+            const auto now = current.constFind(task.taskId);
+            return now == current.cend() || *now != task;
+        });
     m_moved.removeIf([](const Selection& s) { return s.due.isEmpty(); });
 }
 
 QString occurrenceKey(const Selection& occurrence)
 {
-    return QStringLiteral("task:%1:%2")
+    return QStringLiteral("task:%1:%2:%3")
         .arg(firstTaskId(occurrence))
-        .arg(occurrence.nextTime.toSecsSinceEpoch());
+        .arg(occurrence.nextTime.toSecsSinceEpoch())
+        .arg(warnedAction(occurrence));
+}
+
+Selection warnedPart(const Selection& occurrence)
+{
+    Selection part = occurrence;
+    part.due.removeIf([](const DueTask& task) { return task.action < 1 || task.action > 6; });
+    return part;
 }
 
 QDateTime nextPeriodStart(const ForbiddenPeriod& period, const QDateTime& from)

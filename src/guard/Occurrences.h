@@ -4,6 +4,7 @@
 #include "scheduler/NextTask.h"
 
 #include <QDateTime>
+#include <QHash>
 #include <QList>
 #include <QSet>
 
@@ -20,8 +21,10 @@ public:
     // The earlier of `next` (the table's choice) and the earliest moved one.
     Selection earlierOf(const Selection& next) const;
     void dropFired(const Selection& fired);
-    // Moved copies of tasks no longer in the table go with them.
-    void keepOnly(const QSet<qint64>& taskIds);
+    // Moved copies of tasks no longer in the table go with them, and so do
+    // those of tasks changed since (what they do, or their text): the copy
+    // would do what the task no longer says. `current`: the table's tasks by id.
+    void keepOnly(const QHash<qint64, DueTask>& current);
     bool isEmpty() const { return m_moved.isEmpty(); }
 
 private:
@@ -32,8 +35,13 @@ private:
 // the newest task's action.
 int warnedAction(const Selection& occurrence);
 
-// The key of a task occurrence, for warnings.
+// The key of a task occurrence, for warnings: its first task, second and
+// warned action, so that a task changed to another action is warned anew.
 QString occurrenceKey(const Selection& occurrence);
+
+// The tasks of an occurrence a warning is about (its power actions): Cancel
+// and Postpone leave the others, reminders say, to come at their second.
+Selection warnedPart(const Selection& occurrence);
 
 // What the user decided about the forbidden period's next occurrences.
 struct PeriodHold {

@@ -35,8 +35,12 @@ void NextTaskPass::offer(const TaskRow& row)
     if (row.actionCode() == 7) // power-on tasks are armed elsewhere
         return;
     if (const auto moment = m_finder.next(row, m_fired, m_earliest.bound()))
-        m_earliest.offer(*moment, {row.idValue().value_or(0), row.actionCode(), row.showsMessage(),
-                                   row.descriptionText()});
+        m_earliest.offer(*moment, dueTaskOf(row));
+}
+
+DueTask dueTaskOf(const TaskRow& row)
+{
+    return {row.idValue().value_or(0), row.actionCode(), row.showsMessage(), row.descriptionText()};
 }
 
 Selection NextTaskPass::result() const

@@ -15,7 +15,11 @@ struct DueTask {
     int action = 0;    // the task's action code
     bool showsMessage = false;
     QString description;
+    bool operator==(const DueTask&) const = default;
 };
+
+// What a task row does when it is due.
+DueTask dueTaskOf(const TaskRow& row);
 
 // The outcome of a selection pass: the earliest due occurrence less than 32
 // days ahead, and whether the firing poll is to run for it.

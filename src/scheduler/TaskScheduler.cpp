@@ -32,19 +32,23 @@ void TaskScheduler::selectNextTask()
     const QDateTime now = m_platform.now();
     NextTaskPass pass(now, m_fired);
     const bool keepMoved = !m_moved.isEmpty();
-    QSet<qint64> ids;
+    QHash<qint64, DueTask> current;
     m_reader.setDatabase(m_state.paths.databasePath, m_state.databaseState);
     m_reader.forEach(
         queries::kSchedulableNewestFirst,
         [&](const TaskRow& row) {
             pass.offer(row);
             if (keepMoved)
-                ids.insert(row.idValue().value_or(0));
+                current.insert(row.idValue().value_or(0), dueTaskOf(row));
         },
         TaskReader::AllFields & ~(TaskReader::StopTime | TaskReader::State));
     if (keepMoved)
-        m_moved.keepOnly(ids);
+        m_moved.keepOnly(current);
     const Selection next = m_moved.earlierOf(pass.result());
+    // A warning open for what is no longer next (a task changed or deleted
+    // meanwhile) would name an action that is not coming.
+    if (m_desk && m_poll.isOn() && (!next.pollOn || occurrenceKey(next) != occurrenceKey(m_selection)))
+        m_desk->retract(occurrenceKey(m_selection));
     if (!next.pollOn) {
         m_poll.switchOff();
         return;
@@ -129,7 +133,7 @@ void TaskScheduler::cancelOccurrence(const QString& key)
 {
     if (!m_poll.isOn() || occurrenceKey(m_selection) != key)
         return; // it acted already, or the tasks changed meanwhile
-    markFired(m_selection);
+    markFired(warnedPart(m_selection));
     selectNextTask();
 }
 
@@ -137,7 +141,7 @@ void TaskScheduler::postponeOccurrence(const QString& key)
 {
     if (!m_poll.isOn() || occurrenceKey(m_selection) != key)
         return;
-    const Selection occurrence = m_selection;
+    const Selection occurrence = warnedPart(m_selection);
     markFired(occurrence);
     m_moved.move(occurrence, occurrence.nextTime.addSecs(kPostponeSeconds));
     selectNextTask();

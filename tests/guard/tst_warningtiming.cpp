@@ -5,6 +5,7 @@
 #include "guard/WarningDesk.h"
 #include "scheduler/PeriodGuard.h"
 #include "scheduler/TaskScheduler.h"
+#include "support/TaskTable.h"
 
 #include <QSignalSpy>
 #include <QTest>
@@ -53,6 +54,13 @@ struct Rig : SchedulerRig {
 QDateTime at(int h, int m, int s = 0, int days = 0)
 {
     return QDateTime(kMonday.addDays(days), QTime(h, m, s));
+}
+
+bool changeAction(const QString& database, qint64 id, int action)
+{
+    TaskStore row(database);
+    row.setRecordSource(queries::byId(id));
+    return row.refresh().ok && row.setField(QStringLiteral("action"), action).ok && row.update().ok;
 }
 } // namespace
 
@@ -197,6 +205,58 @@ private slots:
         QVERIFY(deleteRow(rig.dir.databasePath(), id));
         rig.scheduler.selectNextTask();
         QVERIFY(rig.runUntil(at(8, 20)).isEmpty());
+    }
+
+    // What the user changes while a lock at 08:00 is warned of (a reminder
+    // due in the same second beside it, in some rows): what comes is what
+    // the table holds by then, and no warning stays for what is not coming.
+    void changesDuringTheWarning_data()
+    {
+        QTest::addColumn<QString>("change");
+        QTest::addColumn<bool>("withReminder");
+        QTest::addColumn<QStringList>("helpers"); // started up to 08:20
+        QTest::addColumn<int>("reminders");
+        QTest::addColumn<int>("warnings");
+        QTest::newRow("postponed, then made a reminder") << "postpone, remind" << false << QStringList{} << 0 << 1;
+        QTest::newRow("made a shut down") << "shutdown" << false << QStringList{"guan_f.dll"} << 0 << 2;
+        QTest::newRow("deleted") << "delete" << false << QStringList{} << 0 << 1;
+        QTest::newRow("cancelled beside a reminder") << "cancel" << true << QStringList{} << 1 << 1;
+        QTest::newRow("postponed beside a reminder") << "postpone" << true << QStringList{"suo.dll"} << 1 << 2;
+    }
+    void changesDuringTheWarning()
+    {
+        QFETCH(QString, change);
+        QFETCH(bool, withReminder);
+        QFETCH(QStringList, helpers);
+        QFETCH(int, reminders);
+        QFETCH(int, warnings);
+        Rig rig;
+        if (withReminder)
+            rig.store(withText(onceRow(0, at(8, 0), 8), true, QStringLiteral("Take the pills")));
+        const qint64 lock = rig.store(onceRow(0, at(8, 0), 6));
+        rig.scheduler.selectNextTask();
+        rig.runUntil(at(7, 59, 30));
+        QCOMPARE(rig.warnings.size(), 1);
+        const QString key = rig.warnings.first().key;
+        for (const QString& step : change.split(QStringLiteral(", "))) {
+            if (step == QLatin1String("postpone"))
+                rig.scheduler.postponeOccurrence(key);
+            else if (step == QLatin1String("cancel"))
+                rig.scheduler.cancelOccurrence(key);
+            else if (step == QLatin1String("delete"))
+                QVERIFY(deleteRow(rig.dir.databasePath(), lock));
+            else
+                QVERIFY(changeAction(rig.dir.databasePath(), lock, step == QLatin1String("remind") ? 8 : 1));
+            rig.scheduler.selectNextTask();
+        }
+        QVERIFY(!rig.desk.isOpen(key));
+        rig.runUntil(at(8, 20));
+        QStringList started;
+        for (const QString& path : rig.platform.started)
+            started << path.section(QLatin1Char('/'), -1);
+        QCOMPARE(started, helpers);
+        QCOMPARE(rig.reminders, reminders);
+        QCOMPARE(rig.warnings.size(), warnings);
     }
 
     // The forbidden period: warned before its start, with the start in the
