@@ -131,9 +131,9 @@ QDateTime periodOccurrenceEnd(const ForbiddenPeriod& period, const QDateTime& mo
     return end;
 }
 
-QString periodKey(const QDateTime& moment)
+QString periodKey(const QDateTime& moment, int action)
 {
-    return QStringLiteral("period:%1").arg(moment.toSecsSinceEpoch());
+    return QStringLiteral("period:%1:%2").arg(moment.toSecsSinceEpoch()).arg(action);
 }
 
 bool holdsOff(const PeriodHold& hold, const QDateTime& now)

@@ -58,8 +58,9 @@ QDateTime nextPeriodStart(const ForbiddenPeriod& period, const QDateTime& from);
 // The first second after the occurrence that holds `moment` (a moment inside):
 // when the wall clock leaves the period, also on the nights it changes.
 QDateTime periodOccurrenceEnd(const ForbiddenPeriod& period, const QDateTime& moment);
-// The key of the period's occurrence acting at `moment`, for warnings.
-QString periodKey(const QDateTime& moment);
+// The key of the period's occurrence acting at `moment` with `action`, for
+// warnings: a period changed to another action is warned anew.
+QString periodKey(const QDateTime& moment, int action);
 // Whether the hold keeps the period from acting at `now`.
 bool holdsOff(const PeriodHold& hold, const QDateTime& now);
 // The next moment the period will act, seen from `now` when it does not act

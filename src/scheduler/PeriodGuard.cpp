@@ -13,7 +13,7 @@ namespace zelkor {
 namespace {
 Warning periodWarning(const ForbiddenPeriod& period, const QDateTime& moment)
 {
-    return {periodKey(moment), WarningSource::Period, periodActionKind(period), moment};
+    return {periodKey(moment, periodActionKind(period)), WarningSource::Period, periodActionKind(period), moment};
 }
 } // namespace
 
@@ -31,14 +31,23 @@ void PeriodGuard::loadForbiddenPeriod()
     TaskReader reader(m_state.paths.databasePath, m_state.databaseState);
     const std::optional<TaskRow> newest = reader.first(queries::kForbiddenNewestFirst);
     const auto period = periodInForce(newest ? QList<TaskRow>{*newest} : QList<TaskRow>());
+    // A warning open for the period as it was (deleted, or changed) names
+    // what is not coming.
+    const QString warned = m_poll.isOn() && m_upcoming.isValid() ? upcomingKey() : QString();
+    const auto retractUnlessStill = [&] {
+        if (m_desk && !warned.isEmpty() && (!m_poll.isOn() || upcomingKey() != warned))
+            m_desk->retract(warned);
+    };
     if (!period) {
         m_poll.switchOff();
+        retractUnlessStill();
         return;
     }
     m_period = *period;
     const QDateTime now = m_platform.now();
     m_upcoming = nextPeriodAction(m_period, m_hold, now);
     m_poll.switchOn(now, nextLook(now));
+    retractUnlessStill();
 }
 
 void PeriodGuard::setWarningDesk(WarningDesk* desk)
@@ -55,6 +64,11 @@ void PeriodGuard::aimAnew()
     const QDateTime now = m_platform.now();
     m_upcoming = nextPeriodAction(m_period, m_hold, now);
     m_poll.rearm(now, nextLook(now));
+}
+
+QString PeriodGuard::upcomingKey() const
+{
+    return periodKey(m_upcoming, periodActionKind(m_period));
 }
 
 QDateTime PeriodGuard::nextLook(const QDateTime& now) const
@@ -75,7 +89,7 @@ void PeriodGuard::enforceForbiddenPeriod()
     const QDateTime now = m_platform.now();
     if (isInside(m_period, now.time()) && !holdsOff(m_hold, now)) {
         if (m_desk && m_upcoming.isValid())
-            m_desk->retract(periodKey(m_upcoming));
+            m_desk->retract(upcomingKey());
         m_actions.performAction(periodActionKind(m_period), m_forced());
         m_poll.rearm(m_platform.now());
         return;
@@ -88,7 +102,7 @@ void PeriodGuard::enforceForbiddenPeriod()
 
 void PeriodGuard::cancelOccurrence(const QString& key)
 {
-    if (!m_upcoming.isValid() || periodKey(m_upcoming) != key)
+    if (!m_upcoming.isValid() || upcomingKey() != key)
         return;
     m_hold.skipUntil = periodOccurrenceEnd(m_period, m_upcoming);
     m_hold.postponedTo = {};
@@ -96,7 +110,7 @@ void PeriodGuard::cancelOccurrence(const QString& key)
 
 void PeriodGuard::postponeOccurrence(const QString& key)
 {
-    if (!m_upcoming.isValid() || periodKey(m_upcoming) != key)
+    if (!m_upcoming.isValid() || upcomingKey() != key)
         return;
     m_hold.postponedTo = m_upcoming.addSecs(kPostponeSeconds);
 }

@@ -49,6 +49,7 @@ public:
     QTimer* checkTimer() const { return m_poll.timer(); }
 
 private:
+    QString upcomingKey() const; // of the warning for m_upcoming
     // The next second worth a check, from `now` outside the period.
     QDateTime nextLook(const QDateTime& now) const;
 

@@ -274,6 +274,46 @@ private slots:
         QVERIFY(warningBody(rig.warnings.first()).contains(QStringLiteral("starts at")));
     }
 
+    // The period changed while its warning shows: the warning goes, and what
+    // comes instead is warned of anew.
+    void periodChangedDuringItsWarning_data()
+    {
+        QTest::addColumn<QString>("change");
+        QTest::addColumn<QList<QDateTime>>("warnedAt");
+        QTest::addColumn<QStringList>("helpers"); // started up to 22:30
+        QTest::newRow("deleted") << "delete" << QList<QDateTime>{at(21, 59)} << QStringList{};
+        QTest::newRow("made a hibernation") << "hibernate" << QList<QDateTime>{at(21, 59), at(21, 59, 31)}
+                                            << QStringList{};
+        QTest::newRow("moved to 22:15") << "22:15" << QList<QDateTime>{at(21, 59), at(22, 14)}
+                                        << QStringList{"guan_f.dll"};
+    }
+    void periodChangedDuringItsWarning()
+    {
+        QFETCH(QString, change);
+        QFETCH(QList<QDateTime>, warnedAt);
+        QFETCH(QStringList, helpers);
+        Rig rig;
+        rig.platform.setNow(at(21, 58));
+        const qint64 id = rig.store(periodRow(0, QTime(22, 0), QTime(6, 0)));
+        rig.guard.loadForbiddenPeriod();
+        rig.runUntil(at(21, 59, 30));
+        QCOMPARE(rig.warnings.size(), 1);
+        const QString key = rig.warnings.first().key;
+        QVERIFY(deleteRow(rig.dir.databasePath(), id));
+        if (change == QLatin1String("hibernate"))
+            rig.store(periodRow(0, QTime(22, 0), QTime(6, 0), 2));
+        else if (change != QLatin1String("delete"))
+            rig.store(periodRow(0, QTime::fromString(change), QTime(6, 0)));
+        rig.guard.loadForbiddenPeriod();
+        QVERIFY(!rig.desk.isOpen(key));
+        rig.runUntil(at(22, 30));
+        QCOMPARE(rig.warnedAt, warnedAt);
+        QStringList started;
+        for (const QString& path : rig.platform.started)
+            started << path.section(QLatin1Char('/'), -1);
+        QCOMPARE(started.mid(0, 1), helpers);
+    }
+
     void periodAnswers_data()
     {
         QTest::addColumn<bool>("cancel");
