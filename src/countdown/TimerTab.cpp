@@ -356,8 +356,9 @@ void TimerTab::onCountdownTick()
             if (m_desk)
                 m_desk->retract(countdownKey());
             ++m_countdownRound;
-            // The label and the bar stay as they are this tick.
-            warnAhead();
+            // The label and the bar stay as they are this tick; the whole
+            // stretch is ahead again, so no warning before it nears its end.
+            m_remainSeconds = m_totalSeconds;
             aimNextTick();
             return;
         }

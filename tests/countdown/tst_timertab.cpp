@@ -3,6 +3,7 @@
 #include "common/DateText.h"
 #include "countdown/TimerTab.h"
 #include "countdown/WakeWaits.h"
+#include "guard/WarningDesk.h"
 #include "platform/fake/FakePlatform.h"
 #include "scheduler/SecondPoll.h"
 #include "shell/MessageBox.h"
@@ -416,7 +417,7 @@ private slots:
         rig.tick();
         QCOMPARE(rig.tab.m_remainLabel->text(),
                  QStringLiteral("58 seconds remaining")); // kept this tick
-        QCOMPARE(rig.tab.remainSeconds(), 58);
+        QCOMPARE(rig.tab.remainSeconds(), 60); // the stretch begins again
         rig.tick();
         QCOMPARE(rig.tab.m_remainLabel->text(), QStringLiteral("59 seconds remaining"));
         for (int i = 0; i < 58; ++i)
@@ -426,6 +427,50 @@ private slots:
         rig.tick();
         QCOMPARE(rig.platform.started, QStringList{"/opt/zelkor/dll/suo.dll"});
         QVERIFY(rig.idle());
+    }
+
+    // Input restarts the quiet stretch: the warning given for the old one
+    // goes, and the next comes a lead ahead of the new stretch's end, naming it.
+    void quietWarningFollowsTheStretch_data()
+    {
+        QTest::addColumn<int>("busySeconds"); // of input, near the first end
+        QTest::newRow("a moment's input") << 1;
+        QTest::newRow("working on for a while") << 30;
+    }
+    void quietWarningFollowsTheStretch()
+    {
+        QFETCH(int, busySeconds);
+        Rig rig;
+        WarningDesk desk;
+        desk.setLeadSeconds(60);
+        rig.tab.setWarningDesk(&desk);
+        QList<QPair<QDateTime, QDateTime>> warned; // (when, the moment named)
+        QObject::connect(&desk, &WarningDesk::warningDue, [&](const Warning& w) { warned.append({rig.platform.now(), w.moment}); });
+        rig.chooseAction(ActionKind::Lock);
+        rig.tab.m_modeButtons[3]->setChecked(true);
+        rig.tab.onModeChosen(3);
+        rig.setMinutes(rig.tab.m_idleMinutesEdit, 2);
+        rig.platform.lastInput = 1000u;
+        rig.start();
+        rig.tick(); // the stretch begins here
+        const QDateTime begun = rig.platform.now();
+        for (int i = 0; i < 70; ++i)
+            rig.tick();
+        QCOMPARE(warned.size(), 1);
+        QCOMPARE(warned.first().second, begun.addSecs(120));
+        for (int i = 0; i < busySeconds; ++i) {
+            rig.platform.lastInput = rig.platform.tickCount() + 1;
+            rig.tick();
+            QCOMPARE(rig.tab.remainSeconds(), 120);
+        }
+        QVERIFY(!desk.isOpen(rig.tab.countdownKey()));
+        const QDateTime quiet = rig.platform.now(); // the last input's tick
+        for (int i = 0; i < 61; ++i)
+            rig.tick();
+        QCOMPARE(warned.size(), 2);
+        QCOMPARE(warned.last().first, quiet.addSecs(60));
+        QCOMPARE(warned.last().second, quiet.addSecs(120));
+        QVERIFY(rig.platform.started.isEmpty());
     }
 
     void quietTimeAcrossTheTickWrap()
