@@ -38,6 +38,10 @@ struct PickerValues {
 // less is not a valid count.
 qint64 countSeconds(int mode, const PickerValues& values, const QDateTime& now, quint32 tickMs);
 
+// A count moves its start on once this much passed since it, far below the
+// 49.7 days after which the unsigned tick count would wrap past it.
+inline constexpr qint64 kTickFoldMs = qint64(1) << 30;
+
 // Milliseconds from `startTick` to `nowTick`, across the wrap of the 32-bit
 // tick count.
 qint64 elapsedMs(quint32 nowTick, quint32 startTick);

@@ -290,6 +290,7 @@ void TimerTab::startCountdown(qint64 seconds, const QDateTime& now)
     m_remainLabel->setText(countdown::remainingText(seconds));
     m_lastInputSeen = m_lastInput;
     m_idleStartTick = m_platform.tickCount();
+    m_elapsedBeforeMs = 0;
     m_originMs = now.toMSecsSinceEpoch() - now.time().msec();
     aimNextTick();
     emit countdownStarted();
@@ -301,7 +302,7 @@ qint64 TimerTab::elapsedMs() const
     // real time from Start, on the tick count, which timers cannot shorten.
     if (m_timerMode == countdown::At)
         return m_platform.now().toMSecsSinceEpoch() - m_originMs;
-    return countdown::elapsedMs(m_platform.tickCount(), m_idleStartTick);
+    return m_elapsedBeforeMs + countdown::elapsedMs(m_platform.tickCount(), m_idleStartTick);
 }
 
 qint64 TimerTab::endMs() const
@@ -339,6 +340,12 @@ void TimerTab::stop()
 
 void TimerTab::onCountdownTick()
 {
+    // Long before the tick count can wrap past the start, the start moves on.
+    if (const qint64 since = countdown::elapsedMs(m_platform.tickCount(), m_idleStartTick);
+        since >= countdown::kTickFoldMs) {
+        m_elapsedBeforeMs += since;
+        m_idleStartTick += quint32(since);
+    }
     if (m_modeButtons[countdown::Quiet]->isChecked()) {
         const std::optional<quint32> input = m_platform.lastInputTick();
         if (!input) {
@@ -353,6 +360,7 @@ void TimerTab::onCountdownTick()
             // given for the old stretch no longer holds.
             m_lastInputSeen = m_lastInput;
             m_idleStartTick = m_platform.tickCount();
+            m_elapsedBeforeMs = 0;
             if (m_desk)
                 m_desk->retract(countdownKey());
             ++m_countdownRound;

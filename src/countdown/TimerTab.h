@@ -140,6 +140,9 @@ private:
     double m_barWidth = 0.0;
     quint32 m_lastInput = 0;     // the last input tick read
     quint32 m_idleStartTick = 0; // where the count, or its current quiet stretch, began
+    // Counted before m_idleStartTick: the tick count wraps after 49.7 days, so
+    // a longer count moves its start on now and then and keeps what passed.
+    qint64 m_elapsedBeforeMs = 0;
     qint64 m_originMs = 0;       // a date and time: the wall clock's second at Start
     quint32 m_lastInputSeen = 0; // the last input tick when it began
     WarningDesk* m_desk = nullptr;

@@ -473,6 +473,33 @@ private slots:
         QVERIFY(rig.platform.started.isEmpty());
     }
 
+    // The tick count wraps after 49.7 days; a longer count still ends on time.
+    void countsLongerThanTheTickCount_data()
+    {
+        QTest::addColumn<quint32>("startTick");
+        QTest::addColumn<int>("stepDays"); // between the ticks looked at
+        QTest::newRow("from boot, ten days a step") << 5u * 3600 * 1000 << 10;
+        QTest::newRow("just before the wrap, a day a step") << 0xFFFFFFFFu - 1500u << 1;
+    }
+    void countsLongerThanTheTickCount()
+    {
+        QFETCH(quint32, startTick);
+        QFETCH(int, stepDays);
+        Rig rig;
+        rig.platform.setTickCount(startTick);
+        const qint64 total = 120LL * 86400; // 120 days
+        rig.tab.startRemote(countdown::After, total, int(ActionKind::Lock), false, QString());
+        for (qint64 passed = stepDays * 86400LL; passed < total; passed += stepDays * 86400LL) {
+            rig.platform.advance(stepDays * 86400LL);
+            rig.tab.onCountdownTick();
+            QCOMPARE(rig.tab.remainSeconds(), total - passed);
+        }
+        QVERIFY(rig.platform.started.isEmpty());
+        rig.platform.advance(stepDays * 86400LL);
+        rig.tab.onCountdownTick();
+        QCOMPARE(rig.platform.started, QStringList{"/opt/zelkor/dll/suo.dll"});
+    }
+
     void quietTimeAcrossTheTickWrap()
     {
         Rig rig;
