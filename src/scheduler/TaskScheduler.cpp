@@ -23,6 +23,11 @@ TaskScheduler::TaskScheduler(Platform& platform, AppState& state, ActionExecutor
       m_poll(QStringLiteral("TimEvery"), this)
 {
     connect(m_poll.timer(), &QTimer::timeout, this, &TaskScheduler::fireDueTask);
+    m_horizonTimer = new QTimer(this);
+    m_horizonTimer->setObjectName(QStringLiteral("TimHorizon"));
+    m_horizonTimer->setSingleShot(true);
+    m_horizonTimer->setInterval(24 * 3600 * 1000);
+    connect(m_horizonTimer, &QTimer::timeout, this, &TaskScheduler::selectNextTask);
 }
 
 void TaskScheduler::selectNextTask()
@@ -33,10 +38,12 @@ void TaskScheduler::selectNextTask()
     NextTaskPass pass(now, m_fired);
     const bool keepMoved = !m_moved.isEmpty();
     QHash<qint64, DueTask> current;
+    bool anyTask = false;
     m_reader.setDatabase(m_state.paths.databasePath, m_state.databaseState);
     m_reader.forEach(
         queries::kSchedulableNewestFirst,
         [&](const TaskRow& row) {
+            anyTask = true;
             pass.offer(row);
             if (keepMoved)
                 current.insert(row.idValue().value_or(0), dueTaskOf(row));
@@ -51,8 +58,11 @@ void TaskScheduler::selectNextTask()
         m_desk->retract(occurrenceKey(m_selection));
     if (!next.pollOn) {
         m_poll.switchOff();
+        // Nothing at all to wait for: no timer either.
+        anyTask ? m_horizonTimer->start() : m_horizonTimer->stop();
         return;
     }
+    m_horizonTimer->stop();
     m_selection = next;
     m_poll.switchOn(now, nextLook());
 }

@@ -54,6 +54,9 @@ public:
     const Selection& selection() const { return m_selection; }
     bool isPolling() const { return m_poll.isOn(); }
     QTimer* pollTimer() const { return m_poll.timer(); }
+    // With tasks only beyond the pass's horizon the poll is off; this one
+    // runs the pass again a day later, so that they come into it.
+    QTimer* horizonTimer() const { return m_horizonTimer; }
 
 signals:
     // A stored task's moment came; sent before its action starts.
@@ -76,6 +79,7 @@ private:
     Selection m_selection;
     FiredMoments m_fired;
     SecondPoll m_poll;
+    QTimer* m_horizonTimer = nullptr;
     ClockWatch m_clockWatch;
     bool m_inTick = false;
     WarningDesk* m_desk = nullptr;

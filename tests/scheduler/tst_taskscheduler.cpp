@@ -84,6 +84,38 @@ private slots:
                  qPrintable(QString::number(timer->remainingTime())));
     }
 
+    // A task beyond the pass's 32 days is taken up once it comes within
+    // them, by a pass a day; with nothing stored no timer runs at all.
+    void tasksBeyondTheHorizonComeInto_data()
+    {
+        QTest::addColumn<int>("daysAhead");
+        QTest::addColumn<int>("daysUntilPolled");
+        QTest::newRow("within") << 5 << 0;
+        QTest::newRow("40 days ahead: 32 days and 30 s") << 40 << 9;
+        QTest::newRow("nothing stored") << 0 << -1;
+    }
+
+    void tasksBeyondTheHorizonComeInto()
+    {
+        QFETCH(int, daysAhead);
+        QFETCH(int, daysUntilPolled); // -1: no task, no timer
+        Rig rig;
+        if (daysAhead > 0)
+            rig.store(onceRow(0, QDateTime(kMonday.addDays(daysAhead), QTime(7, 0, 30))));
+        rig.scheduler.selectNextTask();
+        int days = 0;
+        for (; days < 60 && !rig.scheduler.isPolling() && rig.scheduler.horizonTimer()->isActive(); ++days) {
+            QCOMPARE(rig.scheduler.horizonTimer()->interval(), 24 * 3600 * 1000);
+            rig.platform.advance(86400);
+            emit rig.scheduler.horizonTimer()->timeout({});
+        }
+        QCOMPARE(rig.scheduler.isPolling() ? days : -1, daysUntilPolled);
+        QVERIFY(!rig.scheduler.horizonTimer()->isActive());
+        if (daysUntilPolled >= 0)
+            QCOMPARE(rig.runUntil(QDateTime(kMonday.addDays(daysAhead), QTime(7, 1))),
+                     QList<QDateTime>{QDateTime(kMonday.addDays(daysAhead), QTime(7, 0, 30))});
+    }
+
     // A longer lead may open the warning before the second the poll sleeps
     // to; after a resume its timer has counted none of the time asleep.
     void pollIsAimedAnew_data()
