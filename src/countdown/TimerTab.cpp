@@ -256,7 +256,10 @@ void TimerTab::powerOn(qint64 seconds)
     // Announced once armed: a script's Power On is set while nobody reads the box.
     const WaitEnd end = m_wakeWaits.waitForWake(
         seconds,
-        [&] { MessageBox::information(this, countdown::powerOnAnnouncement(at, timer.canWake(), timer.whyNoWake())); },
+        [&] {
+            MessageBox::information(
+                this, countdown::powerOnAnnouncement(at, timer.canWake(), timer.whyNoWake()));
+        },
         [this] { return m_powerOnCancelled; });
     m_powerOnAt = outer;
     m_powerOnCancelled = false;

@@ -13,7 +13,8 @@ namespace zelkor {
 namespace {
 Warning periodWarning(const ForbiddenPeriod& period, const QDateTime& moment)
 {
-    return {periodKey(moment, periodActionKind(period)), WarningSource::Period, periodActionKind(period), moment};
+    return {periodKey(moment, periodActionKind(period)), WarningSource::Period,
+            periodActionKind(period), moment};
 }
 } // namespace
 

@@ -54,7 +54,8 @@ void TaskScheduler::selectNextTask()
     const Selection next = m_moved.earlierOf(pass.result());
     // A warning open for what is no longer next (a task changed or deleted
     // meanwhile) would name an action that is not coming.
-    if (m_desk && m_poll.isOn() && (!next.pollOn || occurrenceKey(next) != occurrenceKey(m_selection)))
+    if (m_desk && m_poll.isOn() &&
+        (!next.pollOn || occurrenceKey(next) != occurrenceKey(m_selection)))
         m_desk->retract(occurrenceKey(m_selection));
     if (!next.pollOn) {
         m_poll.switchOff();

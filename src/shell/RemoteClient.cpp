@@ -65,10 +65,18 @@ QString escapedField(const QString& text)
     out.reserve(text.size());
     for (const QChar c : text) {
         switch (c.unicode()) {
-        case '\\': out += QLatin1String("\\\\"); break;
-        case '\n': out += QLatin1String("\\n"); break;
-        case '\r': out += QLatin1String("\\r"); break;
-        case '\t': out += QLatin1String("\\t"); break;
+        case '\\':
+            out += QLatin1String("\\\\");
+            break;
+        case '\n':
+            out += QLatin1String("\\n");
+            break;
+        case '\r':
+            out += QLatin1String("\\r");
+            break;
+        case '\t':
+            out += QLatin1String("\\t");
+            break;
         default:
             if (c.unicode() < 0x20 || c.unicode() == 0x7f)
                 out += QStringLiteral("\\x%1").arg(c.unicode(), 2, 16, QLatin1Char('0'));
@@ -101,7 +109,9 @@ QString taskLine(const QJsonObject& t)
                        .arg(schedule, when, t.value(QStringLiteral("action")).toString());
     for (const char* key : {"target", "message"})
         if (t.contains(QLatin1String(key)))
-            line += QStringLiteral("\t%1: %2").arg(QLatin1String(key), escapedField(t.value(QLatin1String(key)).toString()));
+            line +=
+                QStringLiteral("\t%1: %2")
+                    .arg(QLatin1String(key), escapedField(t.value(QLatin1String(key)).toString()));
     return line;
 }
 
@@ -143,7 +153,9 @@ int run(int argc, char* argv[])
     QVariantList args;
     QByteArray input;
     switch (c.kind) {
-    case Command::Help: std::fputs(qPrintable(helpText()), stdout); return kDone;
+    case Command::Help:
+        std::fputs(qPrintable(helpText()), stdout);
+        return kDone;
     case Command::Perform: method = QStringLiteral("PerformAction"); args = {c.action, c.forced, c.target}; break;
     case Command::Countdown:
         method = QStringLiteral("StartCountdown");

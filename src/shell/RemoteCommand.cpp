@@ -62,7 +62,8 @@ std::optional<Command> parseCommand(const QStringList& arguments, const QDateTim
     const QCommandLineOption json(QStringLiteral("json"));
     const QCommandLineOption ics(QStringLiteral("ics"));
     const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")});
-    p.addOptions({doOption, force, in, at, uptime, idle, target, cancel, status, show, hide, toggle, json, ics, help});
+    p.addOptions({doOption, force, in, at, uptime, idle, target, cancel, status, show, hide, toggle,
+                  json, ics, help});
     if (!p.parse(arguments))
         return fail(why, p.errorText());
 

@@ -160,7 +160,8 @@ QVariantMap RemoteControl::GetCountdown()
     const qint64 left = counting ? qMax<qint64>(tab->remainSeconds(), 0) : 0;
     // A Power On waits on the wake timer, not on the count.
     if (const QDateTime wake = tab->powerOnMoment(); !counting && wake.isValid()) {
-        const qint64 wakeLeft = qMax<qint64>((m_window.platform().now().msecsTo(wake) + 999) / 1000, 0);
+        const qint64 wakeLeft =
+            qMax<qint64>((m_window.platform().now().msecsTo(wake) + 999) / 1000, 0);
         return {
             {QStringLiteral("counting"), true},
             {QStringLiteral("mode"), countdown::modeKeys().value(tab->timerMode())},
@@ -178,7 +179,8 @@ QVariantMap RemoteControl::GetCountdown()
         {QStringLiteral("forced"), counting ? tab->countdownForced() : tab->forced()},
         {QStringLiteral("secondsLeft"), left},
         {QStringLiteral("totalSeconds"), counting ? tab->totalSeconds() : qint64(0)},
-        {QStringLiteral("moment"), counting ? m_window.platform().now().addSecs(left).toString(Qt::ISODate) : QString()},
+        {QStringLiteral("moment"),
+         counting ? m_window.platform().now().addSecs(left).toString(Qt::ISODate) : QString()},
     };
 }
 

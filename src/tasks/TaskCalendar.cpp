@@ -22,7 +22,9 @@ QString escaped(QString text)
     text.replace(QLatin1Char(','), QStringLiteral("\\,"));
     text.replace(QLatin1Char('\n'), QStringLiteral("\\n"));
     // No other control character may stand in a calendar's text (a tab may).
-    text.removeIf([](QChar c) { return (c.unicode() < 0x20 && c != QLatin1Char('\t')) || c.unicode() == 0x7f; });
+    text.removeIf([](QChar c) {
+        return (c.unicode() < 0x20 && c != QLatin1Char('\t')) || c.unicode() == 0x7f;
+    });
     return text;
 }
 
