@@ -1,6 +1,7 @@
 #include "guard/Occurrences.h"
 
 #include "common/DayNumber.h"
+#include "guard/WarningDesk.h"
 
 #include <QTimeZone>
 
@@ -28,7 +29,7 @@ int warnedAction(const Selection& occurrence)
 {
     // A power action among the coinciding tasks is what the warning is about.
     for (const DueTask& task : occurrence.due)
-        if (task.action >= 1 && task.action <= 6)
+        if (isWarnedAction(task.action))
             return task.action;
     return occurrence.due.isEmpty() ? 0 : occurrence.due.first().action;
 }
@@ -78,7 +79,7 @@ QString occurrenceKey(const Selection& occurrence)
 Selection warnedPart(const Selection& occurrence)
 {
     Selection part = occurrence;
-    part.due.removeIf([](const DueTask& task) { return task.action < 1 || task.action > 6; });
+    part.due.removeIf([](const DueTask& task) { return !isWarnedAction(task.action); });
     return part;
 }
 
