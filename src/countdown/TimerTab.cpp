@@ -294,6 +294,7 @@ void TimerTab::startCountdown(qint64 seconds, const QDateTime& now)
     m_lastInputSeen = m_lastInput;
     m_idleStartTick = m_platform.tickCount();
     m_elapsedBeforeMs = 0;
+    m_postponedSeconds = 0;
     m_originMs = now.toMSecsSinceEpoch() - now.time().msec();
     aimNextTick();
     emit countdownStarted();
@@ -369,6 +370,8 @@ void TimerTab::onCountdownTick()
             ++m_countdownRound;
             // The label and the bar stay as they are this tick; the whole
             // stretch is ahead again, so no warning before it nears its end.
+            // A postponement was for the stretch it was asked in.
+            m_totalSeconds -= std::exchange(m_postponedSeconds, 0);
             m_remainSeconds = m_totalSeconds;
             aimNextTick();
             return;
@@ -415,6 +418,7 @@ void TimerTab::postponeCountdown(const QString& key)
         return;
     ++m_countdownRound;
     m_totalSeconds += kPostponeSeconds;
+    m_postponedSeconds += kPostponeSeconds;
     m_remainSeconds += kPostponeSeconds;
     m_remainLabel->setText(countdown::remainingText(m_remainSeconds));
 }

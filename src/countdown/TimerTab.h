@@ -137,6 +137,7 @@ private:
     bool m_powerOnCancelled = false;
     qint64 m_remainSeconds = 0;
     qint64 m_totalSeconds = 0;
+    qint64 m_postponedSeconds = 0; // of m_totalSeconds, added by Postpone
     double m_barWidth = 0.0;
     quint32 m_lastInput = 0;     // the last input tick read
     quint32 m_idleStartTick = 0; // where the count, or its current quiet stretch, began

@@ -434,12 +434,15 @@ private slots:
     void quietWarningFollowsTheStretch_data()
     {
         QTest::addColumn<int>("busySeconds"); // of input, near the first end
-        QTest::newRow("a moment's input") << 1;
-        QTest::newRow("working on for a while") << 30;
+        QTest::addColumn<bool>("postpone");   // the first warning's answer
+        QTest::newRow("a moment's input") << 1 << false;
+        QTest::newRow("working on for a while") << 30 << false;
+        QTest::newRow("postponed, then input: the stretch as set") << 1 << true;
     }
     void quietWarningFollowsTheStretch()
     {
         QFETCH(int, busySeconds);
+        QFETCH(bool, postpone);
         Rig rig;
         WarningDesk desk;
         desk.setLeadSeconds(60);
@@ -458,6 +461,10 @@ private slots:
             rig.tick();
         QCOMPARE(warned.size(), 1);
         QCOMPARE(warned.first().second, begun.addSecs(120));
+        if (postpone) {
+            rig.tab.postponeCountdown(rig.tab.countdownKey());
+            QCOMPARE(rig.tab.remainSeconds(), 50 + 600);
+        }
         for (int i = 0; i < busySeconds; ++i) {
             rig.platform.lastInput = rig.platform.tickCount() + 1;
             rig.tick();
