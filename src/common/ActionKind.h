@@ -25,6 +25,12 @@ inline bool isTaskAction(int code)
     return code >= int(ActionKind::ShutDown) && code <= int(ActionKind::EventsRemind);
 }
 
+// The actions that take the computer or the session away, which are warned of.
+inline bool isWarnedAction(int code)
+{
+    return code >= int(ActionKind::ShutDown) && code <= int(ActionKind::Lock);
+}
+
 inline const QStringList& actionNames()
 {
     static const QStringList names{

@@ -70,8 +70,11 @@ void MovedOccurrences::keepOnly(const QHash<qint64, DueTask>& current)
 
 QString occurrenceKey(const Selection& occurrence)
 {
+    // Named by its first power action's task, so that the occurrence warned
+    // of ahead and the same second once it is next have one key.
+    const Selection warned = warnedPart(occurrence);
     return QStringLiteral("task:%1:%2:%3")
-        .arg(firstTaskId(occurrence))
+        .arg(firstTaskId(warned.due.isEmpty() ? occurrence : warned))
         .arg(occurrence.nextTime.toSecsSinceEpoch())
         .arg(warnedAction(occurrence));
 }

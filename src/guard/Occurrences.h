@@ -35,8 +35,9 @@ private:
 // the newest task's action.
 int warnedAction(const Selection& occurrence);
 
-// The key of a task occurrence, for warnings: its first task, second and
-// warned action, so that a task changed to another action is warned anew.
+// The key of a task occurrence, for warnings: its first task (of a power
+// action, where it has one), second and warned action, so that a task changed
+// to another action is warned anew.
 QString occurrenceKey(const Selection& occurrence);
 
 // The tasks of an occurrence a warning is about (its power actions): Cancel

@@ -6,11 +6,6 @@
 namespace zelkor
 {
 
-bool isWarnedAction(int action)
-{
-    return action >= int(ActionKind::ShutDown) && action <= int(ActionKind::Lock);
-}
-
 bool inWarningWindow(const QDateTime& moment, const QDateTime& now, int leadSeconds)
 {
     if (leadSeconds <= 0 || !moment.isValid() || !now.isValid())

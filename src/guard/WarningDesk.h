@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/ActionKind.h"
+
 #include <QDateTime>
 #include <QObject>
 #include <QSet>
@@ -26,9 +28,6 @@ enum class WarningAnswer { Cancel, Postpone };
 
 inline constexpr int kDefaultWarningSeconds = 60;
 inline constexpr int kPostponeSeconds = 10 * 60;
-
-// Whether code is an action that takes the computer or the session away.
-bool isWarnedAction(int action);
 
 // Whether `now` lies in the `leadSeconds` before `moment` (the moment itself
 // excluded: then the action runs, the warning is over). A lead of 0 never warns.

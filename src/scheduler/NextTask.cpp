@@ -1,5 +1,7 @@
 #include "scheduler/NextTask.h"
 
+#include "common/ActionKind.h"
+
 namespace zelkor {
 
 namespace {
@@ -26,7 +28,8 @@ qint64 horizonOf(OccurrenceFinder& finder)
 } // namespace
 
 NextTaskPass::NextTaskPass(const QDateTime& now, FiredMoments fired)
-    : m_fired(std::move(fired)), m_finder(now), m_earliest(horizonOf(m_finder))
+    : m_fired(std::move(fired)), m_finder(now), m_earliest(horizonOf(m_finder)),
+      m_earliestWarned(m_earliest.bound())
 {
 }
 
@@ -34,8 +37,16 @@ void NextTaskPass::offer(const TaskRow& row)
 {
     if (row.actionCode() == 7) // power-on tasks are armed elsewhere
         return;
-    if (const auto moment = m_finder.next(row, m_fired, m_earliest.bound()))
-        m_earliest.offer(*moment, dueTaskOf(row));
+    if (!isWarnedAction(row.actionCode())) {
+        if (const auto moment = m_finder.next(row, m_fired, m_earliest.bound()))
+            m_earliest.offer(*moment, dueTaskOf(row));
+        return;
+    }
+    if (const auto moment = m_finder.next(row, m_fired, m_earliestWarned.bound())) {
+        m_earliestWarned.offer(*moment, dueTaskOf(row));
+        if (*moment < m_earliest.bound())
+            m_earliest.offer(*moment, dueTaskOf(row));
+    }
 }
 
 DueTask dueTaskOf(const TaskRow& row)
@@ -43,14 +54,20 @@ DueTask dueTaskOf(const TaskRow& row)
     return {row.idValue().value_or(0), row.actionCode(), row.showsMessage(), row.descriptionText()};
 }
 
-Selection NextTaskPass::result() const
+namespace {
+Selection selectionOf(const Earliest<DueTask>& earliest)
 {
     Selection selection;
-    selection.pollOn = !m_earliest.isEmpty();
-    selection.due = m_earliest.items();
+    selection.pollOn = !earliest.isEmpty();
+    selection.due = earliest.items();
     if (selection.pollOn)
-        selection.nextTime = QDateTime::fromSecsSinceEpoch(m_earliest.moment());
+        selection.nextTime = QDateTime::fromSecsSinceEpoch(earliest.moment());
     return selection;
 }
+} // namespace
+
+Selection NextTaskPass::result() const { return selectionOf(m_earliest); }
+
+Selection NextTaskPass::warnedResult() const { return selectionOf(m_earliestWarned); }
 
 } // namespace zelkor

@@ -46,11 +46,15 @@ public:
 
     void offer(const TaskRow& row);
     Selection result() const;
+    // The next occurrence that holds a power action, with only those tasks:
+    // warned of ahead even while other tasks come before it.
+    Selection warnedResult() const;
 
 private:
     FiredMoments m_fired;
     OccurrenceFinder m_finder;
     Earliest<DueTask> m_earliest;
+    Earliest<DueTask> m_earliestWarned;
 };
 
 } // namespace zelkor

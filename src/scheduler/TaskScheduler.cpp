@@ -52,11 +52,16 @@ void TaskScheduler::selectNextTask()
     if (keepMoved)
         m_moved.keepOnly(current);
     const Selection next = m_moved.earlierOf(pass.result());
-    // A warning open for what is no longer next (a task changed or deleted
+    const Selection warned = m_moved.earlierOf(pass.warnedResult());
+    // A warning open for what is no longer coming (a task changed or deleted
     // meanwhile) would name an action that is not coming.
-    if (m_desk && m_poll.isOn() &&
-        (!next.pollOn || occurrenceKey(next) != occurrenceKey(m_selection)))
-        m_desk->retract(occurrenceKey(m_selection));
+    if (m_desk && m_poll.isOn()) {
+        const QStringList keys{occurrenceKey(next), occurrenceKey(warned)};
+        for (const Selection* old : {&m_selection, &m_warnedNext})
+            if (old->pollOn && !keys.contains(occurrenceKey(*old)))
+                m_desk->retract(occurrenceKey(*old));
+    }
+    m_warnedNext = warned;
     if (!next.pollOn) {
         m_poll.switchOff();
         // Nothing at all to wait for: no timer either.
@@ -66,6 +71,16 @@ void TaskScheduler::selectNextTask()
     m_horizonTimer->stop();
     m_selection = next;
     m_poll.switchOn(now, nextLook());
+}
+
+Selection* TaskScheduler::warnedOccurrence(const QString& key)
+{
+    if (!m_poll.isOn())
+        return nullptr; // it acted already
+    for (Selection* occurrence : {&m_selection, &m_warnedNext})
+        if (occurrence->pollOn && occurrenceKey(*occurrence) == key)
+            return occurrence;
+    return nullptr; // or the tasks changed meanwhile
 }
 
 void TaskScheduler::setWarningDesk(WarningDesk* desk)
@@ -82,9 +97,13 @@ void TaskScheduler::aimPoll()
 
 QDateTime TaskScheduler::nextLook() const
 {
-    const QDateTime due = m_selection.nextTime;
-    const QDateTime opens = m_desk ? m_desk->opensAt(warningFor(m_selection)) : QDateTime();
-    return opens.isValid() && opens < due ? opens : due;
+    QDateTime look = m_selection.nextTime;
+    if (m_desk)
+        for (const Selection* occurrence : {&m_selection, &m_warnedNext})
+            if (const QDateTime opens = m_desk->opensAt(warningFor(*occurrence));
+                occurrence->pollOn && opens.isValid() && opens < look)
+                look = opens;
+    return look;
 }
 
 void TaskScheduler::onClockSet()
@@ -116,7 +135,9 @@ void TaskScheduler::fireDueTask()
         return;
     if (!isDue(m_selection.nextTime, m_platform.now())) {
         if (m_desk)
-            m_desk->consider(warningFor(m_selection), m_platform.now());
+            for (const Selection* occurrence : {&m_selection, &m_warnedNext})
+                if (occurrence->pollOn)
+                    m_desk->consider(warningFor(*occurrence), m_platform.now());
         aimPoll();
         return;
     }
@@ -142,17 +163,19 @@ void TaskScheduler::markFired(const Selection& occurrence)
 
 void TaskScheduler::cancelOccurrence(const QString& key)
 {
-    if (!m_poll.isOn() || occurrenceKey(m_selection) != key)
-        return; // it acted already, or the tasks changed meanwhile
-    markFired(warnedPart(m_selection));
+    const Selection* occurrence = warnedOccurrence(key);
+    if (!occurrence)
+        return;
+    markFired(warnedPart(*occurrence));
     selectNextTask();
 }
 
 void TaskScheduler::postponeOccurrence(const QString& key)
 {
-    if (!m_poll.isOn() || occurrenceKey(m_selection) != key)
+    const Selection* warned = warnedOccurrence(key);
+    if (!warned)
         return;
-    const Selection occurrence = warnedPart(m_selection);
+    const Selection occurrence = warnedPart(*warned);
     markFired(occurrence);
     m_moved.move(occurrence, occurrence.nextTime.addSecs(kPostponeSeconds));
     selectNextTask();

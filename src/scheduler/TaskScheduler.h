@@ -68,6 +68,8 @@ private:
     // The next second worth a tick: the warning's first or the occurrence's.
     QDateTime nextLook() const;
     void aimPoll(); // at nextLook(), if the poll is on
+    // The occurrence a warning's key names, while it is still to come.
+    Selection* warnedOccurrence(const QString& key);
     // Every task of the occurrence counts as done for that moment.
     void markFired(const Selection& occurrence);
 
@@ -77,6 +79,7 @@ private:
     std::function<bool()> m_forced = [] { return true; };
     TaskReader m_reader; // kept ready between passes
     Selection m_selection;
+    Selection m_warnedNext; // the next occurrence with a power action, warned of ahead
     FiredMoments m_fired;
     SecondPoll m_poll;
     QTimer* m_horizonTimer = nullptr;

@@ -259,6 +259,53 @@ private slots:
         QCOMPARE(rig.warnings.size(), warnings);
     }
 
+    // A power action is warned a full lead ahead even while another task
+    // comes before it, and the answer reaches it there.
+    void warnedAheadOfAnEarlierTask_data()
+    {
+        QTest::addColumn<bool>("message"); // of the task at 08:00:00 (else it opens a program); the lock at 08:00:05
+        QTest::addColumn<QString>("answer");  // to the lock's warning, at 07:59:30
+        QTest::addColumn<QList<QDateTime>>("warnedAt");
+        QTest::addColumn<QStringList>("helpers");
+        QTest::addColumn<int>("reminders");
+        QTest::newRow("a reminder first") << true << "" << QList<QDateTime>{at(7, 59, 5)} << QStringList{"suo.dll"} << 1;
+        QTest::newRow("a reminder first, lock cancelled") << true << "cancel" << QList<QDateTime>{at(7, 59, 5)}
+                                                           << QStringList{} << 1;
+        QTest::newRow("a reminder first, lock postponed")
+            << true << "postpone" << QList<QDateTime>{at(7, 59, 5), at(8, 9, 5)} << QStringList{"suo.dll"} << 1;
+        QTest::newRow("a program first") << false << "" << QList<QDateTime>{at(7, 59, 5)} << QStringList{"suo.dll"} << 0;
+    }
+    void warnedAheadOfAnEarlierTask()
+    {
+        QFETCH(bool, message);
+        QFETCH(QString, answer);
+        QFETCH(QList<QDateTime>, warnedAt);
+        QFETCH(QStringList, helpers);
+        QFETCH(int, reminders);
+        Rig rig;
+        rig.store(onceRow(0, at(8, 0, 5), 6));
+        rig.store(withText(onceRow(0, at(8, 0), 8), message, message ? QStringLiteral("Stretch") : QStringLiteral("/usr/bin/true")));
+        rig.scheduler.selectNextTask();
+        rig.runUntil(at(7, 59, 30));
+        const Warning* lock = nullptr;
+        for (const Warning& w : rig.warnings)
+            if (w.action == 6)
+                lock = &w;
+        QVERIFY(lock);
+        QCOMPARE(lock->moment, at(8, 0, 5));
+        if (answer == QLatin1String("cancel"))
+            rig.scheduler.cancelOccurrence(lock->key);
+        else if (answer == QLatin1String("postpone"))
+            rig.scheduler.postponeOccurrence(lock->key);
+        rig.runUntil(at(8, 20));
+        QCOMPARE(rig.warnedAt, warnedAt);
+        QStringList started;
+        for (const QString& path : rig.platform.started)
+            started << path.section(QLatin1Char('/'), -1);
+        QCOMPARE(started, helpers);
+        QCOMPARE(rig.reminders, reminders);
+    }
+
     // The forbidden period: warned before its start, with the start in the
     // text; Cancel spares this night only, Postpone starts it ten minutes later.
     void periodWarnsBeforeItsStart()
