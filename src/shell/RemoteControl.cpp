@@ -156,31 +156,29 @@ void RemoteControl::StopCountdown()
 QVariantMap RemoteControl::GetCountdown()
 {
     const TimerTab* tab = m_window.timerTab();
-    const bool counting = tab->isCounting();
-    const qint64 left = counting ? qMax<qint64>(tab->remainSeconds(), 0) : 0;
+    const QDateTime now = m_window.platform().now();
+    bool counting = tab->isCounting();
+    int action = tab->m_actionCombo->currentIndex() + 1;
+    bool forced = counting ? tab->countdownForced() : tab->forced();
+    qint64 left = counting ? qMax<qint64>(tab->remainSeconds(), 0) : 0;
+    qint64 total = counting ? tab->totalSeconds() : 0;
+    QDateTime moment = counting ? now.addSecs(left) : QDateTime();
     // A Power On waits on the wake timer, not on the count.
     if (const QDateTime wake = tab->powerOnMoment(); !counting && wake.isValid()) {
-        const qint64 wakeLeft =
-            qMax<qint64>((m_window.platform().now().msecsTo(wake) + 999) / 1000, 0);
-        return {
-            {QStringLiteral("counting"), true},
-            {QStringLiteral("mode"), countdown::modeKeys().value(tab->timerMode())},
-            {QStringLiteral("action"), actionKey(int(ActionKind::PowerOn))},
-            {QStringLiteral("forced"), false},
-            {QStringLiteral("secondsLeft"), wakeLeft},
-            {QStringLiteral("totalSeconds"), wakeLeft},
-            {QStringLiteral("moment"), wake.toString(Qt::ISODate)},
-        };
+        counting = true;
+        action = int(ActionKind::PowerOn);
+        forced = false;
+        left = total = qMax<qint64>((now.msecsTo(wake) + 999) / 1000, 0);
+        moment = wake;
     }
     return {
         {QStringLiteral("counting"), counting},
         {QStringLiteral("mode"), countdown::modeKeys().value(tab->timerMode())},
-        {QStringLiteral("action"), actionKey(tab->m_actionCombo->currentIndex() + 1)},
-        {QStringLiteral("forced"), counting ? tab->countdownForced() : tab->forced()},
+        {QStringLiteral("action"), actionKey(action)},
+        {QStringLiteral("forced"), forced},
         {QStringLiteral("secondsLeft"), left},
-        {QStringLiteral("totalSeconds"), counting ? tab->totalSeconds() : qint64(0)},
-        {QStringLiteral("moment"),
-         counting ? m_window.platform().now().addSecs(left).toString(Qt::ISODate) : QString()},
+        {QStringLiteral("totalSeconds"), total},
+        {QStringLiteral("moment"), moment.isValid() ? moment.toString(Qt::ISODate) : QString()},
     };
 }
 

@@ -48,6 +48,14 @@ struct Rig {
     {
         picker->setTime(QTime(picker->time().hour(), m));
     }
+    // The countdown without input, `minutes` long, its last input at tick 1000.
+    void chooseQuiet(int minutes)
+    {
+        tab.m_modeButtons[3]->setChecked(true);
+        tab.onModeChosen(3);
+        setMinutes(tab.m_idleMinutesEdit, minutes);
+        platform.lastInput = 1000u;
+    }
     void setHours(QDateTimeEdit* picker, int h)
     {
         picker->setTime(QTime(h, picker->time().minute()));
@@ -401,10 +409,7 @@ private slots:
     {
         Rig rig;
         rig.chooseAction(ActionKind::Lock);
-        rig.tab.m_modeButtons[3]->setChecked(true);
-        rig.tab.onModeChosen(3);
-        rig.setMinutes(rig.tab.m_idleMinutesEdit, 1);
-        rig.platform.lastInput = 1000u;
+        rig.chooseQuiet(1);
         rig.start();
         QCOMPARE(rig.tab.m_remainLabel->text(), QStringLiteral("60 seconds remaining"));
         rig.tick(); // a last input not seen before: the stretch begins here
@@ -450,10 +455,7 @@ private slots:
         QList<QPair<QDateTime, QDateTime>> warned; // (when, the moment named)
         QObject::connect(&desk, &WarningDesk::warningDue, [&](const Warning& w) { warned.append({rig.platform.now(), w.moment}); });
         rig.chooseAction(ActionKind::Lock);
-        rig.tab.m_modeButtons[3]->setChecked(true);
-        rig.tab.onModeChosen(3);
-        rig.setMinutes(rig.tab.m_idleMinutesEdit, 2);
-        rig.platform.lastInput = 1000u;
+        rig.chooseQuiet(2);
         rig.start();
         rig.tick(); // the stretch begins here
         const QDateTime begun = rig.platform.now();
