@@ -50,16 +50,9 @@ poweron::Choice PowerOnCycle::searchNow()
 
 WaitEnd PowerOnCycle::waitUntil(const QDateTime& due)
 {
-    for (;;) {
-        // Whole seconds, rounded up: never before the moment.
-        const qint64 left = (m_platform.now().msecsTo(due) + 999) / 1000;
-        const WaitEnd end = m_wakeWaits.waitForWakeOrCancel(qMax<qint64>(left, 0));
-        // Another wait started inside this one (the Timer tab's Power On)
-        // moves the one timer to its own time; when that comes first, the
-        // rest of this wait is still to be waited.
-        if (end != WaitEnd::Fired || m_state.cancelWakeWait || isDue(due, m_platform.now()))
-            return end;
-    }
+    // Whole seconds, rounded up: never before the moment.
+    const qint64 left = (m_platform.now().msecsTo(due) + 999) / 1000;
+    return m_wakeWaits.waitForWakeOrCancel(qMax<qint64>(left, 0));
 }
 
 void PowerOnCycle::followUp(const poweron::Choice& occurrence)

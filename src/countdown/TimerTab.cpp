@@ -242,37 +242,56 @@ void TimerTab::stopRemote()
 {
     if (isCounting())
         stop();
-    if (m_powerOnAt.isValid())
-        m_powerOnCancelled = true;
+    for (const auto& [wait, at] : std::exchange(m_powerOnWaits, {}))
+        m_wakeWaits.cancelWait(wait);
+}
+
+QDateTime TimerTab::powerOnMoment() const
+{
+    QDateTime earliest;
+    for (const auto& [wait, at] : m_powerOnWaits) {
+        if (!earliest.isValid() || at < earliest)
+            earliest = at;
+    }
+    return earliest;
 }
 
 void TimerTab::powerOn(qint64 seconds)
 {
     const QDateTime at = m_platform.now().addSecs(seconds);
-    const WakeTimer& timer = m_wakeWaits.timer();
-    // A Power On started inside this one's wait is the one to cancel until it ends.
-    const QDateTime outer = std::exchange(m_powerOnAt, at);
-    m_powerOnCancelled = false;
-    // Announced once armed: a script's Power On is set while nobody reads the box.
-    const WaitEnd end = m_wakeWaits.waitForWake(
-        seconds,
-        [&] {
-            MessageBox::information(
-                this, countdown::powerOnAnnouncement(at, timer.canWake(), timer.whyNoWake()));
-        },
-        [this] { return m_powerOnCancelled; });
-    m_powerOnAt = outer;
-    m_powerOnCancelled = false;
-    if (end == WaitEnd::Failed) {
-        MessageBox::notify(this, QStringLiteral("The wake-up at %1 could not be set: %2")
-                                     .arg(datetext::general(at), m_wakeWaits.lastError()));
+    const quint64 wait = m_wakeWaits.startWait(
+        seconds, [this](quint64 id, WaitEnd end) { powerOnEnded(id, end); });
+    if (wait == 0) {
+        tellWakeUpFailed(at);
         return;
     }
-    if (end != WaitEnd::Fired)
+    m_powerOnWaits.emplace(wait, at);
+    // Announced once armed: a script's Power On is set while nobody reads the box.
+    const WakeTimer& timer = m_wakeWaits.timer();
+    MessageBox::information(
+        this, countdown::powerOnAnnouncement(at, timer.canWake(), timer.whyNoWake()));
+}
+
+void TimerTab::powerOnEnded(quint64 wait, WaitEnd end)
+{
+    const auto found = m_powerOnWaits.find(wait);
+    if (found == m_powerOnWaits.end())
         return;
+    const QDateTime at = found->second;
+    m_powerOnWaits.erase(found);
+    if (end == WaitEnd::Failed) {
+        tellWakeUpFailed(at);
+        return;
+    }
     const QString target = m_targetEdit->text().trimmed();
     if (!target.isEmpty())
         m_actions.shellOpen(target);
+}
+
+void TimerTab::tellWakeUpFailed(const QDateTime& at)
+{
+    MessageBox::notify(this, QStringLiteral("The wake-up at %1 could not be set: %2")
+                                 .arg(datetext::general(at), m_wakeWaits.lastError()));
 }
 
 void TimerTab::startCountdown(qint64 seconds, const QDateTime& now)

@@ -10,6 +10,7 @@
 
 #include <array>
 #include <functional>
+#include <map>
 #include <optional>
 
 class QCheckBox;
@@ -25,6 +26,7 @@ namespace zelkor {
 
 class ActionExecutor;
 class WakeWaits;
+enum class WaitEnd;
 class WarningDesk;
 
 // The "Timer" tab: the clock and uptime labels, a one-off countdown in one of
@@ -73,10 +75,10 @@ public:
     // caller returns, as its announcement waits for the user. `forced` is the
     // countdown's own: the Force box stays the user's choice for everything else.
     void startRemote(int mode, qint64 seconds, int action, bool forced, const QString& target);
-    // As Stop, when counting; a Power On that waits is cancelled and disarmed.
+    // As Stop, when counting; the Power Ons that wait are cancelled and disarmed.
     void stopRemote();
-    // The moment a Power On of this tab waits for; invalid when none waits.
-    QDateTime powerOnMoment() const { return m_powerOnAt; }
+    // The earliest moment a Power On of this tab waits for; invalid when none waits.
+    QDateTime powerOnMoment() const;
 
     int timerMode() const { return m_timerMode; }
     qint64 remainSeconds() const { return m_remainSeconds; }
@@ -121,6 +123,8 @@ private:
     qint64 endMs() const;     // of the running count, on the same clock
     void aimNextTick();
     void powerOn(qint64 seconds);
+    void powerOnEnded(quint64 wait, WaitEnd end);
+    void tellWakeUpFailed(const QDateTime& at);
     void enablePickers(int mode);
     void repaintActions(bool enabled);
     void setBar(double width);
@@ -133,8 +137,7 @@ private:
     QWidget* m_focusSink = nullptr;
     int m_timerMode = countdown::After;
     std::optional<bool> m_countdownForced; // set by a countdown from outside
-    QDateTime m_powerOnAt;                 // of the innermost Power On that waits
-    bool m_powerOnCancelled = false;
+    std::map<quint64, QDateTime> m_powerOnWaits; // each Power On's wake wait, and its moment
     qint64 m_remainSeconds = 0;
     qint64 m_totalSeconds = 0;
     qint64 m_postponedSeconds = 0; // of m_totalSeconds, added by Postpone

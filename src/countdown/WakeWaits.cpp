@@ -10,59 +10,153 @@
 namespace zelkor
 {
 
-WakeWaits::WakeWaits(WakeTimer& timer, AppState& state, QObject* parent)
-    : QObject(parent), m_timer(timer), m_state(state)
+WakeWaits::WakeWaits(WakeTimer& timer, std::function<QDateTime()> now, AppState& state,
+                     QObject* parent)
+    : QObject(parent), m_timer(timer), m_now(std::move(now)), m_state(state)
 {
+    connect(&m_timer, &WakeTimer::fired, this, &WakeWaits::onFired);
 }
 
-WaitEnd WakeWaits::wait(qint64 seconds, const std::function<bool()>& cancelled,
-                        const std::function<void()>& armed)
+WakeWaits::~WakeWaits()
 {
-    const auto isCancelled = [&cancelled] { return cancelled && cancelled(); };
-    const quint64 id = ++m_nextWait;
-    m_waits.push_back(id);
-    const auto leave = qScopeGuard([this, id] {
-        m_waits.erase(std::find(m_waits.begin(), m_waits.end(), id));
-        // A wait that is no longer wanted must not wake the computer.
-        if (m_waits.empty())
-            m_timer.disarm();
-    });
+    // Nobody is left to answer the wake-up.
+    if (!m_waits.empty())
+        m_timer.disarm();
+}
 
-    if (const Outcome set = m_timer.arm(seconds); !set.ok) {
+quint64 WakeWaits::startWait(qint64 seconds, Done done)
+{
+    return add(seconds, std::move(done), false);
+}
+
+void WakeWaits::cancelWait(quint64 id)
+{
+    remove(id);
+}
+
+quint64 WakeWaits::add(qint64 seconds, Done done, bool nested)
+{
+    const quint64 id = ++m_nextWait;
+    const qint64 dueMs = nowMs() + qMax<qint64>(seconds, 0) * 1000;
+    // A wait that comes after another leaves the timer as it is.
+    const bool first = m_waits.empty() || dueMs < earliestDueMs();
+    m_waits.push_back({id, dueMs, std::move(done), nested});
+    if (!first)
+        return id;
+    if (const Outcome set = m_timer.arm(qMax<qint64>(seconds, 0)); !set.ok) {
         m_lastError = set.error;
-        return WaitEnd::Failed;
+        remove(id);
+        return 0;
     }
-    if (armed)
-        armed();
+    return id;
+}
+
+void WakeWaits::remove(quint64 id)
+{
+    const auto found =
+        std::find_if(m_waits.begin(), m_waits.end(), [id](const Wait& wait) { return wait.id == id; });
+    if (found == m_waits.end())
+        return;
+    const qint64 dueMs = found->dueMs;
+    m_waits.erase(found);
+    // Only the earliest wait's moment is on the timer.
+    if (m_waits.empty() || dueMs < earliestDueMs())
+        rearm();
+}
+
+qint64 WakeWaits::earliestDueMs() const
+{
+    return std::min_element(m_waits.begin(), m_waits.end(),
+                            [](const Wait& a, const Wait& b) { return a.dueMs < b.dueMs; })
+        ->dueMs;
+}
+
+void WakeWaits::rearm()
+{
+    if (m_waits.empty()) {
+        // A wait that is no longer wanted must not wake the computer.
+        m_timer.disarm();
+        return;
+    }
+    if (const Outcome set = m_timer.armMs(earliestDueMs() - nowMs()); !set.ok) {
+        m_lastError = set.error;
+        end(std::exchange(m_waits, {}), WaitEnd::Failed);
+    }
+}
+
+void WakeWaits::onFired()
+{
+    if (m_timer.failed()) {
+        m_lastError = m_timer.failure();
+        end(std::exchange(m_waits, {}), WaitEnd::Failed);
+        m_timer.disarm();
+        return;
+    }
+    if (!m_timer.signalled() || m_waits.empty())
+        return;
+    const qint64 now = nowMs();
+    std::vector<Wait> due;
+    for (auto it = m_waits.begin(); it != m_waits.end();) {
+        if (it->dueMs <= now) {
+            due.push_back(std::move(*it));
+            it = m_waits.erase(it);
+        } else {
+            ++it;
+        }
+    }
+    // Also when none is due: the wall clock was set back since the arming.
+    rearm();
+    end(std::move(due), WaitEnd::Fired);
+}
+
+void WakeWaits::end(std::vector<Wait> ended, WaitEnd how)
+{
+    std::stable_sort(ended.begin(), ended.end(),
+                     [](const Wait& a, const Wait& b) { return a.dueMs < b.dueMs; });
+    for (Wait& wait : ended) {
+        if (wait.nested)
+            wait.done(wait.id, how);
+        else // each on its own: one that shows a message holds up no other
+            QTimer::singleShot(0, this, [done = std::move(wait.done), id = wait.id, how] {
+                done(id, how);
+            });
+    }
+}
+
+WaitEnd WakeWaits::waitForWakeOrCancel(qint64 seconds)
+{
+    QEventLoop loop;
+    WaitEnd result = {};
+    const quint64 id = add(
+        seconds,
+        [&result, &loop](quint64, WaitEnd how) {
+            result = how;
+            loop.exit(int(how));
+        },
+        true);
+    if (id == 0)
+        return WaitEnd::Failed;
+    const auto leave = qScopeGuard([this, id] { remove(id); });
     if (m_nudge)
         m_nudge->start();
-    if (isCancelled())
+    if (m_state.cancelWakeWait)
         return WaitEnd::Cancelled;
+    if (result != WaitEnd{}) // ended while it was armed
+        return result;
 
-    // One pass of the loop handles what is pending, then blocks for more; the
-    // ends are tested at the top of every pass of the innermost wait, the
-    // cancel flag before the timer (a cancel seen with the firing wins).
-    QEventLoop loop;
-    const auto pass = [&] {
-        if (m_waits.back() != id)
-            return;
-        if (isCancelled())
-            loop.exit(int(WaitEnd::Cancelled));
-        else if (m_timer.failed())
-            loop.exit(int(WaitEnd::Failed));
-        else if (m_timer.signalled())
-            loop.exit(int(WaitEnd::Fired));
-    };
+    // The cancel flag is tested at the top of every pass, so it wins over a
+    // firing seen in the same pass.
     connect(QAbstractEventDispatcher::instance(), &QAbstractEventDispatcher::aboutToBlock, &loop,
-            pass);
-    const int end = loop.exec();
-    switch (end) {
+            [this, &loop] {
+                if (m_state.cancelWakeWait)
+                    loop.exit(int(WaitEnd::Cancelled));
+            });
+    const int how = loop.exec();
+    switch (how) {
     case int(WaitEnd::Fired):
     case int(WaitEnd::Cancelled):
-        return WaitEnd(end);
     case int(WaitEnd::Failed):
-        m_lastError = m_timer.failure();
-        return WaitEnd::Failed;
+        return WaitEnd(how);
     default: // the application left every loop
         return WaitEnd::Interrupted;
     }

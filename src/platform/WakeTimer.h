@@ -15,9 +15,10 @@ class WakeTimer : public QObject {
 public:
     using QObject::QObject;
 
-    // Fires `seconds` from now (at once for zero or less) and clears the
-    // signalled and failed states. Fails when no timer could be created.
-    virtual Outcome arm(qint64 seconds) = 0;
+    // Fires `ms` milliseconds from now (at once for zero or less) and clears
+    // the signalled and failed states. Fails when no timer could be created.
+    virtual Outcome armMs(qint64 ms) = 0;
+    Outcome arm(qint64 seconds) { return armMs(seconds * 1000); }
     // Nothing pending any more: a sleeping computer must not be woken for it.
     virtual void disarm() = 0;
 

@@ -85,7 +85,7 @@ MainWindow::MainWindow(Platform& platform, AppState& state, QWidget* parent)
     m_actions->setReminderPresenter([this] { reminder()->present(); });
     connect(m_actions, &ActionExecutor::problem, this, &MainWindow::tell);
 
-    m_wakeWaits = new WakeWaits(m_platform.wakeTimer(), m_state, this);
+    m_wakeWaits = new WakeWaits(m_platform, m_state, this);
     m_powerOn = new PowerOnCycle(m_platform, m_state, *m_actions, *m_wakeWaits, this);
     m_powerOn->setListRefresher([this] { refreshTaskList(); });
     // Modal: the next power-on is armed once the message is closed.

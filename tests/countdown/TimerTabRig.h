@@ -45,7 +45,7 @@ struct TimerTabRig {
     FakePlatform platform;
     AppState state;
     ActionExecutor actions{platform, state};
-    WakeWaits waits{platform.wake, state};
+    WakeWaits waits{platform, state};
     TimerTab tab{platform, actions, waits};
 };
 

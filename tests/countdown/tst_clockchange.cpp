@@ -69,7 +69,7 @@ private slots:
         rig.platform.setNow(localAt(now));
         rig.store(withText(dailyRow(0, daily, int(ActionKind::PowerOn)), false,
                            QStringLiteral("/bin/wake")));
-        WakeWaits waits(rig.platform.wake, rig.state);
+        WakeWaits waits(rig.platform, rig.state);
         PowerOnCycle cycle(rig.platform, rig.state, rig.actions, waits);
         rig.platform.wake.onArm = [&](qint64) {
             rig.state.exitRequested = rig.state.cancelWakeWait = true;

@@ -75,25 +75,32 @@ private slots:
         QCOMPARE(effects, fired);
     }
 
-    // A Timer tab Power On started while the cycle waits for a stored Power
-    // On task re-arms the one wake timer. When it ends first, the cycle waits
-    // on for its own moment and runs its task once, then; when it ends later,
-    // the cycle's task runs once, when both waits end.
-    void timerTabPowerOnInsideTheCycle_data()
+    // A Timer tab Power On and the cycle's wait for a stored Power On task
+    // share the one wake timer; whichever starts first, each ends at its own
+    // moment, the other's wait neither moving it nor holding it up.
+    void timerTabPowerOnBesideTheCycle_data()
     {
         QTest::addColumn<int>("tabMinutes"); // the tab's Power On, 08:00 + these minutes
+        QTest::addColumn<bool>("tabFirst");  // started before the cycle, else inside its wait
         QTest::addColumn<bool>("message");   // the stored task shows a message
         QTest::addColumn<QStringList>("effects");
-        QTest::newRow("tab first") << 30 << false << QStringList{"08:30:00 tab", "09:00:00 stored"};
+        QTest::newRow("tab first") << 30 << false << false
+                                   << QStringList{"08:30:00 tab", "09:00:00 stored"};
         QTest::newRow("tab first, stored message")
-            << 30 << true << QStringList{"08:30:00 tab", "09:00:00 message"};
+            << 30 << false << true << QStringList{"08:30:00 tab", "09:00:00 message"};
         QTest::newRow("tab a minute before")
-            << 59 << false << QStringList{"08:59:00 tab", "09:00:00 stored"};
-        QTest::newRow("tab later") << 90 << false << QStringList{"09:30:00 tab", "09:30:00 stored"};
+            << 59 << false << false << QStringList{"08:59:00 tab", "09:00:00 stored"};
+        QTest::newRow("tab later") << 90 << false << false
+                                   << QStringList{"09:00:00 stored", "09:30:00 tab"};
+        QTest::newRow("tab started first, later")
+            << 90 << true << false << QStringList{"09:00:00 stored", "09:30:00 tab"};
+        QTest::newRow("tab started first, earlier")
+            << 30 << true << true << QStringList{"08:30:00 tab", "09:00:00 message"};
     }
-    void timerTabPowerOnInsideTheCycle()
+    void timerTabPowerOnBesideTheCycle()
     {
         QFETCH(int, tabMinutes);
+        QFETCH(bool, tabFirst);
         QFETCH(bool, message);
         QFETCH(QStringList, effects);
         TimerTabRig rig;
@@ -121,24 +128,35 @@ private slots:
         rig.tab.m_afterMinutesEdit->setTime(QTime(0, tabMinutes % 60));
         rig.tab.m_afterHoursEdit->setTime(QTime(tabMinutes / 60, 0));
         rig.tab.m_targetEdit->setText(QStringLiteral("/bin/tab"));
-        // Each arming lets the clock run to its end and fires, except that
-        // the cycle's first wait gets the tab's Power On started inside it.
+        bool tabStarted = tabFirst;
+        QDateTime armedFor;
         rig.platform.wake.onArm = [&](qint64 seconds) {
-            note();
-            if (rig.platform.wake.armed.size() == 1) {
+            armedFor = rig.platform.now().addSecs(seconds);
+            if (!tabFirst && rig.platform.wake.armed.size() == 1) {
                 QTimer::singleShot(0, &cycle, [&] {
                     rig.start();
-                    note();
+                    tabStarted = true;
                 });
-                return;
             }
-            if (rig.platform.now().addSecs(seconds) > onMonday(12, 0)) {
-                rig.state.exitRequested = rig.state.cancelWakeWait = true;
-                return;
-            }
-            rig.platform.advance(seconds);
-            rig.platform.wake.fireLater();
         };
+        // Time runs to each armed moment in turn, until the next day's task.
+        QTimer time;
+        connect(&time, &QTimer::timeout, [&] {
+            note();
+            const bool bothWait = tabStarted && cycle.isRunning();
+            if (!bothWait || !rig.platform.wake.isArmed() || rig.platform.wake.signalled())
+                return;
+            if (armedFor > onMonday(12, 0)) {
+                rig.state.exitRequested = rig.state.cancelWakeWait = true;
+                time.stop();
+                return;
+            }
+            rig.platform.setNow(armedFor);
+            rig.platform.wake.fire();
+        });
+        time.start(5);
+        if (tabFirst)
+            rig.start();
         cycle.start();
         QTRY_VERIFY(cycle.cycles() > 0 && !cycle.isRunning());
         note();

@@ -128,10 +128,10 @@ private slots:
         QVERIFY(!timer.canWake());
         QVERIFY(timer.whyNoWake().contains(QStringLiteral("cap_wake_alarm")));
         AppState state;
-        WakeWaits waits(timer, state);
+        WakeWaits waits(timer, &QDateTime::currentDateTime, state);
         QElapsedTimer clock;
         clock.start();
-        QCOMPARE(waits.waitForWake(1), WaitEnd::Fired); // still on time while awake
+        QCOMPARE(waits.waitForWakeOrCancel(1), WaitEnd::Fired); // still on time while awake
         QVERIFY(clock.elapsed() >= 990);
     }
 
@@ -168,53 +168,56 @@ private slots:
     {
         LinuxWakeTimer timer;
         AppState state;
-        WakeWaits waits(timer, state);
+        WakeWaits waits(timer, &QDateTime::currentDateTime, state);
         QElapsedTimer clock;
         clock.start();
-        QCOMPARE(waits.waitForWake(1), WaitEnd::Fired);
+        QCOMPARE(waits.waitForWakeOrCancel(1), WaitEnd::Fired);
         QVERIFY2(clock.elapsed() >= 990 && clock.elapsed() < 2500,
                  qPrintable(QString::number(clock.elapsed())));
         QCOMPARE(timer.remainingMs(), 0);
     }
 
-    void earlierRearmEndsBothWaitsInnerFirst()
+    // On the real timer, a wait started inside another ends at its own
+    // moment, and the other at its own, earlier or later.
+    void waitsEndAtTheirOwnMoments_data()
     {
-        LinuxWakeTimer timer;
-        AppState state;
-        WakeWaits waits(timer, state);
-        QElapsedTimer clock;
-        clock.start();
-        qint64 innerEnd = -1;
-        QTimer::singleShot(100, [&] {
-            QVERIFY(timer.remainingMs() > 29000);
-            QCOMPARE(waits.waitForWake(1), WaitEnd::Fired);
-            innerEnd = clock.elapsed();
-            QVERIFY(timer.remainingMs() == 0); // fired, not re-armed for the outer one
-        });
-        QCOMPARE(waits.waitForWakeOrCancel(30), WaitEnd::Fired);
-        const qint64 outerEnd = clock.elapsed();
-        QVERIFY(innerEnd >= 1090);
-        QVERIFY2(outerEnd >= innerEnd && outerEnd < 2500, qPrintable(QString::number(outerEnd)));
+        QTest::addColumn<int>("loopSeconds");  // the nested wait
+        QTest::addColumn<int>("laterSeconds"); // started 100 ms into it, with a callback
+        QTest::newRow("the later one is earlier") << 2 << 1;
+        QTest::newRow("the later one is later") << 1 << 2;
     }
-
-    void laterRearmMovesThePendingWait()
+    void waitsEndAtTheirOwnMoments()
     {
+        QFETCH(int, loopSeconds);
+        QFETCH(int, laterSeconds);
         LinuxWakeTimer timer;
         AppState state;
-        WakeWaits waits(timer, state);
+        WakeWaits waits(timer, &QDateTime::currentDateTime, state);
         QElapsedTimer clock;
         clock.start();
-        QTimer::singleShot(200, [&] { QCOMPARE(waits.waitForWake(2), WaitEnd::Fired); });
-        QCOMPARE(waits.waitForWake(1), WaitEnd::Fired);
-        QVERIFY2(clock.elapsed() >= 2190 && clock.elapsed() < 3500,
-                 qPrintable(QString::number(clock.elapsed())));
+        qint64 laterEnd = -1;
+        QTimer::singleShot(100, [&] {
+            waits.startWait(laterSeconds, [&](quint64, WaitEnd end) {
+                QCOMPARE(end, WaitEnd::Fired);
+                laterEnd = clock.elapsed();
+            });
+        });
+        QCOMPARE(waits.waitForWakeOrCancel(loopSeconds), WaitEnd::Fired);
+        const qint64 loopEnd = clock.elapsed();
+        QTRY_VERIFY(laterEnd >= 0);
+        const auto near = [](qint64 ms, qint64 expected) {
+            return ms >= expected - 10 && ms < expected + 400;
+        };
+        QVERIFY2(near(laterEnd, 100 + laterSeconds * 1000), qPrintable(QString::number(laterEnd)));
+        QVERIFY2(near(loopEnd, loopSeconds * 1000), qPrintable(QString::number(loopEnd)));
+        QCOMPARE(timer.remainingMs(), 0);
     }
 
     void cancelEndsTheWaitAndDisarms()
     {
         LinuxWakeTimer timer;
         AppState state;
-        WakeWaits waits(timer, state);
+        WakeWaits waits(timer, &QDateTime::currentDateTime, state);
         QElapsedTimer clock;
         clock.start();
         QTimer::singleShot(200, [&] {

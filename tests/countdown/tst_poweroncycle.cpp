@@ -34,7 +34,7 @@ struct Rig {
     FakePlatform platform;
     AppState state;
     ActionExecutor actions{platform, state};
-    WakeWaits waits{platform.wake, state};
+    WakeWaits waits{platform, state};
     std::unique_ptr<PowerOnCycle> cycle;
     QStringList messages; // remindText at each modal message
     QList<int> armedAtMessage;

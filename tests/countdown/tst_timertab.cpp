@@ -30,7 +30,7 @@ struct Rig {
     FakePlatform platform;
     AppState state;
     ActionExecutor actions{platform, state};
-    WakeWaits waits{platform.wake, state};
+    WakeWaits waits{platform, state};
     TimerTab tab{platform, actions, waits};
     QStringList reminders; // remindText at each reminder
 
@@ -555,18 +555,22 @@ private slots:
         bool checkedInside = false;
         const int boxesBefore = MessageBox::shownCount();
         int boxesAtArming = -1;
-        rig.platform.wake.onArm = [&](qint64) {
+        const QDateTime at = rig.platform.now().addSecs(600);
+        rig.platform.wake.onArm = [&](qint64 seconds) {
             boxesAtArming = MessageBox::shownCount();
-            QTimer::singleShot(10, [&] {
+            QTimer::singleShot(10, [&, seconds] {
                 QVERIFY(rig.platform.opened.isEmpty()); // not before the timer fires
                 QVERIFY(rig.idle());                    // no countdown on screen
+                QCOMPARE(rig.tab.powerOnMoment(), at);
                 checkedInside = true;
+                rig.platform.advance(seconds);
                 rig.platform.wake.fire();
             });
         };
-        const QDateTime at = rig.platform.now().addSecs(600);
         rig.start();
-        QVERIFY(checkedInside);
+        QTRY_VERIFY(checkedInside);
+        QTRY_VERIFY(!rig.platform.opened.isEmpty());
+        QVERIFY(!rig.tab.powerOnMoment().isValid());
         QCOMPARE(boxesAtArming, boxesBefore); // armed before the announcement shows
         QCOMPARE(rig.platform.wake.armed, QList<qint64>{600});
         QCOMPARE(rig.platform.opened, QStringList{"/usr/bin/true"});
@@ -592,7 +596,6 @@ private slots:
         rig.tab.onModeChosen(1);
         rig.tab.m_atDateEdit->setDate(QDate(2026, 3, 29));
         rig.tab.m_atTimeEdit->setTime(QTime(7, 0));
-        rig.platform.wake.onArm = [&](qint64) { QTimer::singleShot(0, [&] { rig.platform.wake.fire(); }); };
         rig.start();
         QCOMPARE(rig.platform.wake.armed, QList<qint64>{36000});
         QVERIFY2(MessageBox::lastText().startsWith(

@@ -208,7 +208,7 @@ private slots:
         rig.platform.setNow(onMonday(8, 0));
         rig.store(row);
         rig.store(powerOnRow(2, daynum::fromTime(QTime(12, 0)), QStringLiteral("/bin/noon")));
-        WakeWaits waits(rig.platform.wake, rig.state);
+        WakeWaits waits(rig.platform, rig.state);
         PowerOnCycle cycle(rig.platform, rig.state, rig.actions, waits);
         // 09:00 comes and runs; waiting for noon, the clock is set back to
         // 08:30 and the search runs again, as after any change.

@@ -160,7 +160,7 @@ public:
     }
 
     SchedulerRig rig;
-    WakeWaits waits{rig.platform.wake, rig.state};
+    WakeWaits waits{rig.platform, rig.state};
     PowerOnCycle cycle{rig.platform, rig.state, rig.actions, waits};
     TaskScheduler scheduler{rig.platform, rig.state, rig.actions};
 

@@ -2,9 +2,10 @@
 
 namespace zelkor {
 
-Outcome FakeWakeTimer::arm(qint64 seconds)
+Outcome FakeWakeTimer::armMs(qint64 ms)
 {
     clearState();
+    const qint64 seconds = ms > 0 ? (ms + 999) / 1000 : 0;
     armed << seconds;
     if (!m_armError.isEmpty())
         return Outcome::failure(m_armError);

@@ -22,12 +22,12 @@ public:
     std::function<void(qint64 seconds)> onArm; // runs after each arm
 
     // --- recorded ---
-    QList<qint64> armed; // seconds of every arm, in order
+    QList<qint64> armed; // seconds of every arm (rounded up), in order
     int disarms = 0;
     bool isArmed() const { return m_armed; }
 
     // --- WakeTimer ---
-    Outcome arm(qint64 seconds) override;
+    Outcome armMs(qint64 ms) override;
     void disarm() override
     {
         ++disarms;

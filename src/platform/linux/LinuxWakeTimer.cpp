@@ -85,17 +85,19 @@ QString LinuxWakeTimer::whyNoWake() const
     return m_noWake;
 }
 
-Outcome LinuxWakeTimer::arm(qint64 seconds)
+Outcome LinuxWakeTimer::armMs(qint64 ms)
 {
     clearState();
     if (m_fd < 0)
         return Outcome::failure(
             QStringLiteral("No wake-up timer could be created (%1).").arg(m_createError));
     itimerspec setting{};
-    if (seconds > 0)
-        setting.it_value.tv_sec = static_cast<time_t>(seconds);
-    else
+    if (ms > 0) {
+        setting.it_value.tv_sec = static_cast<time_t>(ms / 1000);
+        setting.it_value.tv_nsec = static_cast<long>(ms % 1000) * 1000000;
+    } else {
         setting.it_value.tv_nsec = 1; // a zero value would disarm it instead
+    }
     // Relative on a boot-time clock: after a resume past the due time the
     // timer fires at once.
     if (timerfd_settime(m_fd, 0, &setting, nullptr) != 0)

@@ -27,7 +27,7 @@ public:
     LinuxWakeTimer(const LinuxWakeTimer&) = delete;
     LinuxWakeTimer& operator=(const LinuxWakeTimer&) = delete;
 
-    Outcome arm(qint64 seconds) override;
+    Outcome armMs(qint64 ms) override;
     void disarm() override;
     bool canWake() const override { return m_fd >= 0 && m_noWake.isEmpty(); }
     QString whyNoWake() const override;
