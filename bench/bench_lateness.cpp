@@ -123,7 +123,7 @@ struct Tab {
     RealClockPlatform platform;
     AppState state;
     ActionExecutor actions{platform, state};
-    WakeWaits waits{platform, state};
+    WakeWaits waits{platform};
     TimerTab tab{platform, actions, waits};
     qint64 actedAtMs = 0;
     qint64 actedAtMonotonicNs = 0;

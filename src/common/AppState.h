@@ -12,7 +12,6 @@ class TaskDatabaseState;
 // The handful of program-wide flags and values, handed to those who need them.
 struct AppState {
     bool exitRequested = false;  // Exit is under way; the close request lets the window go
-    bool cancelWakeWait = false; // ends a pending power-on wait
     bool hiddenMode = false;     // no window and no tray icon; only the hot key leaves it
     bool selfSuspend = false;    // the program itself asked to hibernate; never cleared
     qint64 selectedTaskId = 0;   // task last clicked in the list; 0 = none

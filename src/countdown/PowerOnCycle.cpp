@@ -24,17 +24,26 @@ PowerOnCycle::PowerOnCycle(Platform& platform, AppState& state, ActionExecutor& 
 
 void PowerOnCycle::start()
 {
-    if (!m_running)
+    // While a task's target opens or its message shows, the search that
+    // follows takes the change up.
+    if (!m_following)
         m_cycleTimer->start();
+}
+
+void PowerOnCycle::stop()
+{
+    m_cycleTimer->stop();
+    m_wakeWaits.cancelWait(std::exchange(m_wait, 0));
+    m_running = false;
 }
 
 void PowerOnCycle::onCycleTimer()
 {
     m_cycleTimer->stop();
-    if (m_running)
+    if (m_following)
         return;
-    m_state.cancelWakeWait = false;
-    runPowerOnCycle();
+    m_wakeWaits.cancelWait(std::exchange(m_wait, 0));
+    armNext();
 }
 
 poweron::Choice PowerOnCycle::searchNow()
@@ -48,11 +57,52 @@ poweron::Choice PowerOnCycle::searchNow()
         m_fired);
 }
 
-WaitEnd PowerOnCycle::waitUntil(const QDateTime& due)
+void PowerOnCycle::armNext()
 {
+    m_running = false;
+    const poweron::Choice next = searchNow();
+    if (!poweron::shouldArm(next.seconds))
+        return;
+    // The wait still opens the task's target on time, if the computer is on.
+    if (const WakeTimer& timer = m_wakeWaits.timer(); !timer.canWake() && !m_toldNoWake) {
+        m_toldNoWake = true;
+        emit problem(QStringLiteral("Power On tasks will not wake this computer from stand-by "
+                                    "or hibernation, because %1.")
+                         .arg(timer.whyNoWake()));
+    }
     // Whole seconds, rounded up: never before the moment.
-    const qint64 left = (m_platform.now().msecsTo(due) + 999) / 1000;
-    return m_wakeWaits.waitForWakeOrCancel(qMax<qint64>(left, 0));
+    const qint64 left = (m_platform.now().msecsTo(next.due) + 999) / 1000;
+    m_running = true;
+    m_wait = m_wakeWaits.startWait(qMax<qint64>(left, 0), [this, next](quint64 id, WaitEnd end) {
+        if (id == m_wait)
+            waitEnded(next, end);
+    });
+    if (m_wait == 0)
+        waitEnded(next, WaitEnd::Failed);
+}
+
+void PowerOnCycle::waitEnded(const poweron::Choice& occurrence, WaitEnd end)
+{
+    m_wait = 0;
+    if (end == WaitEnd::Failed) {
+        m_running = false;
+        // Searching again would fail the same way at once, in a tight loop.
+        emit problem(QStringLiteral("The computer cannot be woken for the Power On task: %1")
+                         .arg(m_wakeWaits.lastError()));
+        return;
+    }
+    {
+        m_following = true;
+        const auto done = qScopeGuard([this] { m_following = false; });
+        followUp(occurrence);
+    }
+    if (m_state.exitRequested) {
+        m_running = false;
+        return;
+    }
+    if (m_refill)
+        m_refill();
+    armNext();
 }
 
 void PowerOnCycle::followUp(const poweron::Choice& occurrence)
@@ -68,41 +118,6 @@ void PowerOnCycle::followUp(const poweron::Choice& occurrence)
         } else if (!task.text.isEmpty()) {
             m_actions.shellOpen(task.text);
         }
-    }
-}
-
-void PowerOnCycle::runPowerOnCycle()
-{
-    m_running = true;
-    const auto done = qScopeGuard([this] { m_running = false; });
-    // A loop rather than a fresh call per wake: a long run must not grow.
-    for (;;) {
-        const poweron::Choice next = searchNow();
-        if (!poweron::shouldArm(next.seconds))
-            return;
-        // The wait still opens the task's target on time, if the computer is on.
-        if (const WakeTimer& timer = m_wakeWaits.timer(); !timer.canWake() && !m_toldNoWake) {
-            m_toldNoWake = true;
-            emit problem(QStringLiteral("Power On tasks will not wake this computer from stand-by "
-                                        "or hibernation, because %1.")
-                             .arg(timer.whyNoWake()));
-        }
-        const WaitEnd end = waitUntil(next.due);
-        if (end == WaitEnd::Failed) {
-            // Searching again would fail the same way at once, in a tight loop.
-            emit problem(QStringLiteral("The computer cannot be woken for the Power On task: %1")
-                             .arg(m_wakeWaits.lastError()));
-            return;
-        }
-        if (end == WaitEnd::Interrupted)
-            return;
-        if (!m_state.cancelWakeWait)
-            followUp(next);
-        if (m_state.exitRequested)
-            return;
-        m_state.cancelWakeWait = false;
-        if (m_refill)
-            m_refill();
     }
 }
 

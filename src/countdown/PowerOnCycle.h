@@ -18,7 +18,7 @@ class ActionExecutor;
 
 // The scheduled power-on: find the nearest "Power On" occurrence, wait for it
 // on the wake timer, open its target or show its message, and start over.
-// A task change or Exit ends a pending wait through cancelWakeWait.
+// A task change or a clock step starts the search again; Exit stops it.
 class PowerOnCycle : public QObject {
     Q_OBJECT
 public:
@@ -33,13 +33,15 @@ public:
     // Refills the task list (refreshTaskList) after each wake.
     void setListRefresher(std::function<void()> refill) { m_refill = std::move(refill); }
 
-    // Enables m_cycleTimer, whose tick starts a cycle. While a cycle runs this does
-    // nothing: the running cycle takes the change up through cancelWakeWait.
+    // Enables m_cycleTimer, whose tick ends the pending wait and searches
+    // again.
     void start();
+    // No wait is left pending, and no search follows.
+    void stop();
+    // A wait is pending, or a task's target or message is being seen to.
     bool isRunning() const { return m_running; }
 
     void onCycleTimer();
-    void runPowerOnCycle();
 
     int cycles() const { return m_cycles; } // searches made
 
@@ -52,7 +54,8 @@ signals:
 
 private:
     poweron::Choice searchNow();
-    WaitEnd waitUntil(const QDateTime& due);
+    void armNext();
+    void waitEnded(const poweron::Choice& occurrence, WaitEnd end);
     void followUp(const poweron::Choice& occurrence);
 
     Platform& m_platform;
@@ -62,6 +65,8 @@ private:
     std::function<void()> m_showModal;
     std::function<void()> m_refill;
     bool m_running = false;
+    bool m_following = false;
+    quint64 m_wait = 0; // the pending wake wait
     bool m_toldNoWake = false;
     int m_cycles = 0;
     FiredMoments m_fired; // what ran in this run, so it never runs twice

@@ -1,8 +1,5 @@
 #include "countdown/WakeWaits.h"
 
-#include <QAbstractEventDispatcher>
-#include <QEventLoop>
-#include <QScopeGuard>
 #include <QTimer>
 
 #include <algorithm>
@@ -10,9 +7,8 @@
 namespace zelkor
 {
 
-WakeWaits::WakeWaits(WakeTimer& timer, std::function<QDateTime()> now, AppState& state,
-                     QObject* parent)
-    : QObject(parent), m_timer(timer), m_now(std::move(now)), m_state(state)
+WakeWaits::WakeWaits(WakeTimer& timer, std::function<QDateTime()> now, QObject* parent)
+    : QObject(parent), m_timer(timer), m_now(std::move(now))
 {
     connect(&m_timer, &WakeTimer::fired, this, &WakeWaits::onFired);
 }
@@ -26,32 +22,22 @@ WakeWaits::~WakeWaits()
 
 quint64 WakeWaits::startWait(qint64 seconds, Done done)
 {
-    return add(seconds, std::move(done), false);
-}
-
-void WakeWaits::cancelWait(quint64 id)
-{
-    remove(id);
-}
-
-quint64 WakeWaits::add(qint64 seconds, Done done, bool nested)
-{
     const quint64 id = ++m_nextWait;
     const qint64 dueMs = nowMs() + qMax<qint64>(seconds, 0) * 1000;
     // A wait that comes after another leaves the timer as it is.
     const bool first = m_waits.empty() || dueMs < earliestDueMs();
-    m_waits.push_back({id, dueMs, std::move(done), nested});
+    m_waits.push_back({id, dueMs, std::move(done)});
     if (!first)
         return id;
     if (const Outcome set = m_timer.arm(qMax<qint64>(seconds, 0)); !set.ok) {
         m_lastError = set.error;
-        remove(id);
+        cancelWait(id);
         return 0;
     }
     return id;
 }
 
-void WakeWaits::remove(quint64 id)
+void WakeWaits::cancelWait(quint64 id)
 {
     const auto found =
         std::find_if(m_waits.begin(), m_waits.end(), [id](const Wait& wait) { return wait.id == id; });
@@ -113,53 +99,12 @@ void WakeWaits::end(std::vector<Wait> ended, WaitEnd how)
 {
     std::stable_sort(ended.begin(), ended.end(),
                      [](const Wait& a, const Wait& b) { return a.dueMs < b.dueMs; });
-    for (Wait& wait : ended) {
-        if (wait.nested)
-            wait.done(wait.id, how);
-        else // each on its own: one that shows a message holds up no other
-            QTimer::singleShot(0, this, [done = std::move(wait.done), id = wait.id, how] {
-                done(id, how);
-            });
-    }
-}
-
-WaitEnd WakeWaits::waitForWakeOrCancel(qint64 seconds)
-{
-    QEventLoop loop;
-    WaitEnd result = {};
-    const quint64 id = add(
-        seconds,
-        [&result, &loop](quint64, WaitEnd how) {
-            result = how;
-            loop.exit(int(how));
-        },
-        true);
-    if (id == 0)
-        return WaitEnd::Failed;
-    const auto leave = qScopeGuard([this, id] { remove(id); });
-    if (m_nudge)
-        m_nudge->start();
-    if (m_state.cancelWakeWait)
-        return WaitEnd::Cancelled;
-    if (result != WaitEnd{}) // ended while it was armed
-        return result;
-
-    // The cancel flag is tested at the top of every pass, so it wins over a
-    // firing seen in the same pass.
-    connect(QAbstractEventDispatcher::instance(), &QAbstractEventDispatcher::aboutToBlock, &loop,
-            [this, &loop] {
-                if (m_state.cancelWakeWait)
-                    loop.exit(int(WaitEnd::Cancelled));
-            });
-    const int how = loop.exec();
-    switch (how) {
-    case int(WaitEnd::Fired):
-    case int(WaitEnd::Cancelled):
-    case int(WaitEnd::Failed):
-        return WaitEnd(how);
-    default: // the application left every loop
-        return WaitEnd::Interrupted;
-    }
+    // Each on its own from the event loop: one that shows a message holds
+    // up no other, and none runs inside startWait or the timer's signal.
+    for (Wait& wait : ended)
+        QTimer::singleShot(0, this, [done = std::move(wait.done), id = wait.id, how] {
+            done(id, how);
+        });
 }
 
 } // namespace zelkor

@@ -85,7 +85,7 @@ MainWindow::MainWindow(Platform& platform, AppState& state, QWidget* parent)
     m_actions->setReminderPresenter([this] { reminder()->present(); });
     connect(m_actions, &ActionExecutor::problem, this, &MainWindow::tell);
 
-    m_wakeWaits = new WakeWaits(m_platform, m_state, this);
+    m_wakeWaits = new WakeWaits(m_platform, this);
     m_powerOn = new PowerOnCycle(m_platform, m_state, *m_actions, *m_wakeWaits, this);
     m_powerOn->setListRefresher([this] { refreshTaskList(); });
     // Modal: the next power-on is armed once the message is closed.
@@ -127,11 +127,6 @@ MainWindow::MainWindow(Platform& platform, AppState& state, QWidget* parent)
     setCentralWidget(central);
     resize(600, 420); // room for the task list's columns in common desktop fonts
 
-    m_nudgeTimer = new QTimer(this);
-    m_nudgeTimer->setObjectName(QStringLiteral("Timer1"));
-    m_nudgeTimer->setInterval(2);
-    connect(m_nudgeTimer, &QTimer::timeout, m_nudgeTimer, &QTimer::stop);
-    m_wakeWaits->setNudge(m_nudgeTimer); // started before every wake wait
     m_clockTimer = m_clockPoll.timer();
     connect(m_clockTimer, &QTimer::timeout, this, &MainWindow::updateClock);
 
@@ -141,10 +136,7 @@ MainWindow::MainWindow(Platform& platform, AppState& state, QWidget* parent)
     m_scheduler->setForcedSource(forced);
     m_taskPollTimer = m_scheduler->pollTimer();
     // The power-on wait counts real seconds from the old time: search again.
-    connect(m_scheduler, &TaskScheduler::clockStepped, this, [this] {
-        m_state.cancelWakeWait = true;
-        m_powerOn->start();
-    });
+    connect(m_scheduler, &TaskScheduler::clockStepped, m_powerOn, &PowerOnCycle::start);
     m_periodGuard = new PeriodGuard(m_platform, m_state, *m_actions, this);
     m_periodGuard->setForcedSource(forced);
     m_periodTimer = m_periodGuard->checkTimer();
@@ -237,7 +229,6 @@ bool MainWindow::startUp(StartOrder order)
         return false;
     }
     m_state.exitRequested = false;
-    m_state.cancelWakeWait = false;
     if (!m_platform.claimSingleInstance(m_state.paths.lockPath)) {
         MessageBox::information(nullptr, QStringLiteral("This program has already running."));
         m_state.exitRequested = true;
@@ -400,7 +391,6 @@ void MainWindow::refreshAfterTaskChange()
     refreshTaskList();
     loadForbiddenPeriod();
     selectNextTask();
-    m_state.cancelWakeWait = true;
     m_powerOn->start();
 }
 
@@ -451,7 +441,7 @@ void MainWindow::exitProgram()
 
 void MainWindow::quitProgram()
 {
-    m_state.cancelWakeWait = true;
+    m_powerOn->stop();
     m_state.exitRequested = true;
     // Suspend requests are no longer refused; the icon goes and the key is
     // free for other programs.

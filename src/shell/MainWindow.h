@@ -101,7 +101,6 @@ public:
     QTabWidget* m_tabs = nullptr;
     QCheckBox* m_wakeOnCheck = nullptr;
     QPushButton* m_hiddenTestButton = nullptr;
-    QTimer* m_nudgeTimer = nullptr; // one-shot nudge before a wake wait
     QTimer* m_clockTimer = nullptr; // only while the window is on screen
     QTimer* m_taskPollTimer = nullptr; // owned by the scheduler
     QTimer* m_periodTimer = nullptr;   // owned by the forbidden period's guard

@@ -45,7 +45,7 @@ struct TimerTabRig {
     FakePlatform platform;
     AppState state;
     ActionExecutor actions{platform, state};
-    WakeWaits waits{platform, state};
+    WakeWaits waits{platform};
     TimerTab tab{platform, actions, waits};
 };
 

@@ -69,10 +69,10 @@ private slots:
         rig.platform.setNow(localAt(now));
         rig.store(withText(dailyRow(0, daily, int(ActionKind::PowerOn)), false,
                            QStringLiteral("/bin/wake")));
-        WakeWaits waits(rig.platform, rig.state);
+        WakeWaits waits(rig.platform);
         PowerOnCycle cycle(rig.platform, rig.state, rig.actions, waits);
         rig.platform.wake.onArm = [&](qint64) {
-            rig.state.exitRequested = rig.state.cancelWakeWait = true;
+            QTimer::singleShot(0, &cycle, &PowerOnCycle::stop);
         };
         cycle.start();
         QTRY_VERIFY(cycle.cycles() > 0 && !cycle.isRunning());

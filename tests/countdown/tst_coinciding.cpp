@@ -147,7 +147,7 @@ private slots:
             if (!bothWait || !rig.platform.wake.isArmed() || rig.platform.wake.signalled())
                 return;
             if (armedFor > onMonday(12, 0)) {
-                rig.state.exitRequested = rig.state.cancelWakeWait = true;
+                cycle.stop();
                 time.stop();
                 return;
             }

@@ -19,6 +19,20 @@
 
 using namespace zelkor;
 
+namespace
+{
+// Starts a wait and returns how it ended.
+WaitEnd waitFor(WakeWaits& waits, qint64 seconds)
+{
+    std::optional<WaitEnd> end;
+    if (waits.startWait(seconds, [&end](quint64, WaitEnd how) { end = how; }) == 0)
+        return WaitEnd::Failed;
+    if (!QTest::qWaitFor([&end] { return end.has_value(); }, int(seconds * 1000 + 5000)))
+        return WaitEnd::Failed;
+    return *end;
+}
+} // namespace
+
 namespace {
 // Takes CAP_WAKE_ALARM out of the effective set for as long as it lives.
 class WithoutWakeAlarm {
@@ -127,11 +141,10 @@ private slots:
         QVERIFY(!timer.onAlarmClock());
         QVERIFY(!timer.canWake());
         QVERIFY(timer.whyNoWake().contains(QStringLiteral("cap_wake_alarm")));
-        AppState state;
-        WakeWaits waits(timer, &QDateTime::currentDateTime, state);
+        WakeWaits waits(timer, &QDateTime::currentDateTime);
         QElapsedTimer clock;
         clock.start();
-        QCOMPARE(waits.waitForWakeOrCancel(1), WaitEnd::Fired); // still on time while awake
+        QCOMPARE(waitFor(waits, 1), WaitEnd::Fired); // still on time while awake
         QVERIFY(clock.elapsed() >= 990);
     }
 
@@ -167,69 +180,63 @@ private slots:
     void firesAfterItsTimeAndDisarms()
     {
         LinuxWakeTimer timer;
-        AppState state;
-        WakeWaits waits(timer, &QDateTime::currentDateTime, state);
+        WakeWaits waits(timer, &QDateTime::currentDateTime);
         QElapsedTimer clock;
         clock.start();
-        QCOMPARE(waits.waitForWakeOrCancel(1), WaitEnd::Fired);
+        QCOMPARE(waitFor(waits, 1), WaitEnd::Fired);
         QVERIFY2(clock.elapsed() >= 990 && clock.elapsed() < 2500,
                  qPrintable(QString::number(clock.elapsed())));
         QCOMPARE(timer.remainingMs(), 0);
     }
 
-    // On the real timer, a wait started inside another ends at its own
+    // On the real timer, a wait started while another waits ends at its own
     // moment, and the other at its own, earlier or later.
     void waitsEndAtTheirOwnMoments_data()
     {
-        QTest::addColumn<int>("loopSeconds");  // the nested wait
-        QTest::addColumn<int>("laterSeconds"); // started 100 ms into it, with a callback
+        QTest::addColumn<int>("firstSeconds");
+        QTest::addColumn<int>("laterSeconds"); // started 100 ms after the first
         QTest::newRow("the later one is earlier") << 2 << 1;
         QTest::newRow("the later one is later") << 1 << 2;
     }
     void waitsEndAtTheirOwnMoments()
     {
-        QFETCH(int, loopSeconds);
+        QFETCH(int, firstSeconds);
         QFETCH(int, laterSeconds);
         LinuxWakeTimer timer;
-        AppState state;
-        WakeWaits waits(timer, &QDateTime::currentDateTime, state);
+        WakeWaits waits(timer, &QDateTime::currentDateTime);
         QElapsedTimer clock;
         clock.start();
         qint64 laterEnd = -1;
         QTimer::singleShot(100, [&] {
-            waits.startWait(laterSeconds, [&](quint64, WaitEnd end) {
-                QCOMPARE(end, WaitEnd::Fired);
-                laterEnd = clock.elapsed();
-            });
+            waits.startWait(laterSeconds, [&](quint64, WaitEnd) { laterEnd = clock.elapsed(); });
         });
-        QCOMPARE(waits.waitForWakeOrCancel(loopSeconds), WaitEnd::Fired);
-        const qint64 loopEnd = clock.elapsed();
+        QCOMPARE(waitFor(waits, firstSeconds), WaitEnd::Fired);
+        const qint64 firstEnd = clock.elapsed();
         QTRY_VERIFY(laterEnd >= 0);
         const auto near = [](qint64 ms, qint64 expected) {
             return ms >= expected - 10 && ms < expected + 400;
         };
         QVERIFY2(near(laterEnd, 100 + laterSeconds * 1000), qPrintable(QString::number(laterEnd)));
-        QVERIFY2(near(loopEnd, loopSeconds * 1000), qPrintable(QString::number(loopEnd)));
+        QVERIFY2(near(firstEnd, firstSeconds * 1000), qPrintable(QString::number(firstEnd)));
         QCOMPARE(timer.remainingMs(), 0);
     }
 
     void cancelEndsTheWaitAndDisarms()
     {
         LinuxWakeTimer timer;
-        AppState state;
-        WakeWaits waits(timer, &QDateTime::currentDateTime, state);
+        WakeWaits waits(timer, &QDateTime::currentDateTime);
         QElapsedTimer clock;
         clock.start();
-        QTimer::singleShot(200, [&] {
-            QVERIFY(timer.remainingMs() > 0);
-            state.cancelWakeWait = true;
-        });
-        QCOMPARE(waits.waitForWakeOrCancel(1), WaitEnd::Cancelled);
-        QVERIFY(clock.elapsed() < 900);
+        bool ended = false;
+        const quint64 wait = waits.startWait(1, [&](quint64, WaitEnd) { ended = true; });
+        QTest::qWait(200);
+        QVERIFY(timer.remainingMs() > 0);
+        waits.cancelWait(wait);
         // Nothing is left to wake the computer for: the second passes quietly.
         QSignalSpy fired(&timer, &WakeTimer::fired);
         QVERIFY(!fired.wait(1300));
         QVERIFY(!timer.signalled());
+        QVERIFY(!ended);
     }
 };
 

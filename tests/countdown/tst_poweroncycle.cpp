@@ -34,7 +34,7 @@ struct Rig {
     FakePlatform platform;
     AppState state;
     ActionExecutor actions{platform, state};
-    WakeWaits waits{platform, state};
+    WakeWaits waits{platform};
     std::unique_ptr<PowerOnCycle> cycle;
     QStringList messages; // remindText at each modal message
     QList<int> armedAtMessage;
@@ -73,8 +73,7 @@ struct Rig {
     {
         platform.wake.onArm = [this, stopAt](qint64 seconds) {
             if (platform.wake.armed.size() >= stopAt) {
-                state.exitRequested = true;
-                state.cancelWakeWait = true;
+                QTimer::singleShot(0, cycle.get(), &PowerOnCycle::stop);
                 return;
             }
             platform.advance(seconds);
@@ -145,18 +144,17 @@ private slots:
             if (rig.platform.wake.armed.size() == 1) {
                 QTimer::singleShot(5, [&] {
                     rig.addDaily(QTime(8, 5), false, QStringLiteral("/bin/near"));
-                    rig.state.cancelWakeWait = true; // the refresh sequence
-                    rig.cycle->start();              // does nothing while it runs
-                    QVERIFY(!rig.cycle->m_cycleTimer->isActive());
+                    rig.cycle->start(); // the refresh sequence
+                    QVERIFY(rig.cycle->m_cycleTimer->isActive());
                 });
             } else {
-                rig.state.exitRequested = rig.state.cancelWakeWait = true;
+                QTimer::singleShot(0, rig.cycle.get(), &PowerOnCycle::stop);
             }
         };
         rig.run();
         QCOMPARE(rig.platform.wake.armed, QList<qint64>({3600, 300}));
         QVERIFY(rig.platform.opened.isEmpty()); // no follow-up for a cancelled wait
-        QCOMPARE(rig.refills, 1);
+        QCOMPARE(rig.refills, 0);
     }
 
     void exitEndsTheWaitAndArmsNothing()
@@ -164,8 +162,7 @@ private slots:
         Rig rig;
         rig.addDaily(QTime(9, 0), false, QStringLiteral("/bin/far"));
         rig.platform.wake.onArm = [&](qint64) {
-            QTimer::singleShot(5,
-                               [&] { rig.state.exitRequested = rig.state.cancelWakeWait = true; });
+            QTimer::singleShot(5, rig.cycle.get(), &PowerOnCycle::stop);
         };
         rig.run();
         QCOMPARE(rig.platform.wake.armed.size(), 1);
@@ -213,7 +210,7 @@ private slots:
         rig.platform.wake.onArm = [&](qint64 seconds) {
             deepest = qMax(deepest, rig.waits.pendingWaits());
             if (rig.platform.wake.armed.size() > 10000) {
-                rig.state.exitRequested = rig.state.cancelWakeWait = true;
+                QTimer::singleShot(0, rig.cycle.get(), &PowerOnCycle::stop);
                 return;
             }
             rig.platform.advance(seconds);

@@ -30,7 +30,7 @@ struct Rig {
     FakePlatform platform;
     AppState state;
     ActionExecutor actions{platform, state};
-    WakeWaits waits{platform, state};
+    WakeWaits waits{platform};
     TimerTab tab{platform, actions, waits};
     QStringList reminders; // remindText at each reminder
 

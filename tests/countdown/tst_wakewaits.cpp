@@ -13,8 +13,7 @@ namespace
 // moment and fires, as the time passing would.
 struct Rig {
     FakePlatform platform;
-    AppState state;
-    WakeWaits waits{platform, state};
+    WakeWaits waits{platform};
     QDateTime armedFor; // the moment of the last arming
     QStringList ends;   // "seconds from the start: what ended how"
     QDateTime start = platform.now();
@@ -33,8 +32,8 @@ struct Rig {
     {
         ends << QStringLiteral("%1: %2 %3")
                     .arg(start.secsTo(platform.now()))
-                    .arg(what)
-                    .arg(int(end));
+                    .arg(what, end == WaitEnd::Fired ? QStringLiteral("fired")
+                                                     : QStringLiteral("failed"));
     }
     WakeWaits::Done noting(const QString& what)
     {
@@ -42,7 +41,6 @@ struct Rig {
     }
 };
 
-template <typename F> void soon(int ms, F f) { QTimer::singleShot(ms, f); }
 } // namespace
 
 // The rules of the wake waits, with a timer that fires when the test says.
@@ -53,27 +51,13 @@ private slots:
     void firedWaitDisarmsTheTimer()
     {
         Rig rig;
-        QTimer nudge;
-        nudge.setInterval(2);
-        int nudges = 0;
-        connect(&nudge, &QTimer::timeout, [&] {
-            ++nudges;
-            nudge.stop();
-        });
-        rig.waits.setNudge(&nudge);
-        int ticksInside = 0;
-        QTimer other; // the rest of the program keeps running meanwhile
-        connect(&other, &QTimer::timeout, [&] { ++ticksInside; });
-        other.start(1);
-        soon(30, [&] {
-            QVERIFY(rig.platform.wake.isArmed());
-            QCOMPARE(rig.waits.pendingWaits(), 1);
-            rig.passToTheArming();
-        });
-        QCOMPARE(rig.waits.waitForWakeOrCancel(600), WaitEnd::Fired);
+        QVERIFY(rig.waits.startWait(600, rig.noting(QStringLiteral("wait"))) > 0);
+        QVERIFY(rig.platform.wake.isArmed());
+        QCOMPARE(rig.waits.pendingWaits(), 1);
+        rig.passToTheArming();
+        QVERIFY(rig.ends.isEmpty()); // told from the event loop, not inside the signal
+        QTRY_COMPARE(rig.ends, QStringList{"600: wait fired"});
         QCOMPARE(rig.platform.wake.armed, QList<qint64>{600});
-        QVERIFY(ticksInside > 0);
-        QCOMPARE(nudges, 1);
         QCOMPARE(rig.waits.pendingWaits(), 0);
         QVERIFY(!rig.platform.wake.isArmed());
         QCOMPARE(rig.platform.wake.disarms, 1);
@@ -81,42 +65,36 @@ private slots:
 
     // A wait started while another waits keeps its own moment: the timer is
     // armed for the earliest, and each ends at its own time, whichever
-    // started first and whichever kind it is.
+    // started first.
     void waitsEndAtTheirOwnMoments_data()
     {
-        QTest::addColumn<qint64>("loopSeconds");  // the wait with a nested loop
-        QTest::addColumn<qint64>("laterSeconds"); // started inside it, with a callback
+        QTest::addColumn<qint64>("firstSeconds");
+        QTest::addColumn<qint64>("laterSeconds"); // started after the first
         QTest::addColumn<QStringList>("ends");
         QTest::addColumn<QList<qint64>>("armed");
         QTest::newRow("the later one is earlier")
-            << qint64(600) << qint64(300) << QStringList{"300: later 1", "600: loop 1"}
+            << qint64(600) << qint64(300) << QStringList{"300: later fired", "600: first fired"}
             << QList<qint64>{600, 300, 300};
         QTest::newRow("the later one is later")
-            << qint64(300) << qint64(600) << QStringList{"300: loop 1", "600: later 1"}
+            << qint64(300) << qint64(600) << QStringList{"300: first fired", "600: later fired"}
             << QList<qint64>{300, 300};
-        QTest::newRow("both at once") << qint64(300) << qint64(300)
-                                      << QStringList{"300: later 1", "300: loop 1"}
-                                      << QList<qint64>{300};
+        QTest::newRow("both at once")
+            << qint64(300) << qint64(300) << QStringList{"300: first fired", "300: later fired"}
+            << QList<qint64>{300};
     }
     void waitsEndAtTheirOwnMoments()
     {
-        QFETCH(qint64, loopSeconds);
+        QFETCH(qint64, firstSeconds);
         QFETCH(qint64, laterSeconds);
         QFETCH(QStringList, ends);
         QFETCH(QList<qint64>, armed);
         Rig rig;
-        QTimer time; // passes to each arming in turn
-        connect(&time, &QTimer::timeout, [&] {
-            if (rig.platform.wake.isArmed() && !rig.platform.wake.signalled())
-                rig.passToTheArming();
-        });
-        soon(5, [&] {
-            QVERIFY(rig.waits.startWait(laterSeconds, rig.noting(QStringLiteral("later"))) > 0);
-            time.start(5);
-        });
-        rig.note(QStringLiteral("loop"), rig.waits.waitForWakeOrCancel(loopSeconds));
-        QTRY_COMPARE(rig.ends.size(), 2);
-        rig.ends.sort(); // the two of one moment end in either order
+        QVERIFY(rig.waits.startWait(firstSeconds, rig.noting(QStringLiteral("first"))) > 0);
+        QVERIFY(rig.waits.startWait(laterSeconds, rig.noting(QStringLiteral("later"))) > 0);
+        for (int i = 0; i < 2 && rig.platform.wake.isArmed(); ++i) {
+            rig.passToTheArming();
+            QCoreApplication::processEvents();
+        }
         QCOMPARE(rig.ends, ends);
         QCOMPARE(rig.platform.wake.armed, armed);
         QVERIFY(!rig.platform.wake.isArmed());
@@ -128,9 +106,9 @@ private slots:
         QTest::addColumn<bool>("cancelEarlier");
         QTest::addColumn<QStringList>("ends");
         QTest::addColumn<QList<qint64>>("armed");
-        QTest::newRow("the earlier one") << true << QStringList{"600: later 1"}
+        QTest::newRow("the earlier one") << true << QStringList{"600: later fired"}
                                          << QList<qint64>{300, 600};
-        QTest::newRow("the later one") << false << QStringList{"300: earlier 1"}
+        QTest::newRow("the later one") << false << QStringList{"300: earlier fired"}
                                        << QList<qint64>{300};
     }
     void cancelledWaitLeavesTheOthers()
@@ -149,31 +127,6 @@ private slots:
         QVERIFY(!rig.platform.wake.isArmed());
     }
 
-    // The flag ends the nested wait only; a wait with a callback goes on.
-    void cancelFlagEndsTheNestedWait()
-    {
-        Rig rig;
-        QVERIFY(rig.waits.startWait(900, rig.noting(QStringLiteral("later"))) > 0);
-        soon(10, [&] { rig.state.cancelWakeWait = true; });
-        QCOMPARE(rig.waits.waitForWakeOrCancel(600), WaitEnd::Cancelled);
-        QCOMPARE(rig.waits.pendingWaits(), 1);
-        rig.passToTheArming();
-        QTRY_COMPARE(rig.ends, QStringList{"900: later 1"});
-    }
-
-    void enteredCancelledArmsAndReturnsAtOnce()
-    {
-        Rig rig;
-        rig.state.cancelWakeWait = true;
-        bool ranInside = false;
-        soon(0, [&] { ranInside = true; });
-        QCOMPARE(rig.waits.waitForWakeOrCancel(60), WaitEnd::Cancelled);
-        QVERIFY(!ranInside); // no loop ran
-        QCOMPARE(rig.platform.wake.armed, QList<qint64>{60});
-        QCOMPARE(rig.platform.wake.disarms, 1);
-        QCoreApplication::processEvents();
-    }
-
     // A timer fired while the wall clock was set back since the arming has
     // not reached the moment: the wait waits on, never ending early.
     void clockSetBackWaitsOn()
@@ -187,7 +140,7 @@ private slots:
         QCoreApplication::processEvents();
         QVERIFY(rig.ends.isEmpty());
         rig.passToTheArming();
-        QTRY_COMPARE(rig.ends, QStringList{"600: wait 1"});
+        QTRY_COMPARE(rig.ends, QStringList{"600: wait fired"});
     }
 
     void timerThatCannotBeArmedFails()
@@ -196,7 +149,6 @@ private slots:
         const QString why =
             QStringLiteral("No wake-up timer could be created (Too many open files).");
         rig.platform.wake.setArmError(why);
-        QCOMPARE(rig.waits.waitForWakeOrCancel(600), WaitEnd::Failed);
         QCOMPARE(rig.waits.startWait(600, rig.noting(QStringLiteral("wait"))), quint64(0));
         QCOMPARE(rig.waits.lastError(), why);
         QCOMPARE(rig.waits.pendingWaits(), 0);
@@ -208,22 +160,23 @@ private slots:
     {
         Rig rig;
         QVERIFY(rig.waits.startWait(900, rig.noting(QStringLiteral("later"))) > 0);
-        soon(10, [&] {
-            rig.platform.wake.breakDown(QStringLiteral("The wake-up timer stopped working."));
-        });
-        QCOMPARE(rig.waits.waitForWakeOrCancel(600), WaitEnd::Failed);
+        QVERIFY(rig.waits.startWait(600, rig.noting(QStringLiteral("first"))) > 0);
+        rig.platform.wake.breakDown(QStringLiteral("The wake-up timer stopped working."));
         QCOMPARE(rig.waits.lastError(), QStringLiteral("The wake-up timer stopped working."));
-        QTRY_COMPARE(rig.ends, QStringList{"0: later 3"});
+        QTRY_COMPARE(rig.ends, QStringList({"0: first failed", "0: later failed"}));
         QCOMPARE(rig.waits.pendingWaits(), 0);
+        QVERIFY(!rig.platform.wake.isArmed());
     }
 
-    // Last: after the application quits no event loop runs again here.
-    void quittingEndsTheNestedWait()
+    // Nothing is left to wake the computer for once the program goes.
+    void destroyedWithWaitsDisarms()
     {
-        Rig rig;
-        soon(10, [] { QCoreApplication::exit(0); });
-        QCOMPARE(rig.waits.waitForWakeOrCancel(600), WaitEnd::Interrupted);
-        QVERIFY(!rig.platform.wake.isArmed());
+        FakePlatform platform;
+        {
+            WakeWaits waits(platform);
+            QVERIFY(waits.startWait(600, [](quint64, WaitEnd) {}) > 0);
+        }
+        QVERIFY(!platform.wake.isArmed());
     }
 };
 

@@ -89,6 +89,7 @@ private slots:
     void badImportChangesNothing();
     void tasksTravelAsFiles();
     void storedTaskFires();
+    void powerOnsKeepTheirMoments();
 
 private:
     Run zelkor(const QStringList& args, const QString& output = QString()); // output: a file for stdout
@@ -372,6 +373,51 @@ void TestRemote::storedTaskFires()
                               qPrintable(m_signals.join(QLatin1Char(' '))), kWaitMs);
     QCOMPARE(m_signals.size(), 1);
     QTRY_VERIFY_WITH_TIMEOUT(!m_buses.calls(login1::service, login1::sessionPath).isEmpty(), kWaitMs);
+}
+
+// A Power On from a script and a stored Power On task added while it waits,
+// due earlier: each target opens at its own moment, the later one not
+// pulled forward to the earlier one's.
+void TestRemote::powerOnsKeepTheirMoments()
+{
+    const QString log = m_buses.folder() + QStringLiteral("/opened.log");
+    const auto script = [&](const QString& name) {
+        const QString path = m_buses.folder() + QLatin1Char('/') + name + QStringLiteral(".sh");
+        QFile file(path);
+        if (!file.open(QIODevice::WriteOnly))
+            return QString();
+        file.write(QStringLiteral("#!/bin/sh\necho \"%1 $(date +%s%3N)\" >> '%2'\n").arg(name, log).toUtf8());
+        file.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        return path;
+    };
+    const QString tab = script(QStringLiteral("tab"));
+    const QString stored = script(QStringLiteral("stored"));
+    const qint64 started = QDateTime::currentMSecsSinceEpoch();
+    Run run = zelkor({QStringLiteral("--in"), QStringLiteral("5s"), QStringLiteral("--do"), QStringLiteral("poweron"),
+                      QStringLiteral("--target"), tab});
+    QVERIFY2(run.status == 0, qPrintable(run.err));
+    const QString at = QDateTime::currentDateTime().addSecs(2).toString(Qt::ISODate);
+    run = zelkor({QStringLiteral("tasks"), QStringLiteral("add"),
+                  QStringLiteral(R"({"schedule":"once","at":"%1","action":"poweron","target":"%2"})").arg(at, stored)});
+    QVERIFY2(run.status == 0, qPrintable(run.err));
+    QStringList lines;
+    const bool bothOpened = QTest::qWaitFor(
+        [&] {
+            QFile file(log);
+            lines = file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts)
+                                                   : QStringList();
+            return lines.size() >= 2;
+        },
+        kWaitMs);
+    QVERIFY2(bothOpened && lines.size() == 2, qPrintable(lines.join(QLatin1Char(' '))));
+    QVERIFY2(lines.at(0).startsWith(QStringLiteral("stored ")) && lines.at(1).startsWith(QStringLiteral("tab ")),
+             qPrintable(lines.join(QLatin1Char(' '))));
+    const qint64 tabOpened = lines.at(1).section(QLatin1Char(' '), 1).toLongLong();
+    QVERIFY2(tabOpened - started >= 5000, qPrintable(QString::number(tabOpened - started)));
+    QTRY_VERIFY_WITH_TIMEOUT(!qdbus_cast<QVariantMap>(call(QStringLiteral("GetCountdown")).arguments().value(0))
+                                  .value(QStringLiteral("counting"))
+                                  .toBool(),
+                             kWaitMs);
 }
 
 QTEST_GUILESS_MAIN(TestRemote)

@@ -178,7 +178,7 @@ private slots:
         LinuxPlatform platform;
         AppState state;
         ActionExecutor actions(platform, state);
-        WakeWaits waits(platform, state);
+        WakeWaits waits(platform);
         TimerTab tab(platform, actions, waits);
         tab.m_actionCombo->addItem(QStringLiteral("Shut Down"));
         tab.m_modeButtons[3]->setChecked(true);

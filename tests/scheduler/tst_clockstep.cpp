@@ -165,9 +165,16 @@ private slots:
         rig.store(powerOnRow(2, daynum::fromTime(QTime(11, 0)), QStringLiteral("/bin/eleven")));
         MainWindow window(rig.platform, rig.state);
         QVERIFY(window.startUp());
+        bool ended = false;
+        const auto end = [&] {
+            QTimer::singleShot(0, &window, [&] {
+                window.powerOn()->stop();
+                ended = true;
+            });
+        };
         rig.platform.wake.onArm = [&](qint64) {
             if (rig.platform.wake.armed.size() > 1) {
-                rig.state.exitRequested = rig.state.cancelWakeWait = true;
+                end();
                 return;
             }
             QTimer::singleShot(0, &window, [&] {
@@ -177,12 +184,10 @@ private slots:
                 rig.platform.advanceSecond();
                 window.updateClock();
                 // Without a new arming the wait would go on: end it for the test.
-                QTimer::singleShot(100, &window, [&] {
-                    rig.state.exitRequested = rig.state.cancelWakeWait = true;
-                });
+                QTimer::singleShot(100, &window, end);
             });
         };
-        QTRY_VERIFY(rig.state.exitRequested && !window.powerOn()->isRunning());
+        QTRY_VERIFY(ended && !window.powerOn()->isRunning());
         QCOMPARE(rig.platform.wake.armed, armed);
         QVERIFY(rig.platform.opened.isEmpty());
     }
@@ -208,7 +213,7 @@ private slots:
         rig.platform.setNow(onMonday(8, 0));
         rig.store(row);
         rig.store(powerOnRow(2, daynum::fromTime(QTime(12, 0)), QStringLiteral("/bin/noon")));
-        WakeWaits waits(rig.platform, rig.state);
+        WakeWaits waits(rig.platform);
         PowerOnCycle cycle(rig.platform, rig.state, rig.actions, waits);
         // 09:00 comes and runs; waiting for noon, the clock is set back to
         // 08:30 and the search runs again, as after any change.
@@ -221,11 +226,11 @@ private slots:
             case 2:
                 QTimer::singleShot(0, &cycle, [&] {
                     rig.platform.stepClock(onMonday(8, 30));
-                    rig.state.cancelWakeWait = true;
+                    cycle.start();
                 });
                 break;
             default:
-                rig.state.exitRequested = rig.state.cancelWakeWait = true;
+                QTimer::singleShot(0, &cycle, &PowerOnCycle::stop);
             }
         };
         cycle.start();

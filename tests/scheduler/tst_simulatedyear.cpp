@@ -160,7 +160,7 @@ public:
     }
 
     SchedulerRig rig;
-    WakeWaits waits{rig.platform, rig.state};
+    WakeWaits waits{rig.platform};
     PowerOnCycle cycle{rig.platform, rig.state, rig.actions, waits};
     TaskScheduler scheduler{rig.platform, rig.state, rig.actions};
 
@@ -190,7 +190,8 @@ private:
         note();
         for (;;) {
             if (now() >= m_end) {
-                m_finished = rig.state.exitRequested = rig.state.cancelWakeWait = true;
+                m_finished = true;
+                cycle.stop();
                 return;
             }
             if (!nearChange(now())) {
@@ -214,7 +215,7 @@ private:
             }
             if (nearChange(now()) && now() % 60 == 0) {
                 scheduler.selectNextTask();
-                rig.state.cancelWakeWait = true;
+                cycle.start();
                 return;
             }
         }

@@ -3,6 +3,7 @@
 #include "countdown/TimerTab.h"
 #include "platform/fake/FakePlatform.h"
 #include "shell/ClockText.h"
+#include "countdown/PowerOnCycle.h"
 #include "shell/MainWindow.h"
 #include "shell/MessageBox.h"
 #include "shell/OptionsPage.h"
@@ -346,7 +347,8 @@ private slots:
         f.window->actions().performAction(8, false, QStringLiteral("open while exiting"));
         f.window->exitProgram();
         QVERIFY(f.state.exitRequested);
-        QVERIFY(f.state.cancelWakeWait);
+        QVERIFY(!f.window->powerOn()->isRunning());
+        QVERIFY(!f.window->powerOn()->m_cycleTimer->isActive());
         QVERIFY(!f.window->isVisible());
         QVERIFY(!f.window->reminder()->isVisible());
     }

@@ -1,6 +1,7 @@
 // The settings file "last.inc" as the running program keeps it: saved when an
 // option changes and at Exit, read at start-up, left alone when it is only read.
 #include "ShellProgram.h"
+#include "countdown/PowerOnCycle.h"
 #include "countdown/TimerTab.h"
 #include "shell/Autostart.h"
 #include "shell/MessageBox.h"
@@ -10,6 +11,7 @@
 #include "support/Zone.h"
 
 #include <QCheckBox>
+#include <QTimer>
 #include <QComboBox>
 #include <QDateTimeEdit>
 #include <QRadioButton>
@@ -185,7 +187,7 @@ private slots:
         p.window->timerTab()->m_actionCombo->setCurrentIndex(4);
         p.window->exitProgram();
         QVERIFY(p.state.exitRequested);
-        QVERIFY(p.state.cancelWakeWait);
+        QVERIFY(!p.window->powerOn()->m_cycleTimer->isActive());
         QVERIFY(!p.window->trayIcon()->wanted());
         QVERIFY(!p.platform.inhibitorHeld);
         const QByteArray bytes = fileBytes(p.settingsPath());
