@@ -5,6 +5,7 @@
 #include "tasks/TaskQueries.h"
 #include "tasks/TaskReader.h"
 
+#include <QPointer>
 #include <QScopeGuard>
 #include <QTimer>
 
@@ -73,10 +74,11 @@ void PowerOnCycle::armNext()
     // Whole seconds, rounded up: never before the moment.
     const qint64 left = (m_platform.now().msecsTo(next.due) + 999) / 1000;
     m_running = true;
-    m_wait = m_wakeWaits.startWait(qMax<qint64>(left, 0), [this, next](quint64 id, WaitEnd end) {
-        if (id == m_wait)
-            waitEnded(next, end);
-    });
+    m_wait = m_wakeWaits.startWait(qMax<qint64>(left, 0),
+                                   [cycle = QPointer(this), next](quint64 id, WaitEnd end) {
+                                       if (cycle && id == cycle->m_wait)
+                                           cycle->waitEnded(next, end);
+                                   });
     if (m_wait == 0)
         waitEnded(next, WaitEnd::Failed);
 }

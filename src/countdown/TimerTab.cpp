@@ -15,6 +15,7 @@
 #include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTimer>
@@ -259,8 +260,11 @@ QDateTime TimerTab::powerOnMoment() const
 void TimerTab::powerOn(qint64 seconds)
 {
     const QDateTime at = m_platform.now().addSecs(seconds);
-    const quint64 wait = m_wakeWaits.startWait(
-        seconds, [this](quint64 id, WaitEnd end) { powerOnEnded(id, end); });
+    const quint64 wait =
+        m_wakeWaits.startWait(seconds, [tab = QPointer(this)](quint64 id, WaitEnd end) {
+            if (tab)
+                tab->powerOnEnded(id, end);
+        });
     if (wait == 0) {
         tellWakeUpFailed(at);
         return;
