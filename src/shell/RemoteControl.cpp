@@ -270,7 +270,7 @@ int RemoteControl::ImportTasks(const QString& file)
         return 0;
     }
     bool taskRefused = false;
-    const Outcome stored = taskfile::importDrafts(m_store, parsed.drafts, m_window.platform().now(), &taskRefused);
+    const Outcome stored = taskfile::importDrafts(m_store, parsed, m_window.platform().now(), &taskRefused);
     if (!stored.ok) {
         const QString message = QStringLiteral("Nothing was imported: %1").arg(stored.error);
         if (taskRefused)

@@ -134,31 +134,54 @@ std::optional<QString> readSchedule(const QJsonObject& task, TaskDraft& d)
     return std::nullopt;
 }
 
-// Where each task object of the "tasks" list starts in the text, so that
-// messages can name its line.
-QList<qsizetype> taskOffsets(const QByteArray& text)
+// What the JSON reader does not say: where each task object of the "tasks"
+// list starts, so that messages can name its line, and a field given twice
+// in one object, which the reader would take the last of without a word.
+struct TextLayout {
+    QList<qsizetype> taskStarts;
+    QByteArray repeatedField; // the first, with its quotes; empty when none
+    qsizetype repeatedAt = 0;
+    qsizetype repeatedTask = 0; // counted from 1; 0 for the file's own fields
+};
+
+TextLayout layoutOf(const QByteArray& text)
 {
-    QList<qsizetype> offsets;
-    int depth = 0;
-    bool inString = false;
+    TextLayout layout;
+    struct Container {
+        bool object = false;
+        QSet<QByteArray> fields;
+    };
+    QList<Container> open;
     for (qsizetype i = 0; i < text.size(); ++i) {
         const char c = text.at(i);
-        if (inString) {
-            if (c == '\\')
-                ++i;
-            else if (c == '"')
-                inString = false;
-        } else if (c == '"') {
-            inString = true;
+        if (c == '"') {
+            const qsizetype start = i;
+            for (++i; i < text.size() && text.at(i) != '"'; ++i)
+                if (text.at(i) == '\\')
+                    ++i;
+            qsizetype next = i + 1;
+            while (next < text.size() && QChar::isSpace(uchar(text.at(next))))
+                ++next;
+            const bool isField = next < text.size() && text.at(next) == ':' &&
+                                 !open.isEmpty() && open.last().object;
+            if (isField && layout.repeatedField.isEmpty()) {
+                const QByteArray field = text.mid(start, i - start + 1);
+                if (open.last().fields.contains(field)) {
+                    layout.repeatedField = field;
+                    layout.repeatedAt = start;
+                    layout.repeatedTask = open.size() == 3 ? layout.taskStarts.size() : 0;
+                }
+                open.last().fields.insert(field);
+            }
         } else if (c == '{' || c == '[') {
-            if (c == '{' && depth == 2)
-                offsets.append(i);
-            ++depth;
-        } else if (c == '}' || c == ']') {
-            --depth;
+            if (c == '{' && open.size() == 2)
+                layout.taskStarts.append(i);
+            open.append(Container{c == '{', {}});
+        } else if ((c == '}' || c == ']') && !open.isEmpty()) {
+            open.removeLast();
         }
     }
-    return offsets;
+    return layout;
 }
 
 int lineAt(const QByteArray& text, qsizetype offset)
@@ -284,7 +307,17 @@ Parsed parse(const QByteArray& text)
             return result;
         }
     const QJsonArray tasks = file.value(QStringLiteral("tasks")).toArray();
-    const QList<qsizetype> offsets = taskOffsets(text);
+    const TextLayout layout = layoutOf(text);
+    const QList<qsizetype>& offsets = layout.taskStarts;
+    if (!layout.repeatedField.isEmpty()) {
+        const QString where = layout.repeatedTask > 0
+                                  ? QStringLiteral("task %1: ").arg(layout.repeatedTask)
+                                  : QString();
+        result.error = QStringLiteral("line %1: %2the field %3 is given twice")
+                           .arg(lineAt(text, layout.repeatedAt))
+                           .arg(where, QString::fromUtf8(layout.repeatedField));
+        return result;
+    }
     for (qsizetype i = 0; i < tasks.size(); ++i) {
         const qsizetype start = offsets.value(i, 0);
         QString why;
@@ -307,18 +340,24 @@ Parsed parse(const QByteArray& text)
             return result;
         }
         result.drafts.append(*d);
+        result.lines.append(lineAt(text, start));
     }
     return result;
 }
 
-Outcome importDrafts(TaskStore& store, const QList<TaskDraft>& drafts, const QDateTime& now,
+Outcome importDrafts(TaskStore& store, const Parsed& parsed, const QDateTime& now,
                      bool* taskRefused)
 {
+    const QList<TaskDraft>& drafts = parsed.drafts;
     for (qsizetype i = 0; i < drafts.size(); ++i) {
         if (const auto refusal = refusalOf(drafts.at(i), now)) {
             if (taskRefused)
                 *taskRefused = true;
-            return Outcome::failure(QStringLiteral("task %1: %2").arg(i + 1).arg(*refusal));
+            const QString line = i < parsed.lines.size()
+                                     ? QStringLiteral("line %1: ").arg(parsed.lines.at(i))
+                                     : QString();
+            return Outcome::failure(
+                QStringLiteral("%1task %2: %3").arg(line).arg(i + 1).arg(*refusal));
         }
     }
     if (const Outcome begun = store.beginTransaction(); !begun.ok)

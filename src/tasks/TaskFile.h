@@ -35,15 +35,17 @@ QByteArray exportText(const QList<TaskRow>& rows);
 // The tasks of a file, or an error naming the line, the task and the reason.
 struct Parsed {
     QList<TaskDraft> drafts;
-    QString error; // empty when the file is sound
+    QList<int> lines; // where each draft's task starts in the file
+    QString error;    // empty when the file is sound
 };
 Parsed parse(const QByteArray& text);
 
-// Checks every draft as the task dialog does (at `now`), then stores all of
+// Checks every draft as the task dialog does (at `now`; a refusal names the
+// task's line where the file gave it), then stores all of
 // them in one transaction. Nothing is stored unless everything is.
 // `taskRefused` tells a draft the dialog would refuse from a table that
 // would not take the rows.
-Outcome importDrafts(TaskStore& store, const QList<TaskDraft>& drafts, const QDateTime& now,
+Outcome importDrafts(TaskStore& store, const Parsed& parsed, const QDateTime& now,
                      bool* taskRefused = nullptr);
 
 } // namespace zelkor::taskfile

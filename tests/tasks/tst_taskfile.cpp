@@ -21,6 +21,11 @@ const QString kFuture = QStringLiteral("2099-03-04T05:06:07");
 
 QByteArray fileOf(const QByteArray& tasks) { return "{\n  \"version\": 1,\n  \"tasks\": [\n" + tasks + "\n  ]\n}\n"; }
 
+taskfile::Parsed firstOf(const taskfile::Parsed& parsed, int count)
+{
+    return {parsed.drafts.mid(0, count), parsed.lines.mid(0, count), {}};
+}
+
 QList<TaskRow> allRows(const QString& database)
 {
     TaskStore store(database);
@@ -67,7 +72,7 @@ void TestTaskFile::roundTrip()
     test::TempProgramDir dir;
     QVERIFY(dir.isValid());
     TaskStore store(dir.databasePath());
-    const Outcome stored = taskfile::importDrafts(store, parsed.drafts, test::fixedNow());
+    const Outcome stored = taskfile::importDrafts(store, parsed, test::fixedNow());
     QVERIFY2(stored.ok, qPrintable(stored.error));
 
     // Out of the table again: the same object, with the id the table gave it.
@@ -118,6 +123,14 @@ void TestTaskFile::refused_data()
                                                  << QStringLiteral("task 1: the \"action\" of a forbidden period is shutdown or hibernate");
     QTest::newRow("a word that starts like a day") << fileOf(R"({"schedule": "weekly", "time": "08:00", "days": ["monkey"], "action": "lock"})")
                                                    << QStringLiteral("task 1: \"monkey\" is no day of the week");
+    QTest::newRow("a field twice in a task")
+        << fileOf(good + "\n    {\"schedule\": \"once\", \"at\": \"2027-01-01T08:00:00\",\n     \"action\": \"lock\", \"at\": \"2027-06-01T08:00:00\"}")
+        << QStringLiteral("line 6: task 2: the field \"at\" is given twice");
+    QTest::newRow("a field twice in the file") << QByteArray("{\"version\": 1,\n\"tasks\": [],\n\"tasks\": []}")
+                                              << QStringLiteral("line 3: the field \"tasks\" is given twice");
+    QTest::newRow("the same name in two tasks and in a text")
+        << fileOf(good + "\n" + R"(    {"schedule": "daily", "time": "09:00", "action": "remind", "message": "\"time\": twice"})" + "\n  ], \"tasks\": [")
+        << QStringLiteral("line 6: the field \"tasks\" is given twice");
     QTest::newRow("message no text") << fileOf(R"({"schedule": "daily", "time": "08:00", "action": "remind", "message": 123})")
                                      << QStringLiteral("task 1: \"message\" must be a text in quotes");
 }
@@ -146,10 +159,10 @@ void TestTaskFile::importIsAllOrNothing()
     QVERIFY2(parsed.error.isEmpty(), qPrintable(parsed.error));
     TaskStore store(dir.databasePath());
     bool taskRefused = false;
-    const Outcome outcome = taskfile::importDrafts(store, parsed.drafts, test::fixedNow(), &taskRefused);
+    const Outcome outcome = taskfile::importDrafts(store, parsed, test::fixedNow(), &taskRefused);
     QVERIFY(!outcome.ok);
     QVERIFY(taskRefused);
-    QCOMPARE(outcome.error, QStringLiteral("task 3: Invalid date/time"));
+    QCOMPARE(outcome.error, QStringLiteral("line 6: task 3: Invalid date/time"));
     QCOMPARE(test::rowCount(dir.databasePath()), 1);
 
     // A table that refuses a write in the middle: the rows before it go too.
@@ -159,13 +172,13 @@ void TestTaskFile::importIsAllOrNothing()
                                         "begin select raise(abort, 'no weekly tasks here'); end")));
     }
     taskRefused = false;
-    const Outcome aborted = taskfile::importDrafts(store, parsed.drafts.mid(0, 2), test::fixedNow(), &taskRefused);
+    const Outcome aborted = taskfile::importDrafts(store, firstOf(parsed, 2), test::fixedNow(), &taskRefused);
     QVERIFY(!aborted.ok);
     QVERIFY(!taskRefused); // the table refused, not the rules: exit status 1, not 2
     QVERIFY2(aborted.error.startsWith(QStringLiteral("task 2: ")), qPrintable(aborted.error));
     QCOMPARE(test::rowCount(dir.databasePath()), 1);
     // And the store is usable afterwards.
-    QVERIFY(taskfile::importDrafts(store, parsed.drafts.mid(0, 1), test::fixedNow()).ok);
+    QVERIFY(taskfile::importDrafts(store, firstOf(parsed, 1), test::fixedNow()).ok);
     QCOMPARE(test::rowCount(dir.databasePath()), 2);
 }
 
@@ -210,7 +223,7 @@ void TestTaskFile::calendar()
     QVERIFY2(parsed.error.isEmpty(), qPrintable(parsed.error));
     test::TempProgramDir dir;
     TaskStore store(dir.databasePath());
-    QVERIFY(taskfile::importDrafts(store, parsed.drafts, now).ok);
+    QVERIFY(taskfile::importDrafts(store, parsed, now).ok);
 
     const QByteArray ics = calendarText(allRows(dir.databasePath()), now);
     for (const QByteArray& line : ics.split('\n')) {
@@ -273,7 +286,7 @@ void TestTaskFile::onceOnChangingNights()
     test::TempProgramDir dir;
     QVERIFY(dir.isValid());
     TaskStore store(dir.databasePath());
-    const Outcome outcome = taskfile::importDrafts(store, parsed.drafts, test::fixedNow());
+    const Outcome outcome = taskfile::importDrafts(store, parsed, test::fixedNow());
     QVERIFY2(outcome.ok, qPrintable(outcome.error));
     const QJsonObject task = QJsonDocument::fromJson(taskfile::exportText(allRows(dir.databasePath())))
                                  .object().value(QStringLiteral("tasks")).toArray().at(0).toObject();
