@@ -214,7 +214,7 @@ private slots:
         const qint64 firstEnd = clock.elapsed();
         QTRY_VERIFY(laterEnd >= 0);
         const auto near = [](qint64 ms, qint64 expected) {
-            return ms >= expected - 10 && ms < expected + 400;
+            return ms >= expected - 10 && ms < expected + 800; // a loaded machine runs late
         };
         QVERIFY2(near(laterEnd, 100 + laterSeconds * 1000), qPrintable(QString::number(laterEnd)));
         QVERIFY2(near(firstEnd, firstSeconds * 1000), qPrintable(QString::number(firstEnd)));
