@@ -110,8 +110,9 @@ void PowerOnCycle::waitEnded(const poweron::Choice& occurrence, WaitEnd end)
 void PowerOnCycle::followUp(const poweron::Choice& occurrence)
 {
     // Remembered before acting: a message stays open while the program runs on.
+    const qint64 now = wholeSeconds(m_platform.now());
     for (const poweron::FollowUp& task : occurrence.followUps)
-        m_fired.insert(task.taskId, occurrence.due.toSecsSinceEpoch());
+        m_fired.insert(task.taskId, {occurrence.due.toSecsSinceEpoch(), now});
     for (const poweron::FollowUp& task : occurrence.followUps) {
         if (task.showMessage) {
             m_state.remindText = task.text;

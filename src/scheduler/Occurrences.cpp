@@ -108,10 +108,16 @@ OccurrenceFinder::OccurrenceFinder(const QDateTime& now)
 }
 
 std::optional<qint64> OccurrenceFinder::take(std::optional<daynum::Showings> shown,
-                                             std::optional<qint64> fired) const
+                                             std::optional<FiredMoment> fired) const
 {
-    if (!shown || (fired && shown->first <= *fired))
+    if (!shown)
         return std::nullopt;
+    if (fired && shown->first <= fired->moment) {
+        const bool recorded = shown->first <= fired->recordedAt || shown->first == fired->moment ||
+                              shown->second == fired->moment;
+        if (recorded)
+            return std::nullopt;
+    }
     const qint64 moment = shown->after(m_now);
     return moment > m_now ? std::optional<qint64>(moment) : std::nullopt;
 }
@@ -119,7 +125,7 @@ std::optional<qint64> OccurrenceFinder::take(std::optional<daynum::Showings> sho
 std::optional<qint64> OccurrenceFinder::next(const TaskRow& row, const FiredMoments& firedMoments,
                                              qint64 before)
 {
-    std::optional<qint64> fired;
+    std::optional<FiredMoment> fired;
     if (const auto id = row.idValue(); id && firedMoments.contains(*id))
         fired = firedMoments.value(*id);
     const auto type = row.typeValue();

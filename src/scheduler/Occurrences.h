@@ -12,10 +12,16 @@
 namespace zelkor
 {
 
-// Due moments already fired in this run, by task id (seconds since 1970 UTC).
-// No occurrence at or before a task's last fired moment is offered again, so
-// an occurrence fires once even when the clock is set back after it fired.
-using FiredMoments = QHash<qint64, qint64>;
+// A task's last occurrence that fired in this run, or was cancelled ahead of
+// its time, and when that was (seconds since 1970 UTC). No occurrence at or
+// before it is offered again, so an occurrence fires once even when the clock
+// is set back after it fired; only one that was still to come when the record
+// was made, and is not the one recorded, comes: the task was changed since.
+struct FiredMoment {
+    qint64 moment = 0;
+    qint64 recordedAt = 0;
+};
+using FiredMoments = QHash<qint64, FiredMoment>;
 
 // The occurrences of stored schedules (Once, Daily, Weekly, Monthly) as real
 // moments, seconds since 1970 UTC, seen from one `now`. The selection pass and
@@ -39,7 +45,7 @@ public:
 
 private:
     std::optional<qint64> take(std::optional<daynum::Showings> shown,
-                               std::optional<qint64> fired) const;
+                               std::optional<FiredMoment> fired) const;
 
     qint64 m_now = 0;
     QDate m_today;

@@ -156,8 +156,9 @@ void TaskScheduler::fireDueTask()
 
 void TaskScheduler::markFired(const Selection& occurrence)
 {
+    const qint64 now = wholeSeconds(m_platform.now());
     for (const DueTask& task : occurrence.due)
-        m_fired.insert(task.taskId, occurrence.nextTime.toSecsSinceEpoch());
+        m_fired.insert(task.taskId, {occurrence.nextTime.toSecsSinceEpoch(), now});
     m_moved.dropFired(occurrence);
 }
 

@@ -56,11 +56,11 @@ QDateTime at(int h, int m, int s = 0, int days = 0)
     return QDateTime(kMonday.addDays(days), QTime(h, m, s));
 }
 
-bool changeAction(const QString& database, qint64 id, int action)
+bool changeField(const QString& database, qint64 id, const QString& field, const QVariant& value)
 {
     TaskStore row(database);
     row.setRecordSource(queries::byId(id));
-    return row.refresh().ok && row.setField(QStringLiteral("action"), action).ok && row.update().ok;
+    return row.refresh().ok && row.setField(field, value).ok && row.update().ok;
 }
 } // namespace
 
@@ -222,6 +222,8 @@ private slots:
         QTest::newRow("deleted") << "delete" << false << QStringList{} << 0 << 1;
         QTest::newRow("cancelled beside a reminder") << "cancel" << true << QStringList{} << 1 << 1;
         QTest::newRow("postponed beside a reminder") << "postpone" << true << QStringList{"suo.dll"} << 1 << 2;
+        QTest::newRow("cancelled, then moved earlier") << "cancel, 07:59:50" << false << QStringList{"suo.dll"} << 0 << 2;
+        QTest::newRow("cancelled, then moved later") << "cancel, 08:10:00" << false << QStringList{"suo.dll"} << 0 << 2;
     }
     void changesDuringTheWarning()
     {
@@ -245,8 +247,12 @@ private slots:
                 rig.scheduler.cancelOccurrence(key);
             else if (step == QLatin1String("delete"))
                 QVERIFY(deleteRow(rig.dir.databasePath(), lock));
+            else if (const QTime moved = QTime::fromString(step, Qt::ISODate); moved.isValid())
+                QVERIFY(changeField(rig.dir.databasePath(), lock, QStringLiteral("starttime"),
+                                    daynum::fromDateTime(at(moved.hour(), moved.minute(), moved.second()))));
             else
-                QVERIFY(changeAction(rig.dir.databasePath(), lock, step == QLatin1String("remind") ? 8 : 1));
+                QVERIFY(changeField(rig.dir.databasePath(), lock, QStringLiteral("action"),
+                                    step == QLatin1String("remind") ? 8 : 1));
             rig.scheduler.selectNextTask();
         }
         QVERIFY(!rig.desk.isOpen(key));

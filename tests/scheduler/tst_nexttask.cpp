@@ -202,25 +202,43 @@ private slots:
     {
         QTest::addColumn<TaskRow>("row");
         QTest::addColumn<QDateTime>("firedAt");
-        QTest::addColumn<QDateTime>("now"); // the clock was set back
+        QTest::addColumn<QDateTime>("recordedAt"); // later than firedAt: cancelled ahead
+        QTest::addColumn<QDateTime>("now");        // the clock was set back
         QTest::addColumn<QDateTime>("expected");
         const QDateTime eight = local(kMonday, QTime(8, 0));
         QTest::newRow("daily moves to tomorrow")
-            << dailyRow(1, QTime(8, 0)) << eight << eight.addSecs(-1800) << eight.addDays(1);
-        QTest::newRow("once is done") << onceRow(1, eight) << eight << eight.addSecs(-1800) << QDateTime();
+            << dailyRow(1, QTime(8, 0)) << eight << eight << eight.addSecs(-1800) << eight.addDays(1);
+        QTest::newRow("once is done") << onceRow(1, eight) << eight << eight << eight.addSecs(-1800) << QDateTime();
         QTest::newRow("weekly moves to its next day")
-            << weeklyRow(1, QTime(8, 0), {2, 4}) << eight << eight.addSecs(-60) << eight.addDays(2);
+            << weeklyRow(1, QTime(8, 0), {2, 4}) << eight << eight << eight.addSecs(-60) << eight.addDays(2);
         QTest::newRow("a later time of the same task still comes")
-            << dailyRow(1, QTime(8, 30)) << eight << eight.addSecs(-1800) << eight.addSecs(1800);
+            << dailyRow(1, QTime(8, 30)) << eight << eight << eight.addSecs(-1800) << eight.addSecs(1800);
+        // Cancelled at 07:59 at its warning: 08:00 stays cancelled, also
+        // after the clock is set back, but a time the task was moved to
+        // since, before 08:00 and still ahead, comes.
+        const QDateTime warned = eight.addSecs(-60);
+        QTest::newRow("cancelled ahead") << dailyRow(1, QTime(8, 0)) << eight << warned
+                                         << warned.addSecs(10) << eight.addDays(1);
+        QTest::newRow("cancelled ahead, clock set back")
+            << dailyRow(1, QTime(8, 0)) << eight << warned << eight.addSecs(-3600) << eight.addDays(1);
+        QTest::newRow("cancelled ahead, then moved earlier")
+            << dailyRow(1, QTime(7, 59, 30)) << eight << warned << warned.addSecs(10)
+            << eight.addSecs(-30);
+        QTest::newRow("cancelled once, then moved earlier")
+            << onceRow(1, eight.addSecs(-30)) << eight << warned << warned.addSecs(10)
+            << eight.addSecs(-30);
+        QTest::newRow("cancelled ahead, moved to a time already past when cancelled")
+            << dailyRow(1, QTime(7, 58)) << eight << warned << eight.addSecs(-3600) << eight.addDays(1).addSecs(-120);
     }
     void firedOccurrenceIsNotOfferedAgain()
     {
         QFETCH(TaskRow, row);
         QFETCH(QDateTime, firedAt);
+        QFETCH(QDateTime, recordedAt);
         QFETCH(QDateTime, now);
         QFETCH(QDateTime, expected);
         FiredMoments fired;
-        fired.insert(1, firedAt.toSecsSinceEpoch());
+        fired.insert(1, {firedAt.toSecsSinceEpoch(), recordedAt.toSecsSinceEpoch()});
         const Selection s = selectNext({row, onceRow(2, QDateTime(kMonday.addDays(10), QTime(9, 0)))}, now, fired);
         if (!expected.isValid()) {
             QCOMPARE(s.due.first().taskId, qint64(2)); // only the other task is left
