@@ -35,7 +35,6 @@ void PowerOnCycle::stop()
 {
     m_cycleTimer->stop();
     m_wakeWaits.cancelWait(std::exchange(m_wait, 0));
-    m_running = false;
 }
 
 void PowerOnCycle::onCycleTimer()
@@ -60,7 +59,6 @@ poweron::Choice PowerOnCycle::searchNow()
 
 void PowerOnCycle::armNext()
 {
-    m_running = false;
     const poweron::Choice next = searchNow();
     if (!poweron::shouldArm(next.seconds))
         return;
@@ -73,7 +71,6 @@ void PowerOnCycle::armNext()
     }
     // Whole seconds, rounded up: never before the moment.
     const qint64 left = (m_platform.now().msecsTo(next.due) + 999) / 1000;
-    m_running = true;
     m_wait = m_wakeWaits.startWait(qMax<qint64>(left, 0),
                                    [cycle = QPointer(this), next](quint64 id, WaitEnd end) {
                                        if (cycle && id == cycle->m_wait)
@@ -87,7 +84,6 @@ void PowerOnCycle::waitEnded(const poweron::Choice& occurrence, WaitEnd end)
 {
     m_wait = 0;
     if (end == WaitEnd::Failed) {
-        m_running = false;
         // Searching again would fail the same way at once, in a tight loop.
         emit problem(QStringLiteral("The computer cannot be woken for the Power On task: %1")
                          .arg(m_wakeWaits.lastError()));
@@ -98,10 +94,8 @@ void PowerOnCycle::waitEnded(const poweron::Choice& occurrence, WaitEnd end)
         const auto done = qScopeGuard([this] { m_following = false; });
         followUp(occurrence);
     }
-    if (m_state.exitRequested) {
-        m_running = false;
+    if (m_state.exitRequested)
         return;
-    }
     if (m_refill)
         m_refill();
     armNext();

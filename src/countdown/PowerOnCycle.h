@@ -39,7 +39,7 @@ public:
     // No wait is left pending, and no search follows.
     void stop();
     // A wait is pending, or a task's target or message is being seen to.
-    bool isRunning() const { return m_running; }
+    bool isRunning() const { return m_wait != 0 || m_following; }
 
     void onCycleTimer();
 
@@ -64,7 +64,6 @@ private:
     WakeWaits& m_wakeWaits;
     std::function<void()> m_showModal;
     std::function<void()> m_refill;
-    bool m_running = false;
     bool m_following = false;
     quint64 m_wait = 0; // the pending wake wait
     bool m_toldNoWake = false;

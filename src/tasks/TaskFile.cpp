@@ -139,6 +139,7 @@ std::optional<QString> readSchedule(const QJsonObject& task, TaskDraft& d)
 // in one object, which the reader would take the last of without a word.
 struct TextLayout {
     QList<qsizetype> taskStarts;
+    QList<int> taskLines; // the line of each start
     QByteArray repeatedField; // the first, with its quotes; empty when none
     qsizetype repeatedAt = 0;
     qsizetype repeatedTask = 0; // counted from 1; 0 for the file's own fields
@@ -152,9 +153,12 @@ TextLayout layoutOf(const QByteArray& text)
         QSet<QByteArray> fields;
     };
     QList<Container> open;
+    int line = 1; // the text was read as JSON already: no line break is inside a string
     for (qsizetype i = 0; i < text.size(); ++i) {
         const char c = text.at(i);
-        if (c == '"') {
+        if (c == '\n') {
+            ++line;
+        } else if (c == '"') {
             const qsizetype start = i;
             for (++i; i < text.size() && text.at(i) != '"'; ++i)
                 if (text.at(i) == '\\')
@@ -174,8 +178,10 @@ TextLayout layoutOf(const QByteArray& text)
                 open.last().fields.insert(field);
             }
         } else if (c == '{' || c == '[') {
-            if (c == '{' && open.size() == 2)
+            if (c == '{' && open.size() == 2) {
                 layout.taskStarts.append(i);
+                layout.taskLines.append(line);
+            }
             open.append(Container{c == '{', {}});
         } else if ((c == '}' || c == ']') && !open.isEmpty()) {
             open.removeLast();
@@ -340,7 +346,7 @@ Parsed parse(const QByteArray& text)
             return result;
         }
         result.drafts.append(*d);
-        result.lines.append(lineAt(text, start));
+        result.lines.append(layout.taskLines.value(i, 1));
     }
     return result;
 }
