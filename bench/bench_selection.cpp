@@ -7,6 +7,7 @@
 
 #include "actions/ActionExecutor.h"
 #include "common/AppPaths.h"
+#include "guard/WarningDesk.h"
 #include "platform/fake/FakePlatform.h"
 #include "scheduler/NextTask.h"
 #include "scheduler/TaskScheduler.h"
@@ -82,6 +83,8 @@ bool measure(int count, int runs)
     state.paths = portablePaths(folder.path());
     ActionExecutor actions(platform, state);
     TaskScheduler scheduler(platform, state, actions);
+    WarningDesk desk; // as in the program: power actions are warned of a minute ahead
+    scheduler.setWarningDesk(&desk);
     const bench::Medians pass = bench::medians(runs, [&] { scheduler.selectNextTask(); });
 
     // The baseline: the record set's read, then the same rule.

@@ -51,6 +51,18 @@ Selection MovedOccurrences::earlierOf(const Selection& next) const
     return best;
 }
 
+QList<Selection> MovedOccurrences::withMoved(QList<Selection> ahead, int leadSeconds) const
+{
+    ahead += m_moved;
+    std::stable_sort(ahead.begin(), ahead.end(),
+                     [](const Selection& a, const Selection& b) { return a.nextTime < b.nextTime; });
+    if (!ahead.isEmpty()) {
+        const QDateTime last = ahead.first().nextTime.addSecs(qMax(leadSeconds, 0));
+        ahead.removeIf([&](const Selection& s) { return s.nextTime > last; });
+    }
+    return ahead;
+}
+
 void MovedOccurrences::dropFired(const Selection& fired)
 {
     m_moved.removeIf([&](const Selection& s) {

@@ -20,6 +20,9 @@ public:
     void move(const Selection& occurrence, const QDateTime& to);
     // The earlier of `next` (the table's choice) and the earliest moved one.
     Selection earlierOf(const Selection& next) const;
+    // The table's occurrences warned of ahead (earliest first) with the moved
+    // ones among them: all within `leadSeconds` of the earliest, earliest first.
+    QList<Selection> withMoved(QList<Selection> ahead, int leadSeconds) const;
     void dropFired(const Selection& fired);
     // Moved copies of tasks no longer in the table go with them, and so do
     // those of tasks changed since (what they do, or their text): the copy

@@ -27,9 +27,9 @@ qint64 horizonOf(OccurrenceFinder& finder)
 }
 } // namespace
 
-NextTaskPass::NextTaskPass(const QDateTime& now, FiredMoments fired)
+NextTaskPass::NextTaskPass(const QDateTime& now, FiredMoments fired, int leadSeconds)
     : m_fired(std::move(fired)), m_finder(now), m_earliest(horizonOf(m_finder)),
-      m_earliestWarned(m_earliest.bound())
+      m_warned(m_earliest.bound(), qMax(leadSeconds, 0))
 {
 }
 
@@ -42,8 +42,8 @@ void NextTaskPass::offer(const TaskRow& row)
             m_earliest.offer(*moment, dueTaskOf(row));
         return;
     }
-    if (const auto moment = m_finder.next(row, m_fired, m_earliestWarned.bound())) {
-        m_earliestWarned.offer(*moment, dueTaskOf(row));
+    if (const auto moment = m_finder.next(row, m_fired, m_warned.bound())) {
+        m_warned.offer(*moment, dueTaskOf(row));
         if (*moment < m_earliest.bound())
             m_earliest.offer(*moment, dueTaskOf(row));
     }
@@ -54,20 +54,22 @@ DueTask dueTaskOf(const TaskRow& row)
     return {row.idValue().value_or(0), row.actionCode(), row.showsMessage(), row.descriptionText()};
 }
 
-namespace {
-Selection selectionOf(const Earliest<DueTask>& earliest)
+Selection NextTaskPass::result() const
 {
     Selection selection;
-    selection.pollOn = !earliest.isEmpty();
-    selection.due = earliest.items();
+    selection.pollOn = !m_earliest.isEmpty();
+    selection.due = m_earliest.items();
     if (selection.pollOn)
-        selection.nextTime = QDateTime::fromSecsSinceEpoch(earliest.moment());
+        selection.nextTime = QDateTime::fromSecsSinceEpoch(m_earliest.moment());
     return selection;
 }
-} // namespace
 
-Selection NextTaskPass::result() const { return selectionOf(m_earliest); }
-
-Selection NextTaskPass::warnedResult() const { return selectionOf(m_earliestWarned); }
+QList<Selection> NextTaskPass::warnedAhead() const
+{
+    QList<Selection> ahead;
+    for (const auto& [moment, due] : m_warned.moments())
+        ahead.append({true, QDateTime::fromSecsSinceEpoch(moment), due});
+    return ahead;
+}
 
 } // namespace zelkor

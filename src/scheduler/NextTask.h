@@ -42,19 +42,22 @@ Selection selectNext(const QList<TaskRow>& rows, const QDateTime& now,
 // order above, then take the result.
 class NextTaskPass {
 public:
-    explicit NextTaskPass(const QDateTime& now, FiredMoments fired = {});
+    // `leadSeconds`: how far ahead power actions are warned of.
+    explicit NextTaskPass(const QDateTime& now, FiredMoments fired = {}, int leadSeconds = 0);
 
     void offer(const TaskRow& row);
     Selection result() const;
-    // The next occurrence that holds a power action, with only those tasks:
-    // warned of ahead even while other tasks come before it.
-    Selection warnedResult() const;
+    // The next occurrence that holds a power action, with only those tasks,
+    // and every other such occurrence within the lead of it, earliest first:
+    // each is warned of a full lead ahead, even while other tasks, or other
+    // power actions, come before it.
+    QList<Selection> warnedAhead() const;
 
 private:
     FiredMoments m_fired;
     OccurrenceFinder m_finder;
     Earliest<DueTask> m_earliest;
-    Earliest<DueTask> m_earliestWarned;
+    EarliestWithin<DueTask> m_warned;
 };
 
 } // namespace zelkor

@@ -7,6 +7,7 @@
 #include <QHash>
 #include <QList>
 
+#include <map>
 #include <optional>
 
 namespace zelkor
@@ -75,6 +76,29 @@ public:
 private:
     qint64 m_moment = 0;
     QList<Item> m_items;
+};
+
+// The moments offered within `lead` seconds of the earliest of them, each
+// with all that was offered for it in the order offered, earliest first.
+template <typename Item> class EarliestWithin
+{
+public:
+    EarliestWithin(qint64 before, qint64 lead) : m_before(before), m_lead(lead) {}
+
+    // What an offer must be earlier than.
+    qint64 bound() const { return m_moments.empty() ? m_before : m_moments.begin()->first + m_lead + 1; }
+    void offer(qint64 moment, Item item)
+    {
+        m_moments[moment].append(std::move(item));
+        // An earlier one narrows the window: what it leaves behind goes.
+        m_moments.erase(m_moments.upper_bound(m_moments.begin()->first + m_lead), m_moments.end());
+    }
+    const std::map<qint64, QList<Item>>& moments() const { return m_moments; }
+
+private:
+    qint64 m_before = 0;
+    qint64 m_lead = 0;
+    std::map<qint64, QList<Item>> m_moments;
 };
 
 // Seconds since 1970 UTC, rounded down to the whole second.

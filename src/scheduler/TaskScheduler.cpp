@@ -35,7 +35,8 @@ void TaskScheduler::selectNextTask()
     // A table that cannot be read offers nothing, and the poll goes off. The
     // rows are weighed as they are read: none is kept.
     const QDateTime now = m_platform.now();
-    NextTaskPass pass(now, m_fired);
+    const int lead = m_desk ? m_desk->leadSeconds() : 0;
+    NextTaskPass pass(now, m_fired, lead);
     const bool keepMoved = !m_moved.isEmpty();
     QHash<qint64, DueTask> current;
     bool anyTask = false;
@@ -52,16 +53,18 @@ void TaskScheduler::selectNextTask()
     if (keepMoved)
         m_moved.keepOnly(current);
     const Selection next = m_moved.earlierOf(pass.result());
-    const Selection warned = m_moved.earlierOf(pass.warnedResult());
+    QList<Selection> ahead = m_moved.withMoved(pass.warnedAhead(), lead);
     // A warning open for what is no longer coming (a task changed or deleted
     // meanwhile) would name an action that is not coming.
     if (m_desk && m_poll.isOn()) {
-        const QStringList keys{occurrenceKey(next), occurrenceKey(warned)};
-        for (const Selection* old : {&m_selection, &m_warnedNext})
-            if (old->pollOn && !keys.contains(occurrenceKey(*old)))
+        QStringList keys{occurrenceKey(next)};
+        for (const Selection& occurrence : std::as_const(ahead))
+            keys << occurrenceKey(occurrence);
+        for (const Selection* old : watched())
+            if (!keys.contains(occurrenceKey(*old)))
                 m_desk->retract(occurrenceKey(*old));
     }
-    m_warnedNext = warned;
+    m_warnedAhead = std::move(ahead);
     if (!next.pollOn) {
         m_poll.switchOff();
         // Nothing at all to wait for: no timer either.
@@ -73,12 +76,22 @@ void TaskScheduler::selectNextTask()
     m_poll.switchOn(now, nextLook());
 }
 
-Selection* TaskScheduler::warnedOccurrence(const QString& key)
+QList<const Selection*> TaskScheduler::watched() const
+{
+    QList<const Selection*> occurrences;
+    if (m_selection.pollOn)
+        occurrences << &m_selection;
+    for (const Selection& occurrence : m_warnedAhead)
+        occurrences << &occurrence;
+    return occurrences;
+}
+
+const Selection* TaskScheduler::warnedOccurrence(const QString& key) const
 {
     if (!m_poll.isOn())
         return nullptr; // it acted already
-    for (Selection* occurrence : {&m_selection, &m_warnedNext})
-        if (occurrence->pollOn && occurrenceKey(*occurrence) == key)
+    for (const Selection* occurrence : watched())
+        if (occurrenceKey(*occurrence) == key)
             return occurrence;
     return nullptr; // or the tasks changed meanwhile
 }
@@ -86,8 +99,9 @@ Selection* TaskScheduler::warnedOccurrence(const QString& key)
 void TaskScheduler::setWarningDesk(WarningDesk* desk)
 {
     m_desk = desk;
-    // A longer lead may open the warning before the second the poll sleeps to.
-    connect(desk, &WarningDesk::leadChanged, this, &TaskScheduler::aimPoll);
+    // Another lead takes other occurrences ahead, whose warnings may open
+    // before the second the poll sleeps to.
+    connect(desk, &WarningDesk::leadChanged, this, &TaskScheduler::selectNextTask);
 }
 
 void TaskScheduler::aimPoll()
@@ -99,9 +113,9 @@ QDateTime TaskScheduler::nextLook() const
 {
     QDateTime look = m_selection.nextTime;
     if (m_desk)
-        for (const Selection* occurrence : {&m_selection, &m_warnedNext})
+        for (const Selection* occurrence : watched())
             if (const QDateTime opens = m_desk->opensAt(warningFor(*occurrence));
-                occurrence->pollOn && opens.isValid() && opens < look)
+                opens.isValid() && opens < look)
                 look = opens;
     return look;
 }
@@ -135,9 +149,8 @@ void TaskScheduler::fireDueTask()
         return;
     if (!isDue(m_selection.nextTime, m_platform.now())) {
         if (m_desk)
-            for (const Selection* occurrence : {&m_selection, &m_warnedNext})
-                if (occurrence->pollOn)
-                    m_desk->consider(warningFor(*occurrence), m_platform.now());
+            for (const Selection* occurrence : watched())
+                m_desk->consider(warningFor(*occurrence), m_platform.now());
         aimPoll();
         return;
     }

@@ -69,7 +69,9 @@ private:
     QDateTime nextLook() const;
     void aimPoll(); // at nextLook(), if the poll is on
     // The occurrence a warning's key names, while it is still to come.
-    Selection* warnedOccurrence(const QString& key);
+    const Selection* warnedOccurrence(const QString& key) const;
+    // The occurrences a warning may be open for: the next and those ahead.
+    QList<const Selection*> watched() const;
     // Every task of the occurrence counts as done for that moment.
     void markFired(const Selection& occurrence);
 
@@ -79,7 +81,9 @@ private:
     std::function<bool()> m_forced = [] { return true; };
     TaskReader m_reader; // kept ready between passes
     Selection m_selection;
-    Selection m_warnedNext; // the next occurrence with a power action, warned of ahead
+    // The next occurrences with a power action, warned of a full lead ahead:
+    // the first and every other within the lead of it.
+    QList<Selection> m_warnedAhead;
     FiredMoments m_fired;
     SecondPoll m_poll;
     QTimer* m_horizonTimer = nullptr;

@@ -1,7 +1,8 @@
 // The real program against a mock notification server on a private session
 // bus: a Daily Shut Down task is announced ahead of its second with the
 // buttons, and Cancel pressed on the notification keeps the stand-in shut-down
-// helper from being started; unanswered, the helper starts at its second.
+// helper from being started; unanswered, the helper starts at its second. A
+// shut down two seconds after a lock is announced before the lock acts.
 
 #include "MockServices.h"
 #include "ProgramCopy.h"
@@ -53,12 +54,7 @@ private slots:
     void notificationCarriesTheButtonsAndCancelStopsTheHelper()
     {
         QFETCH(bool, answer);
-        MockSpec daemon;
-        daemon.bus = Bus::Session;
-        daemon.name = kService;
-        daemon.templateName = QStringLiteral("notification_daemon");
-        daemon.templateParams = QStringLiteral(R"({"capabilities": "actions body"})");
-        QVERIFY2(m_buses.startMock(daemon), qPrintable(m_buses.error()));
+        QVERIFY2(startDaemon(), qPrintable(m_buses.error()));
 
         ProgramCopy program;
         QVERIFY(program.isValid());
@@ -72,13 +68,7 @@ private slots:
             {timeOfDay(due)}));
         program.start(m_buses.environment());
 
-        const auto notifies = [this] {
-            QList<MockCall> found;
-            for (const MockCall& call : m_buses.calls(kService, kPath))
-                if (call.method == QLatin1String("Notify"))
-                    found << call;
-            return found;
-        };
+        const auto notifies = [this] { return notifyCalls(); };
         QTRY_VERIFY_WITH_TIMEOUT(!notifies().isEmpty(), (kAheadSeconds + 2) * 1000);
         const double warnedAt = double(QDateTime::currentMSecsSinceEpoch()) / 1000;
         QVERIFY(program.starts().isEmpty());
@@ -116,7 +106,54 @@ private slots:
         QVERIFY2(lateness >= 0 && lateness < 1.0, qPrintable(QString::number(lateness)));
     }
 
+    void powerActionsWithinOneLeadAreAnnouncedBeforeTheFirstActs()
+    {
+        QVERIFY2(startDaemon(), qPrintable(m_buses.error()));
+        ProgramCopy program;
+        QVERIFY(program.isValid());
+        QVERIFY(program.setWarnSeconds(kWarnSeconds));
+        const QDateTime lockAt = QDateTime::fromSecsSinceEpoch(
+            QDateTime::currentDateTime().toSecsSinceEpoch() + kAheadSeconds + 1);
+        for (const auto& [action, at] : {std::pair{6, lockAt}, std::pair{1, lockAt.addSecs(2)}})
+            QVERIFY(program.insert(
+                QStringLiteral("insert into task (type, action, starttime, fujia, description,"
+                               " sun, mon, tue, wed, thu, fri, sat, state)"
+                               " values (2, ?, ?, 0, '', 0, 0, 0, 0, 0, 0, 0, 1)"),
+                {action, timeOfDay(at)}));
+        program.start(m_buses.environment());
+
+        QTRY_COMPARE_WITH_TIMEOUT(notifyCalls().size(), 2, (kAheadSeconds + 4) * 1000);
+        // The shut down's warning comes a full lead ahead, a second before the lock takes the screen.
+        const qint64 bothShownMs = QDateTime::currentMSecsSinceEpoch();
+        QVERIFY2(bothShownMs < lockAt.toMSecsSinceEpoch(),
+                 qPrintable(QString::number(bothShownMs - lockAt.toMSecsSinceEpoch())));
+        QVERIFY(notifyCalls().at(0).args.at(3).toString().contains(QStringLiteral("Lock")));
+        QVERIFY(notifyCalls().at(1).args.at(3).toString().contains(QStringLiteral("Shut Down")));
+        QTRY_VERIFY_WITH_TIMEOUT(!program.starts().isEmpty(), 5000);
+        const auto starts = program.starts();
+        program.stop();
+        QCOMPARE(starts.first().first, QStringLiteral("guan_f.dll"));
+    }
+
 private:
+    bool startDaemon()
+    {
+        MockSpec daemon;
+        daemon.bus = Bus::Session;
+        daemon.name = kService;
+        daemon.templateName = QStringLiteral("notification_daemon");
+        daemon.templateParams = QStringLiteral(R"({"capabilities": "actions body"})");
+        return m_buses.startMock(daemon);
+    }
+    QList<MockCall> notifyCalls()
+    {
+        QList<MockCall> found;
+        for (const MockCall& call : m_buses.calls(kService, kPath))
+            if (call.method == QLatin1String("Notify"))
+                found << call;
+        return found;
+    }
+
     MockBuses m_buses;
 };
 

@@ -312,6 +312,63 @@ private slots:
         QCOMPARE(rig.reminders, reminders);
     }
 
+    void everyPowerActionIsWarnedAFullLeadAhead_data()
+    {
+        QTest::addColumn<QList<QTime>>("moments"); // of stored power actions: lock, shut down, restart in turn
+        QTest::addColumn<QString>("answer");        // to the last one's warning, as soon as it is shown
+        QTest::addColumn<int>("lead");              // from 07:57 on
+        QTest::addColumn<QList<QDateTime>>("warnedAt");
+        QTest::addColumn<QStringList>("helpers");
+        QTest::newRow("a shut down 30 s after a lock")
+            << QList<QTime>{QTime(8, 0), QTime(8, 0, 30)} << "" << 60 << QList<QDateTime>{at(7, 59), at(7, 59, 30)}
+            << QStringList{"suo.dll", "guan_f.dll"};
+        QTest::newRow("three in one minute")
+            << QList<QTime>{QTime(8, 0), QTime(8, 0, 50), QTime(8, 0, 20)} << "" << 60
+            << QList<QDateTime>{at(7, 59), at(7, 59, 20), at(7, 59, 50)}
+            << QStringList{"suo.dll", "res_f.dll", "guan_f.dll"};
+        QTest::newRow("the later one cancelled before the first acts")
+            << QList<QTime>{QTime(8, 0), QTime(8, 0, 30)} << "cancel" << 60 << QList<QDateTime>{at(7, 59), at(7, 59, 30)}
+            << QStringList{"suo.dll"};
+        QTest::newRow("the later one postponed")
+            << QList<QTime>{QTime(8, 0), QTime(8, 0, 30)} << "postpone" << 60
+            << QList<QDateTime>{at(7, 59), at(7, 59, 30), at(8, 9, 30)} << QStringList{"suo.dll", "guan_f.dll"};
+        QTest::newRow("beyond one lead of each other")
+            << QList<QTime>{QTime(8, 0), QTime(8, 2)} << "" << 60 << QList<QDateTime>{at(7, 59), at(8, 1)}
+            << QStringList{"suo.dll", "guan_f.dll"};
+        QTest::newRow("brought within a lead made longer")
+            << QList<QTime>{QTime(8, 0), QTime(8, 1, 30)} << "" << 120 << QList<QDateTime>{at(7, 58), at(7, 59, 30)}
+            << QStringList{"suo.dll", "guan_f.dll"};
+    }
+    void everyPowerActionIsWarnedAFullLeadAhead()
+    {
+        QFETCH(QList<QTime>, moments);
+        QFETCH(QString, answer);
+        QFETCH(int, lead);
+        QFETCH(QList<QDateTime>, warnedAt);
+        QFETCH(QStringList, helpers);
+        Rig rig;
+        const int actions[] = {6, 1, 2};
+        for (qsizetype i = 0; i < moments.size(); ++i)
+            rig.store(onceRow(0, QDateTime(kMonday, moments[i]), actions[i]));
+        rig.scheduler.selectNextTask();
+        while (rig.platform.now() < at(8, 20)) {
+            rig.runUntil(rig.platform.now().addSecs(1));
+            if (rig.platform.now() == at(7, 57))
+                rig.desk.setLeadSeconds(lead);
+            if (rig.warnings.size() == moments.size() && !answer.isEmpty()) {
+                const QString key = rig.warnings.last().key;
+                answer == QLatin1String("cancel") ? rig.scheduler.cancelOccurrence(key)
+                                                  : rig.scheduler.postponeOccurrence(key);
+                answer.clear();
+            }
+        }
+        QCOMPARE(rig.warnedAt, warnedAt);
+        QStringList started;
+        for (const QString& path : rig.platform.started)
+            started << path.section(QLatin1Char('/'), -1);
+        QCOMPARE(started, helpers);
+    }
+
     // The forbidden period: warned before its start, with the start in the
     // text; Cancel spares this night only, Postpone starts it ten minutes later.
     void periodWarnsBeforeItsStart()
