@@ -257,19 +257,37 @@ QDateTime TimerTab::powerOnMoment() const
     return earliest;
 }
 
-void TimerTab::powerOn(qint64 seconds)
+void TimerTab::followClockStep()
 {
-    const QDateTime at = m_platform.now().addSecs(seconds);
+    // The waits count real seconds from the old time.
+    for (const auto& [wait, at] : std::exchange(m_powerOnWaits, {})) {
+        m_wakeWaits.cancelWait(wait);
+        if (!waitFor(at))
+            tellWakeUpFailed(at);
+    }
+}
+
+bool TimerTab::waitFor(const QDateTime& at)
+{
+    // Whole seconds, rounded up: never before the moment.
+    const qint64 seconds = (qMax<qint64>(m_platform.now().msecsTo(at), 0) + 999) / 1000;
     const quint64 wait =
         m_wakeWaits.startWait(seconds, [tab = QPointer(this)](quint64 id, WaitEnd end) {
             if (tab)
                 tab->powerOnEnded(id, end);
         });
-    if (wait == 0) {
+    if (wait != 0)
+        m_powerOnWaits.emplace(wait, at);
+    return wait != 0;
+}
+
+void TimerTab::powerOn(qint64 seconds)
+{
+    const QDateTime at = m_platform.now().addSecs(seconds);
+    if (!waitFor(at)) {
         tellWakeUpFailed(at);
         return;
     }
-    m_powerOnWaits.emplace(wait, at);
     // Announced once armed: a script's Power On is set while nobody reads the box.
     const WakeTimer& timer = m_wakeWaits.timer();
     MessageBox::information(

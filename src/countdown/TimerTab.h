@@ -79,6 +79,9 @@ public:
     void stopRemote();
     // The earliest moment a Power On of this tab waits for; invalid when none waits.
     QDateTime powerOnMoment() const;
+    // The wall clock was set: each Power On waits for the moment it announced
+    // on the new time, and one the clock was set past opens its target now.
+    void followClockStep();
 
     int timerMode() const { return m_timerMode; }
     qint64 remainSeconds() const { return m_remainSeconds; }
@@ -123,6 +126,8 @@ private:
     qint64 endMs() const;     // of the running count, on the same clock
     void aimNextTick();
     void powerOn(qint64 seconds);
+    // Arms a wake wait for `at` and keeps it; false when it cannot be armed.
+    bool waitFor(const QDateTime& at);
     void powerOnEnded(quint64 wait, WaitEnd end);
     void tellWakeUpFailed(const QDateTime& at);
     void enablePickers(int mode);

@@ -137,6 +137,7 @@ MainWindow::MainWindow(Platform& platform, AppState& state, QWidget* parent)
     m_taskPollTimer = m_scheduler->pollTimer();
     // The power-on wait counts real seconds from the old time: search again.
     connect(m_scheduler, &TaskScheduler::clockStepped, m_powerOn, &PowerOnCycle::start);
+    connect(m_scheduler, &TaskScheduler::clockStepped, m_timerTab, &TimerTab::followClockStep);
     m_periodGuard = new PeriodGuard(m_platform, m_state, *m_actions, this);
     m_periodGuard->setForcedSource(forced);
     m_periodTimer = m_periodGuard->checkTimer();

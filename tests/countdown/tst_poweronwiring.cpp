@@ -1,4 +1,9 @@
+#include "common/ActionKind.h"
 #include "common/DayNumber.h"
+#include "countdown/CountdownMath.h"
+#include "countdown/TimerTab.h"
+#include "scheduler/TaskScheduler.h"
+#include "shell/MessageBox.h"
 #include "countdown/PowerOnCycle.h"
 #include "countdown/WakeWaits.h"
 #include "platform/fake/FakePlatform.h"
@@ -62,6 +67,28 @@ private slots:
         QVERIFY(platform.opened.isEmpty());
         QVERIFY(!platform.wake.isArmed());
         QVERIFY(!window.powerOn()->m_cycleTimer->isActive());
+    }
+
+    // The wall clock set past the Timer tab's Power On: its target opens at
+    // once, not after the real seconds counted from the old time.
+    void clockSetPastTheTabPowerOn()
+    {
+        test::TempProgramDir dir;
+        QVERIFY(dir.isValid());
+        FakePlatform platform;
+        AppState state;
+        state.paths = portablePaths(dir.path());
+        MainWindow window(platform, state);
+        QVERIFY(window.startUp());
+        MessageBox::setNextAnswer(QMessageBox::Ok); // the announcement
+        window.timerTab()->startRemote(countdown::After, 600, int(ActionKind::PowerOn), false,
+                                       QStringLiteral("/bin/tab"));
+        QTRY_COMPARE(platform.wake.armed, QList<qint64>{600});
+        platform.stepClock(platform.now().addSecs(900));
+        window.scheduler().onClockSet();
+        QCOMPARE(platform.wake.armed, (QList<qint64>{600, 0}));
+        platform.wake.fire();
+        QTRY_COMPARE(platform.opened, QStringList{"/bin/tab"});
     }
 
     void dateAndTimePickersShowTheStartUpTime()

@@ -585,6 +585,41 @@ private slots:
         QVERIFY(rig.idle());
     }
 
+    // The wall clock set while a Power On for ten minutes ahead waits: armed
+    // anew for the moment it announced, or its target opened when the clock
+    // was set past it.
+    void powerOnFollowsTheClockWhenItIsSet_data()
+    {
+        QTest::addColumn<int>("step"); // seconds the clock is set on (back when negative)
+        QTest::addColumn<QList<qint64>>("armed");
+        QTest::addColumn<int>("openedAt"); // seconds after the announced moment
+        QTest::newRow("forward, not past it") << 300 << QList<qint64>{600, 300} << 0;
+        QTest::newRow("forward past it") << 900 << QList<qint64>{600, 0} << 300;
+        QTest::newRow("back") << -600 << QList<qint64>{600, 1200} << 0;
+    }
+    void powerOnFollowsTheClockWhenItIsSet()
+    {
+        QFETCH(int, step);
+        QFETCH(QList<qint64>, armed);
+        QFETCH(int, openedAt);
+        Rig rig;
+        rig.chooseAction(ActionKind::PowerOn);
+        rig.setHours(rig.tab.m_afterHoursEdit, 0);
+        rig.setMinutes(rig.tab.m_afterMinutesEdit, 10);
+        rig.tab.m_targetEdit->setText(QStringLiteral("/usr/bin/true"));
+        const QDateTime at = rig.platform.now().addSecs(600);
+        rig.start();
+        rig.platform.stepClock(rig.platform.now().addSecs(step));
+        rig.tab.followClockStep();
+        QCOMPARE(rig.platform.wake.armed, armed);
+        QCOMPARE(rig.tab.powerOnMoment(), at);
+        rig.platform.advance(armed.last());
+        rig.platform.wake.fire();
+        QTRY_COMPARE(rig.platform.opened, QStringList{"/usr/bin/true"});
+        QCOMPARE(rig.platform.now(), at.addSecs(openedAt));
+        QVERIFY(!rig.tab.powerOnMoment().isValid());
+    }
+
     // A date and time across the spring clock change: announced and armed for
     // 07:00 on the wall clock, ten real hours after 20:00.
     void powerOnAtADateAcrossTheClockChange()
