@@ -100,6 +100,34 @@ private slots:
         QVERIFY(seen);
     }
 
+    // Another keyboard layout puts H on another key: the key with H on it
+    // works, the one that had it does no more.
+    void followsAnotherLayout_data()
+    {
+        QTest::addColumn<QStringList>("layout"); // setxkbmap's arguments
+        QTest::addColumn<QString>("oldKeyNow");  // what the key that had H carries in it
+        QTest::newRow("Dvorak") << QStringList{"-layout", "us", "-variant", "dvorak"} << "d";
+        QTest::newRow("BEPO") << QStringList{"-layout", "fr", "-variant", "bepo"} << "c";
+    }
+    void followsAnotherLayout()
+    {
+        QFETCH(QStringList, layout);
+        QFETCH(QString, oldKeyNow);
+        X11HotKey key(qtConnection());
+        QSignalSpy spy(&key, &GlobalHotKey::activated);
+        QVERIFY(key.registerKey());
+        QCOMPARE(QProcess::execute(QStringLiteral("setxkbmap"), layout), 0);
+        QTest::qWait(300); // the new map reaches the program
+        press(QStringLiteral("ctrl+alt+") + oldKeyNow);
+        QVERIFY(!spy.wait(500));
+        press(QStringLiteral("ctrl+alt+h"));
+        const bool seen = spy.wait(3000);
+        QProcess::execute(QStringLiteral("setxkbmap"), {QStringLiteral("-layout"), QStringLiteral("us")});
+        QTest::qWait(300);
+        QVERIFY(seen);
+        QVERIFY(key.isRegistered());
+    }
+
     void heldByAnotherProgramRunsWithout()
     {
         const xcb_keycode_t code = keycodeOfH();

@@ -75,6 +75,21 @@ bool X11HotKey::registerKey()
         return true;
     if (!m_connection)
         return false;
+    m_wanted = true;
+    if (!m_filterInstalled && QCoreApplication::instance()) {
+        // Also while the key is refused: another layout may free it.
+        QCoreApplication::instance()->installNativeEventFilter(this);
+        m_filterInstalled = true;
+        XcbReply<xcb_query_extension_reply_t> keyboard(xcb_query_extension_reply(
+            m_connection, xcb_query_extension(m_connection, 9, "XKEYBOARD"), nullptr));
+        if (keyboard && keyboard->present)
+            m_keyboardEvent = keyboard->first_event;
+    }
+    return grab();
+}
+
+bool X11HotKey::grab()
+{
     QList<xcb_keycode_t> codes = keycodesOf(kKeysymLowerH);
     if (codes.isEmpty())
         codes = keycodesOf(kKeysymUpperH);
@@ -104,15 +119,9 @@ bool X11HotKey::registerKey()
         if (refused)
             break;
     }
-    if (refused) {
+    if (refused)
         ungrabAll();
-        return false;
-    }
-    if (!m_filterInstalled && QCoreApplication::instance()) {
-        QCoreApplication::instance()->installNativeEventFilter(this);
-        m_filterInstalled = true;
-    }
-    return true;
+    return !refused;
 }
 
 void X11HotKey::ungrabAll()
@@ -126,16 +135,33 @@ void X11HotKey::ungrabAll()
 
 void X11HotKey::unregisterKey()
 {
+    m_wanted = false;
     if (m_connection)
         ungrabAll();
 }
 
+bool X11HotKey::changesKeymap(const xcb_generic_event_t& event) const
+{
+    const uint8_t type = event.response_type & 0x7f;
+    if (type == XCB_MAPPING_NOTIFY)
+        return reinterpret_cast<const xcb_mapping_notify_event_t&>(event).request != XCB_MAPPING_POINTER;
+    // With the keyboard extension the server tells of a new map by its own
+    // events; their second byte says which: a new keyboard (0) or map (1).
+    return m_keyboardEvent != 0 && type == m_keyboardEvent && event.pad0 <= 1;
+}
+
 bool X11HotKey::nativeEventFilter(const QByteArray& eventType, void* message, qintptr* /*result*/)
 {
-    if (m_grabs.isEmpty() || eventType != "xcb_generic_event_t")
+    if (!m_wanted || eventType != "xcb_generic_event_t")
         return false;
     const auto* event = static_cast<const xcb_generic_event_t*>(message);
-    if ((event->response_type & 0x7f) != XCB_KEY_PRESS)
+    if (changesKeymap(*event)) {
+        // Another layout may put H on another key: the grab follows it.
+        ungrabAll();
+        grab();
+        return false; // the toolkit reads the new map as well
+    }
+    if (m_grabs.isEmpty() || (event->response_type & 0x7f) != XCB_KEY_PRESS)
         return false;
     const auto* key = reinterpret_cast<const xcb_key_press_event_t*>(event);
     if (key->detail != m_keycode || uint16_t(key->state & ~m_lockMasks & 0xff) != kModifiers)

@@ -31,13 +31,18 @@ private:
     };
     QList<xcb_keycode_t> keycodesOf(uint32_t keysym) const;
     uint16_t numLockMask() const;
+    bool grab(); // H's key as the keyboard map has it now
     void ungrabAll();
+    // Whether the event tells of a new keyboard map (another layout chosen).
+    bool changesKeymap(const xcb_generic_event_t& event) const;
 
     xcb_connection_t* m_connection = nullptr;
     xcb_keycode_t m_keycode = 0;
     uint16_t m_lockMasks = XCB_MOD_MASK_LOCK;
     QList<Grab> m_grabs;
+    bool m_wanted = false; // registered, and not unregistered since
     bool m_filterInstalled = false;
+    uint8_t m_keyboardEvent = 0; // the first event code of the keyboard extension; 0 without it
 };
 
 } // namespace zelkor
