@@ -100,8 +100,12 @@ void TaskScheduler::setWarningDesk(WarningDesk* desk)
 {
     m_desk = desk;
     // Another lead takes other occurrences ahead, whose warnings may open
-    // before the second the poll sleeps to.
-    connect(desk, &WarningDesk::leadChanged, this, &TaskScheduler::selectNextTask);
+    // before the second the poll sleeps to. Before the first pass (the
+    // settings are read at start) there is nothing to take.
+    connect(desk, &WarningDesk::leadChanged, this, [this] {
+        if (m_poll.isOn())
+            selectNextTask();
+    });
 }
 
 void TaskScheduler::aimPoll()
