@@ -45,9 +45,12 @@ QString whyNoDuration(const QString& text)
         return QStringLiteral("\"%1\" is longer than a countdown can be (%2h at most).")
             .arg(text)
             .arg(kLongestSeconds / 3600);
-    return text.trimmed().startsWith(QLatin1Char('-'))
-               ? QStringLiteral("A duration cannot be negative: \"%1\".").arg(text)
-               : QStringLiteral("\"%1\" is no duration (like 90m, 1h30m or 45s).").arg(text);
+    if (text.trimmed().startsWith(QLatin1Char('-')))
+        return QStringLiteral("A duration cannot be negative: \"%1\".").arg(text);
+    // Written right, but nothing to count.
+    if (writtenSeconds(text) == 0)
+        return QStringLiteral("A duration must be more than 0 seconds: \"%1\".").arg(text);
+    return QStringLiteral("\"%1\" is no duration (like 90m, 1h30m or 45s).").arg(text);
 }
 
 QString formatDuration(qint64 seconds)

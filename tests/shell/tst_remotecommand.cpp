@@ -158,7 +158,8 @@ void TestRemoteCommand::refusals_data()
     QTest::addColumn<QString>("why");
     QTest::newRow("unknown action") << QStringList{"--do", "explode"} << "Unknown action \"explode\"; one of shutdown";
     QTest::newRow("negative duration") << QStringList{"--in", "-5m", "--do", "lock"} << "A duration cannot be negative: \"-5m\".";
-    QTest::newRow("zero duration") << QStringList{"--in", "0s", "--do", "lock"} << "\"0s\" is no duration";
+    QTest::newRow("zero duration") << QStringList{"--in", "0s", "--do", "lock"} << "A duration must be more than 0 seconds: \"0s\".";
+    QTest::newRow("zero uptime") << QStringList{"--uptime", "0h0m", "--do", "lock"} << "A duration must be more than 0 seconds: \"0h0m\".";
     QTest::newRow("duration too long") << QStringList{"--in", "9223372036854776", "--do", "lock"}
                                        << "\"9223372036854776\" is longer than a countdown can be (277777h at most)";
     QTest::newRow("two timings") << QStringList{"--in", "5m", "--idle", "3", "--do", "lock"} << "at most one of";
