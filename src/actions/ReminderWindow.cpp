@@ -29,6 +29,8 @@ ReminderWindow::ReminderWindow(Platform& platform, AppState& state, QWidget* par
     m_messageLabel = new QLabel(QStringLiteral("Hurry, time is up!"), this);
     m_messageLabel->setObjectName(QStringLiteral("Label1"));
     m_messageLabel->setWordWrap(true);
+    // The user's own words, shown as written, never read as markup.
+    m_messageLabel->setTextFormat(Qt::PlainText);
     m_messageLabel->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     QFont bold = m_messageLabel->font();
     bold.setBold(true);
@@ -62,6 +64,7 @@ void ReminderWindow::present()
     // Open, it is not loaded again; put away by hidden mode, it stays away
     // (still beeping) until the hot key brings every window back.
     if (m_open) {
+        addLaterText();
         if (isVisible())
             bringToTop();
         return;
@@ -76,8 +79,10 @@ void ReminderWindow::presentModal()
     if (!m_open) {
         prepare(true);
         show();
-    } else if (isVisible()) {
-        bringToTop();
+    } else {
+        addLaterText();
+        if (isVisible())
+            bringToTop();
     }
     // Also serves a caller that arrives while the window is already open.
     waitUntilDone(this, &ReminderWindow::closed);
@@ -98,10 +103,22 @@ void ReminderWindow::prepare(bool modal)
     setWindowModality(modal ? Qt::ApplicationModal : Qt::NonModal);
     setWindowFlag(Qt::WindowStaysOnTopHint, !modal);
     m_closedByOk = false;
+    m_texts = {m_state.remindText};
     m_messageLabel->setText(m_state.remindText);
     adjustSize();
     move(goldenPlacement(m_platform.screenGeometry(), frameGeometry().size()));
     m_beepStartTimer->start();
+}
+
+void ReminderWindow::addLaterText()
+{
+    // A message that comes while the window is open is shown below the
+    // others, not lost; one that shows already is not repeated.
+    if (m_texts.contains(m_state.remindText))
+        return;
+    m_texts.append(m_state.remindText);
+    m_messageLabel->setText(m_texts.join(QStringLiteral("\n\n")));
+    adjustSize();
 }
 
 void ReminderWindow::bringToTop()

@@ -4,6 +4,7 @@
 #include "platform/Platform.h"
 
 #include <QDialog>
+#include <QStringList>
 
 class QLabel;
 class QPushButton;
@@ -15,7 +16,8 @@ namespace zelkor
 class BeepLoop;
 
 // The "Message" window: shows the reminder text and beeps until OK.
-// There is one instance, reused; a show while it is open only brings it to the top.
+// There is one instance, reused; a show while it is open adds its text below
+// the others and brings the window to the top.
 class ReminderWindow : public QDialog
 {
     Q_OBJECT
@@ -23,8 +25,8 @@ public:
     ReminderWindow(Platform& platform, AppState& state, QWidget* parent = nullptr);
     ~ReminderWindow() override;
 
-    // Loads the window with the current reminder text unless it is already
-    // open, then shows it without blocking, on top of other windows.
+    // Loads the window with the current reminder text, or adds the text when
+    // it is open already, then shows it without blocking, on top of others.
     void present();
     // The same, shown modally; returns once the window is closed.
     void presentModal();
@@ -56,6 +58,7 @@ protected:
 
 private:
     void prepare(bool modal);
+    void addLaterText();
     void bringToTop();
     void ended(); // the window was closed: no more beeping, waiters go on
 
@@ -63,6 +66,7 @@ private:
     AppState& m_state;
     BeepLoop* m_beeps = nullptr;
     bool m_open = false;
+    QStringList m_texts; // shown since the load, oldest first
 };
 
 } // namespace zelkor

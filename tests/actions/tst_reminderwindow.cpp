@@ -27,7 +27,8 @@ private slots:
     void otherClosesStopAtOnce();
     void closedBeforeTheFirstTickNeverBeeps();
     void hiddenIsNotClosed();
-    void secondPresentWhileOpenKeepsTheFirst();
+    void laterTextWhileOpenIsAdded_data();
+    void laterTextWhileOpenIsAdded();
     void presentAfterCloseLoadsAnew();
     void presentModalReturnsWhenClosed();
     void eventsRemindActionShowsIt();
@@ -40,6 +41,7 @@ void TestReminderWindow::loadShowsTheText_data()
     QTest::newRow("countdown") << QStringLiteral("Hurry, time is up!");
     QTest::newRow("empty") << QString();
     QTest::newRow("two lines") << QStringLiteral("Call Anna\nabout Sunday");
+    QTest::newRow("looks like markup") << QStringLiteral("Water the <b>ferns</b> & <img src=x>");
 }
 
 void TestReminderWindow::loadShowsTheText()
@@ -57,6 +59,7 @@ void TestReminderWindow::loadShowsTheText()
     window.present();
     QVERIFY(window.isVisible());
     QCOMPARE(window.m_messageLabel->text(), text);
+    QCOMPARE(window.m_messageLabel->textFormat(), Qt::PlainText);
     QVERIFY(window.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
     QCOMPARE(window.windowModality(), Qt::NonModal);
 
@@ -198,7 +201,7 @@ void TestReminderWindow::hiddenIsNotClosed()
     state.remindText = QStringLiteral("second");
     window.present();
     QVERIFY(!window.isVisible()); // it comes back with the others, not alone
-    QCOMPARE(window.m_messageLabel->text(), QStringLiteral("first"));
+    QCOMPARE(window.m_messageLabel->text(), QStringLiteral("first\n\nsecond"));
     QCOMPARE(platform.toneRuns.size(), 2); // the beeping did not start over
 
     window.show();
@@ -209,8 +212,22 @@ void TestReminderWindow::hiddenIsNotClosed()
     QVERIFY(!window.isOpen());
 }
 
-void TestReminderWindow::secondPresentWhileOpenKeepsTheFirst()
+void TestReminderWindow::laterTextWhileOpenIsAdded_data()
 {
+    QTest::addColumn<QString>("later");
+    QTest::addColumn<bool>("modal"); // a Power On task's message
+    QTest::addColumn<QString>("shown");
+    QTest::newRow("another reminder") << QStringLiteral("second") << false << QStringLiteral("first\n\nsecond");
+    QTest::newRow("the same again") << QStringLiteral("first") << false << QStringLiteral("first");
+    QTest::newRow("a Power On message") << QStringLiteral("woke for this") << true
+                                        << QStringLiteral("first\n\nwoke for this");
+}
+
+void TestReminderWindow::laterTextWhileOpenIsAdded()
+{
+    QFETCH(QString, later);
+    QFETCH(bool, modal);
+    QFETCH(QString, shown);
     FakePlatform platform;
     AppState state;
     state.remindText = QStringLiteral("first");
@@ -219,13 +236,17 @@ void TestReminderWindow::secondPresentWhileOpenKeepsTheFirst()
     window.startBeeping();
     const QPoint placed = window.pos();
 
-    state.remindText = QStringLiteral("second");
+    state.remindText = later;
     platform.setScreen(QRect(0, 0, 800, 600));
-    window.present();
-    QCOMPARE(window.m_messageLabel->text(), QStringLiteral("first"));
+    if (modal) {
+        QTimer::singleShot(0, &window, [&] { window.m_okButton->click(); });
+        window.presentModal(); // returns once OK was clicked
+    } else {
+        window.present();
+    }
+    QCOMPARE(window.m_messageLabel->text(), shown);
     QCOMPARE(window.pos(), placed);
     QVERIFY(!window.m_beepStartTimer->isActive()); // no second loop
-    QVERIFY(window.isBeeping());
     QCOMPARE(platform.toneRuns.size(), 1);
     QCOMPARE(platform.toneStops, 0);
 }
@@ -303,7 +324,7 @@ void TestReminderWindow::eventsRemindActionShowsIt()
 
     main.actions().performAction(8, false, QStringLiteral("Second"));
     QCOMPARE(main.reminder(), window); // one instance
-    QCOMPARE(window->m_messageLabel->text(), QStringLiteral("Water the plants"));
+    QCOMPARE(window->m_messageLabel->text(), QStringLiteral("Water the plants\n\nSecond"));
     QCOMPARE(state.remindText, QStringLiteral("Second"));
 }
 
