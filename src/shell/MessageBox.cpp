@@ -29,6 +29,7 @@ QMessageBox::StandardButton MessageBox::show(QWidget* parent, QMessageBox::Icon 
     if (const auto answer = shownAndAnswered(text))
         return *answer;
     QMessageBox box(icon, kAppTitle, text, buttons, parent);
+    box.setTextFormat(Qt::PlainText); // paths and system messages may hold '<'
     // Hidden mode puts the box away unanswered; it comes back still asking.
     box.setWindowModality(Qt::ApplicationModal);
     box.show();
@@ -52,6 +53,7 @@ void MessageBox::notify(QWidget* parent, const QString& text)
     if (shownAndAnswered(text))
         return;
     auto* box = new QMessageBox(QMessageBox::Warning, kAppTitle, text, QMessageBox::Ok, parent);
+    box->setTextFormat(Qt::PlainText);
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->setModal(false);
     box->show();
