@@ -19,6 +19,8 @@
 #include <QTextStream>
 #include <QThread>
 
+#include <optional>
+
 #include <cstdio>
 
 namespace zelkor::cli {
@@ -128,15 +130,18 @@ QString statusText(const QVariantMap& s)
              s.value(QStringLiteral("mode")).toString());
 }
 
-bool readInput(const QString& file, QByteArray* text)
+// The file's bytes, or why they cannot be had.
+std::optional<QString> readInput(const QString& file, QByteArray* text)
 {
     QFile in;
     const bool opened = file == QLatin1String("-") ? in.open(stdin, QIODevice::ReadOnly)
                                                    : (in.setFileName(file), in.open(QIODevice::ReadOnly));
-    if (!opened)
-        return false;
-    *text = in.readAll();
-    return true;
+    if (opened)
+        *text = in.readAll();
+    // A folder opens, and fails at the read.
+    if (!opened || in.error() != QFileDevice::NoError)
+        return in.errorString();
+    return std::nullopt;
 }
 } // namespace
 
@@ -171,8 +176,8 @@ int run(int argc, char* argv[])
     case Command::TasksRemove: method = QStringLiteral("DeleteTask"); args = {qlonglong(c.id)}; break;
     case Command::TasksExport: method = c.calendar ? QStringLiteral("ExportCalendar") : QStringLiteral("ExportTasks"); break;
     case Command::TasksImport: {
-        if (!readInput(c.file, &input))
-            return say(kBadUsage, QStringLiteral("cannot read %1").arg(c.file));
+        if (const auto why = readInput(c.file, &input))
+            return say(kBadUsage, QStringLiteral("cannot read %1: %2").arg(c.file, *why));
         // Another encoding would be read with its letters replaced, and stored so.
         QStringDecoder utf8(QStringDecoder::Utf8);
         const QString text = utf8(input);
@@ -220,7 +225,9 @@ int run(int argc, char* argv[])
         break;
     case Command::TasksAdd: out << first.toLongLong() << '\n'; break;
     case Command::TasksImport:
-        out << QStringLiteral("%1 tasks imported.").arg(first.toInt()) << '\n';
+        out << (first.toInt() == 1 ? QStringLiteral("1 task imported.")
+                                   : QStringLiteral("%1 tasks imported.").arg(first.toInt()))
+            << '\n';
         break;
     case Command::TasksExport:
         if (c.file.isEmpty() || c.file == QLatin1String("-")) {

@@ -266,6 +266,11 @@ void TestRemote::refused_data()
                    "\"action\": \"remind\", \"message\": \"caf\xe9\"}]}");
     QTest::newRow("import of another encoding") << QStringList{"tasks", "import", latin1} << 2
                                                 << "zelkor: " + latin1 + " is not UTF-8 text" << QString();
+    QTest::newRow("import of a missing file") << QStringList{"tasks", "import", "/nonexistent/tasks.json"} << 2
+                                              << "zelkor: cannot read /nonexistent/tasks.json: No such file or directory"
+                                              << QString();
+    QTest::newRow("import of a folder") << QStringList{"tasks", "import", "/"} << 2 << "zelkor: cannot read /: "
+                                        << QString();
     QTest::newRow("countdown too long") << QStringList{"--in", "9223372036854776", "--do", "lock"} << 2
                                         << "zelkor: \"9223372036854776\" is longer than a countdown can be" << QString();
     QTest::newRow("nothing to open") << QStringList{"--do", "open", "--target", "/nonexistent/report.txt"} << 1
