@@ -41,14 +41,15 @@ std::optional<qint64> parseDuration(const QString& text)
 
 QString whyNoDuration(const QString& text)
 {
-    if (writtenSeconds(text).value_or(0) > kLongestSeconds)
+    const std::optional<qint64> written = writtenSeconds(text);
+    if (written.value_or(0) > kLongestSeconds)
         return QStringLiteral("\"%1\" is longer than a countdown can be (%2h at most).")
             .arg(text)
             .arg(kLongestSeconds / 3600);
     if (text.trimmed().startsWith(QLatin1Char('-')))
         return QStringLiteral("A duration cannot be negative: \"%1\".").arg(text);
     // Written right, but nothing to count.
-    if (writtenSeconds(text) == 0)
+    if (written == 0)
         return QStringLiteral("A duration must be more than 0 seconds: \"%1\".").arg(text);
     return QStringLiteral("\"%1\" is no duration (like 90m, 1h30m or 45s).").arg(text);
 }

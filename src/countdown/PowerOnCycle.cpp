@@ -69,13 +69,11 @@ void PowerOnCycle::armNext()
                                     "or hibernation, because %1.")
                          .arg(timer.whyNoWake()));
     }
-    // Whole seconds, rounded up: never before the moment.
-    const qint64 left = (m_platform.now().msecsTo(next.due) + 999) / 1000;
-    m_wait = m_wakeWaits.startWait(qMax<qint64>(left, 0),
-                                   [cycle = QPointer(this), next](quint64 id, WaitEnd end) {
-                                       if (cycle && id == cycle->m_wait)
-                                           cycle->waitEnded(next, end);
-                                   });
+    m_wait = m_wakeWaits.startWaitUntil(next.due,
+                                        [cycle = QPointer(this), next](quint64 id, WaitEnd end) {
+                                            if (cycle && id == cycle->m_wait)
+                                                cycle->waitEnded(next, end);
+                                        });
     if (m_wait == 0)
         waitEnded(next, WaitEnd::Failed);
 }

@@ -269,10 +269,8 @@ void TimerTab::followClockStep()
 
 bool TimerTab::waitFor(const QDateTime& at)
 {
-    // Whole seconds, rounded up: never before the moment.
-    const qint64 seconds = (qMax<qint64>(m_platform.now().msecsTo(at), 0) + 999) / 1000;
     const quint64 wait =
-        m_wakeWaits.startWait(seconds, [tab = QPointer(this)](quint64 id, WaitEnd end) {
+        m_wakeWaits.startWaitUntil(at, [tab = QPointer(this)](quint64 id, WaitEnd end) {
             if (tab)
                 tab->powerOnEnded(id, end);
         });

@@ -37,6 +37,12 @@ quint64 WakeWaits::startWait(qint64 seconds, Done done)
     return id;
 }
 
+quint64 WakeWaits::startWaitUntil(const QDateTime& at, Done done)
+{
+    const qint64 ms = qMax<qint64>(at.toMSecsSinceEpoch() - nowMs(), 0);
+    return startWait((ms + 999) / 1000, std::move(done));
+}
+
 void WakeWaits::cancelWait(quint64 id)
 {
     const auto found =

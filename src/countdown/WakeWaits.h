@@ -43,6 +43,9 @@ public:
     // or 0 when the timer cannot be armed (lastError() says why; `done`
     // never runs).
     quint64 startWait(qint64 seconds, Done done);
+    // The same for the moment `at` of the wall clock, in whole seconds
+    // rounded up: never before it; at once when it has passed.
+    quint64 startWaitUntil(const QDateTime& at, Done done);
     // Ends a wait; its `done` does not run. An id of 0 or of a wait that
     // ended is let be.
     void cancelWait(quint64 id);
