@@ -43,11 +43,11 @@ public:
     RealClockPlatform() { tickSlack = 1; } // as the program's, cut to the millisecond
 
     QDateTime now() const override { return QDateTime::currentDateTime(); }
-    quint32 tickCount() const override
+    quint64 uptimeMs() const override
     {
         timespec ts{};
         clock_gettime(CLOCK_BOOTTIME, &ts);
-        return quint32(quint64(ts.tv_sec) * 1000u + quint64(ts.tv_nsec) / 1000000u);
+        return quint64(ts.tv_sec) * 1000u + quint64(ts.tv_nsec) / 1000000u;
     }
     Outcome startHelper(const QString& program, ProgramEnded ended) override
     {

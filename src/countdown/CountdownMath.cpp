@@ -5,7 +5,7 @@
 
 namespace zelkor::countdown {
 
-qint64 countSeconds(int mode, const PickerValues& v, const QDateTime& now, quint32 tickMs)
+qint64 countSeconds(int mode, const PickerValues& v, const QDateTime& now, quint64 uptimeMs)
 {
     switch (mode) {
     case After:
@@ -14,8 +14,7 @@ qint64 countSeconds(int mode, const PickerValues& v, const QDateTime& now, quint
         // Real seconds: the count runs on a timer, not on the wall clock.
         return daynum::realSecondsUntil(now, v.atDate, v.atTime);
     case Uptime:
-        // The tick count is unsigned: an uptime past 24.8 days stays positive.
-        return qint64(v.runHours) * 3600 + qint64(v.runMinutes) * 60 - qint64(tickMs / 1000u);
+        return qint64(v.runHours) * 3600 + qint64(v.runMinutes) * 60 - qint64(uptimeMs / 1000u);
     case Quiet:
         return qint64(v.quietMinutes) * 60;
     default:

@@ -36,7 +36,7 @@ struct PickerValues {
 // The count in real seconds for a mode (across a clock change, a date and
 // time is an hour more or less away than its wall-clock difference); zero or
 // less is not a valid count.
-qint64 countSeconds(int mode, const PickerValues& values, const QDateTime& now, quint32 tickMs);
+qint64 countSeconds(int mode, const PickerValues& values, const QDateTime& now, quint64 uptimeMs);
 
 // A count moves its start on once this much passed since it, far below the
 // 49.7 days after which the unsigned tick count would wrap past it.

@@ -187,7 +187,7 @@ void TimerTab::onStartStop()
     }
     const QDateTime now = m_platform.now();
     const qint64 seconds =
-        countdown::countSeconds(m_timerMode, pickerValues(), now, m_platform.tickCount());
+        countdown::countSeconds(m_timerMode, pickerValues(), now, m_platform.uptimeMs());
     m_remainSeconds = seconds;
     m_totalSeconds = seconds;
     setBar(0.0);
@@ -219,7 +219,7 @@ void TimerTab::startRemote(int mode, qint64 seconds, int action, bool forced, co
         setDateTimePickers(now.addSecs(seconds));
         break;
     case countdown::Uptime: {
-        const QTime at = QTime(0, 0).addSecs(int((m_platform.tickCount() / 1000 + seconds) % 86400));
+        const QTime at = QTime(0, 0).addSecs(int((m_platform.uptimeMs() / 1000 + quint64(seconds)) % 86400));
         m_uptimeHoursEdit->setTime(QTime(at.hour(), 0));
         m_uptimeMinutesEdit->setTime(QTime(0, at.minute()));
         break;

@@ -40,7 +40,10 @@ public:
 
     // --- clock ---
     virtual QDateTime now() const = 0;      // local wall-clock time
-    virtual quint32 tickCount() const = 0;  // ms since boot, time asleep included; wraps at 2^32
+    virtual quint64 uptimeMs() const = 0;   // ms since boot, time asleep included
+    // The same as a 32-bit count that wraps after 49.7 days: for the time
+    // between two readings, never for how long the computer has run.
+    quint32 tickCount() const { return static_cast<quint32>(uptimeMs()); }
     // How far the time between two readings of the tick count may exceed
     // their difference (readings cut to the millisecond: 1).
     virtual quint32 tickSlackMs() const = 0;

@@ -11,10 +11,10 @@ QString clockText(const QDateTime& now)
            QStringLiteral("  ") + datetext::weekdayShort(daynum::weekdayOf(now.date()));
 }
 
-QString uptimeText(quint32 tickMs)
+QString uptimeText(quint64 uptimeMs)
 {
-    const quint32 hours = tickMs / 3600000u;
-    const quint32 minutes = (tickMs % 3600000u) / 60000u;
+    const quint64 hours = uptimeMs / 3600000u;
+    const quint64 minutes = (uptimeMs % 3600000u) / 60000u;
     return QStringLiteral("%1 hours %2 minutes ").arg(hours).arg(minutes, 2, 10, QLatin1Char('0'));
 }
 

@@ -8,7 +8,7 @@ namespace zelkor {
 // "<date and time>  <Sun..Sat>" for the clock label.
 QString clockText(const QDateTime& now);
 
-// "<h> hours <mm> minutes " from a 32-bit millisecond tick count.
-QString uptimeText(quint32 tickMs);
+// "<h> hours <mm> minutes " for how long the computer has run.
+QString uptimeText(quint64 uptimeMs);
 
 } // namespace zelkor

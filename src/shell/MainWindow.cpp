@@ -320,7 +320,7 @@ void MainWindow::updateClock()
     // tells when the clock is set.
     m_scheduler->checkClock();
     const QDateTime now = m_platform.now();
-    m_timerTab->setClock(clockText(now), uptimeText(m_platform.tickCount()));
+    m_timerTab->setClock(clockText(now), uptimeText(m_platform.uptimeMs()));
     m_clockPoll.rearm(now);
 }
 

@@ -111,7 +111,7 @@ void RemoteControl::StartCountdown(const QString& mode, const QString& value, co
             return invalid(durationtext::whyNoDuration(value));
         seconds = *span;
         if (modeIndex == countdown::Uptime) {
-            seconds -= platform.tickCount() / 1000;
+            seconds -= qint64(platform.uptimeMs() / 1000);
             if (seconds <= 0)
                 return invalid(
                     QStringLiteral("The computer has been running longer than %1 already.")

@@ -15,25 +15,27 @@ private slots:
         QTest::addColumn<int>("hours");
         QTest::addColumn<int>("minutes");
         QTest::addColumn<qint64>("atOffset"); // mode 1: seconds from now
-        QTest::addColumn<quint32>("tick");
+        QTest::addColumn<quint64>("uptimeMs");
         QTest::addColumn<qint64>("expected");
 
-        QTest::newRow("after 1 h 30 min") << 0 << 1 << 30 << 0ll << 0u << 5400ll;
-        QTest::newRow("after 23 h 59 min") << 0 << 23 << 59 << 0ll << 0u << 86340ll;
-        QTest::newRow("after nothing") << 0 << 0 << 0 << 0ll << 0u << 0ll;
-        QTest::newRow("at one hour ahead") << 1 << 0 << 0 << 3600ll << 0u << 3600ll;
-        QTest::newRow("at one second past") << 1 << 0 << 0 << -1ll << 0u << -1ll;
-        QTest::newRow("at now") << 1 << 0 << 0 << 0ll << 0u << 0ll;
-        QTest::newRow("run 3 h, up 1 h") << 2 << 3 << 0 << 0ll << 3600000u << 7200ll;
-        QTest::newRow("run 3 h, up 1 h 0.999 s") << 2 << 3 << 0 << 0ll << 3600999u << 7200ll;
-        QTest::newRow("run 3 h, up 3 h 1 s") << 2 << 3 << 0 << 0ll << 10801000u << -1ll;
-        // Past 2^31 ms the tick must stay a large uptime, not turn negative
-        // and give a count of weeks.
+        QTest::newRow("after 1 h 30 min") << 0 << 1 << 30 << 0ll << quint64(0) << 5400ll;
+        QTest::newRow("after 23 h 59 min") << 0 << 23 << 59 << 0ll << quint64(0) << 86340ll;
+        QTest::newRow("after nothing") << 0 << 0 << 0 << 0ll << quint64(0) << 0ll;
+        QTest::newRow("at one hour ahead") << 1 << 0 << 0 << 3600ll << quint64(0) << 3600ll;
+        QTest::newRow("at one second past") << 1 << 0 << 0 << -1ll << quint64(0) << -1ll;
+        QTest::newRow("at now") << 1 << 0 << 0 << 0ll << quint64(0) << 0ll;
+        QTest::newRow("run 3 h, up 1 h") << 2 << 3 << 0 << 0ll << quint64(3600000) << 7200ll;
+        QTest::newRow("run 3 h, up 1 h 0.999 s") << 2 << 3 << 0 << 0ll << quint64(3600999) << 7200ll;
+        QTest::newRow("run 3 h, up 3 h 1 s") << 2 << 3 << 0 << 0ll << quint64(10801000) << -1ll;
+        // Past 2^31 ms the uptime must not turn negative and give a count of
+        // weeks, nor start again from nothing after 2^32 ms.
         QTest::newRow("run 3 h, up 24.9 days")
-            << 2 << 3 << 0 << 0ll << 0x80000000u + 1000u << 10800ll - 2147484ll;
-        QTest::newRow("quiet 15 min") << 3 << 0 << 15 << 0ll << 0u << 900ll;
-        QTest::newRow("quiet 0 min") << 3 << 0 << 0 << 0ll << 0u << 0ll;
-        QTest::newRow("no such mode") << 7 << 1 << 1 << 0ll << 0u << 0ll;
+            << 2 << 3 << 0 << 0ll << quint64(0x80000000u) + 1000u << 10800ll - 2147484ll;
+        QTest::newRow("run 3 h, up 49.7 days and an hour")
+            << 2 << 3 << 0 << 0ll << 0x100000000ull + 3600000u << 10800ll - 4298567ll;
+        QTest::newRow("quiet 15 min") << 3 << 0 << 15 << 0ll << quint64(0) << 900ll;
+        QTest::newRow("quiet 0 min") << 3 << 0 << 0 << 0ll << quint64(0) << 0ll;
+        QTest::newRow("no such mode") << 7 << 1 << 1 << 0ll << quint64(0) << 0ll;
     }
     void count()
     {
@@ -41,7 +43,7 @@ private slots:
         QFETCH(int, hours);
         QFETCH(int, minutes);
         QFETCH(qint64, atOffset);
-        QFETCH(quint32, tick);
+        QFETCH(quint64, uptimeMs);
         QFETCH(qint64, expected);
         const QDateTime now(QDate(2026, 12, 7), QTime(1, 30, 0, 700)); // part of a second past
         PickerValues v;
@@ -50,7 +52,7 @@ private slots:
         const QDateTime at = QDateTime(now.date(), QTime(1, 30, 0)).addSecs(atOffset);
         v.atDate = at.date();
         v.atTime = at.time();
-        QCOMPARE(countSeconds(mode, v, now, tick), expected);
+        QCOMPARE(countSeconds(mode, v, now, uptimeMs), expected);
     }
 
     void countAtIsRealSecondsAcrossTheSpringChange()

@@ -37,7 +37,7 @@ struct Rig {
     Rig()
     {
         state.paths = portablePaths(QStringLiteral("/opt/zelkor"));
-        platform.setTickCount(5 * 3600 * 1000); // up five hours
+        platform.setUptimeMs(5 * 3600 * 1000); // up five hours
         for (const QString& name : actionNames())
             tab.m_actionCombo->addItem(name);
         actions.setReminderPresenter([this] { reminders << state.remindText; });
@@ -202,7 +202,7 @@ private slots:
         const quint32 startTick = rig.platform.tickCount();
         rig.start();
         for (int i = 1; i <= 60 && rig.reminders.isEmpty(); ++i) {
-            rig.platform.setTickCount(startTick + quint32(i * tickMs));
+            rig.platform.setUptimeMs(startTick + quint32(i * tickMs));
             rig.tab.onCountdownTick();
             if (i * tickMs < 60000 + int(slack)) {
                 QVERIFY2(rig.reminders.isEmpty(), qPrintable(QStringLiteral("acted after %1 ms").arg(i * tickMs)));
@@ -212,7 +212,7 @@ private slots:
         }
         if (rig.reminders.isEmpty()) { // the last tick aims at the end itself
             QCOMPARE(rig.tab.m_countdownTimer->interval(), 60000 + int(slack) - 60 * tickMs);
-            rig.platform.setTickCount(startTick + 60000 + slack);
+            rig.platform.setUptimeMs(startTick + 60000 + slack);
             rig.tab.onCountdownTick();
         }
         QCOMPARE(rig.reminders, QStringList{"Hurry, time is up!"});
@@ -495,7 +495,7 @@ private slots:
         QFETCH(quint32, startTick);
         QFETCH(int, stepDays);
         Rig rig;
-        rig.platform.setTickCount(startTick);
+        rig.platform.setUptimeMs(startTick);
         const qint64 total = 120LL * 86400; // 120 days
         rig.tab.startRemote(countdown::After, total, int(ActionKind::Lock), false, QString());
         for (qint64 passed = stepDays * 86400LL; passed < total; passed += stepDays * 86400LL) {
@@ -515,7 +515,7 @@ private slots:
         rig.tab.m_modeButtons[3]->setChecked(true);
         rig.tab.onModeChosen(3);
         rig.setMinutes(rig.tab.m_idleMinutesEdit, 1);
-        rig.platform.setTickCount(0xFFFFFFFFu - 1500u);
+        rig.platform.setUptimeMs(0xFFFFFFFFu - 1500u);
         rig.platform.lastInput = 7u;
         rig.start();
         rig.tick();

@@ -208,7 +208,7 @@ private slots:
         QVERIFY(!k.keeper.allow(nullptr, QStringLiteral("exit")));
         QVERIFY(k.labels.isEmpty());
         QVERIFY(MessageBox::lastText().startsWith(QStringLiteral("Too many wrong passwords")));
-        k.platform.setTickCount(30000);
+        k.platform.setUptimeMs(30000);
         QVERIFY(k.keeper.allow(nullptr, QStringLiteral("exit")));
     }
 

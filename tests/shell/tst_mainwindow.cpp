@@ -127,7 +127,7 @@ private slots:
     {
         Fixture f;
         f.platform.setNow(QDateTime(QDate(2026, 12, 6), QTime(15, 19, 12)));
-        f.platform.setTickCount(26 * 3600000 + 7 * 60000);
+        f.platform.setUptimeMs(26 * 3600000 + 7 * 60000);
         QVERIFY(f.window->startUp());
         QVERIFY(f.window->timerTab()->m_clockLabel->text().endsWith(QStringLiteral("  Sun")));
         QCOMPARE(f.window->timerTab()->m_uptimeLabel->text(),

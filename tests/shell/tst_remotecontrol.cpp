@@ -63,7 +63,7 @@ void TestRemoteControl::init()
     QVERIFY2(m_buses->start(), qPrintable(m_buses->error()));
     m_program = std::make_unique<Program>();
     m_program->platform.setNow(QDateTime(QDate(2026, 6, 10), QTime(12, 0, 0)));
-    m_program->platform.setTickCount(3600 * 1000); // up for an hour
+    m_program->platform.setUptimeMs(3600 * 1000); // up for an hour
     m_program->start();
     m_remote = std::make_unique<RemoteControl>(*m_program->window);
     QString why;

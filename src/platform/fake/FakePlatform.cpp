@@ -10,14 +10,14 @@ void FakePlatform::setNow(const QDateTime& now)
 {
     const qint64 passedMs = m_now.isValid() && now.isValid() ? m_now.msecsTo(now) : 0;
     if (passedMs > 0)
-        m_tick += static_cast<quint32>(passedMs);
+        m_uptime += quint64(passedMs);
     m_now = now;
 }
 
 void FakePlatform::advance(qint64 seconds)
 {
     m_now = m_now.addSecs(seconds);
-    m_tick += static_cast<quint32>(seconds * 1000);
+    m_uptime += quint64(seconds * 1000);
 }
 
 Outcome FakePlatform::startHelper(const QString& program, ProgramEnded ended)

@@ -22,7 +22,7 @@ public:
     void stepClock(const QDateTime& now) { m_now = now; }
     void advanceSecond() { advance(1); }
     void advance(qint64 seconds);
-    void setTickCount(quint32 ms) { m_tick = ms; }
+    void setUptimeMs(quint64 ms) { m_uptime = ms; }
     void setScreen(const QRect& r) { m_screen = r; }
     // Programs, and targets to open, that are not there.
     void setMissingPrograms(const QStringList& paths) { m_missing = paths; }
@@ -49,7 +49,7 @@ public:
 
     // --- Platform ---
     QDateTime now() const override { return m_now; }
-    quint32 tickCount() const override { return m_tick; }
+    quint64 uptimeMs() const override { return m_uptime; }
     quint32 tickSlackMs() const override { return tickSlack; }
     void watchClockSet(std::function<void()> onSet) override { m_onClockSet = std::move(onSet); }
     // What the system tells when the clock was set.
@@ -82,7 +82,7 @@ public:
 private:
     std::function<void()> m_onClockSet;
     QDateTime m_now;
-    quint32 m_tick = 0;
+    quint64 m_uptime = 0;
     QRect m_screen{0, 0, 1920, 1080};
     QStringList m_missing;
     bool m_otherInstance = false;

@@ -80,13 +80,12 @@ LinuxPlatform::~LinuxPlatform() = default;
 
 QDateTime LinuxPlatform::now() const { return QDateTime::currentDateTime(); }
 
-quint32 LinuxPlatform::tickCount() const
+quint64 LinuxPlatform::uptimeMs() const
 {
     // CLOCK_BOOTTIME keeps counting while the machine sleeps.
     timespec ts{};
     clock_gettime(CLOCK_BOOTTIME, &ts);
-    const quint64 ms = quint64(ts.tv_sec) * 1000u + quint64(ts.tv_nsec) / 1000000u;
-    return static_cast<quint32>(ms);
+    return quint64(ts.tv_sec) * 1000u + quint64(ts.tv_nsec) / 1000000u;
 }
 
 QRect LinuxPlatform::screenGeometry() const

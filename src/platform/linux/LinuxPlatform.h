@@ -22,7 +22,7 @@ public:
     ~LinuxPlatform() override;
 
     QDateTime now() const override;
-    quint32 tickCount() const override;
+    quint64 uptimeMs() const override;
     quint32 tickSlackMs() const override { return 1; }
     QRect screenGeometry() const override;
     Outcome startHelper(const QString& program, ProgramEnded ended) override;
