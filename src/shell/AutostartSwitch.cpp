@@ -31,8 +31,11 @@ void AutostartSwitch::onMenuToggled()
 {
     // Setting m_runAtStartupCheck runs its handler, which writes the same text once more.
     const bool on = !m_check.isChecked();
-    if (!write(on))
+    // The item has toggled its own mark already.
+    if ((m_menuGuard && !m_menuGuard()) || !write(on)) {
+        m_menuAction.setChecked(m_check.isChecked());
         return;
+    }
     m_menuAction.setChecked(on);
     m_check.setChecked(on);
 }

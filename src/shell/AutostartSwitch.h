@@ -3,6 +3,8 @@
 #include <QObject>
 #include <QString>
 
+#include <functional>
+
 class QAction;
 class QCheckBox;
 
@@ -18,6 +20,8 @@ public:
     void onCheckChanged(); // after m_runAtStartupCheck changed, by a click or by the program
     void onMenuToggled();  // follows m_runAtStartupCheck, not its own mark
     void startupCheck(); // the entry is on only when it starts this very program
+    // Asked before the tray item changes the entry (the check box has its own).
+    void setMenuGuard(std::function<bool()> allowed) { m_menuGuard = std::move(allowed); }
 
     QString entryPath() const;
 
@@ -33,6 +37,7 @@ private:
     QCheckBox& m_check;
     QAction& m_menuAction;
     bool m_reverting = false;
+    std::function<bool()> m_menuGuard;
 };
 
 } // namespace zelkor

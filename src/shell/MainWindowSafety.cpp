@@ -11,6 +11,7 @@
 #include "platform/DesktopNotifier.h"
 #include "scheduler/PeriodGuard.h"
 #include "scheduler/TaskScheduler.h"
+#include "shell/AutostartSwitch.h"
 #include "shell/OptionsPage.h"
 #include "tasks/TasksPage.h"
 
@@ -59,6 +60,8 @@ void MainWindow::buildSafety()
     m_safetyOptions = new SafetyOptions(*m_safety, m_options);
     if (auto* layout = qobject_cast<QVBoxLayout*>(m_options->layout()))
         layout->insertWidget(1, m_safetyOptions);
+    m_autostart->setMenuGuard(
+        [this] { return m_safety->allow(this, QStringLiteral("change this option")); });
     for (QCheckBox* box : {m_options->m_runAtStartupCheck, m_options->m_startInTrayCheck,
                            m_options->m_startHiddenCheck})
         m_safetyOptions->guard(box);

@@ -10,6 +10,7 @@
 #include "guard/SafetyOptions.h"
 #include "guard/WarningCenter.h"
 #include "guard/WarningWindow.h"
+#include "shell/Autostart.h"
 #include "tasks/TasksPage.h"
 
 #include <QApplication>
@@ -259,6 +260,23 @@ private slots:
         else // last.inc keeps its own thirteen lines; the password is elsewhere
             QCOMPARE(fileBytes(program.settingsPath()).count("\r\n"), 13);
         QVERIFY(!fileBytes(program.settingsPath()).contains("argon2"));
+    }
+
+    // The tray's item reaches the same entry as the Options check box.
+    void autostartFromTheTrayAsks_data() { optionCheckBoxesAsk_data(); }
+    void autostartFromTheTrayAsks()
+    {
+        QFETCH(QStringList, answers);
+        QFETCH(bool, changes);
+        Guarded program(true);
+        program.answers = answers;
+        MessageBox::setNextAnswers({QMessageBox::Ok});
+        QAction* item = program.menu().m_runAtStartupAction;
+        item->trigger();
+        QCOMPARE(program.prompts.size(), 1);
+        QCOMPARE(QFile::exists(autostart::entryPath()), changes);
+        QCOMPARE(item->isChecked(), changes);
+        QCOMPARE(program.options().m_runAtStartupCheck->isChecked(), changes);
     }
 
     void optionsTabShowsTheSettings()
