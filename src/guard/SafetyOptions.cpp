@@ -40,6 +40,7 @@ SafetyOptions::SafetyOptions(SafetyKeeper& safety, QWidget* parent)
     m_removePasswordButton->setObjectName(QStringLiteral("removePasswordButton"));
     m_scopeNote = new QLabel(
         QStringLiteral("With a password, Exit, stopping a countdown, editing or deleting a task, "
+                       "a new forbidden period in place of the one in force, "
                        "these options and Cancel or Postpone on a warning ask for it. This keeps "
                        "others who use this account from switching the schedule off casually; it "
                        "does not stop anyone who can end processes or has administrator rights."),

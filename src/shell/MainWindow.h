@@ -23,6 +23,7 @@ class ReminderWindow;
 class WakeWaits;
 class OptionsPage;
 class PeriodGuard;
+struct TaskDraft;
 class TaskDatabaseState;
 class TaskScheduler;
 class TasksPage;
@@ -96,6 +97,9 @@ public:
     SafetyOptions* safetyOptions() const { return m_safetyOptions; }
     WarningDesk* warningDesk() const { return m_warningDesk; }
     WarningCenter* warningCenter() const { return m_warningCenter; }
+    // Whether a new forbidden period would take the place of one in force
+    // (only the newest counts): with a password, that asks for it.
+    bool replacesPeriodInForce(const QList<TaskDraft>& drafts) const;
 
     QToolBar* m_toolbar = nullptr;
     QTabWidget* m_tabs = nullptr;

@@ -13,9 +13,12 @@
 #include "scheduler/TaskScheduler.h"
 #include "shell/AutostartSwitch.h"
 #include "shell/OptionsPage.h"
+#include "tasks/TaskDraft.h"
 #include "tasks/TasksPage.h"
 
 #include <QCheckBox>
+
+#include <algorithm>
 #include <QVBoxLayout>
 
 namespace zelkor
@@ -56,6 +59,10 @@ void MainWindow::buildSafety()
         [this] { return m_safety->allow(this, QStringLiteral("stop the countdown")); });
     m_tasksPage->setChangeGuard(
         [this](const QString& what) { return m_safety->allow(this, what); });
+    m_tasksPage->setNewPeriodGuard([this](QWidget* asker) {
+        return !m_periodGuard->isChecking() ||
+               m_safety->allow(asker, QStringLiteral("replace the forbidden period"));
+    });
 
     m_safetyOptions = new SafetyOptions(*m_safety, m_options);
     if (auto* layout = qobject_cast<QVBoxLayout*>(m_options->layout()))
@@ -65,6 +72,14 @@ void MainWindow::buildSafety()
     for (QCheckBox* box : {m_options->m_runAtStartupCheck, m_options->m_startInTrayCheck,
                            m_options->m_startHiddenCheck})
         m_safetyOptions->guard(box);
+}
+
+bool MainWindow::replacesPeriodInForce(const QList<TaskDraft>& drafts) const
+{
+    return m_periodGuard->isChecking() &&
+           std::any_of(drafts.begin(), drafts.end(), [](const TaskDraft& d) {
+               return d.kind == int(TaskType::Forbidden);
+           });
 }
 
 } // namespace zelkor

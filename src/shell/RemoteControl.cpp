@@ -144,6 +144,12 @@ bool RemoteControl::passwordGuards(const QString& what)
     return true;
 }
 
+bool RemoteControl::periodReplacementGuarded(const QList<TaskDraft>& drafts)
+{
+    return m_window.replacesPeriodInForce(drafts) &&
+           passwordGuards(QStringLiteral("replacing the forbidden period"));
+}
+
 void RemoteControl::StopCountdown()
 {
     const TimerTab* tab = m_window.timerTab();
@@ -225,7 +231,7 @@ bool RemoteControl::draftOf(const QString& text, TaskDraft* draft)
 qlonglong RemoteControl::AddTask(const QString& task)
 {
     TaskDraft d;
-    if (!draftOf(task, &d))
+    if (!draftOf(task, &d) || periodReplacementGuarded({d}))
         return 0;
     qint64 id = 0;
     if (const Outcome stored = storeDraft(m_store, d, std::nullopt, &id); !stored.ok) {
@@ -269,6 +275,8 @@ int RemoteControl::ImportTasks(const QString& file)
         invalid(QStringLiteral("Nothing was imported: %1.").arg(parsed.error));
         return 0;
     }
+    if (periodReplacementGuarded(parsed.drafts))
+        return 0;
     bool taskRefused = false;
     const Outcome stored = taskfile::importDrafts(m_store, parsed, m_window.platform().now(), &taskRefused);
     if (!stored.ok) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "common/BuildInfo.h"
+#include "tasks/TaskDraft.h"
 #include "tasks/TaskStore.h"
 
 #include <QDBusConnection>
@@ -63,7 +64,8 @@ private:
     // Refuses (and says so) what the password guards in the window: no
     // password can be asked over the bus.
     bool passwordGuards(const QString& what);
-    bool draftOf(const QString& text, struct TaskDraft* draft);
+    bool draftOf(const QString& text, TaskDraft* draft);
+    bool periodReplacementGuarded(const QList<TaskDraft>& drafts);
 
     MainWindow& m_window;
     TaskStore m_store;

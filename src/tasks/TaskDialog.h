@@ -54,6 +54,9 @@ public:
     // The open-file service; returns an empty text when cancelled.
     using FileChooser = std::function<QString(QWidget*)>;
     void setFileChooser(FileChooser chooser) { m_chooseFile = std::move(chooser); }
+    // Asked before a new forbidden period is stored: only the newest period
+    // is in force, so the new one takes the place of one in force.
+    void setNewPeriodGuard(std::function<bool(QWidget* asker)> allowed) { m_newPeriodGuard = std::move(allowed); }
 
     QGroupBox* m_scheduleFrame = nullptr;
     QGroupBox* m_actionFrame = nullptr;
@@ -89,6 +92,7 @@ private:
     AppState& m_state;
     TaskStore m_store;
     FileChooser m_chooseFile;
+    std::function<bool(QWidget*)> m_newPeriodGuard;
 };
 
 } // namespace zelkor

@@ -162,6 +162,9 @@ void TaskDialog::onOkClicked()
         MessageBox::information(this, *refusal);
         return;
     }
+    if (m_mode == Mode::New && d.kind == int(TaskType::Forbidden) && m_newPeriodGuard &&
+        !m_newPeriodGuard(this))
+        return;
     const std::optional<qint64> editId =
         m_mode == Mode::Edit ? std::optional<qint64>(m_state.selectedTaskId) : std::nullopt;
     const Outcome stored = storeDraft(m_store, d, editId);

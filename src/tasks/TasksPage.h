@@ -51,6 +51,8 @@ public:
     // happen); false leaves the task alone.
     using ChangeGuard = std::function<bool(const QString& what)>;
     void setChangeGuard(ChangeGuard guard) { m_changeGuard = std::move(guard); }
+    // Asked before a new forbidden period is stored; false keeps the dialog open.
+    void setNewPeriodGuard(std::function<bool(QWidget* asker)> guard) { m_newPeriodGuard = std::move(guard); }
 
     // Made when the page first shows: a start that never opens the list
     // pays for none of it.
@@ -78,6 +80,7 @@ private:
     TaskReader m_reader; // the list's query, kept ready between rebuilds
     DialogRunner m_runDialog;
     ChangeGuard m_changeGuard = [](const QString&) { return true; };
+    std::function<bool(QWidget*)> m_newPeriodGuard;
     bool m_listStale = false; // a rebuild waits for the page to show
 };
 

@@ -11,6 +11,8 @@
 #include "guard/WarningCenter.h"
 #include "guard/WarningWindow.h"
 #include "shell/Autostart.h"
+#include "support/TaskTable.h"
+#include "tasks/TaskDialog.h"
 #include "tasks/TasksPage.h"
 
 #include <QApplication>
@@ -19,6 +21,8 @@
 #include <QDateTimeEdit>
 #include <QLabel>
 #include <QPushButton>
+#include <QRadioButton>
+#include <QTimeEdit>
 #include <QSpinBox>
 #include <QTimer>
 
@@ -231,6 +235,46 @@ private slots:
         QCOMPARE(dialogs, 0);
         QVERIFY(program.prompts.at(0).contains(QStringLiteral("edit")));
         QVERIFY(program.prompts.at(1).contains(QStringLiteral("delete")));
+    }
+
+    // Only the newest period is in force: a new one in its place asks.
+    void newPeriodInPlaceOfOneInForceAsks_data()
+    {
+        QTest::addColumn<bool>("periodInForce");
+        QTest::addColumn<QStringList>("answers");
+        QTest::addColumn<int>("prompts");
+        QTest::addColumn<bool>("stored");
+        QTest::newRow("one in force, right") << true << QStringList{kSecret} << 1 << true;
+        QTest::newRow("one in force, wrong") << true << QStringList{QStringLiteral("x")} << 1 << false;
+        QTest::newRow("one in force, dismissed") << true << QStringList() << 1 << false;
+        QTest::newRow("none in force") << false << QStringList() << 0 << true;
+    }
+    void newPeriodInPlaceOfOneInForceAsks()
+    {
+        QFETCH(bool, periodInForce);
+        QFETCH(QStringList, answers);
+        QFETCH(int, prompts);
+        QFETCH(bool, stored);
+        Guarded program(true);
+        const QString db = program.state.paths.databasePath;
+        if (periodInForce) {
+            // 22:00 to 23:00, shut down
+            QVERIFY(test::addRow(db, {{"type", 0}, {"action", 1}, {"starttime", 22 / 24.0},
+                                      {"stoptime", 23 / 24.0}}) > 0);
+            program.window->refreshAfterTaskChange();
+        }
+        const int rowsBefore = test::rowCount(db);
+        program.answers = answers;
+        MessageBox::setNextAnswers({QMessageBox::Ok});
+        program.window->tasksPage()->setDialogRunner([](TaskDialog& dialog) {
+            dialog.m_kindButtons[0]->click();
+            dialog.m_periodStartEdit->setTime(QTime(3, 0));
+            dialog.m_periodEndEdit->setTime(QTime(3, 1));
+            dialog.onOkClicked();
+        });
+        program.window->tasksPage()->newTask();
+        QCOMPARE(program.prompts.size(), prompts);
+        QCOMPARE(test::rowCount(db), rowsBefore + (stored ? 1 : 0));
     }
 
     void optionCheckBoxesAsk_data()

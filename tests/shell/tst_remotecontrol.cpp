@@ -46,6 +46,8 @@ private slots:
     void hiddenModeToggles();
     void passwordGuardsWhatTheWindowGuards_data();
     void passwordGuardsWhatTheWindowGuards();
+    void newPeriodInPlaceOfOneInForce_data();
+    void newPeriodInPlaceOfOneInForce();
 
 private:
     QDBusMessage call(const QString& method, const QVariantList& args = {});
@@ -372,6 +374,45 @@ void TestRemoteControl::passwordGuardsWhatTheWindowGuards()
     QCOMPARE(taskDescriptions(), QStringList{QStringLiteral("Lock -- Daily")});
     QVERIFY(m_program->window->timerTab()->isCounting());
     QCOMPARE(m_program->window->timerTab()->totalSeconds(), qint64(5400));
+}
+
+// Only the newest period is in force: under a password a script may add one
+// where none is, but not put one in place of the one in force.
+void TestRemoteControl::newPeriodInPlaceOfOneInForce_data()
+{
+    QTest::addColumn<QString>("method");
+    QTest::addColumn<bool>("periodInForce");
+    QTest::addColumn<bool>("stored");
+    QTest::newRow("add, one in force") << QStringLiteral("AddTask") << true << false;
+    QTest::newRow("import, one in force") << QStringLiteral("ImportTasks") << true << false;
+    QTest::newRow("add, none in force") << QStringLiteral("AddTask") << false << true;
+    QTest::newRow("import, none in force") << QStringLiteral("ImportTasks") << false << true;
+}
+
+void TestRemoteControl::newPeriodInPlaceOfOneInForce()
+{
+    QFETCH(QString, method);
+    QFETCH(bool, periodInForce);
+    QFETCH(bool, stored);
+    const QString parent = QStringLiteral(R"({"schedule":"forbidden","from":"22:00","until":"23:00","action":"shutdown"})");
+    const QString child = QStringLiteral(R"({"schedule":"forbidden","from":"03:00","until":"03:01","action":"hibernate"})");
+    if (periodInForce)
+        QVERIFY(call(QStringLiteral("AddTask"), {parent}).arguments().value(0).toLongLong() > 0);
+    SafetyKeeper* safety = m_program->window->safety();
+    safety->setAsker(
+        [](QWidget*, const QString&) { return std::optional<QString>(QStringLiteral("secret")); });
+    safety->changePassword(nullptr);
+    QVERIFY(safety->isPasswordSet());
+    const QStringList before = taskDescriptions();
+
+    const QDBusMessage reply = call(method, {method == QLatin1String("ImportTasks")
+                                                 ? QStringLiteral(R"({"version":1,"tasks":[%1]})").arg(child)
+                                                 : child});
+    QCOMPARE(reply.type() == QDBusMessage::ReplyMessage, stored);
+    QCOMPARE(taskDescriptions().size(), before.size() + (stored ? 1 : 0));
+    if (!stored)
+        QVERIFY2(reply.errorMessage().contains(QStringLiteral("replacing the forbidden period")),
+                 qPrintable(reply.errorMessage()));
 }
 
 QTEST_MAIN(TestRemoteControl)
