@@ -100,10 +100,14 @@ Outcome prepareUserFiles(const AppPaths& paths)
 {
     if (paths.layout == Layout::Portable)
         return Outcome::success();
+    // Each stands alone: settings that cannot be kept leave the tasks usable.
+    QStringList problems;
     const QString settingsFolder = QFileInfo(paths.settingsPath).absolutePath();
     if (!QDir().mkpath(settingsFolder))
-        return Outcome::failure(QStringLiteral("The folder %1 could not be created.").arg(settingsFolder));
-    return createTaskDatabase(paths.databasePath);
+        problems << QStringLiteral("The folder %1 could not be created.").arg(settingsFolder);
+    if (const Outcome database = createTaskDatabase(paths.databasePath); !database.ok)
+        problems << database.error;
+    return problems.isEmpty() ? Outcome::success() : Outcome::failure(problems.join(QLatin1Char(' ')));
 }
 
 } // namespace zelkor

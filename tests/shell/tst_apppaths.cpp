@@ -160,6 +160,32 @@ private slots:
                  QStringList{QStringLiteral("zelkor.dll")}); // no half-made file left behind
     }
 
+    // A folder that cannot be made (here: under a file) leaves the other file made.
+    void eachUserFileIsPreparedOnItsOwn_data()
+    {
+        QTest::addColumn<bool>("settingsBlocked");
+        QTest::newRow("settings folder blocked") << true;
+        QTest::newRow("database folder blocked") << false;
+    }
+    void eachUserFileIsPreparedOnItsOwn()
+    {
+        QFETCH(bool, settingsBlocked);
+        QTemporaryDir dir;
+        touch(dir.filePath(QStringLiteral("file")));
+        const QString blocked = dir.filePath(QStringLiteral("file/zelkor"));
+        const QString open = dir.filePath(QStringLiteral("home/zelkor"));
+        AppPaths paths = installedPaths(QStringLiteral("/usr/lib/zelkor"));
+        paths.settingsPath = (settingsBlocked ? blocked : open) + QStringLiteral("/last.inc");
+        paths.databasePath = (settingsBlocked ? open : blocked) + QStringLiteral("/zelkor.dll");
+        const Outcome outcome = prepareUserFiles(paths);
+        QVERIFY(!outcome.ok);
+        QVERIFY2(outcome.error.contains(blocked), qPrintable(outcome.error));
+        if (settingsBlocked)
+            QVERIFY(!schemaOf(paths.databasePath).isEmpty());
+        else
+            QVERIFY(QFileInfo(QFileInfo(paths.settingsPath).absolutePath()).isDir());
+    }
+
     void portableMakesNothing()
     {
         QTemporaryDir dir;
