@@ -291,6 +291,9 @@ void MainWindow::finishStartUp()
         if (m_options->m_startInTrayCheck->isChecked())
             m_visibility->hideToTray();
     }
+    const QStringList told = std::exchange(m_toldBeforeShown, std::nullopt).value_or(QStringList());
+    for (const QString& message : told)
+        MessageBox::notify(this, message);
     // Whether the autostart entry starts this program.
     m_autostart->startupCheck();
     // The task database, looked at once: what is wrong with it is told now,
@@ -383,7 +386,9 @@ void MainWindow::tell(const QString& message)
     // Logged once for each time it is told, which the senders keep to once
     // per cause; a box during Exit would only flash.
     qWarning().noquote() << message;
-    if (!m_state.exitRequested)
+    if (m_toldBeforeShown)
+        m_toldBeforeShown->append(message);
+    else if (!m_state.exitRequested)
         MessageBox::notify(this, message);
 }
 

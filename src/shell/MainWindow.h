@@ -7,6 +7,7 @@
 #include <QMainWindow>
 
 #include <memory>
+#include <optional>
 
 class QCheckBox;
 class QPushButton;
@@ -113,6 +114,10 @@ signals:
     void shownStateChanged(bool shown); // the window was hidden to the tray or shown
     void startedUp();                   // the whole start-up sequence has run
 
+public:
+    // A problem the user must know of: a box that does not block, and the log.
+    void tell(const QString& message);
+
 protected:
     bool event(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
@@ -127,8 +132,6 @@ private:
     void finishStartUp(); // the rest of the start-up sequence, once
     void saveSettings();
     void buildSafety(); // MainWindowSafety.cpp
-    // A problem the user must know of: a box that does not block, and the log.
-    void tell(const QString& message);
     void followVisibility();
 
     Platform& m_platform;
@@ -159,6 +162,9 @@ private:
     // Set once the settings were read: an instance that ends before (a second
     // one, refused) has only design values, which must not replace the file.
     bool m_settingsLoaded = false;
+    // Told before the window took its place on screen: a box shown then would
+    // end up behind the window, unseen. Shown once it has.
+    std::optional<QStringList> m_toldBeforeShown = QStringList();
     SecondPoll m_clockPoll; // the clock's ticks, on the wall clock's seconds
 };
 

@@ -62,10 +62,10 @@ int main(int argc, char* argv[])
     zelkor::AppState state;
     state.paths = zelkor::choosePaths(QCoreApplication::applicationDirPath());
     const zelkor::Outcome prepared = zelkor::prepareUserFiles(state.paths);
-    if (!prepared.ok)
-        zelkor::MessageBox::information(nullptr, prepared.error);
 
     zelkor::MainWindow window(*platform, state);
+    if (!prepared.ok)
+        window.tell(prepared.error);
     QObject::connect(&app, &QGuiApplication::commitDataRequest, &window,
                      [&window](QSessionManager&) { window.sessionEnding(); });
     zelkor::TerminationWatcher termination([&window] { window.sessionEnding(); });

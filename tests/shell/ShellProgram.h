@@ -53,12 +53,13 @@ struct Program {
     std::unique_ptr<MainWindow> window;
 
     QString settingsPath() const { return settings::filePath(dir.path()); }
-    void start(bool trayReachable = true)
+    void start(bool trayReachable = true,
+               MainWindow::StartOrder order = MainWindow::StartOrder::AllAtOnce)
     {
         state.paths = portablePaths(dir.path());
         window = std::make_unique<MainWindow>(platform, state);
         window->setTrayIconShown(trayReachable);
-        QVERIFY(window->startUp());
+        QVERIFY(window->startUp(order));
     }
     OptionsPage& options() { return *window->optionsPage(); }
     TrayMenu& menu() { return *window->trayMenu(); }

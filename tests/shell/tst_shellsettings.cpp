@@ -274,6 +274,27 @@ private slots:
         QFile::remove(path);
         QDir().rmdir(path);
     }
+
+    // A box shown before the window maps ends up behind it, unseen.
+    void startUpProblemsAreToldOnceTheWindowShows_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::newRow("settings") << QStringLiteral("last.inc");
+        QTest::newRow("warning and password") << QStringLiteral("guard.inc");
+    }
+    void startUpProblemsAreToldOnceTheWindowShows()
+    {
+        QFETCH(QString, file);
+        Program p;
+        const QString path = p.dir.path() + QLatin1Char('/') + file;
+        QVERIFY(QDir().mkpath(path)); // a folder where the file belongs: cannot be read
+        p.start(true, MainWindow::StartOrder::WindowFirst);
+        QVERIFY(p.window->isVisible());
+        QCOMPARE(MessageBox::shownCount(), 0);
+        QTRY_COMPARE(MessageBox::shownCount(), 1);
+        QVERIFY2(MessageBox::lastText().contains(path), qPrintable(MessageBox::lastText()));
+        p.window->exitProgram();
+    }
 };
 
 QTEST_MAIN(TestShellSettings)
