@@ -33,7 +33,10 @@ settings::SettingsRecord SettingsKeeper::currentRecord() const
 
 void SettingsKeeper::saveSettings()
 {
-    const Outcome outcome = settings::write(m_path, currentRecord());
+    // A file that could not be read may hold what the user set: it is not
+    // replaced by what this run had to start from (already told).
+    const Outcome outcome = m_readProblem.isEmpty() ? settings::write(m_path, currentRecord())
+                                                    : Outcome::failure(m_readProblem);
     if (m_told.shouldTell(m_path, outcome))
         emit problem(outcome.error);
 }
@@ -53,11 +56,10 @@ void SettingsKeeper::loadSettings()
 {
     // Without a file every control keeps its design value; so do the controls
     // whose lines a short file lacks.
-    QString why;
-    if (const std::optional<settings::SettingsRecord> record = settings::read(m_path, &why))
+    if (const std::optional<settings::SettingsRecord> record = settings::read(m_path, &m_readProblem))
         apply(*record);
-    if (!why.isEmpty() && m_told.shouldTell(m_path, Outcome::failure(why)))
-        emit problem(why);
+    if (!m_readProblem.isEmpty() && m_told.shouldTell(m_path, Outcome::failure(m_readProblem)))
+        emit problem(m_readProblem);
 }
 
 } // namespace zelkor

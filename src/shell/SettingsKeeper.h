@@ -37,6 +37,7 @@ private:
     TimerStateHolder& m_timer;
     OptionsPage& m_options;
     bool m_loading = false;
+    QString m_readProblem; // why the file could not be read at start; empty: it could
     OncePerCause m_told;
 };
 

@@ -5,6 +5,7 @@
 #include "countdown/TimerTab.h"
 #include "shell/Autostart.h"
 #include "shell/MessageBox.h"
+#include "shell/OptionsPage.h"
 #include "shell/SettingsKeeper.h"
 #include "shell/ShellVisibility.h"
 #include "shell/TrayIcon.h"
@@ -17,6 +18,7 @@
 #include <QRadioButton>
 
 #include <sys/stat.h>
+#include <unistd.h>
 #include <sys/sysmacros.h>
 
 using namespace zelkor;
@@ -273,6 +275,41 @@ private slots:
             QVERIFY(QDir(path).isEmpty());
         QFile::remove(path);
         QDir().rmdir(path);
+    }
+
+    // A file that exists but cannot be read may hold what the user set: it is
+    // never replaced by what the run had to start from.
+    void unreadableFileIsNeverReplaced()
+    {
+        struct Timer : TimerStateHolder {
+            TimerTabState timerState() const override { return {}; }
+            void applyTimerState(const TimerTabState&) override {}
+        } timer;
+        QTemporaryDir dir;
+        const auto open = QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadGroup |
+                          QFile::ExeGroup | QFile::ReadOther | QFile::ExeOther;
+        QVERIFY(QFile::setPermissions(dir.path(), open)); // nobody may look in
+        const QString path = dir.filePath(QStringLiteral("last.inc"));
+        const QByteArray saved("True\r\nFalse\r\nFalse\r\nFalse\r\n\r\n\r\n\r\n\r\n\r\n 1\r\n 1\r\n 0\r\n 8\r\n");
+        writeBytes(path, saved);
+        QVERIFY(QFile::setPermissions(path, {}));
+        OptionsPage options;
+        SettingsKeeper keeper(path, timer, options);
+        QStringList told;
+        connect(&keeper, &SettingsKeeper::problem, this, [&told](const QString& m) { told << m; });
+        // Root reads every file: it reads this one with the rights of nobody.
+        const bool root = ::geteuid() == 0;
+        if (root)
+            QCOMPARE(::seteuid(65534), 0);
+        keeper.loadSettings();
+        if (root)
+            QCOMPARE(::seteuid(0), 0);
+        QCOMPARE(told.size(), 1);
+        QVERIFY2(told.first().contains(QStringLiteral("cannot be read")), qPrintable(told.first()));
+        options.m_startInTrayCheck->click(); // a save,
+        keeper.saveSettings();               // and the one at Exit
+        QCOMPARE(told.size(), 1);            // told once
+        QCOMPARE(fileBytes(path), saved);
     }
 
     // A box shown before the window maps ends up behind it, unseen.
