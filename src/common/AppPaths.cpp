@@ -17,6 +17,7 @@ QString userFolder(const char* variable, const QString& underHome)
 {
     return xdgBaseFolder(variable, QDir::homePath() + underHome) + QStringLiteral("/zelkor");
 }
+} // namespace
 
 QString lockPath()
 {
@@ -31,7 +32,6 @@ QString lockPath()
         dir = QDir::tempPath();
     return dir + QStringLiteral("/zelkor.lock");
 }
-} // namespace
 
 QString xdgBaseFolder(const char* variable, const QString& fallback)
 {

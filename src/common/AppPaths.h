@@ -39,6 +39,8 @@ QString layoutName(Layout layout);
 // Paths of the running program in its folder; the XDG folders as the
 // environment sets them now.
 AppPaths choosePaths(const QString& programDir);
+// The single-instance lock of this user, the same in both layouts.
+QString lockPath();
 AppPaths portablePaths(const QString& programDir);
 AppPaths installedPaths(const QString& programDir);
 

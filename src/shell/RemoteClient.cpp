@@ -3,6 +3,7 @@
 #include "shell/RemoteCommand.h"
 
 #include "common/ActionKind.h"
+#include "common/AppPaths.h"
 #include "common/DurationText.h"
 #include "shell/RemoteControl.h"
 
@@ -14,6 +15,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QLockFile>
 #include <QProcess>
 #include <QStringDecoder>
 #include <QTextStream>
@@ -40,6 +42,14 @@ int say(int status, const QString& message)
 bool ensureRunning(QDBusConnection& bus)
 {
     QDBusConnectionInterface* names = bus.interface();
+    if (names->isServiceRegistered(kRemoteName))
+        return true;
+    // Commands given at once (several scripts at login) would each start a
+    // program, and all but one would stop at the single-instance box: one
+    // starts it, the others wait for it.
+    QLockFile starting(lockPath() + QStringLiteral(".starting"));
+    if (!starting.tryLock(kStartTimeoutMs))
+        return false;
     if (names->isServiceRegistered(kRemoteName))
         return true;
     // Not on our output: a script reading it would wait for the program's end.
