@@ -1,10 +1,12 @@
 #include "shell/RemoteCommand.h"
 
 #include "common/ActionKind.h"
+#include "platform/linux/ShellTarget.h"
 #include "common/DurationText.h"
 #include "countdown/CountdownMath.h"
 
 #include <QCommandLineParser>
+#include <QDir>
 #include <QFileInfo>
 
 namespace zelkor::cli {
@@ -120,10 +122,14 @@ std::optional<Command> parseCommand(const QStringList& arguments, const QDateTim
         c.target = p.value(target);
         if (code == int(ActionKind::OpenTarget) && c.target.isEmpty())
             return fail(why, QStringLiteral("--do open needs --target"));
-        // A file named from the caller's folder, which the running program does not share.
-        if (const QFileInfo file(c.target);
-            code == int(ActionKind::OpenTarget) && file.isRelative() && file.exists())
-            c.target = file.absoluteFilePath();
+        // A file is named from the caller's folder, which the running program
+        // does not share, also one that is not there (else the program would
+        // look for it in its own); an address goes as written.
+        if (code == int(ActionKind::OpenTarget)) {
+            if (const ShellTarget how = classifyShellTarget(c.target, QDir::currentPath());
+                how.kind != ShellTarget::Kind::Address)
+                c.target = how.path;
+        }
         c.kind = timingCount ? Command::Countdown : Command::Perform;
         if (p.isSet(at)) {
             const auto moment = durationtext::parseMoment(p.value(at), now, locale);

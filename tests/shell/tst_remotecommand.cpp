@@ -191,8 +191,10 @@ void TestRemoteCommand::openTargetsNamedFromTheCallersFolder_data()
     QTest::addColumn<QString>("sent");
     QTest::newRow("file here") << "open" << "report.txt" << "HERE/report.txt";
     QTest::newRow("file in a folder here") << "open" << "sub/../report.txt" << "HERE/report.txt";
-    QTest::newRow("no such file here") << "open" << "missing.txt" << "missing.txt";
+    QTest::newRow("no such file here") << "open" << "missing.txt" << "HERE/missing.txt";
+    QTest::newRow("no such file in a folder here") << "open" << "sub/missing.txt" << "HERE/sub/missing.txt";
     QTest::newRow("web address") << "open" << "https://zelkor.example.org/" << "https://zelkor.example.org/";
+    QTest::newRow("web address without a scheme") << "open" << "www.example.org" << "www.example.org";
     QTest::newRow("absolute") << "open" << "HERE/report.txt" << "HERE/report.txt";
     QTest::newRow("a message, not a file") << "remind" << "report.txt" << "report.txt";
 }
