@@ -6,6 +6,7 @@
 #include "common/AppPaths.h"
 #include "common/DurationText.h"
 #include "shell/RemoteControl.h"
+#include "tasks/TaskFile.h"
 
 #include <QCoreApplication>
 #include <QDBusConnectionInterface>
@@ -21,6 +22,7 @@
 #include <QTextStream>
 #include <QThread>
 
+#include <algorithm>
 #include <optional>
 
 #include <cstdio>
@@ -234,11 +236,20 @@ int run(int argc, char* argv[])
         }
         break;
     case Command::TasksAdd: out << first.toLongLong() << '\n'; break;
-    case Command::TasksImport:
+    case Command::TasksImport: {
         out << (first.toInt() == 1 ? QStringLiteral("1 task imported.")
-                                   : QStringLiteral("%1 tasks imported.").arg(first.toInt()))
-            << '\n';
+                                   : QStringLiteral("%1 tasks imported.").arg(first.toInt()));
+        // Kept as exported, but not to be taken for tasks still to come.
+        const QList<TaskDraft> drafts = taskfile::parse(input).drafts;
+        const QDateTime now = QDateTime::currentDateTime();
+        if (const auto passed = std::count_if(drafts.begin(), drafts.end(),
+                                              [&now](const TaskDraft& d) { return hasPassed(d, now); }))
+            out << (passed == 1 ? QStringLiteral(" 1 of them is a Once task that has passed: it will not run.")
+                                : QStringLiteral(" %1 of them are Once tasks that have passed: they will not run.")
+                                      .arg(passed));
+        out << '\n';
         break;
+    }
     case Command::TasksExport:
         if (c.file.isEmpty() || c.file == QLatin1String("-")) {
             out << first.toString();

@@ -61,13 +61,16 @@ std::optional<QString> refusalOf(const TaskDraft& draft, const QDateTime& now)
 {
     if (draft.kind < int(TaskType::Forbidden) || draft.kind > int(TaskType::Weekly))
         return kNoKindChosen;
-    if (draft.kind == int(TaskType::Once)) {
-        const QDateTime moment = onceMoment(draft);
-        if (!moment.isValid() ||
-            daynum::secondsBetween(daynum::fromDateTime(now), daynum::fromDateTime(moment)) <= 0)
-            return kInvalidDateTime;
-    }
+    if (draft.kind == int(TaskType::Once) && (!onceMoment(draft).isValid() || hasPassed(draft, now)))
+        return kInvalidDateTime;
     return std::nullopt;
+}
+
+bool hasPassed(const TaskDraft& draft, const QDateTime& now)
+{
+    const QDateTime moment = onceMoment(draft);
+    return draft.kind == int(TaskType::Once) && moment.isValid() &&
+           daynum::secondsBetween(daynum::fromDateTime(now), daynum::fromDateTime(moment)) <= 0;
 }
 
 bool actionUsesText(int action)

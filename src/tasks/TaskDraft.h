@@ -45,6 +45,9 @@ bool actionUsesText(int action);
 // The moment of a Once task: the date joined with the time of day.
 QDateTime onceMoment(const TaskDraft& draft);
 
+// A Once task whose moment exists and is not after `now`: it runs no more.
+bool hasPassed(const TaskDraft& draft, const QDateTime& now);
+
 // The description as stored: spaces at both ends removed.
 QString storedDescription(const QString& typed);
 

@@ -356,7 +356,7 @@ Outcome importDrafts(TaskStore& store, const Parsed& parsed, const QDateTime& no
 {
     const QList<TaskDraft>& drafts = parsed.drafts;
     for (qsizetype i = 0; i < drafts.size(); ++i) {
-        if (const auto refusal = refusalOf(drafts.at(i), now)) {
+        if (const auto refusal = hasPassed(drafts.at(i), now) ? std::nullopt : refusalOf(drafts.at(i), now)) {
             if (taskRefused)
                 *taskRefused = true;
             const QString line = i < parsed.lines.size()

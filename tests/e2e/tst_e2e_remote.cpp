@@ -388,6 +388,17 @@ void TestRemote::tasksTravelAsFiles()
     QVERIFY(ics.out.startsWith(QStringLiteral("BEGIN:VCALENDAR\r\n")));
     QCOMPARE(ics.out.count(QStringLiteral("BEGIN:VEVENT")), 6);
     QVERIFY(ics.out.contains(QStringLiteral("RRULE:FREQ=MONTHLY;BYMONTHDAY=31\r\n")));
+
+    // An export holds the Once tasks that have run: they come back, said to be past.
+    QFile past(m_buses.folder() + QStringLiteral("/past.json"));
+    QVERIFY(past.open(QIODevice::WriteOnly));
+    past.write(R"({"version":1,"tasks":[{"schedule":"once","at":"2001-01-01T08:00:00","action":"lock"},)"
+               R"({"schedule":"daily","time":"07:00","action":"lock"}]})");
+    past.close();
+    const Run restored = zelkor({QStringLiteral("tasks"), QStringLiteral("import"), past.fileName()});
+    QVERIFY2(restored.status == 0, qPrintable(restored.err));
+    QCOMPARE(restored.out,
+             QStringLiteral("2 tasks imported. 1 of them is a Once task that has passed: it will not run.\n"));
 }
 
 void TestRemote::storedTaskFires()
