@@ -32,6 +32,7 @@ namespace zelkor::cli {
 namespace {
 constexpr int kStartTimeoutMs = 20000;
 constexpr int kCallTimeoutMs = 30000;
+constexpr qint64 kMaxTaskFileBytes = qint64(32) << 20; // some 300,000 tasks
 
 int say(int status, const QString& message)
 {
@@ -149,10 +150,15 @@ std::optional<QString> readInput(const QString& file, QByteArray* text)
     const bool opened = file == QLatin1String("-") ? in.open(stdin, QIODevice::ReadOnly)
                                                    : (in.setFileName(file), in.open(QIODevice::ReadOnly));
     if (opened)
-        *text = in.readAll();
+        *text = in.read(kMaxTaskFileBytes + 1);
     // A folder opens, and fails at the read.
     if (!opened || in.error() != QFileDevice::NoError)
         return in.errorString();
+    // One message on the bus holds it: a larger one would jam the program's
+    // connection, or never be sent at all.
+    if (text->size() > kMaxTaskFileBytes)
+        return QStringLiteral("it is larger than %1 MiB, more than any task file")
+            .arg(kMaxTaskFileBytes >> 20);
     return std::nullopt;
 }
 } // namespace
@@ -210,6 +216,11 @@ int run(int argc, char* argv[])
     QDBusMessage call = QDBusMessage::createMethodCall(kRemoteName, kRemotePath, kRemoteInterface, method);
     call.setArguments(args);
     const QDBusMessage reply = bus.call(call, QDBus::Block, kCallTimeoutMs);
+    // The call cannot be taken back: a program that is only slow still does it.
+    if (reply.errorName() == QLatin1String("org.freedesktop.DBus.Error.NoReply"))
+        return say(kRefused, QStringLiteral("Zelkor did not answer within %1 seconds (it is busy or "
+                                            "hangs); it may still do this once it answers.")
+                                 .arg(kCallTimeoutMs / 1000));
     if (reply.type() != QDBusMessage::ReplyMessage)
         return say(reply.errorName() == QLatin1String("org.freedesktop.DBus.Error.InvalidArgs") ? kBadUsage : kRefused,
                    reply.errorMessage());

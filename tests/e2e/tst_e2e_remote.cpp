@@ -294,6 +294,13 @@ void TestRemote::refused_data()
                                               << QString();
     QTest::newRow("import of a folder") << QStringList{"tasks", "import", "/"} << 2 << "zelkor: cannot read /: "
                                         << QString();
+    // Larger than one bus message may be: it would jam the program's connection.
+    const QString big = m_buses.folder() + QStringLiteral("/big.json");
+    QFile bigFile(big);
+    if (bigFile.open(QIODevice::WriteOnly))
+        bigFile.resize(qint64(33) << 20);
+    QTest::newRow("import of a huge file") << QStringList{"tasks", "import", big} << 2
+                                           << "zelkor: cannot read " + big + ": it is larger than 32 MiB" << QString();
     QTest::newRow("countdown too long") << QStringList{"--in", "9223372036854776", "--do", "lock"} << 2
                                         << "zelkor: \"9223372036854776\" is longer than a countdown can be" << QString();
     QTest::newRow("nothing to open") << QStringList{"--do", "open", "--target", "/nonexistent/report.txt"} << 1
