@@ -93,7 +93,8 @@ QString escapedField(const QString& text)
             out += QLatin1String("\\t");
             break;
         default:
-            if (c.unicode() < 0x20 || c.unicode() == 0x7f)
+            // C0, DEL and C1: a terminal takes C1 codes (CSI, NEL) as commands too.
+            if (c.unicode() < 0x20 || (c.unicode() >= 0x7f && c.unicode() < 0xa0))
                 out += QStringLiteral("\\x%1").arg(c.unicode(), 2, 16, QLatin1Char('0'));
             else
                 out += c;

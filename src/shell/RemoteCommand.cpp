@@ -68,6 +68,11 @@ std::optional<Command> parseCommand(const QStringList& arguments, const QDateTim
                   json, ics, help});
     if (!p.parse(arguments))
         return fail(why, p.errorText());
+    // Of an option given twice one would be dropped without a word.
+    const QStringList given = p.optionNames();
+    for (const QString& name : given)
+        if (given.count(name) > 1)
+            return fail(why, QStringLiteral("--%1 is given twice.").arg(name));
 
     Command c;
     if (p.isSet(help)) { // among known options, as a lone --help

@@ -355,7 +355,7 @@ void TestRemote::tasksTravelAsFiles()
         R"({"schedule":"forbidden","from":"22:30","until":"06:00","action":"shutdown"})",
         R"({"schedule":"once","at":"2099-01-31T08:30:00","action":"restart"})",
         R"({"schedule":"weekly","days":["mon","fri"],"time":"17:45","action":"lock"})",
-        R"({"schedule":"monthly","day":31,"time":"12:00","action":"remind","message":"Backups\n\tfirst \\ \u001b[31m"})",
+        R"({"schedule":"monthly","day":31,"time":"12:00","action":"remind","message":"Backups\n\tfirst \\ \u001b[31m \u009b31m"})",
         R"({"schedule":"daily","time":"07:00","action":"poweron","target":"/bin/true"})",
     };
     for (const QString& task : tasks) {
@@ -389,7 +389,7 @@ void TestRemote::tasksTravelAsFiles()
     QCOMPARE(withoutIds(zelkor({QStringLiteral("tasks"), QStringLiteral("export")}).out), exported);
     const QString list = zelkor({QStringLiteral("tasks"), QStringLiteral("list")}).out;
     QVERIFY2(list.contains(QStringLiteral("\tweekly\tmon,fri 17:45:00\tlock\n")), qPrintable(list));
-    QVERIFY2(list.contains(QStringLiteral("\tmonthly\tday 31 12:00:00\tremind\tmessage: Backups\\n\\tfirst \\\\ \\x1b[31m\n")), qPrintable(list));
+    QVERIFY2(list.contains(QStringLiteral("\tmonthly\tday 31 12:00:00\tremind\tmessage: Backups\\n\\tfirst \\\\ \\x1b[31m \\x9b31m\n")), qPrintable(list));
 
     const Run ics = zelkor({QStringLiteral("tasks"), QStringLiteral("export"), QStringLiteral("--ics")});
     QVERIFY(ics.out.startsWith(QStringLiteral("BEGIN:VCALENDAR\r\n")));

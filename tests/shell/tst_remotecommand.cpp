@@ -167,6 +167,7 @@ void TestRemoteCommand::refusals_data()
     QTest::newRow("bad moment") << QStringList{"--at", "tomorrowish", "--do", "lock"} << "\"tomorrowish\" is no date and time";
     QTest::newRow("timing without action") << QStringList{"--in", "5m"} << "go with --do ACTION";
     QTest::newRow("open without target") << QStringList{"--do", "open"} << "--do open needs --target";
+    QTest::newRow("an option twice") << QStringList{"--do", "lock", "--do", "shutdown"} << "--do is given twice.";
     QTest::newRow("missing value") << QStringList{"--do"} << "Missing value after '--do'.";
     QTest::newRow("two commands") << QStringList{"--show", "--cancel"} << "give one of";
     QTest::newRow("tasks, nothing") << QStringList{"tasks"} << "usage: zelkor tasks";
