@@ -34,7 +34,7 @@ void describe(QCommandLineParser& parser)
                        "Commands for the running program (started first where none runs):\n"
                        "  zelkor --do ACTION [--force] [--in DURATION | --at TIME | --uptime DURATION\n"
                        "         | --idle MINUTES] [--target PATH|URL]\n"
-                       "  zelkor --cancel | --status [--json] | --show | --hide | --toggle-hidden\n"
+                       "  zelkor --cancel | --status [--json] | --show | --hide | --toggle-hidden | --quit\n"
                        "  zelkor tasks list [--json] | add TASK-JSON | remove ID | export [--ics] [FILE]\n"
                        "         | import FILE\n"
                        "Actions: shutdown, restart, logoff, standby, hibernate, lock, poweron, remind, open.\n"

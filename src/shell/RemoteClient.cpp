@@ -190,6 +190,7 @@ int run(int argc, char* argv[])
     case Command::Show: method = QStringLiteral("Show"); break;
     case Command::Hide: method = QStringLiteral("Hide"); break;
     case Command::ToggleHidden: method = QStringLiteral("ToggleHidden"); break;
+    case Command::Quit: method = QStringLiteral("Quit"); break;
     case Command::TasksList: method = QStringLiteral("ListTasks"); break;
     case Command::TasksAdd: method = QStringLiteral("AddTask"); args = {c.task}; break;
     case Command::TasksRemove: method = QStringLiteral("DeleteTask"); args = {qlonglong(c.id)}; break;
@@ -212,6 +213,9 @@ int run(int argc, char* argv[])
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected())
         return say(kRefused, QStringLiteral("no session bus: %1").arg(bus.lastError().message()));
+    // Nothing to end where nothing runs: not started only to be ended.
+    if (c.kind == Command::Quit && !bus.interface()->isServiceRegistered(kRemoteName))
+        return kDone;
     if (!ensureRunning(bus))
         return say(kRefused, QStringLiteral("Zelkor is not running and could not be started"));
     QDBusMessage call = QDBusMessage::createMethodCall(kRemoteName, kRemotePath, kRemoteInterface, method);

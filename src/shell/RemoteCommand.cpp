@@ -17,6 +17,7 @@ const QStringList kCommandOptions{
     QStringLiteral("--show"),   QStringLiteral("--hide"),   QStringLiteral("--toggle-hidden"),
     QStringLiteral("--in"),     QStringLiteral("--at"),     QStringLiteral("--uptime"),
     QStringLiteral("--idle"),   QStringLiteral("--target"), QStringLiteral("--force"),
+    QStringLiteral("--quit"),
 };
 
 std::optional<Command> fail(QString* why, const QString& reason)
@@ -61,11 +62,12 @@ std::optional<Command> parseCommand(const QStringList& arguments, const QDateTim
     const QCommandLineOption show(QStringLiteral("show"));
     const QCommandLineOption hide(QStringLiteral("hide"));
     const QCommandLineOption toggle(QStringLiteral("toggle-hidden"));
+    const QCommandLineOption quit(QStringLiteral("quit"));
     const QCommandLineOption json(QStringLiteral("json"));
     const QCommandLineOption ics(QStringLiteral("ics"));
     const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")});
     p.addOptions({doOption, force, in, at, uptime, idle, target, cancel, status, show, hide, toggle,
-                  json, ics, help});
+                  quit, json, ics, help});
     if (!p.parse(arguments))
         return fail(why, p.errorText());
     // Of an option given twice one would be dropped without a word.
@@ -165,7 +167,7 @@ std::optional<Command> parseCommand(const QStringList& arguments, const QDateTim
         return fail(why, QStringLiteral("--in, --at, --uptime, --idle, --force and --target go with --do ACTION"));
     const QList<std::pair<const QCommandLineOption*, Command::Kind>> plain{
         {&cancel, Command::Cancel}, {&status, Command::Status}, {&show, Command::Show},
-        {&hide, Command::Hide}, {&toggle, Command::ToggleHidden}};
+        {&hide, Command::Hide}, {&toggle, Command::ToggleHidden}, {&quit, Command::Quit}};
     int chosen = 0;
     for (const auto& [option, kind] : plain)
         if (p.isSet(*option)) {
@@ -173,7 +175,7 @@ std::optional<Command> parseCommand(const QStringList& arguments, const QDateTim
             ++chosen;
         }
     if (chosen != 1)
-        return fail(why, QStringLiteral("give one of --do, --cancel, --status, --show, --hide, --toggle-hidden or tasks"));
+        return fail(why, QStringLiteral("give one of --do, --cancel, --status, --show, --hide, --toggle-hidden, --quit or tasks"));
     return c;
 }
 

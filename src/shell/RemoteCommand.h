@@ -11,7 +11,7 @@
 // The command line that drives a running Zelkor:
 //   zelkor --do ACTION [--force] [--in DURATION | --at TIME | --uptime DURATION
 //          | --idle MINUTES] [--target PATH|URL]
-//   zelkor --cancel | --status [--json] | --show | --hide | --toggle-hidden
+//   zelkor --cancel | --status [--json] | --show | --hide | --toggle-hidden | --quit
 //   zelkor tasks list [--json] | add TASK-JSON | remove ID | export [--ics] [FILE]
 //          | import FILE
 namespace zelkor::cli {
@@ -22,7 +22,7 @@ inline constexpr int kRefused = 1;
 inline constexpr int kBadUsage = kUsageError;
 
 struct Command {
-    enum Kind { Perform, Countdown, Cancel, Status, Show, Hide, ToggleHidden,
+    enum Kind { Perform, Countdown, Cancel, Status, Show, Hide, ToggleHidden, Quit,
                 TasksList, TasksAdd, TasksRemove, TasksExport, TasksImport, Help };
     Kind kind = Status;
     QString action;

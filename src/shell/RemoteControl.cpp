@@ -309,4 +309,12 @@ void RemoteControl::ToggleHidden()
     m_window.visibility()->onHotKey();
 }
 
+void RemoteControl::Quit()
+{
+    if (passwordGuards(QStringLiteral("exiting Zelkor")))
+        return;
+    // After the answer has gone out.
+    QMetaObject::invokeMethod(&m_window, &MainWindow::quitProgram, Qt::QueuedConnection);
+}
+
 } // namespace zelkor

@@ -51,6 +51,7 @@ public slots:
     void Show();
     void Hide();
     void ToggleHidden();
+    void Quit();
 
 signals:
     void CountdownStarted(const QString& mode, const QString& action, qlonglong seconds);

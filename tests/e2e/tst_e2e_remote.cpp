@@ -91,6 +91,7 @@ private slots:
     void tasksTravelAsFiles();
     void storedTaskFires();
     void powerOnsKeepTheirMoments();
+    void quitEndsTheProgram(); // last: the program is gone after it
 
 private:
     Run zelkor(const QStringList& args, const QString& output = QString()); // output: a file for stdout
@@ -208,7 +209,7 @@ void TestRemote::interfaceAsDocumented()
     QFile documented(QStringLiteral(ZELKOR_SOURCE_DIR "/data/org.example.zelkor.Zelkor1.xml"));
     QVERIFY(documented.open(QIODevice::ReadOnly));
     const QStringList expected = membersOf(QString::fromUtf8(documented.readAll()));
-    QCOMPARE(expected.size(), 18);
+    QCOMPARE(expected.size(), 19);
     QCOMPARE(membersOf(answer.arguments().value(0).toString()), expected);
 }
 
@@ -464,6 +465,19 @@ void TestRemote::powerOnsKeepTheirMoments()
                                   .value(QStringLiteral("counting"))
                                   .toBool(),
                              kWaitMs);
+}
+
+// Where no tray shows, the way out; where nothing runs, nothing is started.
+void TestRemote::quitEndsTheProgram()
+{
+    QDBusConnectionInterface* names = m_buses.connection(Bus::Session).interface();
+    QVERIFY(names->isServiceRegistered(kName));
+    const Run quit = zelkor({QStringLiteral("--quit")});
+    QVERIFY2(quit.status == 0, qPrintable(quit.err));
+    QTRY_VERIFY_WITH_TIMEOUT(!names->isServiceRegistered(kName), kWaitMs);
+    QCOMPARE(zelkor({QStringLiteral("--quit")}).status, 0);
+    QTest::qWait(500);
+    QVERIFY(!names->isServiceRegistered(kName));
 }
 
 QTEST_GUILESS_MAIN(TestRemote)

@@ -128,6 +128,7 @@ void TestRemoteCommand::commands_data()
     QTest::newRow("cancel") << QStringList{"--cancel"} << int(Command::Cancel) << "" << "" << "";
     QTest::newRow("status") << QStringList{"--status", "--json"} << int(Command::Status) << "" << "" << "";
     QTest::newRow("toggle") << QStringList{"--toggle-hidden"} << int(Command::ToggleHidden) << "" << "" << "";
+    QTest::newRow("quit") << QStringList{"--quit"} << int(Command::Quit) << "" << "" << "";
     QTest::newRow("list") << QStringList{"tasks", "list"} << int(Command::TasksList) << "" << "" << "";
     QTest::newRow("remove") << QStringList{"tasks", "remove", "7"} << int(Command::TasksRemove) << "" << "" << "";
     QTest::newRow("export") << QStringList{"tasks", "export", "--ics"} << int(Command::TasksExport) << "" << "" << "";

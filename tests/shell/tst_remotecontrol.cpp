@@ -46,6 +46,7 @@ private slots:
     void hiddenModeToggles();
     void passwordGuardsWhatTheWindowGuards_data();
     void passwordGuardsWhatTheWindowGuards();
+    void quitEnds();
     void newPeriodInPlaceOfOneInForce_data();
     void newPeriodInPlaceOfOneInForce();
 
@@ -340,6 +341,7 @@ void TestRemoteControl::passwordGuardsWhatTheWindowGuards_data()
     QTest::newRow("delete") << QStringLiteral("DeleteTask");
     QTest::newRow("stop") << QStringLiteral("StopCountdown");
     QTest::newRow("replace the countdown") << QStringLiteral("StartCountdown");
+    QTest::newRow("quit") << QStringLiteral("Quit");
 }
 
 void TestRemoteControl::passwordGuardsWhatTheWindowGuards()
@@ -374,6 +376,16 @@ void TestRemoteControl::passwordGuardsWhatTheWindowGuards()
     QCOMPARE(taskDescriptions(), QStringList{QStringLiteral("Lock -- Daily")});
     QVERIFY(m_program->window->timerTab()->isCounting());
     QCOMPARE(m_program->window->timerTab()->totalSeconds(), qint64(5400));
+    QCoreApplication::processEvents();
+    QVERIFY(!m_program->state.exitRequested);
+}
+
+// The way out where no tray shows.
+void TestRemoteControl::quitEnds()
+{
+    QCOMPARE(call(QStringLiteral("Quit")).type(), QDBusMessage::ReplyMessage);
+    QTRY_VERIFY(m_program->state.exitRequested);
+    QVERIFY(!m_program->window->isVisible());
 }
 
 // Only the newest period is in force: under a password a script may add one
