@@ -101,6 +101,9 @@ public:
     // Whether a new forbidden period would take the place of one in force
     // (only the newest counts): with a password, that asks for it.
     bool replacesPeriodInForce(const QList<TaskDraft>& drafts) const;
+    // A problem the user must know of: a box that does not block, and the log.
+    // One told before the window is on screen is shown once it is.
+    void tell(const QString& message);
 
     QToolBar* m_toolbar = nullptr;
     QTabWidget* m_tabs = nullptr;
@@ -113,10 +116,6 @@ public:
 signals:
     void shownStateChanged(bool shown); // the window was hidden to the tray or shown
     void startedUp();                   // the whole start-up sequence has run
-
-public:
-    // A problem the user must know of: a box that does not block, and the log.
-    void tell(const QString& message);
 
 protected:
     bool event(QEvent* event) override;

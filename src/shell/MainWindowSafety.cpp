@@ -17,9 +17,9 @@
 #include "tasks/TasksPage.h"
 
 #include <QCheckBox>
+#include <QVBoxLayout>
 
 #include <algorithm>
-#include <QVBoxLayout>
 
 namespace zelkor
 {

@@ -1,13 +1,12 @@
 #include "shell/RemoteCommand.h"
 
 #include "common/ActionKind.h"
-#include "platform/linux/ShellTarget.h"
 #include "common/DurationText.h"
 #include "countdown/CountdownMath.h"
+#include "platform/linux/ShellTarget.h"
 
 #include <QCommandLineParser>
 #include <QDir>
-#include <QFileInfo>
 
 namespace zelkor::cli {
 
