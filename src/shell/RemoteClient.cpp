@@ -12,6 +12,7 @@
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
 #include <QDeadlineTimer>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -220,9 +221,13 @@ int run(int argc, char* argv[])
         return say(kRefused, QStringLiteral("Zelkor is not running and could not be started"));
     QDBusMessage call = QDBusMessage::createMethodCall(kRemoteName, kRemotePath, kRemoteInterface, method);
     call.setArguments(args);
+    QElapsedTimer waited;
+    waited.start();
     const QDBusMessage reply = bus.call(call, QDBus::Block, kCallTimeoutMs);
-    // The call cannot be taken back: a program that is only slow still does it.
-    if (reply.errorName() == QLatin1String("org.freedesktop.DBus.Error.NoReply"))
+    // The call cannot be taken back: a program that is only slow still does
+    // it. (The same error comes at once from a program that ended meanwhile.)
+    if (reply.errorName() == QLatin1String("org.freedesktop.DBus.Error.NoReply") &&
+        waited.hasExpired(kCallTimeoutMs - 1000))
         return say(kRefused, QStringLiteral("Zelkor did not answer within %1 seconds (it is busy or "
                                             "hangs); it may still do this once it answers.")
                                  .arg(kCallTimeoutMs / 1000));
