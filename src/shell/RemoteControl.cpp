@@ -220,8 +220,12 @@ bool RemoteControl::draftOf(const QString& text, TaskDraft* draft)
         invalid(QStringLiteral("The task cannot be stored: %1.").arg(why));
         return false;
     }
-    if (const auto refusal = refusalOf(*d, m_window.platform().now())) {
-        invalid(*refusal);
+    const QDateTime now = m_window.platform().now();
+    if (const auto refusal = refusalOf(*d, now)) {
+        // A script has no picker to look at: it is told which way the date is wrong.
+        invalid(hasPassed(*d, now) ? *refusal + QStringLiteral(": %1 has passed; a Once task must lie ahead.")
+                                                     .arg(onceMoment(*d).toString(Qt::ISODate))
+                                   : *refusal);
         return false;
     }
     *draft = *d;
