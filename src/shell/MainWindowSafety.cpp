@@ -59,8 +59,8 @@ void MainWindow::buildSafety()
         [this] { return m_safety->allow(this, QStringLiteral("stop the countdown")); });
     m_tasksPage->setChangeGuard(
         [this](const QString& what) { return m_safety->allow(this, what); });
-    m_tasksPage->setNewPeriodGuard([this](QWidget* asker) {
-        return !m_periodGuard->isChecking() ||
+    m_tasksPage->setNewTaskGuard([this](QWidget* asker, const TaskDraft& draft) {
+        return !replacesPeriodInForce({draft}) ||
                m_safety->allow(asker, QStringLiteral("replace the forbidden period"));
     });
 

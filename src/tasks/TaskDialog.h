@@ -54,9 +54,9 @@ public:
     // The open-file service; returns an empty text when cancelled.
     using FileChooser = std::function<QString(QWidget*)>;
     void setFileChooser(FileChooser chooser) { m_chooseFile = std::move(chooser); }
-    // Asked before a new forbidden period is stored: only the newest period
-    // is in force, so the new one takes the place of one in force.
-    void setNewPeriodGuard(std::function<bool(QWidget* asker)> allowed) { m_newPeriodGuard = std::move(allowed); }
+    // Asked before a new task is stored; false keeps the dialog open.
+    using NewTaskGuard = std::function<bool(QWidget* asker, const TaskDraft& draft)>;
+    void setNewTaskGuard(NewTaskGuard allowed) { m_newTaskGuard = std::move(allowed); }
 
     QGroupBox* m_scheduleFrame = nullptr;
     QGroupBox* m_actionFrame = nullptr;
@@ -92,7 +92,7 @@ private:
     AppState& m_state;
     TaskStore m_store;
     FileChooser m_chooseFile;
-    std::function<bool(QWidget*)> m_newPeriodGuard;
+    NewTaskGuard m_newTaskGuard;
 };
 
 } // namespace zelkor

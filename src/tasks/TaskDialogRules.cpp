@@ -162,8 +162,7 @@ void TaskDialog::onOkClicked()
         MessageBox::information(this, *refusal);
         return;
     }
-    if (m_mode == Mode::New && d.kind == int(TaskType::Forbidden) && m_newPeriodGuard &&
-        !m_newPeriodGuard(this))
+    if (m_mode == Mode::New && m_newTaskGuard && !m_newTaskGuard(this, d))
         return;
     const std::optional<qint64> editId =
         m_mode == Mode::Edit ? std::optional<qint64>(m_state.selectedTaskId) : std::nullopt;

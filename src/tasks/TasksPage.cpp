@@ -132,7 +132,7 @@ void TasksPage::runDialog(TaskDialog& dialog)
 void TasksPage::newTask()
 {
     TaskDialog dialog(TaskDialog::Mode::New, m_platform, m_state, window());
-    dialog.setNewPeriodGuard(m_newPeriodGuard);
+    dialog.setNewTaskGuard(m_newTaskGuard);
     runDialog(dialog);
 }
 

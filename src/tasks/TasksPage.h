@@ -3,6 +3,7 @@
 #include "common/AppState.h"
 #include "platform/Platform.h"
 #include "tasks/TaskStore.h"
+#include "tasks/TaskDialog.h"
 #include "tasks/TaskReader.h"
 
 #include <QWidget>
@@ -13,7 +14,6 @@ class QPushButton;
 
 namespace zelkor {
 
-class TaskDialog;
 class TaskGrid;
 
 // The "Scheduled Tasks" tab: the task list and its New, Edit and Delete
@@ -51,8 +51,8 @@ public:
     // happen); false leaves the task alone.
     using ChangeGuard = std::function<bool(const QString& what)>;
     void setChangeGuard(ChangeGuard guard) { m_changeGuard = std::move(guard); }
-    // Asked before a new forbidden period is stored; false keeps the dialog open.
-    void setNewPeriodGuard(std::function<bool(QWidget* asker)> guard) { m_newPeriodGuard = std::move(guard); }
+    // Asked before a new task is stored; false keeps the dialog open.
+    void setNewTaskGuard(TaskDialog::NewTaskGuard guard) { m_newTaskGuard = std::move(guard); }
 
     // Made when the page first shows: a start that never opens the list
     // pays for none of it.
@@ -80,7 +80,7 @@ private:
     TaskReader m_reader; // the list's query, kept ready between rebuilds
     DialogRunner m_runDialog;
     ChangeGuard m_changeGuard = [](const QString&) { return true; };
-    std::function<bool(QWidget*)> m_newPeriodGuard;
+    TaskDialog::NewTaskGuard m_newTaskGuard;
     bool m_listStale = false; // a rebuild waits for the page to show
 };
 
