@@ -69,6 +69,15 @@ AppPaths portablePaths(const QString& programDir)
     return paths;
 }
 
+QString helpPagePath(const QString& programDir)
+{
+    const QString beside = programDir + QStringLiteral("/zelkor.html");
+    if (QFileInfo::exists(beside)) // a broken link does not
+        return beside;
+    const QString shared = QStandardPaths::locate(QStandardPaths::GenericDataLocation, QStringLiteral("zelkor/zelkor.html"));
+    return shared.isEmpty() ? beside : shared;
+}
+
 AppPaths installedPaths(const QString& programDir)
 {
     AppPaths paths;

@@ -43,6 +43,11 @@ AppPaths choosePaths(const QString& programDir);
 QString lockPath();
 AppPaths portablePaths(const QString& programDir);
 AppPaths installedPaths(const QString& programDir);
+// The help page beside the program. The package's is a relative link into
+// the system's data folders, which a copy of its folder breaks: then the
+// system's page, found there; where there is none, still the name beside
+// the program, so that the failure to open it names what is missing.
+QString helpPagePath(const QString& programDir);
 
 // (label, value) lines naming the layout and every path, for --version and
 // the Options tab.

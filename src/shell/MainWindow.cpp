@@ -378,7 +378,7 @@ void MainWindow::onToolbarButton(const QString& key)
 
 void MainWindow::openHelp()
 {
-    m_actions->shellOpen(m_state.paths.programDir + QStringLiteral("/zelkor.html"));
+    m_actions->shellOpen(helpPagePath(m_state.paths.programDir));
 }
 
 void MainWindow::tell(const QString& message)

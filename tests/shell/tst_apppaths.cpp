@@ -91,6 +91,41 @@ private slots:
         QCOMPARE(paths.startCommand, QCoreApplication::applicationFilePath());
     }
 
+    // The package's page beside the program is a relative link, which a copy
+    // of its folder breaks; the system's page is then found in the data folders.
+    void helpPageIsFoundWhereItIs_data()
+    {
+        QTest::addColumn<QString>("beside"); // "page", "broken link" or "nothing"
+        QTest::addColumn<bool>("shared");    // a page in the system's data folders
+        QTest::addColumn<QString>("expected"); // "beside" or "shared"
+        QTest::newRow("page beside the program") << "page" << true << "beside";
+        QTest::newRow("copy of the package's folder") << "broken link" << true << "shared";
+        QTest::newRow("no page anywhere") << "broken link" << false << "beside";
+        QTest::newRow("folder without a page") << "nothing" << false << "beside";
+    }
+    void helpPageIsFoundWhereItIs()
+    {
+        QFETCH(QString, beside);
+        QFETCH(bool, shared);
+        QFETCH(QString, expected);
+        QTemporaryDir dir;
+        const QString program = dir.filePath(QStringLiteral("copy"));
+        const QString system = dir.filePath(QStringLiteral("share"));
+        QVERIFY(QDir().mkpath(program) && QDir().mkpath(system));
+        if (beside == QLatin1String("page"))
+            touch(program + QStringLiteral("/zelkor.html"));
+        else if (beside == QLatin1String("broken link"))
+            QVERIFY(QFile::link(QStringLiteral("../../share/zelkor/zelkor.html"), program + QStringLiteral("/zelkor.html")));
+        if (shared)
+            touch(system + QStringLiteral("/zelkor/zelkor.html"));
+        const QByteArray dataDirs = qgetenv("XDG_DATA_DIRS");
+        qputenv("XDG_DATA_DIRS", system.toUtf8());
+        const QString found = helpPagePath(program);
+        qputenv("XDG_DATA_DIRS", dataDirs);
+        QCOMPARE(found, expected == QLatin1String("shared") ? system + QStringLiteral("/zelkor/zelkor.html")
+                                                              : program + QStringLiteral("/zelkor.html"));
+    }
+
     void installedFollowsTheXdgFolders_data()
     {
         QTest::addColumn<QString>("dataHome");
