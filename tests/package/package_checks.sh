@@ -4,13 +4,17 @@
 # (appstreamcli validate --no-net), and lintian. Any error fails the test.
 # The programs, shipped and portable, carry no run path: an empty entry in
 # one makes the loader look for libraries in the current folder.
-#   package_checks.sh <deb> <application id> <version> <portable program folder>
+# Libraries the program opens itself when first needed, which dpkg-shlibdeps
+# cannot see, must be in Depends too; the manual page must name every command
+# that --help names.
+#   package_checks.sh <deb> <application id> <version> <portable program folder> <source folder>
 set -uo pipefail
 
 deb=$1
 app_id=$2
 version=$3
 portable=$4
+source=$5
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 failures=0
@@ -25,6 +29,17 @@ depends=$(dpkg-deb -f "$deb" Depends)
 for dep in libc6 libqt6core6 libqt6widgets6 libqt6sql6-sqlite qt6-qpa-plugins; do
     grep -q "\\b$dep\\b" <<<"$depends" || fail "Depends lacks $dep: $depends"
 done
+# Each library opened by name in the source ("LaterLibrary library("asound", 2)"
+# opens libasound.so.2) comes from a package that Depends names.
+while read -r name major; do
+    soname=lib$name.so.$major
+    owner=$(dpkg -S "*/$soname" 2>/dev/null | head -n 1 | cut -d: -f1)
+    if [ -z "$owner" ]; then
+        fail "no installed package holds $soname"
+    else
+        grep -q "\\b$owner\\b" <<<"$depends" || fail "Depends lacks $owner, for $soname: $depends"
+    fi
+done < <(grep -rhoE 'LaterLibrary [a-z]+\("[^"]+", [0-9]+\)' "$source/src" | sed -E 's/.*\("([^"]+)", ([0-9]+)\)/\1 \2/' | sort -u)
 pass "zelkor $version, depends on $depends"
 
 dpkg -x "$deb" "$work/root" || fail "dpkg -x"
@@ -34,7 +49,8 @@ expected=(
     lib/zelkor/dll/zelkor-helper share/zelkor/zelkor.html
     "share/applications/$app_id.desktop" "share/metainfo/$app_id.metainfo.xml"
     "share/icons/hicolor/scalable/apps/$app_id.svg" share/man/man1/zelkor.1.gz
-    share/doc/zelkor/copyright share/doc/zelkor/changelog.gz
+    share/doc/zelkor/copyright share/doc/zelkor/changelog.gz share/doc/zelkor/README.md
+    share/doc/zelkor/task-file.md "share/dbus-1/interfaces/${app_id}1.xml"
 )
 for name in guan.dll guan_f.dll res.dll res_f.dll log.dll gua.dll gua_f.dll suo.dll; do
     expected+=("lib/zelkor/dll/$name")
@@ -77,6 +93,18 @@ grep -q "<release version=\"$version\"" "$metainfo" || fail "no release $version
 
 man_text=$(zcat "$root/share/man/man1/zelkor.1.gz")
 grep -q "zelkor $version" <<<"$man_text" || fail "the manual page does not name version $version"
+# Every option and every tasks command of --help, in the page's text without
+# the escapes of its markup (\-\-do is --do).
+plain_man=$(sed 's/\\//g' <<<"$man_text")
+help_text=$("$portable/zelkor" --help)
+for word in $(grep -oE -- '--[a-z][a-z-]*' <<<"$help_text" | sort -u) \
+            $(grep -oE '(tasks|\|) (list|add|remove|export|import)' <<<"$help_text" | awk '{print "tasks_" $2}'); do
+    case $word in
+    tasks_*) grep -qw -- "${word#tasks_}" <<<"$plain_man" ;;
+    *) grep -qF -- "$word" <<<"$plain_man" ;;
+    esac || fail "the manual page does not name ${word/_/ }, which --help names"
+done
+pass "manual page"
 
 # Errors fail the package; warnings are shown.
 if out=$(lintian --fail-on error "$deb" 2>&1); then pass "lintian"; else fail "lintian: $out"; fi
