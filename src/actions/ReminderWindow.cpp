@@ -20,6 +20,10 @@ ReminderWindow::ReminderWindow(Platform& platform, AppState& state, QWidget* par
 {
     setObjectName(QStringLiteral("FrmRemind"));
     setWindowTitle(QStringLiteral("Message"));
+    // It comes by itself, while the user may be typing elsewhere: taking the
+    // keyboard would let an Enter or a blank meant for another program press
+    // OK and close it unread.
+    setAttribute(Qt::WA_ShowWithoutActivating);
     setWindowIcon(appIcon());
     auto* grid = new QGridLayout(this);
     m_iconLabel = new QLabel(this);
@@ -123,8 +127,7 @@ void ReminderWindow::addLaterText()
 
 void ReminderWindow::bringToTop()
 {
-    raise();
-    activateWindow();
+    raise(); // not activated: see the constructor
 }
 
 void ReminderWindow::startBeeping()

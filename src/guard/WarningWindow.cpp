@@ -15,10 +15,14 @@ WarningWindow::WarningWindow(Platform& platform, const Warning& warning, QWidget
 {
     setObjectName(QStringLiteral("WarningWindow"));
     setAttribute(Qt::WA_DeleteOnClose);
+    // Shown without the keyboard: a blank typed in another program would
+    // otherwise press Cancel, and the user's own action would be called off.
+    setAttribute(Qt::WA_ShowWithoutActivating);
     setWindowTitle(warningTitle(warning));
     auto* layout = new QVBoxLayout(this);
     m_textLabel = new QLabel(warningBody(warning), this);
     m_textLabel->setObjectName(QStringLiteral("warningText"));
+    m_textLabel->setWordWrap(true); // a long text on a small or scaled screen keeps the buttons in reach
     m_countLabel = new QLabel(this);
     m_countLabel->setObjectName(QStringLiteral("warningCount"));
     auto* buttons = new QHBoxLayout;

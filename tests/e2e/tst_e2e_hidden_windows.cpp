@@ -97,6 +97,8 @@ private slots:
     void beepingReminderBeepsOnWhileHidden();
     void openTaskDialogComesBackWithWhatWasTyped();
     void powerOnMessageKeepsWaitingForOk();
+    void windowsThatComeByThemselvesLeaveTheKeyboard_data();
+    void windowsThatComeByThemselvesLeaveTheKeyboard();
 
 private:
     QString xdotool(const QStringList& args)
@@ -383,6 +385,47 @@ void TestHiddenWindows::powerOnMessageKeepsWaitingForOk()
              QStringLiteral("key"), QStringLiteral("Return")});
     QTRY_VERIFY(windows(QStringLiteral("^Message$")).isEmpty());
     QTRY_VERIFY_WITH_TIMEOUT(nextArmed(), 3000);
+}
+
+void TestHiddenWindows::windowsThatComeByThemselvesLeaveTheKeyboard_data()
+{
+    QTest::addColumn<int>("action");
+    QTest::addColumn<QString>("title");
+    QTest::newRow("reminder") << 8 << QStringLiteral("^Message$");
+    QTest::newRow("warning before a lock") << 6 << QStringLiteral("^Zelkor: Lock soon$");
+}
+
+// The user types in another program when a window comes by itself: the keys,
+// a blank and Enter among them, stay there, and the window stays unanswered.
+void TestHiddenWindows::windowsThatComeByThemselvesLeaveTheKeyboard()
+{
+    QFETCH(int, action);
+    QFETCH(QString, title);
+    QLineEdit typing;
+    typing.setWindowTitle(QStringLiteral("Typing"));
+    typing.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&typing));
+    QFile guard(m_folder->filePath(QStringLiteral("app/guard.inc")));
+    QVERIFY(guard.open(QIODevice::WriteOnly) && guard.write("warn=5\n") > 0);
+    guard.close();
+    const QDateTime due = QDateTime::currentDateTime().addSecs(action == 8 ? 4 : 8);
+    QVERIFY(addRow(database(), {{"type", 1},
+                                {"action", action},
+                                {"starttime", daynum::fromDateTime(due)},
+                                {"fujia", 1},
+                                {"description", QStringLiteral("Stretch your legs")},
+                                {"state", 1}}) > 0);
+    startProgram();
+    xdotool({QStringLiteral("windowactivate"), QStringLiteral("--sync"), QString::number(typing.winId())});
+    QTRY_VERIFY_WITH_TIMEOUT(!windows(title).isEmpty(), 10000);
+    // The warning comes ahead of the lock: typing must end before it acts.
+    if (action != 8)
+        QVERIFY2(QDateTime::currentDateTime().addSecs(2) < due, "the warning came too late to type before the lock");
+    xdotool({QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("30"), QStringLiteral("ab ")});
+    xdotool({QStringLiteral("key"), QStringLiteral("Return")});
+    QTRY_COMPARE(typing.text(), QStringLiteral("ab "));
+    QTest::qWait(300);
+    QVERIFY2(!windows(title).isEmpty(), "the typing answered the window");
 }
 
 int main(int argc, char* argv[])
