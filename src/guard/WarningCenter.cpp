@@ -20,6 +20,11 @@ WarningCenter::WarningCenter(Platform& platform, WarningDesk& desk, SafetyKeeper
     connect(&m_desk, &WarningDesk::warningDue, this, &WarningCenter::present);
     connect(&m_desk, &WarningDesk::warningRetracted, this, &WarningCenter::withdraw);
     connect(m_notifier.get(), &DesktopNotifier::unavailable, this, &WarningCenter::showWindow);
+    // A server without buttons shows the text only: the answers need our window.
+    connect(m_notifier.get(), &DesktopNotifier::shown, this, [this](const QString& key, bool withButtons) {
+        if (!withButtons)
+            showWindow(key);
+    });
     connect(m_notifier.get(), &DesktopNotifier::buttonPressed, this,
             [this](const QString& key, const QString& id) {
                 if (id == kCancelId || id == kPostponeId)

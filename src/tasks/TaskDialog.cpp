@@ -65,7 +65,9 @@ void TaskDialog::buildForm()
     setObjectName(editing ? QStringLiteral("FrmEdit") : QStringLiteral("FrmNew"));
     setWindowTitle(editing ? QStringLiteral("Edit Task") : QStringLiteral("New Task"));
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
-    setModal(true);
+    // Modal to the main window only: a warning or reminder window that comes
+    // meanwhile must still take its clicks.
+    setWindowModality(Qt::WindowModal);
 
     m_okButton = button("OK", this);
 

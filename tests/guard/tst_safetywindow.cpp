@@ -340,6 +340,72 @@ private slots:
         QVERIFY(!program.warningWindow());
     }
 
+    // A warning that comes while a dialog of the main window waits still takes
+    // its clicks: they come through the window system, which holds back input
+    // from windows a modal one blocks.
+    void warningTakesClicksWhileADialogWaits_data()
+    {
+        QTest::addColumn<bool>("taskDialog"); // else a question box
+        QTest::newRow("New Task dialog") << true;
+        QTest::newRow("question box") << false;
+    }
+    void warningTakesClicksWhileADialogWaits()
+    {
+        QFETCH(bool, taskDialog);
+        Guarded program(false);
+        program.window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(program.window.get()));
+        program.startCountdown();
+        bool exposed = false;
+        bool counting = true;
+        // While the dialog waits: the warning comes, Cancel is clicked, the dialog is closed.
+        const auto meanwhile = [&](QDialog* dialog) {
+            program.tick(1);
+            QCoreApplication::processEvents(); // the warning's window, where no server answers
+            if (WarningWindow* warning = program.warningWindow()) {
+                exposed = QTest::qWaitForWindowExposed(warning);
+                QPushButton* cancel = warning->m_cancelButton;
+                QTest::mouseClick(warning->windowHandle(), Qt::LeftButton, {}, cancel->mapTo(warning, cancel->rect().center()));
+                counting = program.timer().isCounting();
+            }
+            dialog->reject();
+        };
+        if (taskDialog) {
+            program.window->tasksPage()->setDialogRunner([&](TaskDialog& dialog) {
+                dialog.show();
+                if (QTest::qWaitForWindowExposed(&dialog))
+                    meanwhile(&dialog);
+            });
+            program.window->tasksPage()->newTask();
+        } else {
+            QTimer::singleShot(100, [&] {
+                if (auto* box = qobject_cast<QDialog*>(QApplication::activeModalWidget()))
+                    meanwhile(box);
+            });
+            MessageBox::question(program.window.get(), QStringLiteral("Are you sure you want to delete this task?"));
+        }
+        QVERIFY(exposed);
+        QVERIFY2(!counting, "Cancel on the warning did nothing");
+    }
+
+    // A notification server without buttons shows the text; the buttons come
+    // in our own window.
+    void serverWithoutButtonsGetsTheWindowToo_data()
+    {
+        QTest::addColumn<bool>("withButtons");
+        QTest::newRow("server with buttons") << true;
+        QTest::newRow("server without buttons") << false;
+    }
+    void serverWithoutButtonsGetsTheWindowToo()
+    {
+        QFETCH(bool, withButtons);
+        Guarded program(false);
+        program.startCountdown();
+        program.tick(1); // asked of the notifier, which answers later
+        emit program.window->warningCenter()->notifier().shown(program.timer().countdownKey(), withButtons);
+        QCOMPARE(program.warningWindow() != nullptr, !withButtons);
+    }
+
     // The forbidden period offers no Cancel while a password is set.
     void periodWarningHasNoCancelUnderPassword_data()
     {
