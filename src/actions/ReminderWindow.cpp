@@ -10,10 +10,30 @@
 #include <QLabel>
 #include <QPointer>
 #include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QTimer>
 
 namespace zelkor
 {
+
+namespace
+{
+// A scroll area that asks its text for its size every time (the toolkit's
+// keeps the first answer), so that the window grows with the texts added to
+// it; the window's own limit, a part of the screen, then makes it scroll.
+class TextScroller final : public QScrollArea
+{
+public:
+    using QScrollArea::QScrollArea;
+    QSize sizeHint() const override
+    {
+        if (!widget())
+            return QScrollArea::sizeHint();
+        return widget()->sizeHint() + QSize(verticalScrollBar()->sizeHint().width(), 0);
+    }
+};
+} // namespace
 
 ReminderWindow::ReminderWindow(Platform& platform, AppState& state, QWidget* parent)
     : QDialog(parent), m_platform(platform), m_state(state)
@@ -44,8 +64,16 @@ ReminderWindow::ReminderWindow(Platform& platform, AppState& state, QWidget* par
     m_okButton = new QPushButton(QStringLiteral("OK"), this);
     m_okButton->setObjectName(QStringLiteral("Command1"));
     m_okButton->setDefault(true);
+    // Texts longer than the screen has room for (several reminders at once,
+    // a small or scaled screen) scroll instead of being cut off.
+    auto* scroller = new TextScroller(this);
+    scroller->setFrameShape(QFrame::NoFrame);
+    scroller->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    scroller->setWidgetResizable(true);
+    scroller->setWidget(m_messageLabel);
+    m_textArea = scroller;
     grid->addWidget(m_iconLabel, 0, 0, Qt::AlignTop);
-    grid->addWidget(m_messageLabel, 0, 1);
+    grid->addWidget(scroller, 0, 1);
     grid->addWidget(m_okButton, 1, 0, 1, 2, Qt::AlignHCenter);
     connect(m_okButton, &QPushButton::clicked, this, &ReminderWindow::onOkClicked);
 
@@ -108,8 +136,7 @@ void ReminderWindow::prepare(bool modal)
     setWindowFlag(Qt::WindowStaysOnTopHint, !modal);
     m_closedByOk = false;
     m_texts = {m_state.remindText};
-    m_messageLabel->setText(m_state.remindText);
-    adjustSize();
+    showText(m_state.remindText);
     move(goldenPlacement(m_platform.screenGeometry(), frameGeometry().size()));
     m_beepStartTimer->start();
 }
@@ -121,7 +148,13 @@ void ReminderWindow::addLaterText()
     if (m_texts.contains(m_state.remindText))
         return;
     m_texts.append(m_state.remindText);
-    m_messageLabel->setText(m_texts.join(QStringLiteral("\n\n")));
+    showText(m_texts.join(QStringLiteral("\n\n")));
+}
+
+void ReminderWindow::showText(const QString& text)
+{
+    m_messageLabel->setText(text);
+    m_textArea->updateGeometry(); // its size follows the text only when asked
     adjustSize();
 }
 

@@ -59,12 +59,14 @@ protected:
 private:
     void prepare(bool modal);
     void addLaterText();
+    void showText(const QString& text); // and fit the window to it
     void bringToTop();
     void ended(); // the window was closed: no more beeping, waiters go on
 
     Platform& m_platform;
     AppState& m_state;
     BeepLoop* m_beeps = nullptr;
+    QWidget* m_textArea = nullptr; // scrolls a text the screen has no room for
     bool m_open = false;
     QStringList m_texts; // shown since the load, oldest first
 };

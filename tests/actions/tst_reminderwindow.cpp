@@ -9,6 +9,9 @@
 #include <QLabel>
 #include <QPointer>
 #include <QPushButton>
+#include <QScreen>
+#include <QScrollBar>
+#include <QAbstractScrollArea>
 #include <QTest>
 #include <QTimer>
 
@@ -32,6 +35,8 @@ private slots:
     void presentAfterCloseLoadsAnew();
     void presentModalReturnsWhenClosed();
     void eventsRemindActionShowsIt();
+    void longTextsScrollWithinTheScreen_data();
+    void longTextsScrollWithinTheScreen();
 };
 
 void TestReminderWindow::loadShowsTheText_data()
@@ -326,6 +331,50 @@ void TestReminderWindow::eventsRemindActionShowsIt()
     QCOMPARE(main.reminder(), window); // one instance
     QCOMPARE(window->m_messageLabel->text(), QStringLiteral("Water the plants\n\nSecond"));
     QCOMPARE(state.remindText, QStringLiteral("Second"));
+}
+
+// However many reminders stack up, the window stays on the screen and every
+// line of their text can be reached: the text scrolls, never cut off.
+void TestReminderWindow::longTextsScrollWithinTheScreen_data()
+{
+    QTest::addColumn<int>("lines");
+    QTest::addColumn<int>("laterLines"); // of a second reminder while the first shows
+    QTest::newRow("a short text") << 1 << 0;
+    QTest::newRow("more lines than the screen holds") << 120 << 0;
+    QTest::newRow("a second text while the first shows") << 3 << 4;
+    QTest::newRow("a second text beyond the screen") << 3 << 120;
+}
+
+void TestReminderWindow::longTextsScrollWithinTheScreen()
+{
+    QFETCH(int, lines);
+    QFETCH(int, laterLines);
+    const auto text = [](int count) {
+        QStringList all;
+        for (int i = 1; i <= count; ++i)
+            all << QStringLiteral("Line %1 of the reminder").arg(i);
+        return all.join(QLatin1Char('\n'));
+    };
+    FakePlatform platform;
+    AppState state;
+    state.remindText = text(lines);
+    ReminderWindow window(platform, state);
+    window.present();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    if (laterLines > 0) {
+        state.remindText = QStringLiteral("Later: ") + text(laterLines);
+        window.present();
+        QTest::qWait(50);
+    }
+    const QRect screen = window.screen()->availableGeometry();
+    QVERIFY2(window.frameGeometry().height() <= screen.height(), qPrintable(QString::number(window.height())));
+    QLabel* label = window.m_messageLabel;
+    QVERIFY2(label->height() >= label->heightForWidth(label->width()),
+             qPrintable(QStringLiteral("%1 of %2 px shown").arg(label->height()).arg(label->heightForWidth(label->width()))));
+    // Where it fits, all of it shows at once, without scrolling.
+    const auto* scroller = qobject_cast<QAbstractScrollArea*>(label->parentWidget()->parentWidget());
+    const bool fits = lines + laterLines < 20;
+    QVERIFY(!fits || !scroller || scroller->verticalScrollBar()->maximum() == 0);
 }
 
 QTEST_MAIN(TestReminderWindow)
