@@ -56,6 +56,10 @@ private slots:
         QTest::newRow("1024x768") << QRect(0, 0, 1024, 768) << QSize(300, 200) << QPoint(362, 193);
         QTest::newRow("offset screen") << QRect(1920, 0, 1280, 1024) << QSize(400, 300)
                                        << QPoint(1920 + 440, 241);
+        // Too large to centre: kept on the screen, the title bar in reach.
+        QTest::newRow("taller than the golden room") << QRect(0, 0, 800, 600) << QSize(600, 560) << QPoint(100, 0);
+        QTest::newRow("larger than the screen") << QRect(0, 0, 800, 600) << QSize(1196, 900) << QPoint(0, 0);
+        QTest::newRow("larger, offset screen") << QRect(1920, 0, 800, 600) << QSize(1000, 700) << QPoint(1920, 0);
     }
     void goldenPlacement()
     {
