@@ -8,21 +8,22 @@
 namespace zelkor
 {
 
-namespace
+std::optional<QString> SafetyKeeper::askInDialog(QWidget* parent, const QString& label)
 {
-std::optional<QString> askWithDialog(QWidget* parent, const QString& label)
-{
-    bool ok = false;
-    const QString text = QInputDialog::getText(parent, QStringLiteral("Zelkor"), label,
-                                               QLineEdit::Password, QString(), &ok);
-    if (!ok)
+    QInputDialog dialog(parent);
+    dialog.setWindowTitle(QStringLiteral("Zelkor"));
+    dialog.setLabelText(label);
+    dialog.setTextEchoMode(QLineEdit::Password);
+    // Modal to its own window, as message boxes are: a warning that comes
+    // while the password is asked for elsewhere still takes its clicks.
+    dialog.setWindowModality(parent ? Qt::WindowModal : Qt::ApplicationModal);
+    if (dialog.exec() != QDialog::Accepted)
         return std::nullopt;
-    return text;
+    return dialog.textValue();
 }
-} // namespace
 
 SafetyKeeper::SafetyKeeper(Platform& platform, QString path, QObject* parent)
-    : QObject(parent), m_platform(platform), m_path(std::move(path)), m_ask(askWithDialog)
+    : QObject(parent), m_platform(platform), m_path(std::move(path)), m_ask(askInDialog)
 {
 }
 

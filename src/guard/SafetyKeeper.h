@@ -38,6 +38,8 @@ public:
     // How a password is asked: nothing when the user gave up. Tests answer here.
     using Asker = std::function<std::optional<QString>(QWidget* parent, const QString& label)>;
     void setAsker(Asker asker) { m_ask = std::move(asker); }
+    // The asker of the program: a password box, modal to `parent` where given.
+    static std::optional<QString> askInDialog(QWidget* parent, const QString& label);
 
 signals:
     void changed(); // the password was set or removed, or the lead time changed

@@ -345,13 +345,14 @@ private slots:
     // from windows a modal one blocks.
     void warningTakesClicksWhileADialogWaits_data()
     {
-        QTest::addColumn<bool>("taskDialog"); // else a question box
-        QTest::newRow("New Task dialog") << true;
-        QTest::newRow("question box") << false;
+        QTest::addColumn<QString>("dialog");
+        QTest::newRow("New Task dialog") << "task";
+        QTest::newRow("question box") << "question";
+        QTest::newRow("password prompt") << "password";
     }
     void warningTakesClicksWhileADialogWaits()
     {
-        QFETCH(bool, taskDialog);
+        QFETCH(QString, dialog);
         Guarded program(false);
         program.window->show();
         QVERIFY(QTest::qWaitForWindowExposed(program.window.get()));
@@ -370,11 +371,11 @@ private slots:
             }
             dialog->reject();
         };
-        if (taskDialog) {
-            program.window->tasksPage()->setDialogRunner([&](TaskDialog& dialog) {
-                dialog.show();
-                if (QTest::qWaitForWindowExposed(&dialog))
-                    meanwhile(&dialog);
+        if (dialog == QLatin1String("task")) {
+            program.window->tasksPage()->setDialogRunner([&](TaskDialog& taskDialog) {
+                taskDialog.show();
+                if (QTest::qWaitForWindowExposed(&taskDialog))
+                    meanwhile(&taskDialog);
             });
             program.window->tasksPage()->newTask();
         } else {
@@ -382,7 +383,10 @@ private slots:
                 if (auto* box = qobject_cast<QDialog*>(QApplication::activeModalWidget()))
                     meanwhile(box);
             });
-            MessageBox::question(program.window.get(), QStringLiteral("Are you sure you want to delete this task?"));
+            if (dialog == QLatin1String("question"))
+                MessageBox::question(program.window.get(), QStringLiteral("Are you sure you want to delete this task?"));
+            else
+                SafetyKeeper::askInDialog(program.window.get(), QStringLiteral("Password to change the password:"));
         }
         QVERIFY(exposed);
         QVERIFY2(!counting, "Cancel on the warning did nothing");
