@@ -71,6 +71,9 @@ ReminderWindow::ReminderWindow(Platform& platform, AppState& state, QWidget* par
     scroller->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     scroller->setWidgetResizable(true);
     scroller->setWidget(m_messageLabel);
+    // Never narrower than the text's own least width: with no scrolling
+    // sideways, the line ends would be cut off.
+    scroller->setMinimumWidth(m_messageLabel->minimumWidth() + scroller->verticalScrollBar()->sizeHint().width());
     m_textArea = scroller;
     grid->addWidget(m_iconLabel, 0, 0, Qt::AlignTop);
     grid->addWidget(scroller, 0, 1);

@@ -371,6 +371,11 @@ void TestReminderWindow::longTextsScrollWithinTheScreen()
     QLabel* label = window.m_messageLabel;
     QVERIFY2(label->height() >= label->heightForWidth(label->width()),
              qPrintable(QStringLiteral("%1 of %2 px shown").arg(label->height()).arg(label->heightForWidth(label->width()))));
+    // However narrow the screen or the user makes it, no line end is cut off.
+    window.resize(100, window.height());
+    QCoreApplication::processEvents();
+    QVERIFY2(label->width() <= label->parentWidget()->width(),
+             qPrintable(QStringLiteral("%1 px of text in %2").arg(label->width()).arg(label->parentWidget()->width())));
     // Where it fits, all of it shows at once, without scrolling.
     const auto* scroller = qobject_cast<QAbstractScrollArea*>(label->parentWidget()->parentWidget());
     const bool fits = lines + laterLines < 20;
