@@ -53,6 +53,12 @@ void ShellVisibility::showFromTray()
     m_menu.m_showAction->setChecked(true);
     m_main.raise();
     m_main.activateWindow();
+    // A dialog the window waits for comes above it: under the window it
+    // blocks, nothing would answer and the program would look hung.
+    if (QWidget* waiting = QApplication::activeModalWidget(); waiting && waiting != &m_main) {
+        waiting->raise();
+        waiting->activateWindow();
+    }
 }
 
 bool ShellVisibility::putAway() const

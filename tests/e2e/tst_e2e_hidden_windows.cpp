@@ -12,12 +12,14 @@
 #include "common/DayNumber.h"
 #include "platform/fake/FakePlatform.h"
 #include "shell/MainWindow.h"
+#include "shell/ShellVisibility.h"
 #include "support/TaskTable.h"
 #include "tasks/TaskDialog.h"
 #include "tasks/TasksPage.h"
 
 #include <QApplication>
 #include <QComboBox>
+#include <QDialog>
 #include <QDir>
 #include <QLineEdit>
 #include <QProcess>
@@ -98,6 +100,7 @@ private slots:
     void openTaskDialogComesBackWithWhatWasTyped();
     void powerOnMessageKeepsWaitingForOk();
     void windowsThatComeByThemselvesLeaveTheKeyboard_data();
+    void showFromTrayKeepsTheWaitingDialogOnTop();
     void windowsThatComeByThemselvesLeaveTheKeyboard();
 
 private:
@@ -426,6 +429,39 @@ void TestHiddenWindows::windowsThatComeByThemselvesLeaveTheKeyboard()
     QTRY_COMPARE(typing.text(), QStringLiteral("ab "));
     QTest::qWait(300);
     QVERIFY2(!windows(title).isEmpty(), "the typing answered the window");
+}
+
+// Away to the tray and back: a dialog the window waits for comes back above
+// it, as the window manager stacks them; under the window it blocks, the
+// program looked hung.
+void TestHiddenWindows::showFromTrayKeepsTheWaitingDialogOnTop()
+{
+    FakePlatform platform;
+    AppState state;
+    MainWindow window(platform, state);
+    window.setTrayIconShown(true); // as where a tray shows the icon
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QDialog dialog(&window);
+    dialog.setWindowTitle(QStringLiteral("Waiting"));
+    dialog.setWindowModality(Qt::WindowModal);
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    window.visibility()->onTrayClicked();
+    QTRY_VERIFY(!window.isVisible());
+    window.visibility()->onTrayClicked();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    // Bottom to top, as the window manager keeps them.
+    const auto above = [this, &window, &dialog] {
+        const QString stacking = runOnDisplay(m_display, QStringLiteral("xprop"),
+                                              {QStringLiteral("-root"), QStringLiteral("_NET_CLIENT_LIST_STACKING")});
+        const QStringList ids = stacking.section(QLatin1Char('#'), 1).split(QLatin1Char(','), Qt::SkipEmptyParts);
+        const auto at = [&ids](const QWidget& w) {
+            return ids.indexOf(QStringLiteral(" 0x%1").arg(quintptr(w.winId()), 0, 16));
+        };
+        return at(window) >= 0 && at(dialog) > at(window);
+    };
+    QTRY_VERIFY2(above(), "the dialog is under the window it blocks");
 }
 
 int main(int argc, char* argv[])
