@@ -13,6 +13,7 @@
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QTimer>
+#include <QWindow>
 
 namespace zelkor
 {
@@ -114,6 +115,7 @@ void ReminderWindow::presentModal()
     if (!m_open) {
         prepare(true);
         show();
+        windowHandle()->installEventFilter(this);
     } else {
         addLaterText();
         if (isVisible())
@@ -137,6 +139,9 @@ void ReminderWindow::prepare(bool modal)
     // window hides it.
     setWindowModality(modal ? Qt::ApplicationModal : Qt::NonModal);
     setWindowFlag(Qt::WindowStaysOnTopHint, !modal);
+    // Window managers give a modal window the keyboard whatever it asks for:
+    // this one takes none until it is clicked (see eventFilter).
+    setWindowFlag(Qt::WindowDoesNotAcceptFocus, modal);
     m_closedByOk = false;
     m_texts = {m_state.remindText};
     showText(m_state.remindText);
@@ -193,6 +198,18 @@ void ReminderWindow::closeEvent(QCloseEvent* event)
     // Closed while hidden mode has it put away: there is no hide to end it.
     if (event->isAccepted() && !isVisible())
         ended();
+}
+
+bool ReminderWindow::eventFilter(QObject* watched, QEvent* event)
+{
+    // The first click into a message that came without the keyboard gives it the keyboard.
+    QWindow* window = windowHandle();
+    if (watched == window && event->type() == QEvent::MouseButtonPress &&
+        window->flags().testFlag(Qt::WindowDoesNotAcceptFocus)) {
+        window->setFlag(Qt::WindowDoesNotAcceptFocus, false);
+        activateWindow();
+    }
+    return QDialog::eventFilter(watched, event);
 }
 
 void ReminderWindow::ended()
