@@ -100,8 +100,8 @@ private slots:
     void openTaskDialogComesBackWithWhatWasTyped();
     void powerOnMessageKeepsWaitingForOk();
     void windowsThatComeByThemselvesLeaveTheKeyboard_data();
-    void showFromTrayKeepsTheWaitingDialogOnTop();
     void windowsThatComeByThemselvesLeaveTheKeyboard();
+    void showFromTrayKeepsTheWaitingDialogOnTop();
 
 private:
     QString xdotool(const QStringList& args)

@@ -360,7 +360,7 @@ private slots:
         bool exposed = false;
         bool counting = true;
         // While the dialog waits: the warning comes, Cancel is clicked, the dialog is closed.
-        const auto meanwhile = [&](QDialog* dialog) {
+        const auto meanwhile = [&](QDialog* waiting) {
             program.tick(1);
             QCoreApplication::processEvents(); // the warning's window, where no server answers
             if (WarningWindow* warning = program.warningWindow()) {
@@ -369,7 +369,7 @@ private slots:
                 QTest::mouseClick(warning->windowHandle(), Qt::LeftButton, {}, cancel->mapTo(warning, cancel->rect().center()));
                 counting = program.timer().isCounting();
             }
-            dialog->reject();
+            waiting->reject();
         };
         if (dialog == QLatin1String("task")) {
             program.window->tasksPage()->setDialogRunner([&](TaskDialog& taskDialog) {
