@@ -18,4 +18,12 @@ template <typename Window, typename Signal> void waitUntilDone(Window* window, S
     loop.exec(QEventLoop::DialogExec);
 }
 
+// The modality of a box that asks something: modal to the window it belongs
+// to where it has one, so that a warning or reminder window that comes
+// meanwhile still takes its clicks; modal to the program where it has none.
+inline Qt::WindowModality modalityFor(const QObject* parent)
+{
+    return parent ? Qt::WindowModal : Qt::ApplicationModal;
+}
+
 } // namespace zelkor

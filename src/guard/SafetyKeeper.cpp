@@ -1,5 +1,6 @@
 #include "guard/SafetyKeeper.h"
 
+#include "common/ModalWait.h"
 #include "shell/MessageBox.h"
 
 #include <QInputDialog>
@@ -14,9 +15,7 @@ std::optional<QString> SafetyKeeper::askInDialog(QWidget* parent, const QString&
     dialog.setWindowTitle(QStringLiteral("Zelkor"));
     dialog.setLabelText(label);
     dialog.setTextEchoMode(QLineEdit::Password);
-    // Modal to its own window, as message boxes are: a warning that comes
-    // while the password is asked for elsewhere still takes its clicks.
-    dialog.setWindowModality(parent ? Qt::WindowModal : Qt::ApplicationModal);
+    dialog.setWindowModality(modalityFor(parent));
     if (dialog.exec() != QDialog::Accepted)
         return std::nullopt;
     return dialog.textValue();

@@ -31,9 +31,7 @@ QMessageBox::StandardButton MessageBox::show(QWidget* parent, QMessageBox::Icon 
     QMessageBox box(icon, kAppTitle, text, buttons, parent);
     box.setTextFormat(Qt::PlainText); // paths and system messages may hold '<'
     // Hidden mode puts the box away unanswered; it comes back still asking.
-    // Modal to its own window where it has one, so that a warning or reminder
-    // window that comes meanwhile still takes its clicks.
-    box.setWindowModality(parent ? Qt::WindowModal : Qt::ApplicationModal);
+    box.setWindowModality(modalityFor(parent));
     box.show();
     waitUntilDone(&box, &QDialog::finished);
     return static_cast<QMessageBox::StandardButton>(box.result());
