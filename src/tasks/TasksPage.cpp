@@ -9,6 +9,7 @@
 
 #include <QHBoxLayout>
 #include <QPushButton>
+#include <QShortcut>
 #include <QVBoxLayout>
 
 #include <initializer_list>
@@ -59,6 +60,16 @@ void TasksPage::build()
     connect(m_newButton, &QPushButton::clicked, this, &TasksPage::newTask);
     connect(m_editButton, &QPushButton::clicked, this, &TasksPage::editTask);
     connect(m_deleteButton, &QPushButton::clicked, this, &TasksPage::deleteTask);
+    // The list's own keys, as in file managers: Enter or a double click edits,
+    // Delete deletes, each only the row the user sees highlighted.
+    const auto onHighlighted = [this](QPushButton* command) {
+        if (!m_taskGrid->selectionModel()->selectedRows().isEmpty())
+            command->click(); // does nothing while the command is disabled
+    };
+    connect(m_taskGrid, &TaskGrid::activated, this, [this, onHighlighted] { onHighlighted(m_editButton); });
+    auto* deleteKey = new QShortcut(QKeySequence::Delete, m_taskGrid);
+    deleteKey->setContext(Qt::WidgetShortcut);
+    connect(deleteKey, &QShortcut::activated, this, [this, onHighlighted] { onHighlighted(m_deleteButton); });
     // Made while the page is being shown: shown now, not on a later turn.
     for (QWidget* child : std::initializer_list<QWidget*>{m_taskGrid, m_newButton, m_editButton, m_deleteButton})
         child->show();

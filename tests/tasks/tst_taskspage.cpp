@@ -363,6 +363,62 @@ private slots:
         QCOMPARE(m_state.selectedTaskId, qint64(2));
     }
 
+    // Enter or a double click edits the highlighted task, Delete deletes it
+    // (after the question); with the focus only resting on a row, nothing.
+    void listKeysActOnTheHighlightedTask_data()
+    {
+        QTest::addColumn<QString>("input");
+        QTest::addColumn<bool>("highlighted");
+        QTest::addColumn<int>("dialogs");
+        QTest::addColumn<int>("rowsLeft");
+        QTest::newRow("Enter") << "Enter" << true << 1 << 2;
+        QTest::newRow("double click") << "double click" << true << 1 << 2;
+        QTest::newRow("Delete") << "Delete" << true << 0 << 1;
+        QTest::newRow("Enter, focus only") << "Enter" << false << 0 << 2;
+        QTest::newRow("Delete, focus only") << "Delete" << false << 0 << 2;
+    }
+    void listKeysActOnTheHighlightedTask()
+    {
+        QFETCH(QString, input);
+        QFETCH(bool, highlighted);
+        QFETCH(int, dialogs);
+        QFETCH(int, rowsLeft);
+        test::addRow(db(), {{"type", 2}, {"action", 6}});
+        test::addRow(db(), {{"type", 2}, {"action", 3}});
+        m_page->refreshTaskList();
+        TaskGrid* grid = m_page->m_taskGrid;
+        m_page->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(m_page.get()));
+        if (highlighted) {
+            clickRow(1);
+        } else {
+            m_page->m_newButton->setFocus();
+            QTest::keyClick(m_page->m_newButton, Qt::Key_Backtab);
+            QVERIFY(grid->currentIndex().isValid());
+        }
+        QCOMPARE(QApplication::focusWidget(), grid);
+        int opened = 0;
+        m_page->setDialogRunner([&](TaskDialog& d) {
+            ++opened;
+            QCOMPARE(d.mode(), TaskDialog::Mode::Edit);
+        });
+        MessageBox::setNextAnswer(QMessageBox::Yes);
+        const int boxes = MessageBox::shownCount();
+        if (input == QLatin1String("Enter")) {
+            QTest::keyClick(grid, Qt::Key_Return);
+        } else if (input == QLatin1String("Delete")) {
+            QTest::keyClick(grid, Qt::Key_Delete);
+        } else {
+            const QRect r = grid->visualRect(grid->lines().index(1, tasklist::ColDescription));
+            QTest::mouseDClick(grid->viewport(), Qt::LeftButton, {}, r.center());
+        }
+        QCOMPARE(opened, dialogs);
+        QCOMPARE(MessageBox::shownCount() - boxes, input == QLatin1String("Delete") && highlighted ? 1 : 0);
+        QCOMPARE(test::rowCount(db()), rowsLeft);
+        if (rowsLeft == 1)
+            QCOMPARE(listedIds(), QList<qint64>{2}); // the highlighted one went
+    }
+
     void deleteThatCannotBeStoredIsTold()
     {
         test::addRow(db(), {{"type", 2}, {"action", 6}});
