@@ -28,33 +28,46 @@ QByteArray format(const GuardSettings& settings)
     return bytes;
 }
 
-GuardSettings parse(const QByteArray& bytes)
+Loaded parse(const QByteArray& bytes, const QString& path)
 {
-    GuardSettings settings;
-    for (const QByteArray& raw : bytes.split('\n')) {
+    Loaded loaded;
+    GuardSettings& settings = loaded.settings;
+    QByteArray text = bytes;
+    if (text.startsWith("\xEF\xBB\xBF")) // an editor's byte order mark
+        text.remove(0, 3);
+    for (const QByteArray& raw : text.split('\n')) {
         const QByteArray line = raw.trimmed();
         const qsizetype eq = line.indexOf('=');
         if (eq <= 0)
             continue;
-        const QByteArray key = line.left(eq);
-        const QByteArray value = line.mid(eq + 1);
+        const QByteArray key = line.left(eq).trimmed();
+        const QByteArray value = line.mid(eq + 1).trimmed();
         if (key == "warn") {
             bool ok = false;
             const int seconds = value.toInt(&ok);
             if (ok && seconds >= 0 && seconds <= kMaxWarnSeconds)
                 settings.warnSeconds = seconds;
-        } else if (key == "password" && value.startsWith("$argon2id$")) {
-            settings.passwordHash = value;
+        } else if (key == "password") {
+            // Passed over, a password the user meant to set would be gone
+            // unseen, and the next save would drop it for good.
+            if (value.startsWith("$argon2id$"))
+                settings.passwordHash = value;
+            else
+                loaded.problem = QStringLiteral("The password and warning file %1 holds a password "
+                                                "that is not a password hash of this program.")
+                                     .arg(path);
         }
     }
-    return settings;
+    return loaded;
 }
 
 Loaded read(const QString& path)
 {
     const safefile::ReadResult result =
         safefile::readRegular(QStringLiteral("The password and warning file"), path, kMaxBytes);
-    return {result.bytes ? parse(*result.bytes) : GuardSettings{}, result.problem};
+    if (!result.bytes)
+        return {GuardSettings{}, result.problem};
+    return parse(*result.bytes, path);
 }
 
 Outcome write(const QString& path, const GuardSettings& settings)

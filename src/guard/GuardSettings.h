@@ -21,12 +21,13 @@ inline constexpr int kMaxWarnSeconds = 3600;
 // guard.inc in the folder of `settingsPath` (last.inc), in either layout.
 QString filePath(const QString& settingsPath);
 QByteArray format(const GuardSettings& settings);
-// Unknown or broken lines are passed over; missing values keep their defaults.
-GuardSettings parse(const QByteArray& bytes);
 struct Loaded {
     GuardSettings settings;
     QString problem; // why a file that is there was not read; empty when read or missing
 };
+// Unknown or broken lines are passed over and missing values keep their
+// defaults; a password line without a usable hash is a problem, about `path`.
+Loaded parse(const QByteArray& bytes, const QString& path = {});
 // Read as the settings file is: a FIFO, a device or a folder is never opened.
 Loaded read(const QString& path);
 // Replaces the file whole, readable by its owner only.

@@ -78,40 +78,64 @@ private slots:
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<int>("warn");
         QTest::addColumn<bool>("hasPassword");
-        QTest::newRow("empty: defaults") << QByteArray() << 60 << false;
-        QTest::newRow("warning off") << QByteArray("warn=0\n") << 0 << false;
-        QTest::newRow("negative ignored") << QByteArray("warn=-5\n") << 60 << false;
-        QTest::newRow("too long ignored") << QByteArray("warn=99999\n") << 60 << false;
-        QTest::newRow("garbage ignored") << QByteArray("warn=abc\nnoise\n=1\n") << 60 << false;
-        QTest::newRow("not an argon2id hash") << QByteArray("password=plain\n") << 60 << false;
-        QTest::newRow("hash")
-            << QByteArray("warn=30\r\npassword=$argon2id$v=19$m=65536,t=2,p=1$c2FsdA$aGFzaA\r\n")
-            << 30 << true;
+        QTest::addColumn<bool>("problem");
+        const QByteArray hash = "$argon2id$v=19$m=65536,t=2,p=1$c2FsdA$aGFzaA";
+        QTest::newRow("empty: defaults") << QByteArray() << 60 << false << false;
+        QTest::newRow("warning off") << QByteArray("warn=0\n") << 0 << false << false;
+        QTest::newRow("negative ignored") << QByteArray("warn=-5\n") << 60 << false << false;
+        QTest::newRow("too long ignored") << QByteArray("warn=99999\n") << 60 << false << false;
+        QTest::newRow("garbage ignored") << QByteArray("warn=abc\nnoise\n=1\n") << 60 << false << false;
+        QTest::newRow("not an argon2id hash") << QByteArray("password=plain\n") << 60 << false << true;
+        QTest::newRow("empty password") << QByteArray("warn=5\npassword=\n") << 5 << false << true;
+        QTest::newRow("hash") << "warn=30\r\npassword=" + hash + "\r\n" << 30 << true << false;
+        QTest::newRow("blanks around =") << "warn = 30\npassword = " + hash + "\n" << 30 << true << false;
+        QTest::newRow("byte order mark") << "\xEF\xBB\xBFwarn=30\npassword=" + hash << 30 << true << false;
     }
     void settingsFileRoundTrip()
     {
         QFETCH(QByteArray, bytes);
         QFETCH(int, warn);
         QFETCH(bool, hasPassword);
-        const guard::GuardSettings settings = guard::parse(bytes);
+        QFETCH(bool, problem);
+        const guard::Loaded loaded = guard::parse(bytes, QStringLiteral("/x/guard.inc"));
+        const guard::GuardSettings& settings = loaded.settings;
         QCOMPARE(settings.warnSeconds, warn);
         QCOMPARE(!settings.passwordHash.isEmpty(), hasPassword);
-        const guard::GuardSettings again = guard::parse(guard::format(settings));
+        QCOMPARE(loaded.problem.contains(QStringLiteral("/x/guard.inc")), problem);
+        const guard::GuardSettings again = guard::parse(guard::format(settings)).settings;
         QCOMPARE(again.warnSeconds, settings.warnSeconds);
         QCOMPARE(again.passwordHash, settings.passwordHash);
     }
 
     // Replaced, it would lose the password it may hold.
+    void unreadableFileIsToldAndKept_data()
+    {
+        QTest::addColumn<QByteArray>("content"); // empty: a folder in its place
+        QTest::newRow("a folder") << QByteArray();
+        QTest::newRow("a password that is no hash") << QByteArray("warn=30\npassword=secret\n");
+    }
     void unreadableFileIsToldAndKept()
     {
+        QFETCH(QByteArray, content);
         Keeper k;
-        QVERIFY(QDir().mkdir(k.path()));
+        if (content.isEmpty()) {
+            QVERIFY(QDir().mkdir(k.path()));
+        } else {
+            QFile file(k.path());
+            QVERIFY(file.open(QIODevice::WriteOnly) && file.write(content) == content.size());
+        }
         QSignalSpy told(&k.keeper, &SafetyKeeper::problem);
         k.keeper.load();
         QCOMPARE(told.size(), 1);
         QVERIFY2(told.first().first().toString().contains(k.path()), qPrintable(told.first().first().toString()));
         QVERIFY(!k.keeper.setWarnSeconds(10).ok);
-        QVERIFY(QFileInfo(k.path()).isDir());
+        if (content.isEmpty()) {
+            QVERIFY(QFileInfo(k.path()).isDir());
+        } else {
+            QFile file(k.path());
+            QVERIFY(file.open(QIODevice::ReadOnly));
+            QCOMPARE(file.readAll(), content);
+        }
     }
 
     void fileLivesBesideLastInc()
