@@ -16,7 +16,10 @@ std::optional<QString> SafetyKeeper::askInDialog(QWidget* parent, const QString&
     dialog.setLabelText(label);
     dialog.setTextEchoMode(QLineEdit::Password);
     dialog.setWindowModality(modalityFor(parent));
-    if (dialog.exec() != QDialog::Accepted)
+    // Not exec(): hidden mode puts the prompt away, and it comes back asking.
+    dialog.show();
+    waitUntilDone(&dialog, &QDialog::finished);
+    if (dialog.result() != QDialog::Accepted)
         return std::nullopt;
     return dialog.textValue();
 }

@@ -11,6 +11,7 @@
 #include "guard/WarningCenter.h"
 #include "guard/WarningWindow.h"
 #include "shell/Autostart.h"
+#include "shell/ShellVisibility.h"
 #include "support/TaskTable.h"
 #include "tasks/TaskDialog.h"
 #include "tasks/TasksPage.h"
@@ -19,6 +20,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateTimeEdit>
+#include <QInputDialog>
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
@@ -390,6 +392,35 @@ private slots:
         }
         QVERIFY(exposed);
         QVERIFY2(!counting, "Cancel on the warning did nothing");
+    }
+
+    // Hidden mode puts an open password prompt away; it comes back asking,
+    // and what is typed then is the answer.
+    void passwordPromptOutlastsHiddenMode_data()
+    {
+        QTest::addColumn<bool>("hiddenMeanwhile");
+        QTest::newRow("answered") << false;
+        QTest::newRow("hidden and shown again, then answered") << true;
+    }
+    void passwordPromptOutlastsHiddenMode()
+    {
+        QFETCH(bool, hiddenMeanwhile);
+        Guarded program(false);
+        ShellVisibility& visibility = *program.window->visibility();
+        if (hiddenMeanwhile) {
+            QTimer::singleShot(50, [&] { visibility.onHotKey(); });
+            QTimer::singleShot(100, [&] { visibility.onHotKey(); });
+        }
+        QTimer::singleShot(150, [&] {
+            if (auto* prompt = qobject_cast<QInputDialog*>(QApplication::activeModalWidget())) {
+                QVERIFY(prompt->isVisible());
+                prompt->setTextValue(kSecret);
+                prompt->accept();
+            }
+        });
+        const std::optional<QString> given =
+            SafetyKeeper::askInDialog(program.window.get(), QStringLiteral("Password to exit:"));
+        QCOMPARE(given, std::optional<QString>(kSecret));
     }
 
     // A notification server without buttons shows the text; the buttons come
