@@ -110,6 +110,11 @@ MainWindow::MainWindow(Platform& platform, AppState& state, QWidget* parent)
     optionsScroll->setWidgetResizable(true);
     optionsScroll->setWidget(m_options);
     m_tabs->addTab(optionsScroll, QStringLiteral("Options"));
+    // The focus that comes in by Tab from outside is scrolled to, as within.
+    connect(qApp, &QApplication::focusChanged, optionsScroll, [optionsScroll](QWidget*, QWidget* now) {
+        if (now && optionsScroll->widget()->isAncestorOf(now))
+            optionsScroll->ensureWidgetVisible(now);
+    });
     connect(m_options, &OptionsPage::linkClicked, m_actions, &ActionExecutor::shellOpen);
 
     // Never seen by the user: the switch of the suspend filter, and a focus
@@ -123,6 +128,10 @@ MainWindow::MainWindow(Platform& platform, AppState& state, QWidget* parent)
     layout->addWidget(m_tabs);
     m_wakeOnCheck->move(0, 5000); // outside the visible area, like the focus sink
     m_hiddenTestButton->move(0, 5000);
+    // Out of sight, so out of the Tab order too: a Space typed there would
+    // change what nobody can see. The sink still takes the focus it is given.
+    m_wakeOnCheck->setFocusPolicy(Qt::NoFocus);
+    m_hiddenTestButton->setFocusPolicy(Qt::NoFocus);
     m_timerTab->setFocusSink(m_hiddenTestButton);
     setCentralWidget(central);
     resize(600, 420); // room for the task list's columns in common desktop fonts
@@ -211,6 +220,8 @@ void MainWindow::buildToolbar()
         QAction* action = m_toolbar->addAction(icon, QLatin1String(button.caption));
         action->setObjectName(key);
         action->setData(key);
+        if (!button.code)
+            action->setShortcut(QKeySequence::HelpContents);
         connect(action, &QAction::triggered, this, [this, key] { onToolbarButton(key); });
     }
 }

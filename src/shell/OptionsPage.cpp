@@ -58,7 +58,7 @@ void OptionsPage::buildInformation()
     auto makeLink = [this, info](const QString& text, const QString& target) {
         auto* link = new QLabel(
             QStringLiteral("<a href=\"%1\">%2</a>").arg(target, text.toHtmlEscaped()), info);
-        link->setTextInteractionFlags(Qt::LinksAccessibleByMouse);
+        link->setTextInteractionFlags(Qt::LinksAccessibleByMouse | Qt::LinksAccessibleByKeyboard);
         link->setCursor(Qt::PointingHandCursor);
         connect(link, &QLabel::linkActivated, this, &OptionsPage::linkClicked);
         return link;

@@ -92,6 +92,7 @@ void TaskDialog::buildForm()
     // keeps it; it lies just below the visible area and does nothing itself.
     m_focusSink = button("Test", this);
     m_focusSink->setObjectName(QStringLiteral("cmdTest"));
+    m_focusSink->setFocusPolicy(Qt::NoFocus); // out of sight, so out of the Tab order
     const int belowTwips = editing ? 5040 - 5010 : 5160 - 5010;
     m_focusSink->move(0, height() + belowTwips / kTwipsPerPixel);
 

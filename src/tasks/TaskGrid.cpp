@@ -69,6 +69,7 @@ TaskGrid::TaskGrid(QWidget* parent) : QTableView(parent)
     setSelectionMode(QAbstractItemView::SingleSelection);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setWordWrap(false);
+    setTabKeyNavigation(false); // Tab leaves the list for its commands
     verticalHeader()->hide();
     horizontalHeader()->setSectionsClickable(false);
     horizontalHeader()->setStretchLastSection(false);

@@ -7,10 +7,15 @@
 #include "shell/MainWindow.h"
 #include "shell/MessageBox.h"
 #include "shell/OptionsPage.h"
+#include "tasks/TaskDialog.h"
+#include "tasks/TaskGrid.h"
+#include "tasks/TaskListText.h"
+#include "tasks/TasksPage.h"
 #include "support/TaskTable.h"
 #include "support/TempProgramDir.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
@@ -24,6 +29,7 @@
 #include <QToolBar>
 
 #include <functional>
+#include <memory>
 
 using namespace zelkor;
 
@@ -192,12 +198,73 @@ private slots:
         QVERIFY(f.platform.started.first().endsWith(QStringLiteral("/dll/suo.dll")));
     }
 
+    void helpOpensThePageBesideTheProgram_data()
+    {
+        QTest::addColumn<bool>("byKey");
+        QTest::newRow("toolbar button") << false;
+        QTest::newRow("F1") << true;
+    }
     void helpOpensThePageBesideTheProgram()
     {
+        QFETCH(bool, byKey);
         Fixture f;
         QVERIFY(f.window->startUp());
-        f.window->onToolbarButton(QStringLiteral("T_help"));
+        if (byKey) {
+            f.window->activateWindow();
+            QVERIFY(QTest::qWaitForWindowActive(f.window));
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_F1);
+        } else {
+            f.window->onToolbarButton(QStringLiteral("T_help"));
+        }
         QCOMPARE(f.platform.opened, QStringList{f.dir.path() + QStringLiteral("/zelkor.html")});
+    }
+
+    // Tab goes round what the user sees, and reaches every command on it: it
+    // never stops on a control kept out of sight, nor stays in the task list.
+    void tabStopsOnWhatIsShown_data()
+    {
+        QTest::addColumn<QString>("where");
+        QTest::addColumn<QStringList>("mustReach");
+        QTest::newRow("Timer tab") << "Timer" << QStringList{"CmdStart", "ChkForce"};
+        QTest::newRow("Scheduled Tasks tab") << "Scheduled Tasks" << QStringList{"MSFlexGrid1", "cmdNew", "cmdDel"};
+        QTest::newRow("Options tab") << "Options" << QStringList{"Label18", "Label14"};
+        QTest::newRow("New Task dialog") << "New Task" << QStringList{"Command2", "Command3"};
+    }
+    void tabStopsOnWhatIsShown()
+    {
+        QFETCH(QString, where);
+        QFETCH(QStringList, mustReach);
+        Fixture f;
+        test::addRow(f.dir.databasePath(), {{"type", 2}, {"action", 6}});
+        QVERIFY(f.window->startUp());
+        std::unique_ptr<TaskDialog> dialog;
+        QWidget* window = f.window;
+        if (where == QLatin1String("New Task")) {
+            dialog = std::make_unique<TaskDialog>(TaskDialog::Mode::New, f.platform, f.state, f.window);
+            dialog->show();
+            window = dialog.get();
+        } else {
+            for (int i = 0; i < f.window->m_tabs->count(); ++i)
+                if (f.window->m_tabs->tabText(i) == where)
+                    f.window->m_tabs->setCurrentIndex(i);
+        }
+        window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(window));
+        QTest::qWait(50); // the page shown is laid out
+        if (where == QLatin1String("Scheduled Tasks")) {
+            TaskGrid* grid = f.window->tasksPage()->m_taskGrid;
+            QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, grid->visualRect(grid->model()->index(0, tasklist::ColDescription)).center());
+        }
+        QStringList reached;
+        for (int i = 0; i < 40; ++i) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            QWidget* focus = QApplication::focusWidget();
+            QVERIFY(focus);
+            QVERIFY2(!focus->visibleRegion().isEmpty(), qPrintable(focus->objectName() + " takes Tab out of sight"));
+            reached << focus->objectName();
+        }
+        for (const QString& name : mustReach)
+            QVERIFY2(reached.contains(name), qPrintable(name + " is not reached by Tab: " + reached.join(' ')));
     }
 
     void remindersAreNonModalAndOnTop()
