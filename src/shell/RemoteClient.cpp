@@ -14,11 +14,13 @@
 #include <QDeadlineTimer>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLockFile>
 #include <QProcess>
+#include <QSaveFile>
 #include <QStringDecoder>
 #include <QTextStream>
 #include <QThread>
@@ -165,6 +167,24 @@ std::optional<QString> readInput(const QString& file, QByteArray* text)
 }
 } // namespace
 
+// A file is replaced whole or not at all, so a backup is never left half
+// written; a device or a pipe is written to as it stands. Why it failed, if it did.
+std::optional<QString> writeExport(const QString& path, const QByteArray& bytes)
+{
+    const QFileInfo target(path);
+    if (target.exists() && !target.isFile()) {
+        QFile device(path);
+        if (!device.open(QIODevice::WriteOnly) || device.write(bytes) < 0 || !device.flush())
+            return device.errorString();
+        return std::nullopt;
+    }
+    QSaveFile file(path);
+    file.setDirectWriteFallback(true); // a folder in which only the file may be written
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) < 0 || !file.commit())
+        return file.errorString();
+    return std::nullopt;
+}
+
 int run(int argc, char* argv[])
 {
     QCoreApplication app(argc, argv);
@@ -275,11 +295,8 @@ int run(int argc, char* argv[])
         if (c.file.isEmpty() || c.file == QLatin1String("-")) {
             out << first.toString();
         } else {
-            QFile file(c.file);
-            if (!file.open(QIODevice::WriteOnly) || file.write(first.toString().toUtf8()) < 0 ||
-                !file.flush())
-                return say(kRefused,
-                           QStringLiteral("cannot write %1: %2").arg(c.file, file.errorString()));
+            if (const auto why = writeExport(c.file, first.toString().toUtf8()))
+                return say(kRefused, QStringLiteral("cannot write %1: %2").arg(c.file, *why));
         }
         break;
     default: break;

@@ -188,21 +188,34 @@ QVariantMap RemoteControl::GetCountdown()
     };
 }
 
+std::optional<QList<TaskRow>> RemoteControl::storedRows(const QString& sql)
+{
+    Outcome read;
+    QList<TaskRow> rows = m_store.rowsOf(sql, &read);
+    if (!read.ok) {
+        refuse(kRemoteRefused, QStringLiteral("The tasks could not be read: %1").arg(read.error));
+        return std::nullopt;
+    }
+    return rows;
+}
+
 QString RemoteControl::ListTasks()
 {
     // As the window lists them.
-    return QString::fromUtf8(taskfile::exportText(m_store.rowsOf(queries::kListNewestFirst)));
+    const auto rows = storedRows(queries::kListNewestFirst);
+    return rows ? QString::fromUtf8(taskfile::exportText(*rows)) : QString();
 }
 
 QString RemoteControl::ExportTasks()
 {
-    return QString::fromUtf8(taskfile::exportText(m_store.rowsOf(queries::kOldestFirst)));
+    const auto rows = storedRows(queries::kOldestFirst);
+    return rows ? QString::fromUtf8(taskfile::exportText(*rows)) : QString();
 }
 
 QString RemoteControl::ExportCalendar()
 {
-    return QString::fromUtf8(
-        calendarText(m_store.rowsOf(queries::kOldestFirst), m_window.platform().now()));
+    const auto rows = storedRows(queries::kOldestFirst);
+    return rows ? QString::fromUtf8(calendarText(*rows, m_window.platform().now())) : QString();
 }
 
 bool RemoteControl::draftOf(const QString& text, TaskDraft* draft)

@@ -67,6 +67,9 @@ private:
     bool passwordGuards(const QString& what);
     bool draftOf(const QString& text, TaskDraft* draft);
     bool periodReplacementGuarded(const QList<TaskDraft>& drafts);
+    // Every task of `sql`; refused (and none) when the table cannot be read
+    // whole: an empty list would pass for an empty table.
+    std::optional<QList<TaskRow>> storedRows(const QString& sql);
 
     MainWindow& m_window;
     TaskStore m_store;

@@ -182,14 +182,14 @@ QList<TaskRow> TaskStore::rows() const
     return result;
 }
 
-QList<TaskRow> TaskStore::rowsOf(const QString& sql)
+QList<TaskRow> TaskStore::rowsOf(const QString& sql, Outcome* outcome)
 {
     // Whole queries go straight through SQLite, without a row of the record
     // set; what could be read, if it failed part way.
     setRecordSource(sql);
     close();
     TaskReader reader(m_path, m_databaseState);
-    return reader.rows(sql);
+    return reader.rows(sql, outcome);
 }
 
 void TaskStore::addNew()

@@ -74,9 +74,10 @@ public:
 
     // Every record of the current result as rows, for the scheduling rules.
     QList<TaskRow> rows() const;
-    // Runs `sql` and gives every record of it, none when the table cannot be
-    // read; the record set is closed again (Close) before it returns.
-    QList<TaskRow> rowsOf(const QString& sql);
+    // Runs `sql` and gives every record of it that could be read, and in
+    // `outcome` whether all could; the record set is closed again (Close)
+    // before it returns.
+    QList<TaskRow> rowsOf(const QString& sql, Outcome* outcome = nullptr);
 
 private:
     Outcome open();

@@ -87,6 +87,8 @@ private slots:
     void cancelStopsTheCountdown();
     void refused_data();
     void refused();
+    void lockedTasksAreToldNotListedEmpty_data();
+    void lockedTasksAreToldNotListedEmpty();
     void badImportChangesNothing();
     void tasksTravelAsFiles();
     void storedTaskFires();
@@ -325,6 +327,54 @@ void TestRemote::refused()
     // The message is one line; under heavy load Qt may add warnings of its own after it.
     QVERIFY2(run.err.section(QLatin1Char('\n'), 0, 0).startsWith(message), qPrintable(run.err));
     QCOMPARE(dump(), before);
+}
+
+// Another program holds the task file locked: the tasks cannot be read, and
+// an empty list would pass for an empty table and replace a backup with it.
+void TestRemote::lockedTasksAreToldNotListedEmpty_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<bool>("toFile");
+    QTest::newRow("list") << QStringList{"tasks", "list"} << false;
+    QTest::newRow("export") << QStringList{"tasks", "export"} << true;
+    QTest::newRow("export as a calendar") << QStringList{"tasks", "export", "--ics"} << true;
+}
+void TestRemote::lockedTasksAreToldNotListedEmpty()
+{
+    QFETCH(QStringList, args);
+    QFETCH(bool, toFile);
+    const QString backup = m_buses.folder() + QStringLiteral("/backup");
+    const QByteArray old = "the last good backup\n";
+    QFile file(backup);
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(old) == old.size());
+    file.close();
+    if (toFile)
+        args << backup;
+
+    QProcess holder; // keeps an exclusive transaction open on the task file
+    holder.start(QStringLiteral("sqlite3"), {m_app + QStringLiteral("/dll/zelkor.dll")});
+    QVERIFY(holder.waitForStarted());
+    holder.write("begin exclusive;\n");
+    const auto locked = [this] {
+        QProcess probe;
+        probe.start(QStringLiteral("sqlite3"), {m_app + QStringLiteral("/dll/zelkor.dll"), QStringLiteral("select count(*) from task;")});
+        return probe.waitForFinished() && probe.readAllStandardError().contains("locked");
+    };
+    QTRY_VERIFY(locked());
+    const Run run = zelkor(args);
+    holder.write("rollback;\n.quit\n");
+    holder.closeWriteChannel();
+    QVERIFY(holder.waitForFinished());
+
+    QCOMPARE(run.status, 1);
+    QVERIFY2(run.err.startsWith(QStringLiteral("zelkor: The tasks could not be read: ")), qPrintable(run.err));
+    QVERIFY2(run.err.contains(QStringLiteral("locked")), qPrintable(run.err));
+    QCOMPARE(run.out, QString());
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), old);
+    // Once free, the same command reads the tasks.
+    const Run again = zelkor(args);
+    QCOMPARE(again.status, 0);
 }
 
 void TestRemote::badImportChangesNothing()
