@@ -242,7 +242,10 @@ bool MainWindow::startUp(StartOrder order)
     }
     m_state.exitRequested = false;
     if (!m_platform.claimSingleInstance(m_state.paths.lockPath)) {
-        MessageBox::information(nullptr, QStringLiteral("This program has already running."));
+        // Started for a command, it came second in a race with a start: the
+        // command goes to the first, and nobody asked for this one.
+        if (!m_state.startedForCommand)
+            MessageBox::information(nullptr, QStringLiteral("This program has already running."));
         m_state.exitRequested = true;
         return false;
     }

@@ -5,6 +5,7 @@
 #include "common/ActionKind.h"
 #include "common/AppPaths.h"
 #include "common/DurationText.h"
+#include "platform/linux/InstanceLock.h"
 #include "shell/RemoteControl.h"
 #include "tasks/TaskFile.h"
 
@@ -33,6 +34,7 @@
 namespace zelkor::cli {
 
 namespace {
+constexpr char kStartedForCommand[] = "ZELKOR_STARTED_FOR_COMMAND";
 constexpr int kStartTimeoutMs = 20000;
 constexpr int kCallTimeoutMs = 30000;
 constexpr qint64 kMaxTaskFileBytes = qint64(32) << 20; // some 300,000 tasks
@@ -44,8 +46,10 @@ int say(int status, const QString& message)
 }
 
 // Where no program runs, one is started as the user would start it, so it
-// comes up hidden or in the tray as its settings say.
-bool ensureRunning(QDBusConnection& bus)
+// comes up hidden or in the tray as its settings say. A program that is
+// starting (it holds the instance lock, and offers its name once started) is
+// waited for instead: another one would stop at the single-instance box.
+bool ensureRunning(QDBusConnection& bus, bool mayStart)
 {
     QDBusConnectionInterface* names = bus.interface();
     if (names->isServiceRegistered(kRemoteName))
@@ -58,14 +62,22 @@ bool ensureRunning(QDBusConnection& bus)
         return false;
     if (names->isServiceRegistered(kRemoteName))
         return true;
-    // Not on our output: a script reading it would wait for the program's end.
-    QProcess program;
-    program.setProgram(QCoreApplication::applicationFilePath());
-    program.setStandardInputFile(QProcess::nullDevice());
-    program.setStandardOutputFile(QProcess::nullDevice());
-    program.setStandardErrorFile(QProcess::nullDevice());
-    if (!program.startDetached())
-        return false;
+    if (!InstanceLock::holder(lockPath())) {
+        if (!mayStart)
+            return false;
+        // Not on our output: a script reading it would wait for the program's end.
+        QProcess program;
+        program.setProgram(QCoreApplication::applicationFilePath());
+        program.setStandardInputFile(QProcess::nullDevice());
+        program.setStandardOutputFile(QProcess::nullDevice());
+        program.setStandardErrorFile(QProcess::nullDevice());
+        // Should a start race it to the lock, this one ends without a word.
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QLatin1String(kStartedForCommand), QStringLiteral("1"));
+        program.setProcessEnvironment(environment);
+        if (!program.startDetached())
+            return false;
+    }
     QDeadlineTimer deadline(kStartTimeoutMs);
     while (!deadline.hasExpired()) {
         if (names->isServiceRegistered(kRemoteName))
@@ -185,6 +197,13 @@ std::optional<QString> writeExport(const QString& path, const QByteArray& bytes)
     return std::nullopt;
 }
 
+bool takeStartedForCommand()
+{
+    const bool marked = qEnvironmentVariableIsSet(kStartedForCommand);
+    qunsetenv(kStartedForCommand);
+    return marked;
+}
+
 int run(int argc, char* argv[])
 {
     QCoreApplication app(argc, argv);
@@ -234,11 +253,16 @@ int run(int argc, char* argv[])
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected())
         return say(kRefused, QStringLiteral("no session bus: %1").arg(bus.lastError().message()));
-    // Nothing to end where nothing runs: not started only to be ended.
-    if (c.kind == Command::Quit && !bus.interface()->isServiceRegistered(kRemoteName))
+    // Nothing to end where nothing runs: not started only to be ended. One
+    // that is starting is waited for, and ended.
+    if (c.kind == Command::Quit && !bus.interface()->isServiceRegistered(kRemoteName) &&
+        !InstanceLock::holder(lockPath()))
         return kDone;
-    if (!ensureRunning(bus))
+    if (!ensureRunning(bus, c.kind != Command::Quit)) {
+        if (c.kind == Command::Quit && !InstanceLock::holder(lockPath()))
+            return kDone; // it ended before it started up
         return say(kRefused, QStringLiteral("Zelkor is not running and could not be started"));
+    }
     QDBusMessage call = QDBusMessage::createMethodCall(kRemoteName, kRemotePath, kRemoteInterface, method);
     call.setArguments(args);
     QElapsedTimer waited;

@@ -50,4 +50,8 @@ std::optional<Command> parseCommand(const QStringList& arguments, const QDateTim
 // runs; prints the result and gives the exit status.
 int run(int argc, char* argv[]);
 
+// Whether this program was started by a command to serve it; the mark is
+// taken off, so that nothing the program starts carries it on.
+bool takeStartedForCommand();
+
 } // namespace zelkor::cli

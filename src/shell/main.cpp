@@ -61,6 +61,7 @@ int main(int argc, char* argv[])
     auto platform = zelkor::createLinuxPlatform();
     zelkor::AppState state;
     state.paths = zelkor::choosePaths(QCoreApplication::applicationDirPath());
+    state.startedForCommand = zelkor::cli::takeStartedForCommand();
     const zelkor::Outcome prepared = zelkor::prepareUserFiles(state.paths);
 
     zelkor::MainWindow window(*platform, state);

@@ -16,6 +16,10 @@
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTest>
+#include <QThread>
+#include <QDeadlineTimer>
+
+#include <csignal>
 
 using namespace zelkor::test;
 
@@ -93,12 +97,15 @@ private slots:
     void tasksTravelAsFiles();
     void storedTaskFires();
     void powerOnsKeepTheirMoments();
+    void commandsMeetAStartingProgram_data();
+    void commandsMeetAStartingProgram();
     void quitEndsTheProgram(); // last: the program is gone after it
 
 private:
     Run zelkor(const QStringList& args, const QString& output = QString()); // output: a file for stdout
     QString dump();
     QDBusMessage call(const QString& method, const QVariantList& args = {});
+    int programCount() const; // running copies of the program, whatever their arguments
 
     MockBuses m_buses;
     QString m_app;
@@ -191,15 +198,16 @@ void TestRemote::aCommandStartsTheProgram()
     }
     QVERIFY(m_buses.connection(Bus::Session).interface()->isServiceRegistered(kName));
     // A program that lost the race would still be running, at its box.
-    const auto programs = [this] {
-        int n = 0;
-        for (const QString& pid : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs))
-            n += QFileInfo(QStringLiteral("/proc/%1/exe").arg(pid)).symLinkTarget() ==
-                 m_app + QStringLiteral("/zelkor");
-        return n;
-    };
     QTest::qWait(1000);
-    QCOMPARE(programs(), 1);
+    QCOMPARE(programCount(), 1);
+}
+
+int TestRemote::programCount() const
+{
+    int n = 0;
+    for (const QString& pid : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs))
+        n += QFileInfo(QStringLiteral("/proc/%1/exe").arg(pid)).symLinkTarget() == m_app + QStringLiteral("/zelkor");
+    return n;
 }
 
 void TestRemote::interfaceAsDocumented()
@@ -515,6 +523,63 @@ void TestRemote::powerOnsKeepTheirMoments()
                                   .value(QStringLiteral("counting"))
                                   .toBool(),
                              kWaitMs);
+}
+
+// A command while the program starts (autostart and a login script): the
+// program holds its lock but offers no name yet. The command waits for it,
+// and neither starts a second program (stopped at the single-instance box)
+// nor takes the starting one for none.
+void TestRemote::commandsMeetAStartingProgram_data()
+{
+    QTest::addColumn<QString>("command");
+    QTest::newRow("show") << "--show";
+    QTest::newRow("quit") << "--quit";
+}
+void TestRemote::commandsMeetAStartingProgram()
+{
+    QFETCH(QString, command);
+    QDBusConnectionInterface* names = m_buses.connection(Bus::Session).interface();
+    QCOMPARE(zelkor({QStringLiteral("--quit")}).status, 0);
+    QTRY_VERIFY_WITH_TIMEOUT(programCount() == 0, kWaitMs);
+
+    QProcess program; // started as the menu or autostart starts it
+    QProcessEnvironment env = m_buses.environment();
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    program.setProcessEnvironment(env);
+    program.start(m_app + QStringLiteral("/zelkor"));
+    QVERIFY(program.waitForStarted());
+    // Its lock taken: the file names its process first.
+    const QString lock = env.value(QStringLiteral("XDG_RUNTIME_DIR")) + QStringLiteral("/zelkor.lock");
+    const auto locked = [&] {
+        QFile file(lock);
+        return file.open(QIODevice::ReadOnly) && file.readLine().trimmed().toLongLong() == program.processId();
+    };
+    // Looked for closely and held there for a second, before it offers its
+    // name, whatever the speed of this machine.
+    QDeadlineTimer deadline(kWaitMs);
+    while (!locked() && !deadline.hasExpired())
+        QThread::usleep(200);
+    ::kill(pid_t(program.processId()), SIGSTOP);
+    QVERIFY(locked());
+    QProcess client;
+    client.setProcessEnvironment(env);
+    client.start(m_app + QStringLiteral("/zelkor"), {command});
+    QTest::qWait(1000);
+    ::kill(pid_t(program.processId()), SIGCONT);
+    QVERIFY(client.waitForFinished(kWaitMs));
+    QVERIFY2(client.exitCode() == 0, client.readAllStandardError().constData());
+    if (command == QLatin1String("--quit")) {
+        QVERIFY(program.waitForFinished(kWaitMs));
+        QCOMPARE(programCount(), 0);
+    } else {
+        QVERIFY(names->isServiceRegistered(kName));
+        QTest::qWait(1000);
+        QCOMPARE(programCount(), 1);
+        QCOMPARE(zelkor({QStringLiteral("--quit")}).status, 0);
+        QVERIFY(program.waitForFinished(kWaitMs));
+    }
+    // The tests after this one meet a program started by a command, as before.
+    QCOMPARE(zelkor({QStringLiteral("--status")}).status, 0);
 }
 
 // Where no tray shows, the way out; where nothing runs, nothing is started.

@@ -14,6 +14,7 @@
 #include <QThread>
 
 #include <csignal>
+#include <unistd.h>
 #include <cstdio>
 
 using namespace zelkor;
@@ -79,8 +80,10 @@ private slots:
         file.write(contents);
         file.close();
 
+        QCOMPARE(InstanceLock::holder(path), 0); // what the file says is no lock
         InstanceLock first;
         QCOMPARE(first.claim(path), InstanceLock::Result::Claimed);
+        QCOMPARE(InstanceLock::holder(path), qint64(::getpid()));
         InstanceLock second; // a second instance while the first runs
         QCOMPARE(second.claim(path), InstanceLock::Result::Held);
     }
@@ -102,6 +105,7 @@ private slots:
 
         InstanceLock mine;
         QCOMPARE(mine.claim(path), InstanceLock::Result::Held);
+        QCOMPARE(InstanceLock::holder(path), holder.processId());
 
         // Killed without a chance to clean up, while the program it started runs on.
         holder.kill();
@@ -114,6 +118,7 @@ private slots:
         QVERIFY(isAlive(child));
         const auto reap = qScopeGuard([child] { ::kill(pid_t(child), SIGKILL); });
 
+        QCOMPARE(InstanceLock::holder(path), 0);
         QCOMPARE(mine.claim(path), InstanceLock::Result::Claimed);
     }
 

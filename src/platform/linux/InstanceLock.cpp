@@ -8,6 +8,7 @@
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 namespace zelkor {
@@ -50,6 +51,26 @@ InstanceLock::Result InstanceLock::claim(const QString& path)
     if (::ftruncate(fd, 0) == 0)
         (void)!::pwrite(fd, note.constData(), size_t(note.size()), 0);
     return Result::Claimed;
+}
+
+qint64 InstanceLock::holder(const QString& path)
+{
+    struct stat info {};
+    if (::stat(QFile::encodeName(path).constData(), &info) != 0)
+        return 0;
+    QFile locks(QStringLiteral("/proc/locks"));
+    if (!locks.open(QIODevice::ReadOnly | QIODevice::Text))
+        return 0;
+    // "1: FLOCK  ADVISORY  WRITE 4242 00:2d:131 0 EOF"; a waiter's line has "->" after the number.
+    const QByteArray file = QString::asprintf("%02x:%02x:%llu", ::major(info.st_dev), ::minor(info.st_dev),
+                                              static_cast<unsigned long long>(info.st_ino))
+                                .toLatin1();
+    for (const QByteArray& line : locks.readAll().split('\n')) {
+        const QList<QByteArray> fields = line.simplified().split(' ');
+        if (fields.size() >= 6 && fields.at(1) == "FLOCK" && fields.at(5) == file)
+            return fields.at(4).toLongLong();
+    }
+    return 0;
 }
 
 } // namespace zelkor

@@ -21,6 +21,10 @@ public:
         Unusable, // the file cannot be made or locked; see error()
     };
     Result claim(const QString& path);
+    // The process that holds the lock on `path`, or 0: read from the kernel's
+    // table of locks, since testing by taking the lock could make a program
+    // that starts meanwhile take itself for a second instance.
+    static qint64 holder(const QString& path);
     QString error() const { return m_error; }
 
 private:
