@@ -108,7 +108,7 @@ OccurrenceFinder::OccurrenceFinder(const QDateTime& now)
 }
 
 std::optional<qint64> OccurrenceFinder::take(std::optional<daynum::Showings> shown,
-                                             std::optional<FiredMoment> fired) const
+                                             std::optional<FiredMoment> fired, qint64 runStart) const
 {
     if (!shown)
         return std::nullopt;
@@ -118,6 +118,10 @@ std::optional<qint64> OccurrenceFinder::take(std::optional<daynum::Showings> sho
         if (recorded)
             return std::nullopt;
     }
+    if (!fired && shown->second != shown->first && runStart >= shown->first && runStart < shown->second &&
+        QDateTime::fromSecsSinceEpoch(runStart).offsetFromUtc() ==
+            QDateTime::fromSecsSinceEpoch(shown->first).offsetFromUtc())
+        return std::nullopt;
     const qint64 moment = shown->after(m_now);
     return moment > m_now ? std::optional<qint64>(moment) : std::nullopt;
 }
@@ -126,15 +130,15 @@ std::optional<qint64> OccurrenceFinder::next(const TaskRow& row, const FiredMome
                                              qint64 before)
 {
     std::optional<FiredMoment> fired;
-    if (const auto id = row.idValue(); id && firedMoments.contains(*id))
-        fired = firedMoments.value(*id);
+    if (const auto id = row.idValue(); id && firedMoments.byTask.contains(*id))
+        fired = firedMoments.byTask.value(*id);
     const auto type = row.typeValue();
     const auto start = row.startValue();
     if (!type || !start)
         return std::nullopt;
     const QTime time = daynum::timePart(*start);
     if (*type == qint64(TaskType::Once)) {
-        const auto moment = take(m_clock.showings(daynum::datePart(*start), time), fired);
+        const auto moment = take(m_clock.showings(daynum::datePart(*start), time), fired, firedMoments.runStart);
         return moment && *moment < before ? moment : std::nullopt;
     }
     const auto rule = ruleOf(row, *type);
@@ -147,7 +151,7 @@ std::optional<qint64> OccurrenceFinder::next(const TaskRow& row, const FiredMome
         const auto shown = m_clock.showings(day, time);
         if (!shown || shown->first >= before)
             return std::nullopt;
-        if (const auto moment = take(shown, fired))
+        if (const auto moment = take(shown, fired, firedMoments.runStart))
             return *moment < before ? moment : std::nullopt;
     }
     return std::nullopt;

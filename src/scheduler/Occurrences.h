@@ -7,6 +7,7 @@
 #include <QHash>
 #include <QList>
 
+#include <limits>
 #include <map>
 #include <optional>
 
@@ -22,7 +23,22 @@ struct FiredMoment {
     qint64 moment = 0;
     qint64 recordedAt = 0;
 };
-using FiredMoments = QHash<qint64, FiredMoment>;
+struct FiredMoments {
+    QHash<qint64, FiredMoment> byTask;
+    // When this run began. A time the clock shows twice whose first showing
+    // came before it, while the clock still showed the first pass, is taken
+    // as the user at the clock takes it: passed. It may have run in the run
+    // before: a restart due then starts the program again within that hour.
+    qint64 runStart = std::numeric_limits<qint64>::min();
+
+    void insert(qint64 taskId, FiredMoment fired) { byTask.insert(taskId, fired); }
+    // The run begins at its first search for what is due.
+    void beginRun(const QDateTime& now)
+    {
+        if (runStart == std::numeric_limits<qint64>::min())
+            runStart = now.toSecsSinceEpoch();
+    }
+};
 
 // The occurrences of stored schedules (Once, Daily, Weekly, Monthly) as real
 // moments, seconds since 1970 UTC, seen from one `now`. The selection pass and
@@ -40,13 +56,14 @@ public:
     // `before`. An occurrence whose wall-clock moment was first shown at or
     // before the moment the task last fired has run already, even when the
     // clock was set back or shows that moment a second time; one whose first
-    // showing has passed unfired comes at its second showing.
+    // showing has passed unfired comes at its second showing, unless this run
+    // began after the first, while the clock still showed the first pass.
     // Nothing for other kinds and for rows whose fields cannot be read.
     std::optional<qint64> next(const TaskRow& row, const FiredMoments& fired, qint64 before);
 
 private:
-    std::optional<qint64> take(std::optional<daynum::Showings> shown,
-                               std::optional<FiredMoment> fired) const;
+    std::optional<qint64> take(std::optional<daynum::Showings> shown, std::optional<FiredMoment> fired,
+                               qint64 runStart) const;
 
     qint64 m_now = 0;
     QDate m_today;
