@@ -52,10 +52,9 @@ poweron::Choice PowerOnCycle::searchNow()
     // A table that cannot be read gives no rows and arms nothing; nothing of
     // it is held during the wait, and the rows are weighed as they are read.
     TaskReader reader(m_state.paths.databasePath, m_state.databaseState);
-    const QDateTime now = m_platform.now();
-    m_fired.beginRun(now);
     return poweron::search(
-        [&reader](const poweron::RowVisitor& visit) { reader.forEach(queries::kPowerOn, visit); }, now, m_fired);
+        [&reader](const poweron::RowVisitor& visit) { reader.forEach(queries::kPowerOn, visit); }, m_platform.now(),
+        m_fired);
 }
 
 void PowerOnCycle::armNext()

@@ -27,8 +27,8 @@ qint64 horizonOf(OccurrenceFinder& finder)
 }
 } // namespace
 
-NextTaskPass::NextTaskPass(const QDateTime& now, FiredMoments fired, int leadSeconds)
-    : m_fired(std::move(fired)), m_finder(now), m_earliest(horizonOf(m_finder)),
+NextTaskPass::NextTaskPass(const QDateTime& now, const FiredMoments& fired, int leadSeconds)
+    : m_fired(fired), m_finder(now), m_earliest(horizonOf(m_finder)),
       m_warned(m_earliest.bound(), qMax(leadSeconds, 0))
 {
 }

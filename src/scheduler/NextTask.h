@@ -43,7 +43,9 @@ Selection selectNext(const QList<TaskRow>& rows, const QDateTime& now,
 class NextTaskPass {
 public:
     // `leadSeconds`: how far ahead power actions are warned of.
-    explicit NextTaskPass(const QDateTime& now, FiredMoments fired = {}, int leadSeconds = 0);
+    // `fired` is the caller's record, read and kept up as the rows are weighed;
+    // it outlives the pass.
+    NextTaskPass(const QDateTime& now, const FiredMoments& fired, int leadSeconds = 0);
 
     void offer(const TaskRow& row);
     Selection result() const;
@@ -54,7 +56,7 @@ public:
     QList<Selection> warnedAhead() const;
 
 private:
-    FiredMoments m_fired;
+    const FiredMoments& m_fired;
     OccurrenceFinder m_finder;
     Earliest<DueTask> m_earliest;
     EarliestWithin<DueTask> m_warned;

@@ -107,8 +107,16 @@ OccurrenceFinder::OccurrenceFinder(const QDateTime& now)
 {
 }
 
+qint64 FiredMoments::firstWeighed(qint64 taskId, double start, qint64 now) const
+{
+    auto it = m_weighed.find(taskId);
+    if (it == m_weighed.end() || it->start != start)
+        it = m_weighed.insert(taskId, {now, start});
+    return it->at;
+}
+
 std::optional<qint64> OccurrenceFinder::take(std::optional<daynum::Showings> shown,
-                                             std::optional<FiredMoment> fired, qint64 runStart) const
+                                             std::optional<FiredMoment> fired, qint64 firstWeighedAt) const
 {
     if (!shown)
         return std::nullopt;
@@ -118,8 +126,8 @@ std::optional<qint64> OccurrenceFinder::take(std::optional<daynum::Showings> sho
         if (recorded)
             return std::nullopt;
     }
-    if (!fired && shown->second != shown->first && runStart >= shown->first && runStart < shown->second &&
-        QDateTime::fromSecsSinceEpoch(runStart).offsetFromUtc() ==
+    if (!fired && firstWeighedAt >= shown->first && firstWeighedAt < shown->second &&
+        QDateTime::fromSecsSinceEpoch(firstWeighedAt).offsetFromUtc() ==
             QDateTime::fromSecsSinceEpoch(shown->first).offsetFromUtc())
         return std::nullopt;
     const qint64 moment = shown->after(m_now);
@@ -137,8 +145,15 @@ std::optional<qint64> OccurrenceFinder::next(const TaskRow& row, const FiredMome
     if (!type || !start)
         return std::nullopt;
     const QTime time = daynum::timePart(*start);
+    // Asked only of a time the clock shows twice: a rare record, never one per task.
+    const auto weighedAt = [&](const std::optional<daynum::Showings>& shown) {
+        if (!shown || shown->second == shown->first || fired || !row.idValue())
+            return m_now;
+        return firedMoments.firstWeighed(*row.idValue(), *start, m_now);
+    };
     if (*type == qint64(TaskType::Once)) {
-        const auto moment = take(m_clock.showings(daynum::datePart(*start), time), fired, firedMoments.runStart);
+        const auto shown = m_clock.showings(daynum::datePart(*start), time);
+        const auto moment = take(shown, fired, weighedAt(shown));
         return moment && *moment < before ? moment : std::nullopt;
     }
     const auto rule = ruleOf(row, *type);
@@ -151,7 +166,7 @@ std::optional<qint64> OccurrenceFinder::next(const TaskRow& row, const FiredMome
         const auto shown = m_clock.showings(day, time);
         if (!shown || shown->first >= before)
             return std::nullopt;
-        if (const auto moment = take(shown, fired, firedMoments.runStart))
+        if (const auto moment = take(shown, fired, weighedAt(shown)))
             return *moment < before ? moment : std::nullopt;
     }
     return std::nullopt;

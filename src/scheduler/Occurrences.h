@@ -7,7 +7,6 @@
 #include <QHash>
 #include <QList>
 
-#include <limits>
 #include <map>
 #include <optional>
 
@@ -25,19 +24,19 @@ struct FiredMoment {
 };
 struct FiredMoments {
     QHash<qint64, FiredMoment> byTask;
-    // When this run began. A time the clock shows twice whose first showing
-    // came before it, while the clock still showed the first pass, is taken
-    // as the user at the clock takes it: passed. It may have run in the run
-    // before: a restart due then starts the program again within that hour.
-    qint64 runStart = std::numeric_limits<qint64>::min();
 
     void insert(qint64 taskId, FiredMoment fired) { byTask.insert(taskId, fired); }
-    // The run begins at its first search for what is due.
-    void beginRun(const QDateTime& now)
-    {
-        if (runStart == std::numeric_limits<qint64>::min())
-            runStart = now.toSecsSinceEpoch();
-    }
+    // When this run first weighed the task at a time the clock shows twice,
+    // as it stands (`start`); `now` where it never did, or the task changed.
+    qint64 firstWeighed(qint64 taskId, double start, qint64 now) const;
+
+private:
+    struct Weighed {
+        qint64 at = 0;
+        double start = 0;
+    };
+    // Kept by the searches that read the record, as they weigh the tasks.
+    mutable QHash<qint64, Weighed> m_weighed;
 };
 
 // The occurrences of stored schedules (Once, Daily, Weekly, Monthly) as real
@@ -57,13 +56,15 @@ public:
     // before the moment the task last fired has run already, even when the
     // clock was set back or shows that moment a second time; one whose first
     // showing has passed unfired comes at its second showing, unless this run
-    // began after the first, while the clock still showed the first pass.
+    // first weighed the task after the first, while the clock still showed
+    // the first pass: then it has passed, as the user at the clock sees it
+    // (it may have run in the run before, which a restart due then ended).
     // Nothing for other kinds and for rows whose fields cannot be read.
     std::optional<qint64> next(const TaskRow& row, const FiredMoments& fired, qint64 before);
 
 private:
     std::optional<qint64> take(std::optional<daynum::Showings> shown, std::optional<FiredMoment> fired,
-                               qint64 runStart) const;
+                               qint64 firstWeighedAt) const;
 
     qint64 m_now = 0;
     QDate m_today;

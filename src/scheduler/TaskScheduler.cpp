@@ -35,7 +35,6 @@ void TaskScheduler::selectNextTask()
     // A table that cannot be read offers nothing, and the poll goes off. The
     // rows are weighed as they are read: none is kept.
     const QDateTime now = m_platform.now();
-    m_fired.beginRun(now);
     const int lead = m_desk ? m_desk->leadSeconds() : 0;
     NextTaskPass pass(now, m_fired, lead);
     const bool keepMoved = !m_moved.isEmpty();

@@ -248,42 +248,51 @@ private slots:
         QCOMPARE(s.nextTime, expected);
     }
 
-    // A run that begins in the hour the clock shows twice: a time whose first
-    // showing came before it, in the first pass, has passed (a restart due
-    // then may have run in the run before); in the second pass it is ahead.
-    void startInTheRepeatedHour_data()
+    // A time the clock shows twice, first weighed by this run after its first
+    // showing while the clock still shows the first pass, has passed (a
+    // restart due then may have run in the run before); first weighed in the
+    // second pass, or changed since, it comes at its second showing.
+    void repeatedTimeFirstWeighedLate_data()
     {
         QTest::addColumn<bool>("once");
-        QTest::addColumn<QDateTime>("start");
-        QTest::addColumn<QDateTime>("expected");
+        QTest::addColumn<QDateTime>("firstWeighed"); // the task at 02:30
+        QTest::addColumn<QDateTime>("then");
+        QTest::addColumn<QTime>("timeThen");
+        QTest::addColumn<QDateTime>("expected"); // seen then
         const QDate autumn(2026, 10, 25);
         const QTime half(2, 30);
         for (const bool once : {false, true}) {
             const char* kind = once ? "Once" : "Daily";
-            QTest::addRow("%s, started at 02:29 of the first pass", kind)
-                << once << withOffset(autumn, QTime(2, 29), 2) << withOffset(autumn, half, 2);
-            QTest::addRow("%s, started at 02:32 of the first pass", kind)
-                << once << withOffset(autumn, QTime(2, 32), 2)
+            QTest::addRow("%s, weighed at 02:29 of the first pass", kind)
+                << once << withOffset(autumn, QTime(2, 29), 2) << withOffset(autumn, QTime(2, 29, 30), 2) << half
+                << withOffset(autumn, half, 2);
+            QTest::addRow("%s, weighed at 02:32 of the first pass (a start)", kind)
+                << once << withOffset(autumn, QTime(2, 32), 2) << withOffset(autumn, QTime(2, 10), 1) << half
                 << (once ? QDateTime() : withOffset(autumn.addDays(1), half, 1));
-            QTest::addRow("%s, started at 02:10 of the second pass", kind)
-                << once << withOffset(autumn, QTime(2, 10), 1) << withOffset(autumn, half, 1);
+            QTest::addRow("%s, weighed at 02:10 of the second pass (added then)", kind)
+                << once << withOffset(autumn, QTime(2, 10), 1) << withOffset(autumn, QTime(2, 11), 1) << half
+                << withOffset(autumn, half, 1);
+            QTest::addRow("%s, weighed at 02:32 of the first pass, changed to 02:45 in the second", kind)
+                << once << withOffset(autumn, QTime(2, 32), 2) << withOffset(autumn, QTime(2, 10), 1)
+                << QTime(2, 45) << withOffset(autumn, QTime(2, 45), 1);
         }
     }
-    void startInTheRepeatedHour()
+    void repeatedTimeFirstWeighedLate()
     {
         QFETCH(bool, once);
-        QFETCH(QDateTime, start);
+        QFETCH(QDateTime, firstWeighed);
+        QFETCH(QDateTime, then);
+        QFETCH(QTime, timeThen);
         QFETCH(QDateTime, expected);
-        const TaskRow row = once ? onceRow(1, local(QDate(2026, 10, 25), QTime(2, 30))) : dailyRow(1, QTime(2, 30));
+        const auto rowAt = [once](QTime t) {
+            return once ? onceRow(1, local(QDate(2026, 10, 25), t)) : dailyRow(1, t);
+        };
         FiredMoments fired;
-        fired.beginRun(start);
-        // Seen at the start and again later in the same run.
-        for (const QDateTime& now : {start, start.addSecs(30)}) {
-            const Selection s = selectNext({row}, now, fired);
-            QCOMPARE(s.pollOn, expected.isValid());
-            if (expected.isValid())
-                QCOMPARE(s.nextTime.toSecsSinceEpoch(), expected.toSecsSinceEpoch());
-        }
+        selectNext({rowAt(QTime(2, 30))}, firstWeighed, fired);
+        const Selection s = selectNext({rowAt(timeThen)}, then, fired);
+        QCOMPARE(s.pollOn, expected.isValid());
+        if (expected.isValid())
+            QCOMPARE(s.nextTime.toSecsSinceEpoch(), expected.toSecsSinceEpoch());
     }
 
     void isDueComparesWholeSeconds_data()
