@@ -2,6 +2,7 @@
 #include "common/AppState.h"
 #include "common/BuildInfo.h"
 #include "platform/Platform.h"
+#include "platform/linux/InstanceLock.h"
 #include "platform/linux/PlainWindowUpdates.h"
 #include "shell/AppStyle.h"
 #include "shell/CommandLine.h"
@@ -49,6 +50,8 @@ int main(int argc, char* argv[])
     if (request.action != zelkor::cli::Action::Run)
         return answerCommandLine(argc, argv, request);
 
+    // Claimed again, and the second instance told, once the window is there.
+    zelkor::InstanceLock::ofThisProcess().claim(zelkor::lockPath());
     zelkor::TaskReader::allocatePagesAsRead();
     zelkor::PlainWindowUpdates plainUpdates; // quiet while the clock ticks
     QApplication app(argc, argv);

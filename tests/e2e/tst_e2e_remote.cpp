@@ -20,6 +20,10 @@
 #include <QDeadlineTimer>
 
 #include <csignal>
+#include <cstring>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
 
 using namespace zelkor::test;
 
@@ -97,6 +101,7 @@ private slots:
     void tasksTravelAsFiles();
     void storedTaskFires();
     void powerOnsKeepTheirMoments();
+    void lockIsTakenBeforeTheWindowSystem();
     void commandsMeetAStartingProgram_data();
     void commandsMeetAStartingProgram();
     void quitEndsTheProgram(); // last: the program is gone after it
@@ -523,6 +528,49 @@ void TestRemote::powerOnsKeepTheirMoments()
                                   .value(QStringLiteral("counting"))
                                   .toBool(),
                              kWaitMs);
+}
+
+// The lock is a start's first step, so that a command in the same moment finds
+// the program starting rather than none. Here the window system never
+// answers: the program waits before its first window for good, lock held.
+void TestRemote::lockIsTakenBeforeTheWindowSystem()
+{
+    QDir().mkpath(QStringLiteral("/tmp/.X11-unix"));
+    int display = 0;
+    for (int n = 190; n < 250 && !display; ++n)
+        if (!QFile::exists(QStringLiteral("/tmp/.X11-unix/X%1").arg(n)) && !QFile::exists(QStringLiteral("/tmp/.X%1-lock").arg(n)))
+            display = n;
+    QVERIFY(display);
+    const QByteArray socketPath = QStringLiteral("/tmp/.X11-unix/X%1").arg(display).toLocal8Bit();
+    const int mute = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0); // takes connections, never answers
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::memcpy(address.sun_path, socketPath.constData(), size_t(socketPath.size()));
+    QVERIFY(::bind(mute, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 && ::listen(mute, 4) == 0);
+    const auto closeMute = qScopeGuard([&] {
+        ::close(mute);
+        QFile::remove(QString::fromLocal8Bit(socketPath));
+    });
+
+    QProcessEnvironment env = m_buses.environment();
+    const QString runtime = m_buses.folder() + QStringLiteral("/runtime-mute"); // beside the running program's
+    QVERIFY(QDir().mkpath(runtime));
+    QFile::setPermissions(runtime, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    env.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime);
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+    env.insert(QStringLiteral("DISPLAY"), QStringLiteral(":%1").arg(display));
+    QProcess program;
+    program.setProcessEnvironment(env);
+    program.start(m_app + QStringLiteral("/zelkor"));
+    QVERIFY(program.waitForStarted());
+    const auto holder = [&] {
+        QFile file(runtime + QStringLiteral("/zelkor.lock"));
+        return file.open(QIODevice::ReadOnly) ? file.readLine().trimmed().toLongLong() : 0;
+    };
+    QTRY_COMPARE_WITH_TIMEOUT(holder(), program.processId(), kWaitMs);
+    QCOMPARE(program.state(), QProcess::Running); // still at the window system's door
+    program.kill();
+    program.waitForFinished();
 }
 
 // A command while the program starts (autostart and a login script): the

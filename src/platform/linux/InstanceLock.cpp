@@ -53,6 +53,12 @@ InstanceLock::Result InstanceLock::claim(const QString& path)
     return Result::Claimed;
 }
 
+InstanceLock& InstanceLock::ofThisProcess()
+{
+    static InstanceLock lock;
+    return lock;
+}
+
 qint64 InstanceLock::holder(const QString& path)
 {
     struct stat info {};

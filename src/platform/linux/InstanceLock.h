@@ -25,6 +25,10 @@ public:
     // table of locks, since testing by taking the lock could make a program
     // that starts meanwhile take itself for a second instance.
     static qint64 holder(const QString& path);
+    // The program's own lock, one for the process: claimed first thing at a
+    // start, before the toolkit loads, so that a command given in the same
+    // moment finds the program starting rather than none.
+    static InstanceLock& ofThisProcess();
     QString error() const { return m_error; }
 
 private:

@@ -43,7 +43,7 @@ private:
     Outcome openWithDesktop(const QString& target, const QUrl& url, const QString& argument,
                             ProgramEnded ended);
 
-    InstanceLock m_instanceLock;
+    InstanceLock& m_instanceLock = InstanceLock::ofThisProcess();
     std::unique_ptr<ChildProcesses> m_children; // made on first use
     TonePlayer m_tones;
     std::unique_ptr<LogindHibernation> m_hibernation; // made on first use
