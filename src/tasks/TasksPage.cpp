@@ -66,10 +66,17 @@ void TasksPage::build()
         if (!m_taskGrid->selectionModel()->selectedRows().isEmpty())
             command->click(); // does nothing while the command is disabled
     };
-    connect(m_taskGrid, &TaskGrid::activated, this, [this, onHighlighted] { onHighlighted(m_editButton); });
-    auto* deleteKey = new QShortcut(QKeySequence::Delete, m_taskGrid);
-    deleteKey->setContext(Qt::WidgetShortcut);
-    connect(deleteKey, &QShortcut::activated, this, [this, onHighlighted] { onHighlighted(m_deleteButton); });
+    // Not the view's "activated": where the desktop activates on a single
+    // click, every click that picks a task would open it.
+    connect(m_taskGrid, &TaskGrid::doubleClicked, this, [this, onHighlighted] { onHighlighted(m_editButton); });
+    const auto onKey = [this, onHighlighted](const QKeySequence& key, QPushButton* command) {
+        auto* shortcut = new QShortcut(key, m_taskGrid);
+        shortcut->setContext(Qt::WidgetShortcut);
+        connect(shortcut, &QShortcut::activated, this, [command, onHighlighted] { onHighlighted(command); });
+    };
+    onKey(QKeySequence(Qt::Key_Return), m_editButton);
+    onKey(QKeySequence(Qt::Key_Enter), m_editButton);
+    onKey(QKeySequence::Delete, m_deleteButton);
     // Made while the page is being shown: shown now, not on a later turn.
     for (QWidget* child : std::initializer_list<QWidget*>{m_taskGrid, m_newButton, m_editButton, m_deleteButton})
         child->show();

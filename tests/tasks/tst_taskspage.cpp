@@ -15,6 +15,7 @@
 #include <QComboBox>
 #include <QHeaderView>
 #include <QLineEdit>
+#include <QProxyStyle>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalSpy>
@@ -30,6 +31,16 @@ private:
     FakePlatform m_platform;
     AppState m_state;
     std::unique_ptr<TasksPage> m_page;
+    // As a desktop set to open items with one click.
+    struct SingleClickStyle : QProxyStyle {
+        int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                      QStyleHintReturn* returned) const override
+        {
+            return hint == SH_ItemView_ActivateItemOnSingleClick
+                       ? 1
+                       : QProxyStyle::styleHint(hint, option, widget, returned);
+        }
+    } m_singleClickStyle;
 
     QString db() const { return m_dir->databasePath(); }
     QString cell(int row, int column) const
@@ -372,8 +383,10 @@ private slots:
         QTest::addColumn<int>("dialogs");
         QTest::addColumn<int>("rowsLeft");
         QTest::newRow("Enter") << "Enter" << true << 1 << 2;
+        QTest::newRow("keypad Enter") << "keypad Enter" << true << 1 << 2;
         QTest::newRow("double click") << "double click" << true << 1 << 2;
         QTest::newRow("Delete") << "Delete" << true << 0 << 1;
+        QTest::newRow("a click where one click activates") << "single click" << true << 0 << 2;
         QTest::newRow("Enter, focus only") << "Enter" << false << 0 << 2;
         QTest::newRow("Delete, focus only") << "Delete" << false << 0 << 2;
     }
@@ -406,6 +419,11 @@ private slots:
         const int boxes = MessageBox::shownCount();
         if (input == QLatin1String("Enter")) {
             QTest::keyClick(grid, Qt::Key_Return);
+        } else if (input == QLatin1String("single click")) {
+            grid->setStyle(&m_singleClickStyle);
+            clickRow(1);
+        } else if (input == QLatin1String("keypad Enter")) {
+            QTest::keyClick(grid, Qt::Key_Enter, Qt::KeypadModifier);
         } else if (input == QLatin1String("Delete")) {
             QTest::keyClick(grid, Qt::Key_Delete);
         } else {
