@@ -8,6 +8,8 @@
 #include <QString>
 #include <QTest>
 
+#include <csignal>
+
 // The real program from a folder of its own, as one user: a HOME, the XDG
 // folders (set, or left to their defaults under HOME) and a runtime folder of
 // that user, the offscreen platform, and the buses the caller gives.
@@ -65,8 +67,21 @@ inline RunResult runToEnd(const QString& program, const QStringList& args, const
     return result;
 }
 
-// One running instance; its start-up is over once it holds its lock, and
-// SIGTERM ends it the way a session end does, saving its settings.
+// Whether the process has a handler of its own for SIGTERM (SigCgt in its status).
+inline bool catchesTerm(qint64 pid)
+{
+    QFile status(QStringLiteral("/proc/%1/status").arg(pid));
+    if (!status.open(QIODevice::ReadOnly))
+        return false;
+    for (const QByteArray& line : status.readAll().split('\n'))
+        if (line.startsWith("SigCgt:"))
+            return (line.mid(7).trimmed().toULongLong(nullptr, 16) >> (SIGTERM - 1)) & 1;
+    return false;
+}
+
+// One running instance; its start-up is over once it holds its lock (its
+// first step) and handles SIGTERM, which then ends it the way a session end
+// does, saving its settings.
 class RunningProgram {
 public:
     ~RunningProgram() { stop(); }
@@ -78,7 +93,8 @@ public:
         m_process.setProcessChannelMode(QProcess::MergedChannels);
         m_process.start(program, {});
         QVERIFY2(m_process.waitForStarted(), qPrintable(m_process.errorString()));
-        QTRY_VERIFY2_WITH_TIMEOUT(QFile::exists(m_lock), qPrintable(output()), 10000);
+        QTRY_VERIFY2_WITH_TIMEOUT(QFile::exists(m_lock) && catchesTerm(m_process.processId()), qPrintable(output()),
+                                  10000);
     }
     void stop()
     {
