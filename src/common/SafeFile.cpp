@@ -163,6 +163,7 @@ Outcome replaceRegular(const QString& what, const QString& path, const QByteArra
     };
     // Written at the link's end, so the link stays where the user put it.
     QSaveFile file(entry.target);
+    file.setDirectWriteFallback(true); // a folder in which only the file may be written
     if (!file.open(QIODevice::WriteOnly))
         return failed(file.errorString());
     file.write(bytes);

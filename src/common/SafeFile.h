@@ -39,7 +39,8 @@ ReadResult readRegular(const QString& what, const QString& path, qint64 maxBytes
 
 // Replaces the regular file at the end of `path`'s links whole (written beside
 // it, then renamed over it, so the old one stays if writing fails), or creates
-// it where there is none; the link itself stays.
+// it where there is none; the link itself stays. In a folder where nothing new
+// may be created, the file is written in place: the only way left.
 Outcome replaceRegular(const QString& what, const QString& path, const QByteArray& bytes);
 
 } // namespace zelkor::safefile

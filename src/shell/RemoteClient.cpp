@@ -5,6 +5,7 @@
 #include "common/ActionKind.h"
 #include "common/AppPaths.h"
 #include "common/DurationText.h"
+#include "common/SafeFile.h"
 #include "platform/linux/InstanceLock.h"
 #include "shell/RemoteControl.h"
 #include "tasks/TaskFile.h"
@@ -15,13 +16,11 @@
 #include <QDeadlineTimer>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLockFile>
 #include <QProcess>
-#include <QSaveFile>
 #include <QStringDecoder>
 #include <QTextStream>
 #include <QThread>
@@ -179,23 +178,22 @@ std::optional<QString> readInput(const QString& file, QByteArray* text)
 }
 } // namespace
 
-// A file is replaced whole or not at all, so a backup is never left half
-// written; a device or a pipe is written to as it stands. Why it failed, if it did.
-std::optional<QString> writeExport(const QString& path, const QByteArray& bytes)
+namespace {
+// A backup is replaced whole or not at all, never left half written; a device
+// or a pipe (/dev/stdout, a FIFO) is written to as it stands.
+Outcome writeExport(const QString& path, const QByteArray& bytes)
 {
-    const QFileInfo target(path);
-    if (target.exists() && !target.isFile()) {
+    using safefile::Kind;
+    const Kind kind = safefile::inspect(path).kind;
+    if (kind == Kind::CharDevice || kind == Kind::BlockDevice || kind == Kind::Fifo || kind == Kind::Socket) {
         QFile device(path);
         if (!device.open(QIODevice::WriteOnly) || device.write(bytes) < 0 || !device.flush())
-            return device.errorString();
-        return std::nullopt;
+            return Outcome::failure(QStringLiteral("cannot write %1: %2").arg(path, device.errorString()));
+        return Outcome::success();
     }
-    QSaveFile file(path);
-    file.setDirectWriteFallback(true); // a folder in which only the file may be written
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) < 0 || !file.commit())
-        return file.errorString();
-    return std::nullopt;
+    return safefile::replaceRegular(QStringLiteral("The export file"), path, bytes);
 }
+} // namespace
 
 bool takeStartedForCommand()
 {
@@ -319,8 +317,8 @@ int run(int argc, char* argv[])
         if (c.file.isEmpty() || c.file == QLatin1String("-")) {
             out << first.toString();
         } else {
-            if (const auto why = writeExport(c.file, first.toString().toUtf8()))
-                return say(kRefused, QStringLiteral("cannot write %1: %2").arg(c.file, *why));
+            if (const Outcome written = writeExport(c.file, first.toString().toUtf8()); !written.ok)
+                return say(kRefused, written.error);
         }
         break;
     default: break;

@@ -10,6 +10,7 @@
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -323,6 +324,9 @@ void TestRemote::refused_data()
                                      << "zelkor: /nonexistent/report.txt cannot be opened" << QString();
     QTest::newRow("export to a full disk") << QStringList{"tasks", "export", "/dev/full"} << 1
                                            << "zelkor: cannot write /dev/full" << QString();
+    QTest::newRow("export onto a folder") << QStringList{"tasks", "export", m_buses.folder()} << 1
+                                          << "zelkor: The export file " + m_buses.folder() + " is a folder"
+                                          << QString();
     QTest::newRow("status to a full disk") << QStringList{"--status"} << 1
                                          << "zelkor: cannot write the answer" << QStringLiteral("/dev/full");
 }
@@ -426,7 +430,12 @@ void TestRemote::tasksTravelAsFiles()
         const Run run = zelkor({QStringLiteral("tasks"), QStringLiteral("add"), task});
         QVERIFY2(run.status == 0 && run.out.toLongLong() > 0, qPrintable(run.err));
     }
-    QCOMPARE(zelkor({QStringLiteral("tasks"), QStringLiteral("export"), file}).status, 0);
+    // Written at the end of a link, which stays where the user put it.
+    const QString link = m_buses.folder() + QStringLiteral("/backup.json");
+    QVERIFY(QFile::link(QStringLiteral("tasks.json"), link));
+    QCOMPARE(zelkor({QStringLiteral("tasks"), QStringLiteral("export"), link}).status, 0);
+    QVERIFY(QFileInfo(link).isSymLink());
+    QVERIFY(QFileInfo(file).isFile());
     const auto withoutIds = [](const QString& text) {
         QJsonArray tasks = QJsonDocument::fromJson(text.toUtf8()).object().value(QStringLiteral("tasks")).toArray();
         QStringList list;
