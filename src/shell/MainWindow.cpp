@@ -402,6 +402,8 @@ void MainWindow::tell(const QString& message)
     qWarning().noquote() << message;
     if (m_toldBeforeShown)
         m_toldBeforeShown->append(message);
+    else if (m_savingForExit)
+        MessageBox::information(this, message);
     else if (!m_state.exitRequested)
         MessageBox::notify(this, message);
 }
@@ -443,7 +445,7 @@ void MainWindow::saveSettings()
 void MainWindow::closeEvent(QCloseEvent* event)
 {
     if (m_state.exitRequested) {
-        if (m_settingsLoaded)
+        if (m_settingsLoaded && !m_savedForExit)
             saveSettings();
         event->accept();
         return;
@@ -455,8 +457,17 @@ void MainWindow::closeEvent(QCloseEvent* event)
 
 void MainWindow::exitProgram()
 {
-    if (m_safety->allow(this, QStringLiteral("exit Zelkor")))
-        quitProgram();
+    if (!m_safety->allow(this, QStringLiteral("exit Zelkor")))
+        return;
+    // Saved while a box can still be answered: a failure found at the close
+    // itself could only be logged, and the settings would be lost unsaid.
+    if (m_settingsLoaded) {
+        m_savingForExit = true;
+        saveSettings();
+        m_savingForExit = false;
+        m_savedForExit = true;
+    }
+    quitProgram();
 }
 
 void MainWindow::quitProgram()

@@ -217,6 +217,32 @@ private slots:
         QCOMPARE(fileBytes(p.settingsPath()).count("\r\n"), 13);
     }
 
+    // A file that cannot be written at Exit: the user learns it before the
+    // program ends, in a box that waits, unless the cause was told already.
+    void exitTellsWhatItCouldNotSave_data()
+    {
+        QTest::addColumn<bool>("toldBefore");
+        QTest::newRow("first found at Exit") << false;
+        QTest::newRow("told while running") << true;
+    }
+    void exitTellsWhatItCouldNotSave()
+    {
+        QFETCH(bool, toldBefore);
+        Program p;
+        p.start();
+        QVERIFY(QFile::remove(p.settingsPath()) || !QFile::exists(p.settingsPath()));
+        QVERIFY(QDir().mkdir(p.settingsPath())); // nothing can be written there now
+        MessageBox::setNextAnswers({QMessageBox::Ok, QMessageBox::Ok});
+        if (toldBefore)
+            p.options().m_startInTrayCheck->click();
+        const int before = MessageBox::shownCount();
+        p.window->exitProgram();
+        QVERIFY(p.state.exitRequested);
+        QCOMPARE(MessageBox::shownCount(), before + (toldBefore ? 0 : 1));
+        QVERIFY2(MessageBox::lastText().contains(p.settingsPath()), qPrintable(MessageBox::lastText()));
+        QVERIFY(QDir().rmdir(p.settingsPath()));
+    }
+
     // A FIFO, a folder or a link to a device where the program keeps its
     // files: start-up neither hangs nor reads it, says so once, and neither a
     // save nor the autostart switch replaces it.
