@@ -11,6 +11,7 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QScrollArea>
+#include <QScreen>
 #include <QScrollBar>
 #include <QTimer>
 #include <QWindow>
@@ -20,6 +21,13 @@ namespace zelkor
 
 namespace
 {
+// As wide as the text area grows for a word wider than that: the rest of
+// the word scrolls sideways.
+int widestTextArea(const QWidget* area)
+{
+    return area->screen()->availableGeometry().width() * 3 / 4;
+}
+
 // A scroll area that asks its text for its size every time (the toolkit's
 // keeps the first answer), so that the window grows with the texts added to
 // it; the window's own limit, a part of the screen, then makes it scroll.
@@ -31,9 +39,28 @@ public:
     {
         if (!widget())
             return QScrollArea::sizeHint();
-        return widget()->sizeHint() + QSize(verticalScrollBar()->sizeHint().width(), 0);
+        const QSize text = widget()->sizeHint();
+        return {qMin(text.width(), widestTextArea(this)) + verticalScrollBar()->sizeHint().width(), text.height()};
     }
 };
+
+constexpr QSize kLeastTextSize(240, 80);
+
+// The widest run of text that word wrapping cannot break: a key, a code, a
+// long file name.
+int widestWord(const QFontMetrics& metrics, const QString& text)
+{
+    int widest = 0;
+    qsizetype start = 0;
+    for (qsizetype i = 0; i <= text.size(); ++i) {
+        if (i < text.size() && !text.at(i).isSpace())
+            continue;
+        if (i > start)
+            widest = qMax(widest, metrics.horizontalAdvance(text.mid(start, i - start)));
+        start = i + 1;
+    }
+    return widest;
+}
 } // namespace
 
 ReminderWindow::ReminderWindow(Platform& platform, AppState& state, QWidget* parent)
@@ -61,20 +88,17 @@ ReminderWindow::ReminderWindow(Platform& platform, AppState& state, QWidget* par
     bold.setBold(true);
     bold.setPointSizeF(9.75);
     m_messageLabel->setFont(bold);
-    m_messageLabel->setMinimumSize(240, 80);
+    m_messageLabel->setMinimumSize(kLeastTextSize);
     m_okButton = new QPushButton(QStringLiteral("OK"), this);
     m_okButton->setObjectName(QStringLiteral("Command1"));
     m_okButton->setDefault(true);
     // Texts longer than the screen has room for (several reminders at once,
-    // a small or scaled screen) scroll instead of being cut off.
+    // a small or scaled screen) scroll instead of being cut off; sideways
+    // only for a word wider than most of the screen.
     auto* scroller = new TextScroller(this);
     scroller->setFrameShape(QFrame::NoFrame);
-    scroller->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     scroller->setWidgetResizable(true);
     scroller->setWidget(m_messageLabel);
-    // Never narrower than the text's own least width: with no scrolling
-    // sideways, the line ends would be cut off.
-    scroller->setMinimumWidth(m_messageLabel->minimumWidth() + scroller->verticalScrollBar()->sizeHint().width());
     m_textArea = scroller;
     grid->addWidget(m_iconLabel, 0, 0, Qt::AlignTop);
     grid->addWidget(scroller, 0, 1);
@@ -162,6 +186,12 @@ void ReminderWindow::addLaterText()
 void ReminderWindow::showText(const QString& text)
 {
     m_messageLabel->setText(text);
+    // Never narrower than the text's widest word, which wrapping cannot
+    // break; up to three quarters of the screen, beyond that it scrolls.
+    const int least = qMax(kLeastTextSize.width(), widestWord(m_messageLabel->fontMetrics(), text));
+    m_messageLabel->setMinimumWidth(least);
+    m_textArea->setMinimumWidth(qMin(least, widestTextArea(m_textArea)) +
+                                m_textArea->verticalScrollBar()->sizeHint().width());
     m_textArea->updateGeometry(); // its size follows the text only when asked
     adjustSize();
 }

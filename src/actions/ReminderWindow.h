@@ -8,6 +8,7 @@
 
 class QLabel;
 class QPushButton;
+class QScrollArea;
 class QTimer;
 
 namespace zelkor
@@ -67,7 +68,7 @@ private:
     Platform& m_platform;
     AppState& m_state;
     BeepLoop* m_beeps = nullptr;
-    QWidget* m_textArea = nullptr; // scrolls a text the screen has no room for
+    QScrollArea* m_textArea = nullptr; // scrolls a text the screen has no room for
     bool m_open = false;
     QStringList m_texts; // shown since the load, oldest first
 };

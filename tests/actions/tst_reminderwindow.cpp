@@ -339,21 +339,28 @@ void TestReminderWindow::longTextsScrollWithinTheScreen_data()
 {
     QTest::addColumn<int>("lines");
     QTest::addColumn<int>("laterLines"); // of a second reminder while the first shows
-    QTest::newRow("a short text") << 1 << 0;
-    QTest::newRow("more lines than the screen holds") << 120 << 0;
-    QTest::newRow("a second text while the first shows") << 3 << 4;
-    QTest::newRow("a second text beyond the screen") << 3 << 120;
+    QTest::addColumn<int>("wordLength"); // of a word wrapping cannot break, in the last line
+    QTest::newRow("a short text") << 1 << 0 << 0;
+    QTest::newRow("more lines than the screen holds") << 120 << 0 << 0;
+    QTest::newRow("a second text while the first shows") << 3 << 4 << 0;
+    QTest::newRow("a second text beyond the screen") << 3 << 120 << 0;
+    QTest::newRow("a key wider than the text area") << 1 << 0 << 60;
+    QTest::newRow("a word wider than the screen") << 2 << 0 << 400;
 }
 
 void TestReminderWindow::longTextsScrollWithinTheScreen()
 {
     QFETCH(int, lines);
     QFETCH(int, laterLines);
-    const auto text = [](int count) {
+    QFETCH(int, wordLength);
+    QString word;
+    for (int i = 0; i < wordLength; ++i)
+        word += QLatin1Char("7F3A9C2E5B1D8"[i % 13]);
+    const auto text = [&word](int count) {
         QStringList all;
         for (int i = 1; i <= count; ++i)
             all << QStringLiteral("Line %1 of the reminder").arg(i);
-        return all.join(QLatin1Char('\n'));
+        return all.join(QLatin1Char('\n')) + QLatin1Char(' ') + word;
     };
     FakePlatform platform;
     AppState state;
@@ -371,15 +378,22 @@ void TestReminderWindow::longTextsScrollWithinTheScreen()
     QLabel* label = window.m_messageLabel;
     QVERIFY2(label->height() >= label->heightForWidth(label->width()),
              qPrintable(QStringLiteral("%1 of %2 px shown").arg(label->height()).arg(label->heightForWidth(label->width()))));
-    // However narrow the screen or the user makes it, no line end is cut off.
+    const auto* scroller = qobject_cast<QAbstractScrollArea*>(label->parentWidget()->parentWidget());
+    QVERIFY(scroller);
+    QVERIFY2(window.frameGeometry().width() <= screen.width(), qPrintable(QString::number(window.width())));
+    // Where it fits, all of it shows at once, without scrolling.
+    const bool fits = lines + laterLines < 20 && wordLength < 100;
+    QVERIFY(!fits || scroller->verticalScrollBar()->maximum() == 0);
+    QVERIFY(!fits || scroller->horizontalScrollBar()->maximum() == 0);
+    // However narrow the screen or the user makes it, no line end and no
+    // part of a word is out of reach: the text is as wide as its widest
+    // word, and what the area cannot show scrolls.
     window.resize(100, window.height());
     QCoreApplication::processEvents();
-    QVERIFY2(label->width() <= label->parentWidget()->width(),
+    QVERIFY2(label->width() >= label->fontMetrics().horizontalAdvance(word),
+             qPrintable(QStringLiteral("a word of %1 px in %2 px of text").arg(label->fontMetrics().horizontalAdvance(word)).arg(label->width())));
+    QVERIFY2(label->width() - label->parentWidget()->width() <= scroller->horizontalScrollBar()->maximum(),
              qPrintable(QStringLiteral("%1 px of text in %2").arg(label->width()).arg(label->parentWidget()->width())));
-    // Where it fits, all of it shows at once, without scrolling.
-    const auto* scroller = qobject_cast<QAbstractScrollArea*>(label->parentWidget()->parentWidget());
-    const bool fits = lines + laterLines < 20;
-    QVERIFY(!fits || !scroller || scroller->verticalScrollBar()->maximum() == 0);
 }
 
 QTEST_MAIN(TestReminderWindow)
