@@ -7,6 +7,50 @@
 namespace zelkor::durationtext {
 
 namespace {
+// The invisible direction marks some locales put into their forms: nobody types them.
+QString withoutMarks(QString text)
+{
+    for (const char16_t mark : {u'\u200e', u'\u200f', u'\u061c'})
+        text.remove(QChar(mark));
+    return text;
+}
+
+// A locale's form as people type it: day, month and hour in one digit or
+// two, the year in four digits where the form has two.
+QString asTyped(const QString& form)
+{
+    QString typed;
+    for (qsizetype i = 0; i < form.size();) {
+        qsizetype end = i;
+        while (end < form.size() && form.at(end) == form.at(i))
+            ++end;
+        const QChar letter = form.at(i);
+        if (end - i == 2 && QStringView(u"dMHh").contains(letter))
+            typed += letter;
+        else if (end - i == 2 && letter == u'y')
+            typed += QStringLiteral("yyyy");
+        else
+            typed += form.mid(i, end - i);
+        i = end;
+    }
+    return typed;
+}
+
+// The forms a moment may be written in: the locale's short and long ones,
+// each also as typed; for a time alone, also the 24-hour clock.
+QStringList momentForms(const QLocale& locale, bool withDate)
+{
+    QStringList forms;
+    for (const QLocale::FormatType type : {QLocale::ShortFormat, QLocale::LongFormat}) {
+        const QString form = withoutMarks(withDate ? locale.dateTimeFormat(type) : locale.timeFormat(type));
+        forms << form << asTyped(form);
+    }
+    if (!withDate)
+        forms << QStringLiteral("H:mm") << QStringLiteral("H:mm:ss");
+    forms.removeDuplicates();
+    return forms;
+}
+
 // The duration `text` writes, however long; nothing when it writes none.
 std::optional<qint64> writtenSeconds(const QString& text)
 {
@@ -81,18 +125,19 @@ std::optional<QDateTime> parseMoment(const QString& text, const QDateTime& now, 
         if (moment.isValid())
             return moment;
     }
-    for (const QLocale::FormatType format : {QLocale::ShortFormat, QLocale::LongFormat}) {
-        const QDateTime at = locale.toDateTime(t, format);
+    const QString typed = withoutMarks(t);
+    for (const QString& form : momentForms(locale, true)) {
+        const QDateTime at = locale.toDateTime(typed, form);
         if (!at.date().isValid() || !at.time().isValid())
             continue;
         // Two-digit years are read as 19xx; a countdown means this century.
-        const bool lastCentury = at.date().year() < now.date().year() - 50;
+        const bool lastCentury = !form.contains(QLatin1String("yyyy")) && at.date().year() < now.date().year() - 50;
         return daynum::join(lastCentury ? at.date().addYears(100) : at.date(), at.time());
     }
     QTime time = QTime::fromString(t, Qt::ISODate);
-    for (const QLocale::FormatType format : {QLocale::ShortFormat, QLocale::LongFormat})
+    for (const QString& form : momentForms(locale, false))
         if (!time.isValid())
-            time = locale.toTime(t, format);
+            time = locale.toTime(typed, form);
     if (!time.isValid())
         return std::nullopt;
     // Its next showing after the current second: today, or tomorrow.

@@ -24,7 +24,8 @@ QString whyNoDuration(const QString& text);
 QString formatDuration(qint64 seconds);
 
 // A moment: an ISO 8601 date and time ("2027-01-31T08:30", an offset is
-// honoured), a date and time in `locale`'s short or long format, or a time of
+// honoured), a date and time in `locale`'s short or long format (also with a
+// four-digit year and one-digit day, month or hour), or a time of
 // day alone (ISO or the locale's), which means its next coming after `now`.
 std::optional<QDateTime> parseMoment(const QString& text, const QDateTime& now,
                                      const QLocale& locale = QLocale());

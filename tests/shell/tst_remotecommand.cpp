@@ -23,6 +23,8 @@ private slots:
     void durations();
     void momentsOnChangingNights_data();
     void momentsOnChangingNights();
+    void momentsAsPeopleTypeThem_data();
+    void momentsAsPeopleTypeThem();
     void commands_data();
     void commands();
     void refusals_data();
@@ -102,6 +104,35 @@ void TestRemoteCommand::momentsOnChangingNights()
         QVERIFY(moment);
         QCOMPARE(moment->toUTC(), expected);
     }
+}
+
+// A moment in the form the clock and the task list show it, and as people
+// type it: a four-digit year, a one-digit hour, a locale's own digits.
+void TestRemoteCommand::momentsAsPeopleTypeThem_data()
+{
+    QTest::addColumn<QString>("locale");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QDateTime>("expected");
+    const QDateTime at(QDate(2026, 12, 31), QTime(20, 30));
+    QTest::newRow("German, as shown") << "de_DE" << "31.12.26 20:30" << at;
+    QTest::newRow("German, four-digit year") << "de_DE" << "31.12.2026 20:30" << at;
+    QTest::newRow("German, one-digit day, month, hour") << "de_DE" << "9.6.2026 8:30" << QDateTime(QDate(2026, 6, 9), QTime(8, 30));
+    QTest::newRow("German, one-digit hour alone") << "de_DE" << "8:30" << QDateTime(QDate(2026, 6, 11), QTime(8, 30));
+    QTest::newRow("US, as shown") << "en_US" << "12/31/26 8:30 PM" << at;
+    QTest::newRow("US, four-digit year") << "en_US" << "12/31/2026 8:30 PM" << at;
+    QTest::newRow("US, 24-hour time alone") << "en_US" << "20:30" << QDateTime(kNow.date(), QTime(20, 30));
+    QTest::newRow("Egyptian, its own digits") << "ar_EG" << QString::fromUtf8("٣١/١٢/٢٠٢٦ ٨:٣٠ م") << at;
+    QTest::newRow("Egyptian, 24-hour time alone") << "ar_EG" << QString::fromUtf8("٢٠:٣٠") << QDateTime(kNow.date(), QTime(20, 30));
+}
+
+void TestRemoteCommand::momentsAsPeopleTypeThem()
+{
+    QFETCH(QString, locale);
+    QFETCH(QString, text);
+    QFETCH(QDateTime, expected);
+    const auto moment = durationtext::parseMoment(text, kNow, QLocale(locale));
+    QVERIFY2(moment, qPrintable(text));
+    QCOMPARE(*moment, expected);
 }
 
 void TestRemoteCommand::commands_data()
