@@ -371,7 +371,8 @@ void TestRemote::lockedTasksAreToldNotListedEmpty()
     QProcess holder; // keeps an exclusive transaction open on the task file
     holder.start(QStringLiteral("sqlite3"), {m_app + QStringLiteral("/dll/zelkor.dll")});
     QVERIFY(holder.waitForStarted());
-    holder.write("begin exclusive;\n");
+    // Waits its turn: the program may be writing the file at this moment.
+    holder.write(".timeout 10000\nbegin exclusive;\n");
     const auto locked = [this] {
         QProcess probe;
         probe.start(QStringLiteral("sqlite3"), {m_app + QStringLiteral("/dll/zelkor.dll"), QStringLiteral("select count(*) from task;")});
