@@ -265,6 +265,13 @@ void TimerTab::followClockStep()
         if (!waitFor(at))
             tellWakeUpFailed(at);
     }
+    // A countdown counts real seconds: the clock moved the moment its open
+    // warning names, which is given anew. At a date, the moment stands.
+    if (isCounting() && m_timerMode != countdown::At && m_desk && m_desk->isOpen(countdownKey())) {
+        m_desk->retract(countdownKey());
+        ++m_countdownRound;
+        warnAhead();
+    }
 }
 
 bool TimerTab::waitFor(const QDateTime& at)

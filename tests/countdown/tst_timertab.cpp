@@ -620,6 +620,43 @@ private slots:
         QVERIFY(!rig.tab.powerOnMoment().isValid());
     }
 
+    // The wall clock set while a countdown's warning is open: the countdown
+    // ends on its count, and the warning names that moment on the new clock.
+    void countdownWarningFollowsTheClockWhenItIsSet_data()
+    {
+        QTest::addColumn<int>("step"); // seconds the clock is set on (back when negative)
+        QTest::newRow("back an hour") << -3600;
+        QTest::newRow("forward an hour") << 3600;
+        QTest::newRow("forward a day") << 86400;
+    }
+    void countdownWarningFollowsTheClockWhenItIsSet()
+    {
+        QFETCH(int, step);
+        Rig rig;
+        WarningDesk desk;
+        desk.setLeadSeconds(60);
+        rig.tab.setWarningDesk(&desk);
+        QList<QDateTime> named;
+        QObject::connect(&desk, &WarningDesk::warningDue, [&named](const Warning& w) { named.append(w.moment); });
+        rig.chooseAction(ActionKind::Lock);
+        rig.setHours(rig.tab.m_afterHoursEdit, 0);
+        rig.setMinutes(rig.tab.m_afterMinutesEdit, 2);
+        rig.start();
+        for (int i = 0; i < 70; ++i)
+            rig.tick();
+        QCOMPARE(named.size(), 1);
+        rig.platform.stepClock(rig.platform.now().addSecs(step));
+        rig.tab.followClockStep();
+        QCOMPARE(named.size(), 2);
+        QCOMPARE(rig.tab.remainSeconds(), 50);
+        QCOMPARE(named.last(), rig.platform.now().addSecs(50));
+        QVERIFY(desk.isOpen(rig.tab.countdownKey()));
+        for (int i = 0; i < 50; ++i)
+            rig.tick();
+        QCOMPARE(rig.platform.now(), named.last());
+        QVERIFY(rig.idle()); // ended on its count
+    }
+
     // A date and time across the spring clock change: announced and armed for
     // 07:00 on the wall clock, ten real hours after 20:00.
     void powerOnAtADateAcrossTheClockChange()
