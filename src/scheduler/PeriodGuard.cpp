@@ -63,8 +63,18 @@ void PeriodGuard::aimAnew()
     if (!m_poll.isOn())
         return;
     const QDateTime now = m_platform.now();
-    m_upcoming = nextPeriodAction(m_period, m_hold, now);
+    moveUpcoming(now);
     m_poll.rearm(now, nextLook(now));
+}
+
+void PeriodGuard::moveUpcoming(const QDateTime& now)
+{
+    // A warning still open for another start (the computer slept through
+    // the period, or the clock was set past it) names what is not coming.
+    const QString warned = m_upcoming.isValid() ? upcomingKey() : QString();
+    m_upcoming = nextPeriodAction(m_period, m_hold, now);
+    if (m_desk && !warned.isEmpty() && upcomingKey() != warned)
+        m_desk->retract(warned);
 }
 
 QString PeriodGuard::upcomingKey() const
@@ -95,7 +105,7 @@ void PeriodGuard::enforceForbiddenPeriod()
         m_poll.rearm(m_platform.now());
         return;
     }
-    m_upcoming = nextPeriodAction(m_period, m_hold, now);
+    moveUpcoming(now);
     if (m_desk)
         m_desk->consider(periodWarning(m_period, m_upcoming), now);
     m_poll.rearm(m_platform.now(), nextLook(m_platform.now()));

@@ -50,6 +50,7 @@ public:
 
 private:
     QString upcomingKey() const; // of the warning for m_upcoming
+    void moveUpcoming(const QDateTime& now); // to the next start from now
     // The next second worth a check, from `now` outside the period.
     QDateTime nextLook(const QDateTime& now) const;
 

@@ -384,6 +384,35 @@ private slots:
         QVERIFY(warningBody(rig.warnings.first()).contains(QStringLiteral("starts at")));
     }
 
+    // The computer asleep, or the clock set, from within the warning to past
+    // the period's start: the warning goes, whether the period is over by
+    // then (nothing done) or still on (acting at once).
+    void periodWarningGoesWhenTheClockPassesIt_data()
+    {
+        QTest::addColumn<QDateTime>("resumed");
+        QTest::addColumn<bool>("acts");
+        QTest::newRow("past the period") << at(6, 30, 0, 1) << false;
+        QTest::newRow("into the period") << at(23, 0) << true;
+    }
+    void periodWarningGoesWhenTheClockPassesIt()
+    {
+        QFETCH(QDateTime, resumed);
+        QFETCH(bool, acts);
+        Rig rig;
+        rig.platform.setNow(at(21, 58));
+        rig.store(periodRow(0, QTime(22, 0), QTime(6, 0)));
+        rig.guard.loadForbiddenPeriod();
+        rig.runUntil(at(21, 59, 30));
+        QCOMPARE(rig.warnings.size(), 1);
+        QSignalSpy retracted(&rig.desk, &WarningDesk::warningRetracted);
+        rig.platform.setNow(resumed);
+        rig.guard.enforceForbiddenPeriod();
+        QCOMPARE(retracted.size(), 1);
+        QCOMPARE(retracted.first().first().toString(), rig.warnings.first().key);
+        QVERIFY(!rig.desk.isOpen(rig.warnings.first().key));
+        QCOMPARE(rig.platform.started.isEmpty(), !acts);
+    }
+
     // The period changed while its warning shows: the warning goes, and what
     // comes instead is warned of anew.
     void periodChangedDuringItsWarning_data()
