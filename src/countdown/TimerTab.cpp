@@ -288,7 +288,9 @@ bool TimerTab::waitFor(const QDateTime& at)
 
 void TimerTab::powerOn(qint64 seconds)
 {
-    const QDateTime at = m_platform.now().addSecs(seconds);
+    // The whole second it is announced for: waits armed anew after the clock
+    // is set count to it, not to a part of the next one.
+    const QDateTime at = QDateTime::fromSecsSinceEpoch(m_platform.now().addSecs(seconds).toSecsSinceEpoch());
     if (!waitFor(at)) {
         tellWakeUpFailed(at);
         return;

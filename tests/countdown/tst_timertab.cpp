@@ -657,6 +657,40 @@ private slots:
         QVERIFY(rig.idle()); // ended on its count
     }
 
+    // Started in the middle of a second, the clock then set: the target
+    // opens in the second announced, not in the one after it.
+    void powerOnStaysInItsSecondWhenTheClockIsSet_data()
+    {
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<qint64>("armedAfterStep"); // seconds, from 12:29:46.008
+        QTest::newRow("at a date and time") << int(countdown::At) << qint64(14);
+        QTest::newRow("after a time") << int(countdown::After) << qint64(59);
+    }
+    void powerOnStaysInItsSecondWhenTheClockIsSet()
+    {
+        QFETCH(int, mode);
+        QFETCH(qint64, armedAfterStep);
+        Rig rig;
+        const QDate day(2027, 5, 12);
+        rig.platform.setNow(QDateTime(day, QTime(12, 29, 45, 300)));
+        rig.chooseAction(ActionKind::PowerOn);
+        rig.tab.m_modeButtons[size_t(mode)]->setChecked(true);
+        rig.tab.onModeChosen(mode);
+        rig.tab.m_atDateEdit->setDate(day);
+        rig.tab.m_atTimeEdit->setTime(QTime(12, 30));
+        rig.setHours(rig.tab.m_afterHoursEdit, 0);
+        rig.setMinutes(rig.tab.m_afterMinutesEdit, 1);
+        rig.tab.m_targetEdit->setText(QStringLiteral("/usr/bin/true"));
+        rig.start();
+        const QDateTime at(day, mode == countdown::At ? QTime(12, 30) : QTime(12, 30, 45));
+        QCOMPARE(rig.tab.powerOnMoment(), at);
+        rig.platform.stepClock(QDateTime(day, QTime(12, 29, 46, 8)));
+        rig.tab.followClockStep();
+        QCOMPARE(rig.platform.wake.armed.last(), armedAfterStep);
+        rig.platform.advance(armedAfterStep);
+        QVERIFY(rig.platform.now() < at.addSecs(1));
+    }
+
     // A date and time across the spring clock change: announced and armed for
     // 07:00 on the wall clock, ten real hours after 20:00.
     void powerOnAtADateAcrossTheClockChange()
