@@ -159,8 +159,11 @@ void TasksPage::editTask()
     if (!m_changeGuard(QStringLiteral("edit the task")))
         return;
     m_store.setRecordSource(queries::byId(m_state.selectedTaskId));
-    const bool found = m_store.refresh().ok && !m_store.isEmpty();
+    const Outcome read = m_store.refresh();
+    const bool found = read.ok && !m_store.isEmpty();
     m_store.close();
+    if (!read.ok) // locked by another program, gone, damaged: never a silent click
+        MessageBox::information(window(), QStringLiteral("The task could not be opened. %1").arg(read.error));
     if (!found)
         return;
     TaskDialog dialog(TaskDialog::Mode::Edit, m_platform, m_state, window());

@@ -238,6 +238,34 @@ private slots:
         }
     }
 
+    // Another program locks the task file after the list was read: Edit and
+    // Delete on a listed task say why they cannot, and change nothing.
+    void commandsTellATaskFileLockedSinceTheList()
+    {
+        test::Program p;
+        QVERIFY(test::addRow(p.dir.databasePath(),
+                             {{"type", 2}, {"action", 6}, {"starttime", test::timeOfDay(18, 0)}}) > 0);
+        p.start();
+        QCOMPARE(listed(p), 1);
+        p.window->tasksPage()->onRowPicked(0);
+        std::unique_ptr<test::RawConnection> locker;
+        spoil(QStringLiteral("locked"), p.dir.databasePath(), locker);
+        const QByteArray before = bytesOf(p.dir.databasePath());
+        MessageBox::setNextAnswer(QMessageBox::Ok);
+        p.window->tasksPage()->m_editButton->click();
+        QCOMPARE(MessageBox::shownCount(), 1);
+        QVERIFY2(MessageBox::lastText().startsWith(QLatin1String("The task could not be opened.")) &&
+                     MessageBox::lastText().contains(QLatin1String("locked")),
+                 qPrintable(MessageBox::lastText()));
+        MessageBox::setNextAnswers({QMessageBox::Yes, QMessageBox::Ok});
+        p.window->tasksPage()->m_deleteButton->click();
+        QCOMPARE(MessageBox::shownCount(), 3);
+        QVERIFY2(MessageBox::lastText().startsWith(QLatin1String("The task was not deleted.")),
+                 qPrintable(MessageBox::lastText()));
+        locker.reset();
+        QCOMPARE(bytesOf(p.dir.databasePath()), before);
+    }
+
     // A lock held by another connection: the start is not held up, the tasks
     // come as soon as it goes, and only a lock that lasts is told.
     void lockIsWaitedOutInTheBackground_data()
