@@ -16,6 +16,7 @@
 #include <QDeadlineTimer>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -176,16 +177,15 @@ std::optional<QString> readInput(const QString& file, QByteArray* text)
             .arg(kMaxTaskFileBytes >> 20);
     return std::nullopt;
 }
-} // namespace
 
-namespace {
 // A backup is replaced whole or not at all, never left half written; a device
 // or a pipe (/dev/stdout, a FIFO) is written to as it stands.
 Outcome writeExport(const QString& path, const QByteArray& bytes)
 {
-    using safefile::Kind;
-    const Kind kind = safefile::inspect(path).kind;
-    if (kind == Kind::CharDevice || kind == Kind::BlockDevice || kind == Kind::Fifo || kind == Kind::Socket) {
+    // Looked at through its links as the kernel follows them: /dev/stdout
+    // leads to a pipe that has no name of its own.
+    const QFileInfo target(path);
+    if (target.exists() && !target.isFile() && !target.isDir()) {
         QFile device(path);
         if (!device.open(QIODevice::WriteOnly) || device.write(bytes) < 0 || !device.flush())
             return Outcome::failure(QStringLiteral("cannot write %1: %2").arg(path, device.errorString()));

@@ -461,6 +461,8 @@ void TestRemote::tasksTravelAsFiles()
     QVERIFY2(imported.status == 0, qPrintable(imported.err));
     QCOMPARE(imported.out, QStringLiteral("6 tasks imported.\n"));
     QCOMPARE(withoutIds(zelkor({QStringLiteral("tasks"), QStringLiteral("export")}).out), exported);
+    // Standard output named as a file: here a pipe, as in `zelkor tasks export /dev/stdout | gzip`.
+    QCOMPARE(withoutIds(zelkor({QStringLiteral("tasks"), QStringLiteral("export"), QStringLiteral("/dev/stdout")}).out), exported);
     const QString list = zelkor({QStringLiteral("tasks"), QStringLiteral("list")}).out;
     QVERIFY2(list.contains(QStringLiteral("\tweekly\tmon,fri 17:45:00\tlock\n")), qPrintable(list));
     QVERIFY2(list.contains(QStringLiteral("\tmonthly\tday 31 12:00:00\tremind\tmessage: Backups\\n\\tfirst \\\\ \\x1b[31m \\x9b31m\n")), qPrintable(list));
