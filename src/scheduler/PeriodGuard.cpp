@@ -94,7 +94,7 @@ void PeriodGuard::enforceForbiddenPeriod()
 {
     // A hibernation blocks here until the resume; ticks due meanwhile are not
     // replayed, and one that slips in through the event loop is skipped.
-    if (!m_poll.isOn() || m_inTick)
+    if (!m_poll.isOn() || m_inTick || m_state.exitRequested) // Exit under way: nothing more acts
         return;
     QScopedValueRollback<bool> busy(m_inTick, true);
     const QDateTime now = m_platform.now();

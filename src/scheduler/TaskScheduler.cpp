@@ -146,7 +146,7 @@ void TaskScheduler::fireDueTask()
 {
     // Only one tick at a time: a reminder or a hibernation may run the event
     // loop while this one is still at work.
-    if (!m_poll.isOn() || m_inTick)
+    if (!m_poll.isOn() || m_inTick || m_state.exitRequested) // Exit under way: nothing more acts
         return;
     QScopedValueRollback<bool> busy(m_inTick, true);
     if (checkClock())

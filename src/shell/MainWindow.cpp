@@ -461,6 +461,7 @@ void MainWindow::exitProgram()
         return;
     // Saved while a box can still be answered: a failure found at the close
     // itself could only be logged, and the settings would be lost unsaid.
+    m_state.exitRequested = true; // from here on nothing acts, while the box waits
     if (m_settingsLoaded) {
         m_savingForExit = true;
         saveSettings();

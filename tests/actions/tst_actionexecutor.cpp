@@ -63,16 +63,24 @@ private slots:
     void actionsWithoutSideEffects_data()
     {
         QTest::addColumn<int>("kind");
-        QTest::newRow("power on") << 7;
-        QTest::newRow("zero") << 0;
-        QTest::newRow("ten") << 10;
-        QTest::newRow("negative") << -1;
+        QTest::addColumn<bool>("exiting"); // the user chose Exit; a last box may still wait
+        QTest::newRow("power on") << 7 << false;
+        QTest::newRow("zero") << 0 << false;
+        QTest::newRow("ten") << 10 << false;
+        QTest::newRow("negative") << -1 << false;
+        QTest::newRow("shut down while exiting") << 1 << true;
+        QTest::newRow("lock while exiting") << 6 << true;
+        QTest::newRow("hibernate while exiting") << 5 << true;
+        QTest::newRow("remind while exiting") << 8 << true;
+        QTest::newRow("open while exiting") << 9 << true;
     }
     void actionsWithoutSideEffects()
     {
         QFETCH(int, kind);
+        QFETCH(bool, exiting);
         FakePlatform platform;
         AppState state;
+        state.exitRequested = exiting;
         ActionExecutor executor(platform, state);
         bool reminderShown = false;
         executor.setReminderPresenter([&] { reminderShown = true; });

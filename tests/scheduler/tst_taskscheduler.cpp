@@ -167,6 +167,21 @@ private slots:
         QCOMPARE(rig.platform.started.size(), 1);
     }
 
+    // Exit chosen, a last box waiting: a task that comes due meanwhile does
+    // not run, and is not used up; the next start finds it as it was.
+    void exitUnderWayFiresNothing()
+    {
+        Rig rig;
+        const QDateTime due(kMonday, QTime(8, 0));
+        rig.store(onceRow(1, due));
+        rig.scheduler.selectNextTask();
+        rig.state.exitRequested = true;
+        rig.platform.setNow(due);
+        rig.scheduler.fireDueTask();
+        QVERIFY(rig.platform.started.isEmpty());
+        QCOMPARE(rig.scheduler.selection().nextTime, due);
+    }
+
     void actions_data()
     {
         QTest::addColumn<TaskRow>("row");
