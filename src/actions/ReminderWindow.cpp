@@ -12,6 +12,7 @@
 #include <QPushButton>
 #include <QScrollArea>
 #include <QScreen>
+#include <QTextBoundaryFinder>
 #include <QScrollBar>
 #include <QTimer>
 #include <QWindow>
@@ -46,18 +47,18 @@ public:
 
 constexpr QSize kLeastTextSize(240, 80);
 
-// The widest run of text that word wrapping cannot break: a key, a code, a
-// long file name.
+// The widest run of text that word wrapping cannot break (a key, a code, a
+// long file name, words joined by no-break spaces), found where the text's
+// layout itself may break lines: between words, and in Chinese or Japanese
+// between characters.
 int widestWord(const QFontMetrics& metrics, const QString& text)
 {
+    QTextBoundaryFinder breaks(QTextBoundaryFinder::Line, text);
     int widest = 0;
     qsizetype start = 0;
-    for (qsizetype i = 0; i <= text.size(); ++i) {
-        if (i < text.size() && !text.at(i).isSpace())
-            continue;
-        if (i > start)
-            widest = qMax(widest, metrics.horizontalAdvance(text.mid(start, i - start)));
-        start = i + 1;
+    for (qsizetype at = breaks.toNextBoundary(); at != -1; at = breaks.toNextBoundary()) {
+        widest = qMax(widest, metrics.horizontalAdvance(text.mid(start, at - start).trimmed()));
+        start = at;
     }
     return widest;
 }

@@ -339,28 +339,36 @@ void TestReminderWindow::longTextsScrollWithinTheScreen_data()
 {
     QTest::addColumn<int>("lines");
     QTest::addColumn<int>("laterLines"); // of a second reminder while the first shows
-    QTest::addColumn<int>("wordLength"); // of a word wrapping cannot break, in the last line
-    QTest::newRow("a short text") << 1 << 0 << 0;
-    QTest::newRow("more lines than the screen holds") << 120 << 0 << 0;
-    QTest::newRow("a second text while the first shows") << 3 << 4 << 0;
-    QTest::newRow("a second text beyond the screen") << 3 << 120 << 0;
-    QTest::newRow("a key wider than the text area") << 1 << 0 << 60;
-    QTest::newRow("a word wider than the screen") << 2 << 0 << 400;
+    QTest::addColumn<QString>("unbroken"); // a run wrapping cannot break, ending the text
+    QTest::addColumn<QString>("anywhere"); // text wrapping breaks between characters
+    QString key, joined, japanese;
+    for (int i = 0; i < 400; ++i)
+        key += QLatin1Char("7F3A9C2E5B1D8"[i % 13]);
+    for (int i = 0; i < 30; ++i)
+        joined += QStringLiteral("part%1").arg(i) + QChar(0x00A0);
+    for (int i = 0; i < 120; ++i)
+        japanese += QChar(u"\u65e5\u672c\u8a9e\u306e\u6587"[i % 5]);
+    QTest::newRow("a short text") << 1 << 0 << QString() << QString();
+    QTest::newRow("more lines than the screen holds") << 120 << 0 << QString() << QString();
+    QTest::newRow("a second text while the first shows") << 3 << 4 << QString() << QString();
+    QTest::newRow("a second text beyond the screen") << 3 << 120 << QString() << QString();
+    QTest::newRow("a key wider than the text area") << 1 << 0 << key.left(60) << QString();
+    QTest::newRow("a word wider than the screen") << 2 << 0 << key << QString();
+    QTest::newRow("words joined by no-break spaces") << 1 << 0 << joined << QString();
+    QTest::newRow("Japanese, wrapped between characters") << 1 << 0 << QString() << japanese;
 }
 
 void TestReminderWindow::longTextsScrollWithinTheScreen()
 {
     QFETCH(int, lines);
     QFETCH(int, laterLines);
-    QFETCH(int, wordLength);
-    QString word;
-    for (int i = 0; i < wordLength; ++i)
-        word += QLatin1Char("7F3A9C2E5B1D8"[i % 13]);
-    const auto text = [&word](int count) {
+    QFETCH(QString, unbroken);
+    QFETCH(QString, anywhere);
+    const auto text = [&](int count) {
         QStringList all;
         for (int i = 1; i <= count; ++i)
             all << QStringLiteral("Line %1 of the reminder").arg(i);
-        return all.join(QLatin1Char('\n')) + QLatin1Char(' ') + word;
+        return all.join(QLatin1Char('\n')) + QLatin1Char(' ') + unbroken + anywhere;
     };
     FakePlatform platform;
     AppState state;
@@ -375,25 +383,30 @@ void TestReminderWindow::longTextsScrollWithinTheScreen()
     }
     const QRect screen = window.screen()->availableGeometry();
     QVERIFY2(window.frameGeometry().height() <= screen.height(), qPrintable(QString::number(window.height())));
+    QVERIFY2(window.frameGeometry().width() <= screen.width(), qPrintable(QString::number(window.width())));
     QLabel* label = window.m_messageLabel;
     QVERIFY2(label->height() >= label->heightForWidth(label->width()),
              qPrintable(QStringLiteral("%1 of %2 px shown").arg(label->height()).arg(label->heightForWidth(label->width()))));
     const auto* scroller = qobject_cast<QAbstractScrollArea*>(label->parentWidget()->parentWidget());
     QVERIFY(scroller);
-    QVERIFY2(window.frameGeometry().width() <= screen.width(), qPrintable(QString::number(window.width())));
     // Where it fits, all of it shows at once, without scrolling.
-    const bool fits = lines + laterLines < 20 && wordLength < 100;
-    QVERIFY(!fits || scroller->verticalScrollBar()->maximum() == 0);
-    QVERIFY(!fits || scroller->horizontalScrollBar()->maximum() == 0);
+    const int unbrokenWidth = label->fontMetrics().horizontalAdvance(unbroken.trimmed());
+    if (lines + laterLines < 20 && unbrokenWidth < screen.width() / 2) {
+        QCOMPARE(scroller->verticalScrollBar()->maximum(), 0);
+        QCOMPARE(scroller->horizontalScrollBar()->maximum(), 0);
+    }
     // However narrow the screen or the user makes it, no line end and no
     // part of a word is out of reach: the text is as wide as its widest
-    // word, and what the area cannot show scrolls.
+    // run that cannot be broken, and what the area cannot show scrolls.
     window.resize(100, window.height());
     QCoreApplication::processEvents();
-    QVERIFY2(label->width() >= label->fontMetrics().horizontalAdvance(word),
-             qPrintable(QStringLiteral("a word of %1 px in %2 px of text").arg(label->fontMetrics().horizontalAdvance(word)).arg(label->width())));
+    QVERIFY2(label->width() >= unbrokenWidth,
+             qPrintable(QStringLiteral("a run of %1 px in %2 px of text").arg(unbrokenWidth).arg(label->width())));
     QVERIFY2(label->width() - label->parentWidget()->width() <= scroller->horizontalScrollBar()->maximum(),
              qPrintable(QStringLiteral("%1 px of text in %2").arg(label->width()).arg(label->parentWidget()->width())));
+    // Text that may break anywhere is wrapped, never scrolled sideways.
+    if (!anywhere.isEmpty())
+        QCOMPARE(scroller->horizontalScrollBar()->maximum(), 0);
 }
 
 QTEST_MAIN(TestReminderWindow)
