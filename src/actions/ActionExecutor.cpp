@@ -67,7 +67,7 @@ Outcome ActionExecutor::performAction(int kind, bool forced, const QString& text
     // The user chose Exit, and a last box may still wait for an answer:
     // nothing the program had in hand acts any more.
     if (m_state.exitRequested)
-        return Outcome::success();
+        return Outcome::failure(QStringLiteral("Zelkor is exiting."));
     enableShutdownPrivilege();
     switch (kind) {
     case int(ActionKind::ShutDown):

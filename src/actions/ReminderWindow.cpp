@@ -10,10 +10,10 @@
 #include <QLabel>
 #include <QPointer>
 #include <QPushButton>
-#include <QScrollArea>
 #include <QScreen>
-#include <QTextBoundaryFinder>
+#include <QScrollArea>
 #include <QScrollBar>
+#include <QTextBoundaryFinder>
 #include <QTimer>
 #include <QWindow>
 

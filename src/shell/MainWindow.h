@@ -162,7 +162,7 @@ private:
     // one, refused) has only design values, which must not replace the file.
     bool m_settingsLoaded = false;
     bool m_savingForExit = false; // the user's Exit: a failure is told in a box that waits
-    bool m_savedForExit = false;
+    bool m_savedForExit = false;  // saved by Exit itself: the close does not write again
     // Told before the window took its place on screen: a box shown then would
     // end up behind the window, unseen. Shown once it has.
     std::optional<QStringList> m_toldBeforeShown = QStringList();

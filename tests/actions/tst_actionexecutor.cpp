@@ -84,7 +84,8 @@ private slots:
         ActionExecutor executor(platform, state);
         bool reminderShown = false;
         executor.setReminderPresenter([&] { reminderShown = true; });
-        executor.performAction(kind, true, QStringLiteral("x"));
+        const Outcome done = executor.performAction(kind, true, QStringLiteral("x"));
+        QCOMPARE(done.ok, !exiting); // a command given meanwhile learns it was not done
         QVERIFY(platform.started.isEmpty());
         QVERIFY(platform.opened.isEmpty());
         QCOMPARE(platform.hibernations, 0);
