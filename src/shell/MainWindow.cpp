@@ -461,14 +461,19 @@ void MainWindow::exitProgram()
         return;
     // Saved while a box can still be answered: a failure found at the close
     // itself could only be logged, and the settings would be lost unsaid.
-    m_state.exitRequested = true; // from here on nothing acts, while the box waits
-    if (m_settingsLoaded) {
-        m_savingForExit = true;
-        saveSettings();
-        m_savingForExit = false;
-        m_savedForExit = true;
-    }
+    m_savingForExit = true;
+    saveForExit();
+    m_savingForExit = false;
     quitProgram();
+}
+
+Outcome MainWindow::saveForExit()
+{
+    m_state.exitRequested = true; // from here on nothing acts, while a box waits
+    if (!m_settingsLoaded || m_savedForExit)
+        return Outcome::success();
+    m_savedForExit = true;
+    return m_settings->saveSettings();
 }
 
 void MainWindow::quitProgram()

@@ -58,6 +58,8 @@ public:
     bool startUp(StartOrder order = StartOrder::AllAtOnce);
     void exitProgram(); // asks for the password, if one is set
     void quitProgram(); // ends the program without asking
+    // The save an exit makes, before anything ends; from then on nothing acts.
+    Outcome saveForExit();
 
     // The refresh after a task was saved or deleted, always in this order.
     void refreshAfterTaskChange();

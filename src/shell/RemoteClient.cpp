@@ -299,6 +299,10 @@ int run(int argc, char* argv[])
         }
         break;
     case Command::TasksAdd: out << first.toLongLong() << '\n'; break;
+    case Command::Quit:
+        if (const QString unsaved = first.toString(); !unsaved.isEmpty())
+            return say(kRefused, QStringLiteral("Zelkor has ended without saving its settings. %1").arg(unsaved));
+        break;
     case Command::TasksImport: {
         out << (first.toInt() == 1 ? QStringLiteral("1 task imported.")
                                    : QStringLiteral("%1 tasks imported.").arg(first.toInt()));

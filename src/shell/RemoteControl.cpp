@@ -326,12 +326,15 @@ void RemoteControl::ToggleHidden()
     m_window.visibility()->onHotKey();
 }
 
-void RemoteControl::Quit()
+QString RemoteControl::Quit()
 {
     if (passwordGuards(QStringLiteral("exiting Zelkor")))
-        return;
-    // After the answer has gone out.
+        return {};
+    // Saved now, so that the script learns what could not be saved.
+    const Outcome saved = m_window.saveForExit();
+    // Ended after the answer has gone out.
     QMetaObject::invokeMethod(&m_window, &MainWindow::quitProgram, Qt::QueuedConnection);
+    return saved.ok ? QString() : saved.error;
 }
 
 } // namespace zelkor

@@ -51,7 +51,7 @@ public slots:
     void Show();
     void Hide();
     void ToggleHidden();
-    void Quit();
+    QString Quit(); // why the settings could not be saved; empty when they were
 
 signals:
     void CountdownStarted(const QString& mode, const QString& action, qlonglong seconds);

@@ -31,7 +31,7 @@ settings::SettingsRecord SettingsKeeper::currentRecord() const
     return record;
 }
 
-void SettingsKeeper::saveSettings()
+Outcome SettingsKeeper::saveSettings()
 {
     // A file that could not be read may hold what the user set: it is not
     // replaced by what this run had to start from (already told).
@@ -39,6 +39,7 @@ void SettingsKeeper::saveSettings()
                                                     : Outcome::failure(m_readProblem);
     if (m_told.shouldTell(m_path, outcome))
         emit problem(outcome.error);
+    return outcome;
 }
 
 void SettingsKeeper::apply(const settings::SettingsRecord& record)

@@ -18,7 +18,7 @@ public:
     SettingsKeeper(const QString& path, TimerStateHolder& timer, OptionsPage& options,
                    QObject* parent = nullptr);
 
-    void saveSettings();
+    Outcome saveSettings(); // also told through problem(), once per cause
     void loadSettings();
 
     settings::SettingsRecord currentRecord() const;

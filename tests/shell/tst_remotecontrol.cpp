@@ -17,6 +17,8 @@
 #include <QComboBox>
 
 #include <QDBusPendingCall>
+#include <QDir>
+#include <QFileInfo>
 #include <QDBusPendingReply>
 #include <QElapsedTimer>
 #include <QLabel>
@@ -46,6 +48,7 @@ private slots:
     void hiddenModeToggles();
     void passwordGuardsWhatTheWindowGuards_data();
     void passwordGuardsWhatTheWindowGuards();
+    void quitEnds_data();
     void quitEnds();
     void newPeriodInPlaceOfOneInForce_data();
     void newPeriodInPlaceOfOneInForce();
@@ -380,12 +383,30 @@ void TestRemoteControl::passwordGuardsWhatTheWindowGuards()
     QVERIFY(!m_program->state.exitRequested);
 }
 
-// The way out where no tray shows.
+// The way out where no tray shows; a script learns what it could not save.
+void TestRemoteControl::quitEnds_data()
+{
+    QTest::addColumn<bool>("settingsBlocked"); // a folder where the settings file goes
+    QTest::newRow("settings saved") << false;
+    QTest::newRow("settings cannot be written") << true;
+}
 void TestRemoteControl::quitEnds()
 {
-    QCOMPARE(call(QStringLiteral("Quit")).type(), QDBusMessage::ReplyMessage);
+    QFETCH(bool, settingsBlocked);
+    const QString settings = m_program->settingsPath();
+    if (settingsBlocked) {
+        QFile::remove(settings);
+        QVERIFY(QDir().mkdir(settings));
+    }
+    const QDBusMessage reply = call(QStringLiteral("Quit"));
+    QCOMPARE(reply.type(), QDBusMessage::ReplyMessage);
+    const QString unsaved = reply.arguments().value(0).toString();
+    QCOMPARE(unsaved.contains(settings), settingsBlocked);
     QTRY_VERIFY(m_program->state.exitRequested);
     QVERIFY(!m_program->window->isVisible());
+    QCOMPARE(QFileInfo(settings).isFile(), !settingsBlocked);
+    if (settingsBlocked)
+        QVERIFY(QDir().rmdir(settings));
 }
 
 // Only the newest period is in force: under a password a script may add one
