@@ -235,6 +235,9 @@ ReminderWindow* MainWindow::reminder()
 
 bool MainWindow::startUp(StartOrder order)
 {
+    // No larger than a small or scaled screen (down to the window's least
+    // size), so that no button starts out beyond its edge.
+    resize(size().boundedTo(m_platform.screenGeometry().size()));
     move(goldenPlacement(m_platform.screenGeometry(), frameGeometry().size()));
     if (m_state.exitRequested) {
         QApplication::closeAllWindows();

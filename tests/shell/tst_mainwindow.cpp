@@ -80,6 +80,26 @@ private:
 private slots:
     void init() { MessageBox::resetTestState(); }
 
+    // A screen smaller than the window's design size (800x600 at a scale of
+    // 1.5): the window starts within it, as far as its least size allows.
+    void windowStartsWithinASmallScreen_data()
+    {
+        QTest::addColumn<QSize>("screen");
+        QTest::addColumn<QSize>("expected");
+        QTest::newRow("common screen") << QSize(1600, 1000) << QSize(600, 420);
+        QTest::newRow("800x600 at scale 1.5") << QSize(533, 400) << QSize(533, 400);
+    }
+    void windowStartsWithinASmallScreen()
+    {
+        QFETCH(QSize, screen);
+        QFETCH(QSize, expected);
+        Fixture f;
+        f.platform.setScreen(QRect(QPoint(0, 0), screen));
+        QVERIFY(f.window->startUp());
+        QCOMPARE(f.window->size(), expected.expandedTo(f.window->minimumSizeHint()));
+        QVERIFY(f.window->width() <= screen.width());
+    }
+
     void startUpShowsTheWindowAtTheGoldenSection()
     {
         Fixture f;
