@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # What the program costs while it merely waits: context switches of all its
 # threads and CPU time, per minute, in four states of the real program, and
-# the same for the floor, a minimal Qt Widgets window with a one-second clock.
+# the same for the floor, a minimal Qt Widgets window with a one-second clock
+# (the ratios' base), that window's timer alone and its repaint alone.
 #
 #   bench/idle_cost.sh [BUILD_DIR [SECONDS [VERBOSE]]]   defaults: build 60 0
 #   cmake --build build --target bench_idle_cost
@@ -78,21 +79,26 @@ window_of() { # title -> window id, once mapped
 }
 
 # --- the floor ---
-"$floor" Floor >"$work/floor.log" 2>&1 &
-floor_pid=$!
-pids+=("$floor_pid")
-[ -n "$(window_of Floor)" ] || fail "the floor window did not show"
-sleep "$settle"
-measure "floor: clock window" "$floor_pid"
-kill "$floor_pid"
-wait "$floor_pid" 2>/dev/null || true
-"$floor" Floor hidden >"$work/floor.log" 2>&1 &
-floor_pid=$!
-pids+=("$floor_pid")
-sleep "$settle"
-measure "floor: bare one-second timer" "$floor_pid"
-kill "$floor_pid"
-wait "$floor_pid" 2>/dev/null || true
+measure_floor() { # label mode [environment assignments]
+    local label=$1 mode=$2
+    shift 2
+    env "$@" "$floor" Floor ${mode:+"$mode"} >"$work/floor.log" 2>&1 &
+    floor_pid=$!
+    pids+=("$floor_pid")
+    if [ "$mode" != hidden ]; then
+        [ -n "$(window_of Floor)" ] || fail "the floor window did not show"
+    fi
+    sleep "$settle"
+    measure "$label" "$floor_pid"
+    kill "$floor_pid"
+    wait "$floor_pid" 2>/dev/null || true
+}
+measure_floor "floor: clock window" ""
+measure_floor "floor: bare one-second timer" hidden
+# The toolkit's repaint with nothing drawn, updates sent as the program sends
+# them (over the connection, not shared memory): what no window with a clock
+# can go below.
+measure_floor "floor: repaint of nothing" blank QT_XCB_NO_MITSHM=1
 
 # --- the program ---
 # last.inc lines: four mode flags, five pickers, force, "minimized to tray",
