@@ -147,4 +147,9 @@ std::optional<QDateTime> parseMoment(const QString& text, const QDateTime& now, 
     return std::nullopt;
 }
 
+QString formatMoment(const QDateTime& moment, const QLocale& locale)
+{
+    return withoutMarks(locale.toString(moment, QLocale::ShortFormat));
+}
+
 } // namespace zelkor::durationtext

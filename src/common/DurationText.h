@@ -30,4 +30,9 @@ QString formatDuration(qint64 seconds);
 std::optional<QDateTime> parseMoment(const QString& text, const QDateTime& now,
                                      const QLocale& locale = QLocale());
 
+// `moment` as `locale` shows a short date and time, in its digits and day
+// halves: what parseMoment reads back (to the minute, where the form has no
+// seconds).
+QString formatMoment(const QDateTime& moment, const QLocale& locale = QLocale());
+
 } // namespace zelkor::durationtext

@@ -154,8 +154,8 @@ QString statusText(const QVariantMap& s)
         .arg(s.value(QStringLiteral("action")).toString(),
              s.value(QStringLiteral("forced")).toBool() ? QStringLiteral(" (forced)") : QString(),
              durationtext::formatDuration(s.value(QStringLiteral("secondsLeft")).toLongLong()),
-             QDateTime::fromString(s.value(QStringLiteral("moment")).toString(), Qt::ISODate)
-                 .toString(QLocale().dateTimeFormat(QLocale::ShortFormat)),
+             durationtext::formatMoment(
+                 QDateTime::fromString(s.value(QStringLiteral("moment")).toString(), Qt::ISODate)),
              s.value(QStringLiteral("mode")).toString());
 }
 

@@ -25,6 +25,8 @@ private slots:
     void momentsOnChangingNights();
     void momentsAsPeopleTypeThem_data();
     void momentsAsPeopleTypeThem();
+    void shownMomentsReadBack_data();
+    void shownMomentsReadBack();
     void commands_data();
     void commands();
     void refusals_data();
@@ -133,6 +135,25 @@ void TestRemoteCommand::momentsAsPeopleTypeThem()
     const auto moment = durationtext::parseMoment(text, kNow, QLocale(locale));
     QVERIFY2(moment, qPrintable(text));
     QCOMPARE(*moment, expected);
+}
+
+// What --status shows, --at takes: in the locale's own digits and day halves.
+void TestRemoteCommand::shownMomentsReadBack_data()
+{
+    QTest::addColumn<QString>("locale");
+    for (const char* name : {"en_US", "de_DE", "fr_FR", "ar_EG", "fa_IR", "ko_KR", "ja_JP", "hi_IN", "zh_TW"})
+        QTest::newRow(name) << QString::fromLatin1(name);
+}
+
+void TestRemoteCommand::shownMomentsReadBack()
+{
+    QFETCH(QString, locale);
+    for (const QDateTime& moment : {QDateTime(QDate(2027, 1, 2), QTime(8, 5)), QDateTime(QDate(2026, 12, 31), QTime(20, 30))}) {
+        const QString shown = durationtext::formatMoment(moment, QLocale(locale));
+        const auto read = durationtext::parseMoment(shown, kNow, QLocale(locale));
+        QVERIFY2(read, qPrintable(shown));
+        QCOMPARE(*read, moment);
+    }
 }
 
 void TestRemoteCommand::commands_data()
