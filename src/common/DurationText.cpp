@@ -37,7 +37,8 @@ QString asTyped(const QString& form)
 }
 
 // The forms a moment may be written in: the locale's short and long ones,
-// each also as typed; for a time alone, also the 24-hour clock.
+// each also as typed; also the time on the 24-hour clock, which people use
+// in 12-hour locales too.
 QStringList momentForms(const QLocale& locale, bool withDate)
 {
     QStringList forms;
@@ -45,8 +46,13 @@ QStringList momentForms(const QLocale& locale, bool withDate)
         const QString form = withoutMarks(withDate ? locale.dateTimeFormat(type) : locale.timeFormat(type));
         forms << form << asTyped(form);
     }
-    if (!withDate)
-        forms << QStringLiteral("H:mm") << QStringLiteral("H:mm:ss");
+    const QString date = withoutMarks(locale.dateFormat(QLocale::ShortFormat));
+    for (const QString& clock : {QStringLiteral("H:mm"), QStringLiteral("H:mm:ss")}) {
+        if (withDate)
+            forms << date + QLatin1Char(' ') + clock << asTyped(date) + QLatin1Char(' ') + clock;
+        else
+            forms << clock;
+    }
     forms.removeDuplicates();
     return forms;
 }

@@ -25,8 +25,9 @@ QString formatDuration(qint64 seconds);
 
 // A moment: an ISO 8601 date and time ("2027-01-31T08:30", an offset is
 // honoured), a date and time in `locale`'s short or long format (also with a
-// four-digit year and one-digit day, month or hour), or a time of
-// day alone (ISO or the locale's), which means its next coming after `now`.
+// four-digit year and one-digit day, month or hour, and with the time on the
+// 24-hour clock), or a time of day alone (ISO, the locale's or on the 24-hour
+// clock), which means its next coming after `now`.
 std::optional<QDateTime> parseMoment(const QString& text, const QDateTime& now,
                                      const QLocale& locale = QLocale());
 
