@@ -158,7 +158,7 @@ void TaskDialog::loadTask()
 void TaskDialog::onOkClicked()
 {
     const TaskDraft d = draft();
-    if (const auto refusal = refusalOf(d, m_platform.now())) {
+    if (const auto refusal = dialogRefusalOf(d, m_platform.now())) {
         MessageBox::information(this, *refusal);
         return;
     }

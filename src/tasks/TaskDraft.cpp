@@ -66,6 +66,13 @@ std::optional<QString> refusalOf(const TaskDraft& draft, const QDateTime& now)
     return std::nullopt;
 }
 
+std::optional<QString> dialogRefusalOf(const TaskDraft& draft, const QDateTime& now)
+{
+    if (draft.kind == int(TaskType::Weekly) && std::ranges::none_of(draft.days, [](bool day) { return day; }))
+        return kNoDayChosen;
+    return refusalOf(draft, now);
+}
+
 bool hasPassed(const TaskDraft& draft, const QDateTime& now)
 {
     const QDateTime moment = onceMoment(draft);

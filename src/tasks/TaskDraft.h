@@ -38,6 +38,12 @@ inline const QString kNoKindChosen =
 // Why a draft may not be saved, or nothing when it may: a kind must be chosen,
 // and a Once task must lie at least one second after now.
 std::optional<QString> refusalOf(const TaskDraft& draft, const QDateTime& now);
+inline const QString kNoDayChosen =
+    QStringLiteral("Choose at least one day for a Weekly task: without one it never runs.");
+
+// What the task dialog refuses: the same, and a Weekly task without a day,
+// which would never run. Such tasks stored or exported before are kept.
+std::optional<QString> dialogRefusalOf(const TaskDraft& draft, const QDateTime& now);
 
 // Actions 7 and 8 carry a launch-or-message choice and a text.
 bool actionUsesText(int action);

@@ -147,12 +147,25 @@ private slots:
         QCOMPARE(d->m_targetEdit->text(), text);
     }
 
-    void savingWithoutAKindIsRefused()
+    void refusedDraftsAreNotSaved_data()
     {
+        QTest::addColumn<int>("kind"); // -1: none chosen
+        QTest::addColumn<QString>("refusal");
+        QTest::newRow("no kind") << -1 << kNoKindChosen;
+        QTest::newRow("a week without days") << int(TaskType::Weekly) << kNoDayChosen;
+    }
+    void refusedDraftsAreNotSaved()
+    {
+        QFETCH(int, kind);
+        QFETCH(QString, refusal);
         auto d = open(TaskDialog::Mode::New);
+        if (kind >= 0)
+            d->m_kindButtons[size_t(kind)]->click();
+        for (QPushButton* day : d->m_dayButtons)
+            day->setChecked(false);
         QSignalSpy saved(d.get(), &TaskDialog::saved);
         d->m_okButton->click();
-        QCOMPARE(MessageBox::lastText(), kNoKindChosen);
+        QCOMPARE(MessageBox::lastText(), refusal);
         QCOMPARE(saved.count(), 0);
         QCOMPARE(d->result(), int(QDialog::Rejected));
         QCOMPARE(test::rowCount(db()), 0);
