@@ -182,6 +182,9 @@ void ReminderWindow::addLaterText()
         return;
     m_texts.append(m_state.remindText);
     showText(m_texts.join(QStringLiteral("\n\n")));
+    // Grown beyond the screen's edge, it comes back onto the screen.
+    if (const QPoint kept = keptOnScreen(m_platform.screenGeometry(), frameGeometry()); kept != frameGeometry().topLeft())
+        move(kept);
 }
 
 void ReminderWindow::showText(const QString& text)

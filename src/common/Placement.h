@@ -22,4 +22,14 @@ inline QPoint goldenPlacement(const QRect& screen, const QSize& window)
     return {screen.x() + int(left), screen.y() + int(top)};
 }
 
+// Top-left corner that brings a window which grew beyond the screen's edge
+// back onto it, moving it no more than needed; as above, a window too large
+// keeps its title bar on the screen.
+inline QPoint keptOnScreen(const QRect& screen, const QRect& frame)
+{
+    const auto within = [](int at, int least, int room) { return std::max(least, std::min(at, least + room)); };
+    return {within(frame.x(), screen.x(), std::max(0, screen.width() - frame.width())),
+            within(frame.y(), screen.y(), std::max(0, screen.height() - frame.height()))};
+}
+
 } // namespace zelkor

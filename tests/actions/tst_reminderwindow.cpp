@@ -242,7 +242,7 @@ void TestReminderWindow::laterTextWhileOpenIsAdded()
     const QPoint placed = window.pos();
 
     state.remindText = later;
-    platform.setScreen(QRect(0, 0, 800, 600));
+    platform.setScreen(QRect(0, 0, 1600, 900)); // another golden section, the window still on it
     if (modal) {
         QTimer::singleShot(0, &window, [&] { window.m_okButton->click(); });
         window.presentModal(); // returns once OK was clicked
@@ -354,6 +354,7 @@ void TestReminderWindow::longTextsScrollWithinTheScreen_data()
     QTest::newRow("a second text beyond the screen") << 3 << 120 << QString() << QString();
     QTest::newRow("a key wider than the text area") << 1 << 0 << key.left(60) << QString();
     QTest::newRow("a word wider than the screen") << 2 << 0 << key << QString();
+    QTest::newRow("a wide word in a second text") << 1 << 1 << key << QString();
     QTest::newRow("words joined by no-break spaces") << 1 << 0 << joined << QString();
     QTest::newRow("Japanese, wrapped between characters") << 1 << 0 << QString() << japanese;
 }
@@ -364,26 +365,31 @@ void TestReminderWindow::longTextsScrollWithinTheScreen()
     QFETCH(int, laterLines);
     QFETCH(QString, unbroken);
     QFETCH(QString, anywhere);
-    const auto text = [&](int count) {
+    // The runs end the last text shown.
+    const auto text = [&](int count, bool last) {
         QStringList all;
         for (int i = 1; i <= count; ++i)
             all << QStringLiteral("Line %1 of the reminder").arg(i);
-        return all.join(QLatin1Char('\n')) + QLatin1Char(' ') + unbroken + anywhere;
+        return all.join(QLatin1Char('\n')) + (last ? QLatin1Char(' ') + unbroken + anywhere : QString());
     };
     FakePlatform platform;
+    platform.setScreen(QGuiApplication::primaryScreen()->availableGeometry());
     AppState state;
-    state.remindText = text(lines);
+    state.remindText = text(lines, laterLines == 0);
     ReminderWindow window(platform, state);
     window.present();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
+    qWarning() << "before" << window.frameGeometry();
     if (laterLines > 0) {
-        state.remindText = QStringLiteral("Later: ") + text(laterLines);
+        state.remindText = QStringLiteral("Later: ") + text(laterLines, true);
         window.present();
         QTest::qWait(50);
     }
     const QRect screen = window.screen()->availableGeometry();
+    qWarning() << "after" << window.frameGeometry() << screen;
     QVERIFY2(window.frameGeometry().height() <= screen.height(), qPrintable(QString::number(window.height())));
     QVERIFY2(window.frameGeometry().width() <= screen.width(), qPrintable(QString::number(window.width())));
+    QVERIFY2(screen.contains(window.frameGeometry()), qPrintable(QStringLiteral("%1,%2 %3x%4").arg(window.x()).arg(window.y()).arg(window.width()).arg(window.height())));
     QLabel* label = window.m_messageLabel;
     QVERIFY2(label->height() >= label->heightForWidth(label->width()),
              qPrintable(QStringLiteral("%1 of %2 px shown").arg(label->height()).arg(label->heightForWidth(label->width()))));
