@@ -5,6 +5,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QMap>
 
 namespace zelkor::autostart {
 
@@ -67,7 +68,31 @@ QByteArray entryText(const QString& programPath, bool on)
 
 bool isOn(const QByteArray& contents, const QString& programPath)
 {
-    return contents == entryText(programPath, true);
+    // Read as the session reads it: a desktop's settings tool may add its
+    // own keys (X-GNOME-Autostart-enabled=true) to an entry that still starts us.
+    QString group;
+    QMap<QString, QString> keys;
+    for (QByteArray line : contents.split('\n')) {
+        line = line.trimmed();
+        if (line.isEmpty() || line.startsWith('#'))
+            continue;
+        if (line.startsWith('[')) {
+            group = QString::fromUtf8(line);
+            continue;
+        }
+        const qsizetype equals = line.indexOf('=');
+        if (group != QLatin1String("[Desktop Entry]") || equals <= 0)
+            continue;
+        const QString key = QString::fromUtf8(line.left(equals).trimmed());
+        if (!keys.contains(key)) // the first of a key counts
+            keys.insert(key, QString::fromUtf8(line.mid(equals + 1).trimmed()));
+    }
+    const auto isTrue = [&keys](const char* key, const char* unset) {
+        const QString value = keys.value(QLatin1String(key), QLatin1String(unset));
+        return value == QLatin1String("true") || value == QLatin1String("1");
+    };
+    return keys.value(QStringLiteral("Exec")) == execValue(programPath) && !isTrue("Hidden", "false") &&
+           isTrue("X-GNOME-Autostart-enabled", "true");
 }
 
 std::optional<QByteArray> readEntry(const QString& path, QString* problem)

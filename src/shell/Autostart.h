@@ -23,8 +23,9 @@ QString execValue(const QString& programPath);
 // entry with Hidden=true.
 QByteArray entryText(const QString& programPath, bool on);
 
-// The entry is on only when the file holds exactly the on text for this
-// program; an entry written from another folder reads as off.
+// The entry is on when it starts this program as the session reads it: its
+// Exec is this program's, and neither Hidden nor a desktop's own switch
+// turns it off; an entry written from another folder reads as off.
 bool isOn(const QByteArray& contents, const QString& programPath);
 
 // Nothing when the entry does not exist or cannot be read; then `problem`

@@ -87,7 +87,7 @@ private slots:
         QVERIFY(autostart::isOn(*autostart::readEntry(path), program()));
     }
 
-    void onlyTheExactOnTextIsOn_data()
+    void entryReadAsTheSessionReadsIt_data()
     {
         QTest::addColumn<QByteArray>("contents");
         QTest::addColumn<bool>("on");
@@ -95,10 +95,16 @@ private slots:
         QTest::newRow("on text") << on << true;
         QTest::newRow("off text") << autostart::entryText(QStringLiteral("/opt/z/zelkor"), false) << false;
         QTest::newRow("other case") << QByteArray(on).replace("zelkor\n", "Zelkor\n") << false;
-        QTest::newRow("edited") << on + "X-Extra=1\n" << false;
+        QTest::newRow("a desktop's key added") << on + "X-GNOME-Autostart-enabled=true\n" << true;
+        QTest::newRow("switched off by the desktop") << on + "X-GNOME-Autostart-enabled=false\n" << false;
+        QTest::newRow("rewritten with comments and CRLF")
+            << "# written by a settings tool\r\n" + QByteArray(on).replace("\n", "\r\n") << true;
+        QTest::newRow("Exec of another group only")
+            << QByteArray(on).replace("Exec=", "X-Exec=") + "[Desktop Action run]\nExec=/opt/z/zelkor\n" << false;
+        QTest::newRow("hidden, as 1") << on + "Hidden=1\n" << false;
         QTest::newRow("empty") << QByteArray() << false;
     }
-    void onlyTheExactOnTextIsOn()
+    void entryReadAsTheSessionReadsIt()
     {
         QFETCH(QByteArray, contents);
         QFETCH(bool, on);
