@@ -83,9 +83,8 @@ bool isOn(const QByteArray& contents, const QString& programPath)
         const qsizetype equals = line.indexOf('=');
         if (group != QLatin1String("[Desktop Entry]") || equals <= 0)
             continue;
-        const QString key = QString::fromUtf8(line.left(equals).trimmed());
-        if (!keys.contains(key)) // the first of a key counts
-            keys.insert(key, QString::fromUtf8(line.mid(equals + 1).trimmed()));
+        // A key written twice: the last counts, as for the session.
+        keys.insert(QString::fromUtf8(line.left(equals).trimmed()), QString::fromUtf8(line.mid(equals + 1).trimmed()));
     }
     const auto isTrue = [&keys](const char* key, const char* unset) {
         const QString value = keys.value(QLatin1String(key), QLatin1String(unset));
