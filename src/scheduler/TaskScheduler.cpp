@@ -152,9 +152,7 @@ void TaskScheduler::fireDueTask()
     if (checkClock())
         return;
     if (!isDue(m_selection.nextTime, m_platform.now())) {
-        if (m_desk)
-            for (const Selection* occurrence : watched())
-                m_desk->consider(warningFor(*occurrence), m_platform.now());
+        considerWarnings();
         aimPoll();
         return;
     }
@@ -164,11 +162,28 @@ void TaskScheduler::fireDueTask()
     markFired(occurrence);
     if (m_desk)
         m_desk->retract(occurrenceKey(occurrence));
+    // Its warning never showed (the computer slept through it, or the clock
+    // was set past it): nobody could stop it. Its power actions move on by
+    // the warning's lead and are warned of at once, as a postponed one is.
+    const bool unwarned = m_desk && m_desk->opensAt(warningFor(occurrence)).isValid();
+    if (unwarned)
+        m_moved.move(warnedPart(occurrence),
+                     QDateTime::fromSecsSinceEpoch(wholeSeconds(m_platform.now()) + m_desk->leadSeconds()));
     // Every task due in this second runs, the newest first.
     for (const DueTask& task : occurrence.due)
-        fire(task);
+        if (!unwarned || !isWarnedAction(task.action))
+            fire(task);
     m_poll.switchOff();
     selectNextTask();
+    if (unwarned)
+        considerWarnings(); // in this second, not the next
+}
+
+void TaskScheduler::considerWarnings()
+{
+    if (m_desk)
+        for (const Selection* occurrence : watched())
+            m_desk->consider(warningFor(*occurrence), m_platform.now());
 }
 
 void TaskScheduler::markFired(const Selection& occurrence)

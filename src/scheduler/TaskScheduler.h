@@ -72,6 +72,8 @@ private:
     const Selection* warnedOccurrence(const QString& key) const;
     // The occurrences a warning may be open for: the next and those ahead.
     QList<const Selection*> watched() const;
+    // Hands the occurrences watched to the desk, which warns of those due to.
+    void considerWarnings();
     // Every task of the occurrence counts as done for that moment.
     void markFired(const Selection& occurrence);
 

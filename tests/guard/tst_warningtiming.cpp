@@ -138,6 +138,49 @@ private slots:
         QVERIFY(!rig.desk.isOpen(rig.warnings.first().key)); // gone once it acted
     }
 
+    // A task whose warning never showed, because the computer slept through
+    // it, is warned of at the resume and acts a lead later, unless stopped.
+    void sleptThroughIsWarnedBeforeItActs_data()
+    {
+        QTest::addColumn<int>("lead");
+        QTest::addColumn<QDateTime>("asleep"); // until 09:00
+        QTest::addColumn<bool>("withReminder");
+        QTest::addColumn<QString>("answer");
+        QTest::addColumn<QList<QDateTime>>("firings");
+        QTest::addColumn<int>("warnings");
+        QTest::newRow("a lock") << 60 << at(7, 30) << false << "" << QList<QDateTime>{at(9, 1)} << 1;
+        QTest::newRow("a reminder beside it comes at once") << 60 << at(7, 30) << true << "" << QList<QDateTime>{at(9, 1)} << 1;
+        QTest::newRow("cancelled from the late warning") << 60 << at(7, 30) << false << "cancel" << QList<QDateTime>{} << 1;
+        QTest::newRow("warnings off") << 0 << at(7, 30) << false << "" << QList<QDateTime>{at(9, 0)} << 0;
+        QTest::newRow("warned before it slept") << 60 << at(7, 59, 30) << false << "" << QList<QDateTime>{at(9, 0)} << 1;
+    }
+    void sleptThroughIsWarnedBeforeItActs()
+    {
+        QFETCH(int, lead);
+        QFETCH(QDateTime, asleep);
+        QFETCH(bool, withReminder);
+        QFETCH(QString, answer);
+        QFETCH(QList<QDateTime>, firings);
+        QFETCH(int, warnings);
+        Rig rig;
+        rig.desk.setLeadSeconds(lead);
+        if (withReminder)
+            rig.store(withText(onceRow(0, at(8, 0), 8), true, QStringLiteral("Take the pills")));
+        rig.store(onceRow(0, at(8, 0), 6));
+        rig.scheduler.selectNextTask();
+        QVERIFY(rig.runUntil(asleep).isEmpty());
+        rig.platform.advance(asleep.secsTo(at(9, 0)) - 1); // the tick count goes on
+        QList<QDateTime> fired = rig.runUntil(at(9, 0));
+        QCOMPARE(rig.reminders, withReminder ? 1 : 0);
+        if (answer == QLatin1String("cancel"))
+            rig.scheduler.cancelOccurrence(rig.warnings.last().key);
+        fired += rig.runUntil(at(9, 5));
+        QCOMPARE(fired, firings);
+        QCOMPARE(rig.warnings.size(), warnings);
+        if (warnings > 0 && asleep < at(7, 59))
+            QCOMPARE(rig.warnedAt.last(), at(9, 0));
+    }
+
     // Cancel skips this occurrence only: a Daily task comes again the next
     // day, a Once task never.
     void cancelSkipsTheOccurrence_data()
