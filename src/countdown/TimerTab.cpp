@@ -426,7 +426,7 @@ void TimerTab::onCountdownTick()
         }
     }
     const qint64 elapsed = elapsedMs();
-    if (countdown::countEnded(endMs(), elapsed)) {
+    if (countdown::countEnded(endMs(), elapsed) && !warnedLate(elapsed)) {
         m_remainSeconds = 0;
         finish();
         return;
@@ -452,6 +452,21 @@ void TimerTab::warnAhead()
     m_desk->consider({countdownKey(), WarningSource::Countdown, m_actionCombo->currentIndex() + 1,
                       moment},
                      now);
+}
+
+bool TimerTab::warnedLate(qint64 elapsedMs)
+{
+    // Its warning never showed (the computer slept through it, or the clock
+    // was set past it): nobody could stop it. It ends a lead from now
+    // instead, warned of at once, as a postponed one is.
+    const Warning warning{countdownKey(), WarningSource::Countdown, m_actionCombo->currentIndex() + 1,
+                          m_platform.now()};
+    if (!m_desk || !m_desk->opensAt(warning).isValid())
+        return false;
+    const qint64 added = (elapsedMs - endMs()) / 1000 + m_desk->leadSeconds(); // ends on its own second
+    m_totalSeconds += added;
+    m_postponedSeconds += added;
+    return true;
 }
 
 void TimerTab::cancelCountdown(const QString& key)

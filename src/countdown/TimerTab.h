@@ -134,6 +134,8 @@ private:
     void repaintActions(bool enabled);
     void setBar(double width);
     void finish();
+    // A count that ended unwarned moves on by the warning's lead, if there is one.
+    bool warnedLate(qint64 elapsedMs);
     void warnAhead();
 
     Platform& m_platform;

@@ -657,6 +657,57 @@ private slots:
         QVERIFY(rig.idle()); // ended on its count
     }
 
+    // A count that ended while the computer slept, its warning never shown,
+    // is warned of at the resume and acts a lead later.
+    void countSleptThroughIsWarnedBeforeItActs_data()
+    {
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<int>("lead");
+        QTest::addColumn<int>("asleepAfter"); // seconds after Start
+        QTest::addColumn<int>("actsAfterResume"); // seconds; 0: at once
+        QTest::newRow("after a time") << int(countdown::After) << 60 << 30 << 60;
+        QTest::newRow("at a date and time") << int(countdown::At) << 60 << 30 << 60;
+        QTest::newRow("warnings off") << int(countdown::After) << 0 << 30 << 0;
+        QTest::newRow("warned before it slept") << int(countdown::After) << 60 << 70 << 0;
+    }
+    void countSleptThroughIsWarnedBeforeItActs()
+    {
+        QFETCH(int, mode);
+        QFETCH(int, lead);
+        QFETCH(int, asleepAfter);
+        QFETCH(int, actsAfterResume);
+        Rig rig;
+        rig.platform.setNow(QDateTime(QDate(2027, 5, 12), QTime(12, 0)));
+        WarningDesk desk;
+        desk.setLeadSeconds(lead);
+        rig.tab.setWarningDesk(&desk);
+        QList<QDateTime> named;
+        QObject::connect(&desk, &WarningDesk::warningDue, [&named](const Warning& w) { named.append(w.moment); });
+        rig.chooseAction(ActionKind::Lock);
+        rig.tab.m_modeButtons[size_t(mode)]->setChecked(true);
+        rig.tab.onModeChosen(mode);
+        rig.tab.m_atDateEdit->setDate(QDate(2027, 5, 12));
+        rig.tab.m_atTimeEdit->setTime(QTime(12, 2));
+        rig.setHours(rig.tab.m_afterHoursEdit, 0);
+        rig.setMinutes(rig.tab.m_afterMinutesEdit, 2);
+        rig.start();
+        for (int i = 0; i < asleepAfter; ++i)
+            rig.tick();
+        rig.platform.advance(3600); // asleep; the tick count goes on
+        const QDateTime resumed = rig.platform.now();
+        rig.tab.onCountdownTick();
+        int ticks = 0;
+        while (!rig.idle() && ticks < 120) {
+            rig.tick();
+            ++ticks;
+        }
+        QVERIFY(rig.idle());
+        QCOMPARE(resumed.secsTo(rig.platform.now()), qint64(actsAfterResume));
+        QCOMPARE(named.size(), lead > 0 ? 1 : 0);
+        if (lead > 0)
+            QCOMPARE(named.last(), asleepAfter < 60 ? resumed.addSecs(lead) : QDateTime(QDate(2027, 5, 12), QTime(12, 2)));
+    }
+
     // Started in the middle of a second, the clock then set: the target
     // opens in the second announced, not in the one after it.
     void powerOnStaysInItsSecondWhenTheClockIsSet_data()
