@@ -122,6 +122,8 @@ void TestRemoteCommand::momentsAsPeopleTypeThem_data()
     QTest::newRow("German, one-digit hour alone") << "de_DE" << "8:30" << QDateTime(QDate(2026, 6, 11), QTime(8, 30));
     QTest::newRow("US, as shown") << "en_US" << "12/31/26 8:30 PM" << at;
     QTest::newRow("US, four-digit year") << "en_US" << "12/31/2026 8:30 PM" << at;
+    QTest::newRow("German, in the hour shown twice") << "de_DE" << "25.10.2026 02:30" << QDateTime(QDate(2026, 10, 25), QTime(2, 30));
+    QTest::newRow("German, in the skipped hour") << "de_DE" << "28.03.2027 02:30" << QDateTime(QDate(2027, 3, 28), QTime(3, 30));
     QTest::newRow("US, date and 24-hour time") << "en_US" << "12/31/2026 20:30" << at;
     QTest::newRow("US, date and morning on the 24-hour clock") << "en_US" << "1/2/2027 8:05:30" << QDateTime(QDate(2027, 1, 2), QTime(8, 5, 30));
     QTest::newRow("US, 24-hour time alone") << "en_US" << "20:30" << QDateTime(kNow.date(), QTime(20, 30));
