@@ -44,6 +44,7 @@ QString taskDatabasePath(const QString& programDir)
 
 TaskStore::~TaskStore()
 {
+    forgetStatements();
     if (!m_connection.isEmpty()) {
         QSqlDatabase::database(m_connection, false).close();
         QSqlDatabase::removeDatabase(m_connection);
@@ -52,6 +53,7 @@ TaskStore::~TaskStore()
 
 void TaskStore::setConnection(const QString& databasePath, TaskDatabaseState* database)
 {
+    forgetStatements();
     m_path = databasePath;
     m_databaseState = database;
 }
@@ -85,6 +87,7 @@ Outcome TaskStore::failed(const QSqlError& error)
 Outcome TaskStore::failed(int sqliteCode, const QString& words)
 {
     // Opened afresh next time: the file may be replaced before then.
+    forgetStatements();
     if (!m_connection.isEmpty())
         QSqlDatabase::database(m_connection, false).close();
     if (m_databaseState) {
@@ -242,28 +245,38 @@ Outcome TaskStore::update()
     QVariant newId;
     QSqlError error;
     {
-        QSqlQuery query(QSqlDatabase::database(m_connection, false));
+        QString sql;
         if (m_adding) {
             const QString marks = QStringList(QList<QString>(names.size(), QStringLiteral("?")))
                                       .join(QLatin1Char(','));
-            query.prepare(names.isEmpty() ? QStringLiteral("insert into \"task\" default values")
-                                          : QStringLiteral("insert into \"task\" (%1) values (%2)")
-                                                .arg(names.join(QLatin1Char(',')), marks));
+            sql = names.isEmpty() ? QStringLiteral("insert into \"task\" default values")
+                                  : QStringLiteral("insert into \"task\" (%1) values (%2)")
+                                        .arg(names.join(QLatin1Char(',')), marks);
         } else {
             QStringList sets;
             for (const QString& n : names)
                 sets << n + QStringLiteral("=?");
-            query.prepare(QStringLiteral("update \"task\" set %1 where \"id\"=?")
-                              .arg(sets.join(QLatin1Char(','))));
+            sql = QStringLiteral("update \"task\" set %1 where \"id\"=?").arg(sets.join(QLatin1Char(',')));
         }
+        // Prepared once for a run of writes (an import).
+        auto kept = m_writes.find(sql);
+        if (kept == m_writes.end()) {
+            kept = m_writes.emplace(sql, QSqlQuery(QSqlDatabase::database(m_connection, false))).first;
+            kept->second.prepare(sql); // a failure shows at exec
+        }
+        QSqlQuery& query = kept->second;
+        int bound = 0;
         for (int p : positions)
-            query.addBindValue(m_edit.at(p));
+            query.bindValue(bound++, m_edit.at(p));
         if (!m_adding)
-            query.addBindValue(field(QStringLiteral("id")));
+            query.bindValue(bound, field(QStringLiteral("id")));
         stored = query.exec();
         changed = query.numRowsAffected();
         newId = query.lastInsertId();
         error = query.lastError();
+        query.finish(); // no statement left running between writes
+        if (!stored)
+            m_writes.erase(kept); // prepared afresh next time
     }
     if (!stored)
         return failed(error);
@@ -283,16 +296,27 @@ Outcome TaskStore::update()
     return Outcome::success();
 }
 
-QStringList TaskStore::tableColumns() const
+QStringList TaskStore::tableColumns()
 {
     // The result's names come through QtSql with double quotes taken out; the
     // table's own list has them as they are, in the same order as "select *".
+    if (!m_tableColumnsFor.isEmpty() && m_tableColumnsFor == m_columns)
+        return m_tableColumns;
     QStringList names;
     QSqlQuery query(QSqlDatabase::database(m_connection, false));
     if (query.exec(QStringLiteral("PRAGMA table_info(\"task\")")))
         while (query.next())
             names << query.value(1).toString();
-    return names.size() == m_columns.size() ? names : m_columns;
+    m_tableColumns = names.size() == m_columns.size() ? names : m_columns;
+    m_tableColumnsFor = m_columns;
+    return m_tableColumns;
+}
+
+void TaskStore::forgetStatements()
+{
+    m_writes.clear();
+    m_tableColumns.clear();
+    m_tableColumnsFor.clear();
 }
 
 Outcome TaskStore::remove()

@@ -4,14 +4,17 @@
 #include "tasks/TaskRow.h"
 
 #include <QSet>
+#include <QSqlQuery>
 #include <QString>
 #include <QStringList>
 #include <QVariant>
 #include <QVector>
 
 #include <array>
+#include <map>
 
 class QSqlError;
+
 
 namespace zelkor
 {
@@ -86,7 +89,8 @@ private:
     Outcome failed(int sqliteCode, const QString& words);
     TaskRow rowAt(qsizetype index) const;
     int columnIndex(QStringView name) const;
-    QStringList tableColumns() const; // the task table's column names, by position
+    QStringList tableColumns(); // the task table's column names, by position
+    void forgetStatements();
 
     QString m_path;
     TaskDatabaseState* m_databaseState = nullptr; // the program's state of the file, if any
@@ -100,6 +104,11 @@ private:
     bool m_adding = false;
     QVector<QVariant> m_edit;
     QSet<int> m_assigned;
+    // Kept for a run of like writes (an import): the table's own column names,
+    // read for the result's names they go with, and the write statements.
+    QStringList m_tableColumns;
+    QStringList m_tableColumnsFor;
+    std::map<QString, QSqlQuery> m_writes; // by statement; a few shapes of row
 };
 
 } // namespace zelkor
