@@ -454,6 +454,13 @@ void MainWindow::closeEvent(QCloseEvent* event)
         return;
     }
     event->ignore();
+    // Without a tray the window can only be minimized, and Exit is in the
+    // tray's menu: closing it asks which of the two is meant.
+    if (!m_trayIconShown && !m_state.hiddenMode && MessageBox::question(this, kEndWithoutTray)) {
+        // After this close is over: Exit closes the window itself.
+        QMetaObject::invokeMethod(this, &MainWindow::exitProgram, Qt::QueuedConnection);
+        return;
+    }
     emit shownStateChanged(false);
     m_visibility->hideToTray();
 }

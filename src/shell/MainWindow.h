@@ -41,6 +41,11 @@ class TimerTab;
 class TrayIcon;
 class TrayMenu;
 
+// Asked when the window is closed on a desktop without a tray.
+inline const QString kEndWithoutTray =
+    QStringLiteral("This desktop shows no system tray for Zelkor to wait in. Do you want to end Zelkor? "
+                   "Its countdown and tasks stop until it is started again; No minimizes the window.");
+
 // The main window: a shell that owns one object per concern and runs the
 // start-up sequence, the close request and Exit.
 class MainWindow : public QMainWindow

@@ -5,6 +5,7 @@
 #include "shell/TrayMenu.h"
 
 #include <QApplication>
+#include <QGuiApplication>
 #include <QWidget>
 
 namespace zelkor {
@@ -49,6 +50,9 @@ void ShellVisibility::hideToTray()
 
 void ShellVisibility::showFromTray()
 {
+    // A Wayland window cannot take back its own minimizing: shown anew, it is back.
+    if (showsAnewToRestore && m_main.isMinimized())
+        m_main.hide();
     m_main.showNormal();
     m_menu.m_showAction->setChecked(true);
     m_main.raise();

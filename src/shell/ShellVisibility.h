@@ -2,6 +2,7 @@
 
 #include "common/AppState.h"
 
+#include <QGuiApplication>
 #include <QList>
 #include <QObject>
 #include <QPointer>
@@ -42,6 +43,10 @@ public:
 
     // The windows of the program that are up, main window first.
     QList<QWidget*> programWindows() const;
+
+    // Where a minimized window cannot be restored by asking (Wayland), it is
+    // unmapped and shown anew.
+    bool showsAnewToRestore = QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
 
 private:
     QWidget& m_main;

@@ -221,9 +221,13 @@ start_program
 until_true main_shown || fail "the main window did not appear without a tray"
 w=$(main_window)
 xdotool windowactivate --sync "$w" key alt+F4
+# It asks whether to end the program; Escape answers No.
+until_true '[ "$(xdotool getactivewindow 2>/dev/null)" != "$w" ]' || fail "closing without a tray asked nothing"
+xdotool key Escape
 until_true '! main_shown' || fail "the close button did nothing"
 xprop -id "$w" WM_STATE | grep -q Iconic || fail "without a tray closing must minimize, not hide"
-pass "without a tray the close button minimizes"
+kill -0 "$program_pid" || fail "answering No ended the program"
+pass "without a tray the close button asks, and No minimizes"
 start_tray
 until_true icon_there || fail "a tray that started later got no icon"
 pass "a tray started after the program gets the icon"

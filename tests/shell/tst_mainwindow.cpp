@@ -304,16 +304,28 @@ private slots:
     void closeRequest_data()
     {
         QTest::addColumn<bool>("tray");
-        QTest::newRow("with a tray icon the window hides") << true;
-        QTest::newRow("without a tray it only minimizes") << false;
+        QTest::addColumn<bool>("end"); // the answer to the question without a tray
+        QTest::newRow("with a tray icon the window hides") << true << false;
+        QTest::newRow("without a tray, asked, it minimizes") << false << false;
+        QTest::newRow("without a tray, asked, it ends") << false << true;
     }
     void closeRequest()
     {
         QFETCH(bool, tray);
+        QFETCH(bool, end);
         Fixture f;
         QVERIFY(f.window->startUp());
         f.window->setTrayIconShown(tray);
+        MessageBox::resetTestState();
+        MessageBox::setNextAnswer(end ? QMessageBox::Yes : QMessageBox::No);
         QVERIFY(!f.window->close());
+        QCOMPARE(MessageBox::lastText(), tray ? QString() : kEndWithoutTray);
+        if (end) {
+            QTRY_VERIFY(f.state.exitRequested);
+            QVERIFY(!f.window->isVisible());
+            QVERIFY(QFile::exists(f.state.paths.settingsPath)); // as Exit, the settings saved
+            return;
+        }
         QVERIFY(f.window->isMinimized());
         QCOMPARE(f.window->isVisible(), !tray);
         QVERIFY(!f.state.exitRequested);

@@ -15,6 +15,19 @@
 using namespace zelkor;
 using namespace zelkor::test;
 
+namespace {
+struct EventCounter : QObject {
+    explicit EventCounter(QEvent::Type type) : type(type) {}
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        count += event->type() == type ? 1 : 0;
+        return false;
+    }
+    QEvent::Type type;
+    int count = 0;
+};
+} // namespace
+
 class TestShellWindow : public ShellTest {
     Q_OBJECT
 private slots:
@@ -78,6 +91,34 @@ private slots:
         QVERIFY(p.window->isVisible());
         QVERIFY(!p.window->isMinimized());
         QVERIFY(p.menu().m_showAction->isChecked());
+    }
+
+    // Minimized without a tray, the window comes back on request; where the
+    // desktop cannot be asked to restore it (Wayland), by being shown anew.
+    void minimizedWindowComesBack_data()
+    {
+        QTest::addColumn<bool>("showsAnew");
+        QTest::addColumn<int>("hides"); // times it was unmapped on the way back
+        QTest::newRow("restored by asking") << false << 0;
+        QTest::newRow("shown anew") << true << 1;
+    }
+    void minimizedWindowComesBack()
+    {
+        QFETCH(bool, showsAnew);
+        QFETCH(int, hides);
+        Program p;
+        p.start();
+        p.window->setTrayIconShown(false);
+        ShellVisibility& v = *p.window->visibility();
+        v.showsAnewToRestore = showsAnew;
+        v.hideToTray();
+        QVERIFY(p.window->isMinimized());
+        EventCounter counter(QEvent::Hide);
+        p.window->installEventFilter(&counter);
+        v.showFromTray();
+        QCOMPARE(counter.count, hides);
+        QVERIFY(p.window->isVisible());
+        QVERIFY(!p.window->isMinimized());
     }
 
     void showHideItem()
