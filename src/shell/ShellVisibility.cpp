@@ -5,7 +5,6 @@
 #include "shell/TrayMenu.h"
 
 #include <QApplication>
-#include <QGuiApplication>
 #include <QWidget>
 
 namespace zelkor {
