@@ -42,7 +42,8 @@ Parsed parse(const QByteArray& text);
 
 // Checks every draft as the task dialog does (at `now`; a refusal names the
 // task's line where the file gave it), except that a Once task that has
-// passed is kept, as an export writes it (it runs no more); then stores all of
+// passed, and a Weekly task without a day, are kept, as an export writes them
+// (they run no more, or never); then stores all of
 // them in one transaction. Nothing is stored unless everything is.
 // `taskRefused` tells a draft the dialog would refuse from a table that
 // would not take the rows.
