@@ -187,12 +187,17 @@ void MainWindow::buildShell()
             &ShellVisibility::onShowHideToggled);
     connect(m_trayMenu->m_hideAction, &QAction::triggered, m_visibility,
             &ShellVisibility::onHideChosen);
+    connect(m_trayMenu->m_hideAction, &QAction::triggered, this, &MainWindow::tellWayBackFromHiding);
     connect(m_trayMenu, &TrayMenu::quickLaunch, this,
             [this](int code) { m_actions->performRequested(code, m_timerTab->forced()); });
     connect(m_trayMenu->m_exitAction, &QAction::triggered, this, &MainWindow::exitProgram);
 
     m_hotKey = createGlobalHotKey();
     connect(m_hotKey.get(), &GlobalHotKey::activated, m_visibility, &ShellVisibility::onHotKey);
+    connect(m_options->m_startHiddenCheck, &QCheckBox::clicked, this, [this](bool on) {
+        if (on)
+            tellWayBackFromHiding();
+    });
 
     m_suspendFilter = std::make_unique<SuspendFilter>(m_platform, m_state);
     connect(m_wakeOnCheck, &QCheckBox::toggled, this,
@@ -463,6 +468,14 @@ void MainWindow::closeEvent(QCloseEvent* event)
     }
     emit shownStateChanged(false);
     m_visibility->hideToTray();
+}
+
+void MainWindow::tellWayBackFromHiding()
+{
+    // Hidden, with no key to call it back, the program would be out of reach
+    // without a word.
+    if (!m_hotKey->isRegistered())
+        MessageBox::notify(this, kNoHotKeyWayBack);
 }
 
 void MainWindow::exitProgram()

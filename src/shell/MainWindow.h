@@ -46,6 +46,12 @@ inline const QString kEndWithoutTray =
     QStringLiteral("This desktop shows no system tray for Zelkor to wait in. Do you want to end Zelkor? "
                    "Its countdown and tasks stop until it is started again; No minimizes the window.");
 
+// Told where hidden mode is chosen and Ctrl+Alt+H cannot be had.
+inline const QString kNoHotKeyWayBack =
+    QStringLiteral("Ctrl+Alt+H is not available on this desktop (another program holds it, or the desktop "
+                   "gives programs no global keys), so it cannot bring Zelkor back from hidden mode. "
+                   "Run \"zelkor --toggle-hidden\" instead; a shortcut of the desktop can run it.");
+
 // The main window: a shell that owns one object per concern and runs the
 // start-up sequence, the close request and Exit.
 class MainWindow : public QMainWindow
@@ -132,6 +138,7 @@ protected:
     void changeEvent(QEvent* event) override;
 
 private:
+    void tellWayBackFromHiding();
     void buildToolbar();
     void buildShell();
     void prepareWindow();  // what the window shows at first

@@ -164,6 +164,33 @@ private slots:
         QVERIFY(p.window->trayIcon()->wanted());
     }
 
+    // Where Ctrl+Alt+H cannot be had (here, offscreen), choosing hidden mode
+    // tells the way back.
+    void hidingWithoutTheKeyTellsTheWayBack_data()
+    {
+        QTest::addColumn<QString>("choice");
+        QTest::addColumn<QString>("told");
+        QTest::newRow("the Hide item") << "hide" << kNoHotKeyWayBack;
+        QTest::newRow("the start option, checked") << "check" << kNoHotKeyWayBack;
+        QTest::newRow("the start option, unchecked") << "uncheck" << QString();
+    }
+    void hidingWithoutTheKeyTellsTheWayBack()
+    {
+        QFETCH(QString, choice);
+        QFETCH(QString, told);
+        Program p;
+        p.start();
+        QCheckBox* option = p.window->optionsPage()->m_startHiddenCheck;
+        option->setChecked(choice == QLatin1String("uncheck"));
+        MessageBox::resetTestState();
+        MessageBox::setNextAnswer(QMessageBox::Ok);
+        if (choice == QLatin1String("hide"))
+            p.menu().m_hideAction->trigger();
+        else
+            option->click();
+        QCOMPARE(MessageBox::lastText(), told);
+    }
+
     void hotKeyKeepsTheShowMark()
     {
         Program p;
