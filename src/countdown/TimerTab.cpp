@@ -443,15 +443,18 @@ QString TimerTab::countdownKey() const
     return QStringLiteral("countdown:%1").arg(m_countdownRound);
 }
 
+Warning TimerTab::countdownWarning(const QDateTime& moment) const
+{
+    return {countdownKey(), WarningSource::Countdown, m_actionCombo->currentIndex() + 1, moment};
+}
+
 void TimerTab::warnAhead()
 {
     if (!m_desk)
         return;
     const QDateTime now = m_platform.now();
     const QDateTime moment = QDateTime::fromSecsSinceEpoch(now.toSecsSinceEpoch() + m_remainSeconds);
-    m_desk->consider({countdownKey(), WarningSource::Countdown, m_actionCombo->currentIndex() + 1,
-                      moment},
-                     now);
+    m_desk->consider(countdownWarning(moment), now);
 }
 
 bool TimerTab::warnedLate(qint64 elapsedMs)
@@ -459,9 +462,7 @@ bool TimerTab::warnedLate(qint64 elapsedMs)
     // Its warning never showed (the computer slept through it, or the clock
     // was set past it): nobody could stop it. It ends a lead from now
     // instead, warned of at once, as a postponed one is.
-    const Warning warning{countdownKey(), WarningSource::Countdown, m_actionCombo->currentIndex() + 1,
-                          m_platform.now()};
-    if (!m_desk || !m_desk->opensAt(warning).isValid())
+    if (!m_desk || !m_desk->opensAt(countdownWarning(m_platform.now())).isValid())
         return false;
     const qint64 added = (elapsedMs - endMs()) / 1000 + m_desk->leadSeconds(); // ends on its own second
     m_totalSeconds += added;

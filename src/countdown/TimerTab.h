@@ -28,6 +28,7 @@ class ActionExecutor;
 class WakeWaits;
 enum class WaitEnd;
 class WarningDesk;
+struct Warning;
 
 // The "Timer" tab: the clock and uptime labels, a one-off countdown in one of
 // four modes that performs the chosen action at zero ("Power On" instead waits
@@ -136,6 +137,8 @@ private:
     void finish();
     // A count that ended unwarned moves on by the warning's lead, if there is one.
     bool warnedLate(qint64 elapsedMs);
+    // The warning of this round of the count, acting at `moment`.
+    Warning countdownWarning(const QDateTime& moment) const;
     void warnAhead();
 
     Platform& m_platform;

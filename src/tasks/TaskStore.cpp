@@ -275,8 +275,6 @@ Outcome TaskStore::update()
         newId = query.lastInsertId();
         error = query.lastError();
         query.finish(); // no statement left running between writes
-        if (!stored)
-            m_writes.erase(kept); // prepared afresh next time
     }
     if (!stored)
         return failed(error);
