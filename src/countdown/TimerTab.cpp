@@ -265,13 +265,33 @@ void TimerTab::followClockStep()
         if (!waitFor(at))
             tellWakeUpFailed(at);
     }
+    if (!isCounting())
+        return;
     // A countdown counts real seconds: the clock moved the moment its open
-    // warning names, which is given anew. At a date, the moment stands.
-    if (isCounting() && m_timerMode != countdown::At && m_desk && m_desk->isOpen(countdownKey())) {
+    // warning names, which is given anew. At a date, the moment stands on the
+    // wall clock, unless the time zone changed under it.
+    const bool moved = m_timerMode != countdown::At || followWallMoment();
+    if (moved && m_desk && m_desk->isOpen(countdownKey())) {
         m_desk->retract(countdownKey());
         ++m_countdownRound;
         warnAhead();
     }
+}
+
+bool TimerTab::followWallMoment()
+{
+    // From the second counted from to the date and time as the clock now
+    // reads it (behind now when it has passed: the count ends at the next
+    // tick), and what Postpone added.
+    const QDateTime now = m_platform.now();
+    const qint64 passed = now.toSecsSinceEpoch() - m_originMs / 1000;
+    const qint64 total = passed + countdown::countSeconds(countdown::At, pickerValues(), now, 0) +
+                         m_postponedSeconds;
+    if (total == m_totalSeconds)
+        return false;
+    m_totalSeconds = total;
+    aimNextTick();
+    return true;
 }
 
 bool TimerTab::waitFor(const QDateTime& at)

@@ -127,6 +127,9 @@ private:
     qint64 endMs() const;     // of the running count, on the same clock
     void aimNextTick();
     void powerOn(qint64 seconds);
+    // Counting to a date and time: the count ends there on the clock as it
+    // reads now (a new time zone moves it); true when the end moved.
+    bool followWallMoment();
     // Arms a wake wait for `at` and keeps it; false when it cannot be armed.
     bool waitFor(const QDateTime& at);
     void powerOnEnded(quint64 wait, WaitEnd end);

@@ -155,6 +155,46 @@ private slots:
                  QStringLiteral("%1 seconds remaining").arg(seconds));
     }
 
+    // A new time zone while counting to a date and time: the count ends at
+    // that date and time on the new zone's clock, at once when it has passed.
+    void timerTabDateFollowsANewZone_data()
+    {
+        QTest::addColumn<QByteArray>("newZone");
+        QTest::addColumn<QTime>("moment"); // chosen at 10:00 in Berlin
+        QTest::addColumn<QTime>("ended");  // on the new zone's clock
+        QTest::newRow("west, to London") << QByteArray("Europe/London") << QTime(11, 0) << QTime(11, 0);
+        QTest::newRow("east, to Helsinki") << QByteArray("Europe/Helsinki") << QTime(12, 0) << QTime(12, 0);
+        QTest::newRow("east, past the moment")
+            << QByteArray("Europe/Helsinki") << QTime(10, 30) << QTime(11, 0, 11);
+    }
+    void timerTabDateFollowsANewZone()
+    {
+        QFETCH(QByteArray, newZone);
+        QFETCH(QTime, moment);
+        QFETCH(QTime, ended);
+        const QDate day(2026, 12, 7);
+        TimerTabRig rig;
+        rig.platform.setNow(QDateTime(day, QTime(10, 0)));
+        rig.chooseAction(ActionKind::EventsRemind);
+        rig.chooseMoment(day, moment);
+        rig.start();
+        for (int i = 0; i < 10; ++i) {
+            rig.platform.advanceSecond();
+            rig.tab.onCountdownTick();
+        }
+        // The moment goes on; the wall clock shows it in the new zone.
+        const QDateTime instant = rig.platform.now().toUTC();
+        useZone(newZone);
+        rig.platform.stepClock(instant.toLocalTime());
+        rig.tab.followClockStep();
+        for (int i = 0; i < 3 * 3600 && rig.tab.isCounting(); ++i) {
+            rig.platform.advanceSecond();
+            rig.tab.onCountdownTick();
+        }
+        QVERIFY(!rig.tab.isCounting());
+        QCOMPARE(rig.platform.now(), QDateTime(day, ended));
+    }
+
     // The selection pass in the hour shown twice: a task whose first showing
     // passed unfired comes at its second showing; one that fired at its first
     // does not come again.

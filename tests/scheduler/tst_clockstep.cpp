@@ -1,10 +1,12 @@
 #include "SchedulerRig.h"
+#include "Zone.h"
 #include "common/ActionKind.h"
 #include "countdown/PowerOnCycle.h"
 #include "countdown/WakeWaits.h"
 #include "scheduler/ClockWatch.h"
 #include "shell/MainWindow.h"
 
+#include <QScopeGuard>
 #include <QTest>
 #include <QTimer>
 
@@ -74,6 +76,38 @@ private slots:
         QCOMPARE(watch.stepped(start.addMSecs(wallMs), startTick + quint32(tickMs)), stepped);
         // The next look starts from there.
         QVERIFY(!watch.stepped(start.addMSecs(wallMs + 1000), startTick + quint32(tickMs) + 1000u));
+    }
+
+    // The zone changed under the program (a journey, the desktop's automatic
+    // zone, a user's correction): its wall clock moved as if set, while the
+    // clock's own changes of the year are time passing.
+    void zoneChangeIsAStep_data()
+    {
+        QTest::addColumn<QDateTime>("firstUtc");
+        QTest::addColumn<QByteArray>("newZone");
+        QTest::addColumn<bool>("stepped");
+        const QDateTime winter = utcAt(QDate(2026, 12, 7), QTime(9, 0));
+        QTest::newRow("to London") << winter << QByteArray("Europe/London") << true;
+        QTest::newRow("to New York") << winter << QByteArray("America/New_York") << true;
+        QTest::newRow("to Kolkata, half an hour off") << winter << QByteArray("Asia/Kolkata") << true;
+        QTest::newRow("to a zone of the same time")
+            << winter << QByteArray("Europe/Paris") << false;
+        QTest::newRow("clocks go back in the zone")
+            << utcAt(QDate(2026, 10, 25), QTime(0, 59, 59)) << QByteArray("Europe/Berlin") << false;
+        QTest::newRow("clocks go forward in the zone")
+            << utcAt(QDate(2026, 3, 29), QTime(0, 59, 59)) << QByteArray("Europe/Berlin") << false;
+    }
+    void zoneChangeIsAStep()
+    {
+        QFETCH(QDateTime, firstUtc);
+        QFETCH(QByteArray, newZone);
+        QFETCH(bool, stepped);
+        const auto restore = qScopeGuard(useDefaultZone);
+        ClockWatch watch;
+        QVERIFY(!watch.stepped(localAt(firstUtc), 5000u));
+        useZone(newZone);
+        QCOMPARE(watch.stepped(localAt(firstUtc.addSecs(1)), 6000u), stepped);
+        QVERIFY(!watch.stepped(localAt(firstUtc.addSecs(2)), 7000u));
     }
 
     // The main window's ticks, second by second, with the clock set between.

@@ -16,6 +16,10 @@ class ChildProcesses;
 class LogindHibernation;
 class SuspendInhibitor;
 
+// Calls `onChange` from the event loop, shortly after the file at `path`
+// (the one naming the local time zone) is replaced, removed or rewritten.
+std::unique_ptr<QObject> watchZoneFile(const QString& path, std::function<void()> onChange);
+
 class LinuxPlatform final : public Platform {
 public:
     LinuxPlatform();
@@ -52,6 +56,7 @@ private:
     std::optional<quint32> m_lastInput;  // last answer, kept steady
     std::unique_ptr<WakeTimer> m_wakeTimer;
     std::unique_ptr<QObject> m_clockSetWatch; // made by watchClockSet
+    std::unique_ptr<QObject> m_zoneWatch;     // made by watchClockSet
 };
 
 } // namespace zelkor
