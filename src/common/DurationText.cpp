@@ -7,6 +7,16 @@
 namespace zelkor::durationtext {
 
 namespace {
+// The showing of a date and time on the clock that is still to come: the
+// second of a time shown twice once the first has passed; the first when
+// none is to come.
+QDateTime showingAfter(const QDateTime& now, QDate date, QTime time)
+{
+    if (const qint64 ahead = daynum::realSecondsUntil(now, date, time); ahead > 0)
+        return QDateTime::fromSecsSinceEpoch(now.toSecsSinceEpoch() + ahead);
+    return daynum::join(date, time);
+}
+
 // The invisible direction marks some locales put into their forms: nobody types them.
 QString withoutMarks(QString text)
 {
@@ -121,13 +131,14 @@ QString formatDuration(qint64 seconds)
 std::optional<QDateTime> parseMoment(const QString& text, const QDateTime& now, const QLocale& locale)
 {
     // A date and time without an offset stands for the moment the clock shows
-    // it (the first showing of a time shown twice), not for whichever of the
-    // two the C library guesses; a time in a skipped hour is read with the
-    // offset from before the change, as the Timer tab reads it.
+    // it (of a time shown twice, the showing still to come, as stored tasks
+    // take it), not for whichever of the two the C library guesses; a time in
+    // a skipped hour is read with the offset from before the change, as the
+    // Timer tab reads it.
     const QString t = text.trimmed();
     if (const QDateTime at = QDateTime::fromString(t, Qt::ISODate); t.contains(QLatin1Char('-'))) {
         const QDateTime moment =
-            at.timeSpec() == Qt::LocalTime ? daynum::join(at.date(), at.time()) : at.toLocalTime();
+            at.timeSpec() == Qt::LocalTime ? showingAfter(now, at.date(), at.time()) : at.toLocalTime();
         if (moment.isValid())
             return moment;
     }
@@ -138,7 +149,7 @@ std::optional<QDateTime> parseMoment(const QString& text, const QDateTime& now, 
             continue;
         // Two-digit years are read as 19xx; a countdown means this century.
         const bool lastCentury = !form.contains(QLatin1String("yyyy")) && at.date().year() < now.date().year() - 50;
-        return daynum::join(lastCentury ? at.date().addYears(100) : at.date(), at.time());
+        return showingAfter(now, lastCentury ? at.date().addYears(100) : at.date(), at.time());
     }
     QTime time = QTime::fromString(t, Qt::ISODate);
     for (const QString& form : momentForms(locale, false))

@@ -91,6 +91,10 @@ void TestRemoteCommand::momentsOnChangingNights_data()
                                                            << utc(autumn, QTime(0, 30));
     QTest::newRow("repeated, the locale's form") << utc(autumn, QTime(0, 0)) << "31.10.27 02:30"
                                                  << utc(autumn, QTime(0, 30));
+    QTest::newRow("repeated date and time: shown again") << utc(autumn, QTime(0, 40)) << "2027-10-31T02:30"
+                                                         << utc(autumn, QTime(1, 30));
+    QTest::newRow("repeated, the locale's form, shown again") << utc(autumn, QTime(0, 40)) << "31.10.27 02:30"
+                                                              << utc(autumn, QTime(1, 30));
 }
 
 void TestRemoteCommand::momentsOnChangingNights()
