@@ -21,9 +21,11 @@ void ActionExecutor::enableShutdownPrivilege()
     // stays so that every action keeps its order of steps.
 }
 
+QString ActionExecutor::openKey(const QString& target) { return QStringLiteral("open ") + target; }
+
 Outcome ActionExecutor::shellOpen(const QString& target)
 {
-    const QString key = QStringLiteral("open ") + target;
+    const QString key = openKey(target);
     const Outcome handedOver = m_platform.shellOpen(target, reportLater(key));
     if (!handedOver.ok)
         report(key, handedOver);
@@ -103,6 +105,8 @@ Outcome ActionExecutor::performRequested(int kind, bool forced, const QString& t
 {
     if (kind == int(ActionKind::Hibernate))
         m_told.forget(kHibernateKey);
+    else if (kind == int(ActionKind::OpenTarget))
+        m_told.forget(openKey(text.trimmed()));
     else
         m_told.forget(helperName(kind, forced));
     return performAction(kind, forced, text);

@@ -47,6 +47,8 @@ signals:
     void aboutToHibernate();
 
 private:
+    // The cause under which a failure to open `target` is told.
+    static QString openKey(const QString& target);
     void report(const QString& key, const Outcome& outcome);
     // Reports how a started helper or opening ended, if this object still exists.
     Platform::ProgramEnded reportLater(const QString& key);

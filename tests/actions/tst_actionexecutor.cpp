@@ -156,6 +156,7 @@ private slots:
         QTest::newRow("helper, repeated by a timer") << false << QString() << 1;
         QTest::newRow("helper, clicked by the user") << true << QString() << 3;
         QTest::newRow("opening a target") << false << QStringLiteral("www.example.com") << 1;
+        QTest::newRow("opening a target, asked by the user") << true << QStringLiteral("www.example.com") << 3;
     }
     void laterFailuresAreTold()
     {
@@ -167,7 +168,9 @@ private slots:
         ActionExecutor executor(platform, state);
         QSignalSpy problems(&executor, &ActionExecutor::problem);
         const auto act = [&] {
-            if (!target.isEmpty())
+            if (!target.isEmpty() && requested)
+                executor.performRequested(9, false, target);
+            else if (!target.isEmpty())
                 executor.performAction(9, false, target);
             else if (requested)
                 executor.performRequested(1, false);
