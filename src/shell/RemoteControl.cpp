@@ -215,7 +215,10 @@ QString RemoteControl::ExportTasks()
 QString RemoteControl::ExportCalendar()
 {
     const auto rows = storedRows(queries::kOldestFirst);
-    return rows ? QString::fromUtf8(calendarText(*rows, m_window.platform().now())) : QString();
+    if (!rows)
+        return {};
+    const QByteArray source = calendarSource(m_window.state().paths.databasePath);
+    return QString::fromUtf8(calendarText(*rows, m_window.platform().now(), source));
 }
 
 bool RemoteControl::draftOf(const QString& text, TaskDraft* draft)

@@ -3,7 +3,10 @@
 #include "common/ActionKind.h"
 #include "tasks/TaskDraft.h"
 
+#include <QCryptographicHash>
+#include <QFileInfo>
 #include <QStringList>
+#include <QSysInfo>
 
 namespace zelkor {
 
@@ -70,7 +73,16 @@ QString summary(const TaskDraft& d)
 }
 } // namespace
 
-QByteArray calendarText(const QList<TaskRow>& rows, const QDateTime& now)
+QByteArray calendarSource(const QString& databasePath)
+{
+    QByteArray machine = QSysInfo::machineUniqueId();
+    if (machine.isEmpty()) // no machine id: the host's name is the next best
+        machine = QSysInfo::machineHostName().toUtf8();
+    const QByteArray both = machine + '\n' + QFileInfo(databasePath).absoluteFilePath().toUtf8();
+    return QCryptographicHash::hash(both, QCryptographicHash::Sha256).toHex().left(16);
+}
+
+QByteArray calendarText(const QList<TaskRow>& rows, const QDateTime& now, const QByteArray& source)
 {
     QByteArray out;
     appendLine(out, QStringLiteral("BEGIN:VCALENDAR"));
@@ -124,7 +136,9 @@ QByteArray calendarText(const QList<TaskRow>& rows, const QDateTime& now)
         if (!start.isValid())
             continue;
         appendLine(out, QStringLiteral("BEGIN:VEVENT"));
-        appendLine(out, QStringLiteral("UID:task-%1@zelkor.example.org").arg(row.idValue().value_or(0)));
+        appendLine(out, QStringLiteral("UID:task-%1-%2@zelkor.example.org")
+                                  .arg(row.idValue().value_or(0))
+                                  .arg(QString::fromLatin1(source)));
         appendLine(out, QStringLiteral("DTSTAMP:") + stamp);
         appendLine(out, QStringLiteral("DTSTART:") + local(start));
         if (end.isValid())

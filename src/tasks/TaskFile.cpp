@@ -38,6 +38,14 @@ QStringList scheduleFields(int kind)
     return {};
 }
 
+// A value as the file writes it: a text in its quotes, so that "15" is not
+// mistaken for the number it reads like.
+QString asWritten(const QJsonValue& value)
+{
+    const QByteArray list = QJsonDocument(QJsonArray{value}).toJson(QJsonDocument::Compact);
+    return QString::fromUtf8(list.mid(1, list.size() - 2));
+}
+
 std::optional<QTime> timeOf(const QJsonValue& value)
 {
     const QString text = value.toString();
@@ -113,7 +121,7 @@ std::optional<QString> readSchedule(const QJsonObject& task, TaskDraft& d)
         const int n = day.toInt(0);
         if (!day.isDouble() || day.toDouble() != n || n < 1 || n > 31)
             return QStringLiteral("\"day\" must be a day of the month from 1 to 31, not %1")
-                .arg(day.toVariant().toString());
+                .arg(asWritten(day));
         d.monthDay = QDate(2009, 10, n); // a month of 31 days; only the day counts
     } else if (d.kind == int(TaskType::Weekly)) {
         const QJsonValue days = task.value(QStringLiteral("days"));
@@ -151,11 +159,19 @@ TextLayout layoutOf(const QByteArray& text)
     struct Container {
         bool object = false;
         QSet<QByteArray> fields;
+        bool awaitsElement = false; // a list, after its opening or a comma
     };
     QList<Container> open;
     int line = 1; // the text was read as JSON already: no line break is inside a string
     for (qsizetype i = 0; i < text.size(); ++i) {
         const char c = text.at(i);
+        // Every element of the list starts a task, an object or not, so that
+        // the tasks after one that is not keep their lines.
+        if (open.size() == 2 && open.last().awaitsElement && !QChar::isSpace(uchar(c)) && c != ']') {
+            layout.taskStarts.append(i);
+            layout.taskLines.append(line);
+            open.last().awaitsElement = false;
+        }
         if (c == '\n') {
             ++line;
         } else if (c == '"') {
@@ -178,11 +194,9 @@ TextLayout layoutOf(const QByteArray& text)
                 open.last().fields.insert(field);
             }
         } else if (c == '{' || c == '[') {
-            if (c == '{' && open.size() == 2) {
-                layout.taskStarts.append(i);
-                layout.taskLines.append(line);
-            }
-            open.append(Container{c == '{', {}});
+            open.append(Container{c == '{', {}, c == '['});
+        } else if (c == ',' && !open.isEmpty() && !open.last().object) {
+            open.last().awaitsElement = true;
         } else if ((c == '}' || c == ']') && !open.isEmpty()) {
             open.removeLast();
         }

@@ -10,6 +10,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QProcess>
+#include <QSet>
 #include <QTemporaryFile>
 
 using namespace zelkor;
@@ -43,6 +44,8 @@ private slots:
     void importIsAllOrNothing();
     void calendar_data();
     void calendar();
+    void calendarUidsNameTheirDatabase_data();
+    void calendarUidsNameTheirDatabase();
     void onceOnChangingNights_data();
     void onceOnChangingNights();
     void undescribableRowsAreLeftOut_data();
@@ -119,6 +122,14 @@ void TestTaskFile::refused_data()
     QTest::newRow("target on shutdown") << fileOf(R"({"schedule": "daily", "time": "08:00", "action": "shutdown", "target": "a"})")
                                         << QStringLiteral("task 1: unknown field \"target\"");
     QTest::newRow("task no object") << fileOf("3") << QStringLiteral("task 1: a task must be an object");
+    QTest::newRow("a text as the first task")
+        << fileOf("    \"daily at eight\",\n    {\"schedule\": \"daily\", \"time\": \"08:00\", \"action\": \"lock\"}")
+        << QStringLiteral("line 4: task 1: a task must be an object");
+    QTest::newRow("a list as the first task")
+        << fileOf("    [1, 2],\n    {\"schedule\": \"daily\", \"time\": \"08:00\", \"action\": \"lock\"}")
+        << QStringLiteral("line 4: task 1: a task must be an object");
+    QTest::newRow("monthly day as a text") << fileOf(R"({"schedule": "monthly", "time": "08:00", "day": "15", "action": "lock"})")
+                                           << QStringLiteral("task 1: \"day\" must be a day of the month from 1 to 31, not \"15\"");
     QTest::newRow("forbidden period that locks") << fileOf(R"({"schedule": "forbidden", "from": "22:00", "until": "23:00", "action": "lock"})")
                                                  << QStringLiteral("task 1: the \"action\" of a forbidden period is shutdown or hibernate");
     QTest::newRow("a word that starts like a day") << fileOf(R"({"schedule": "weekly", "time": "08:00", "days": ["monkey"], "action": "lock"})")
@@ -223,7 +234,7 @@ void TestTaskFile::calendar()
     TaskStore store(dir.databasePath());
     QVERIFY(taskfile::importDrafts(store, parsed, now).ok);
 
-    const QByteArray ics = calendarText(allRows(dir.databasePath()), now);
+    const QByteArray ics = calendarText(allRows(dir.databasePath()), now, calendarSource(dir.databasePath()));
     for (const QByteArray& line : ics.split('\n')) {
         QVERIFY2(line.size() <= 76, line.constData()); // 75 octets and the CR
         for (const char c : line.chopped(line.endsWith('\r') ? 1 : 0))
@@ -249,6 +260,40 @@ for e in cal.walk('VEVENT'):
     QVERIFY(python.waitForFinished(15000));
     QVERIFY2(python.exitCode() == 0, python.readAllStandardError().constData());
     QCOMPARE(QString::fromUtf8(python.readAllStandardOutput()).trimmed(), event);
+}
+
+void TestTaskFile::calendarUidsNameTheirDatabase_data()
+{
+    QTest::addColumn<QString>("otherDatabase"); // empty: the same one, exported again
+    QTest::addColumn<bool>("sameUids");
+    QTest::newRow("the same database again") << QString() << true;
+    QTest::newRow("another database, the same task numbers") << QStringLiteral("/elsewhere/zelkor.dll") << false;
+}
+
+// A calendar program takes a UID it knows as the same event: exported again,
+// a database keeps its UIDs; two databases' tasks of one number never meet.
+void TestTaskFile::calendarUidsNameTheirDatabase()
+{
+    QFETCH(QString, otherDatabase);
+    QFETCH(bool, sameUids);
+    test::TempProgramDir dir;
+    QVERIFY(dir.isValid());
+    for (int hour : {8, 9})
+        QVERIFY(test::addRow(dir.databasePath(), {{QStringLiteral("type"), 2}, {QStringLiteral("action"), 5},
+                                                  {QStringLiteral("starttime"), test::timeOfDay(hour, 0)}}) > 0);
+    const QList<TaskRow> rows = allRows(dir.databasePath());
+    const auto uids = [&rows](const QString& database) {
+        QSet<QByteArray> found;
+        for (const QByteArray& line : calendarText(rows, test::fixedNow(), calendarSource(database)).split('\n'))
+            if (line.startsWith("UID:"))
+                found.insert(line.trimmed());
+        return found;
+    };
+    const QSet<QByteArray> first = uids(dir.databasePath());
+    QCOMPARE(first.size(), 2);
+    const QSet<QByteArray> second = uids(otherDatabase.isEmpty() ? dir.databasePath() : otherDatabase);
+    QCOMPARE(second == first, sameUids);
+    QCOMPARE(second.intersects(first), sameUids);
 }
 
 void TestTaskFile::onceOnChangingNights_data()
@@ -317,7 +362,7 @@ void TestTaskFile::undescribableRowsAreLeftOut()
     const QJsonArray tasks =
         QJsonDocument::fromJson(taskfile::exportText(rows)).object().value(QStringLiteral("tasks")).toArray();
     QCOMPARE(tasks.size(), described);
-    QCOMPARE(int(calendarText(rows, test::fixedNow()).count("BEGIN:VEVENT")), described);
+    QCOMPARE(int(calendarText(rows, test::fixedNow(), calendarSource(dir.databasePath())).count("BEGIN:VEVENT")), described);
 }
 
 QTEST_GUILESS_MAIN(TestTaskFile)
