@@ -3,10 +3,12 @@
 #include "common/BuildInfo.h"
 
 #include <QDir>
+#include <QGuiApplication>
 #include <QIconEngine>
 #include <QImageReader>
 #include <QPainter>
 #include <QPainterPath>
+#include <QPalette>
 #include <QPixmap>
 
 #include <algorithm>
@@ -138,6 +140,15 @@ const QColor kActionColours[] = {
 };
 const QColor kInk(0x40, 0x48, 0x50);
 
+// The ink of lines drawn straight on the window: the designed grey on a light
+// window, the theme's own text colour on a dark one, where grey would vanish.
+// Read at each drawing, so a change of theme shows at the next repaint.
+QColor inkOnWindow()
+{
+    const QPalette palette = QGuiApplication::palette();
+    return palette.color(QPalette::Window).lightnessF() < 0.5 ? palette.color(QPalette::WindowText) : kInk;
+}
+
 // The mode pictures on a 16-unit grid, scaled to the size shown.
 void modePicture(QPainter& p, const QRectF& r, Picture picture)
 {
@@ -145,7 +156,7 @@ void modePicture(QPainter& p, const QRectF& r, Picture picture)
     p.translate(r.center() - QPointF(8 * unit, 8 * unit));
     p.scale(unit, unit);
     p.setPen(Qt::NoPen);
-    p.setBrush(kInk);
+    p.setBrush(inkOnWindow());
     switch (picture) {
     case Picture::After: // onward: two arrowheads
         for (double x : {2.0, 8.0})
@@ -168,7 +179,7 @@ void modePicture(QPainter& p, const QRectF& r, Picture picture)
         p.setBrush(QColor(0x90, 0xc0, 0xe8));
         p.drawRect(QRectF(1.5, 2.5, 13, 9));
         p.setPen(Qt::NoPen);
-        p.setBrush(kInk);
+        p.setBrush(inkOnWindow()); // the stand
         p.drawRect(QRectF(7, 11.5, 2, 2));
         p.drawRect(QRectF(4.5, 13.5, 7, 1.5));
         break;
@@ -216,7 +227,7 @@ QIcon chevronIcon(Qt::Orientation orientation)
         if (orientation == Qt::Vertical)
             p.rotate(90);
         p.scale(size / 16, size / 16);
-        p.setPen(QPen(kInk, 1.6, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+        p.setPen(QPen(inkOnWindow(), 1.6, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
         p.setBrush(Qt::NoBrush);
         for (const double x : {-4.0, 1.0})
             p.drawPolyline(QPolygonF({QPointF(x, -4), QPointF(x + 3.5, 0), QPointF(x, 4)}));

@@ -45,6 +45,12 @@ QVariant TaskListModel::data(const QModelIndex& index, int role) const
         if (const auto bgr = tasklist::cellColourBgr(column))
             return fromBgr(*bgr);
         return {};
+    case Qt::ForegroundRole:
+        // The pale cells keep dark text: a dark theme's light text would
+        // vanish on them.
+        if (tasklist::cellColourBgr(column))
+            return QColor(Qt::black);
+        return {};
     case Qt::TextAlignmentRole:
         if (tasklist::centredColumn(column))
             return int(Qt::AlignHCenter | Qt::AlignTop);

@@ -6,9 +6,12 @@
 #include <QFile>
 #include <QImage>
 #include <QImageReader>
+#include <QPainter>
 #include <QTest>
 #include <QToolBar>
 #include <QToolButton>
+
+#include <cmath>
 
 using namespace zelkor;
 
@@ -56,6 +59,47 @@ class TestAppStyle : public QObject {
     Q_OBJECT
 private slots:
     void initTestCase() { QApplication::setStyle(new AppStyle); }
+
+    // The pictures drawn straight on the window stand out from it in a light
+    // and in a dark theme (WCAG's 3:1 for graphics).
+    void picturesShowOnTheWindow_data()
+    {
+        QTest::addColumn<QIcon>("icon");
+        QTest::addColumn<QColor>("window");
+        QTest::addColumn<QColor>("text");
+        const QColor light(0xef, 0xef, 0xef), dark(0x2a, 0x2e, 0x32);
+        QTest::newRow("after, light") << pictureIcon(Picture::After) << light << QColor(Qt::black);
+        QTest::newRow("after, dark") << pictureIcon(Picture::After) << dark << QColor(0xfc, 0xfc, 0xfc);
+        QTest::newRow("no input, dark") << pictureIcon(Picture::NoInput) << dark << QColor(0xfc, 0xfc, 0xfc);
+        QTest::newRow("chevron, dark") << chevronIcon(Qt::Horizontal) << dark << QColor(0xfc, 0xfc, 0xfc);
+    }
+    void picturesShowOnTheWindow()
+    {
+        QFETCH(QIcon, icon);
+        QFETCH(QColor, window);
+        QFETCH(QColor, text);
+        const QPalette desktop = QApplication::palette();
+        QApplication::setPalette(QPalette(text, window));
+        QImage shown(32, 32, QImage::Format_RGB32);
+        shown.fill(window);
+        {
+            QPainter painter(&shown);
+            icon.paint(&painter, shown.rect());
+        }
+        QApplication::setPalette(desktop);
+        const auto luminance = [](QRgb c) {
+            const auto linear = [](double v) { return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4); };
+            return 0.2126 * linear(qRed(c) / 255.0) + 0.7152 * linear(qGreen(c) / 255.0) + 0.0722 * linear(qBlue(c) / 255.0);
+        };
+        const double ground = luminance(window.rgb());
+        double best = 1.0;
+        for (int y = 0; y < shown.height(); ++y)
+            for (int x = 0; x < shown.width(); ++x) {
+                const double l = luminance(shown.pixel(x, y));
+                best = std::max(best, (std::max(l, ground) + 0.05) / (std::min(l, ground) + 0.05));
+            }
+        QVERIFY2(best >= 3.0, qPrintable(QString::number(best)));
+    }
 
     void picturesLoadNoImagePlugin_data()
     {

@@ -18,9 +18,12 @@
 #include <QProxyStyle>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTabWidget>
 #include <QTest>
+
+#include <cmath>
 
 using namespace zelkor;
 
@@ -109,6 +112,42 @@ private slots:
         QVERIFY(m_page->m_newButton->isEnabled());
         QCOMPARE(m_page->m_newButton->text(), QStringLiteral("New"));
         QCOMPARE(m_page->m_deleteButton->text(), QStringLiteral("Delete"));
+    }
+
+    // The pale cells keep their colours under a dark desktop theme too, and
+    // their text stays readable on them (WCAG's 4.5:1 for body text).
+    void colouredCellsReadInEveryTheme_data()
+    {
+        QTest::addColumn<QColor>("window");
+        QTest::addColumn<QColor>("text");
+        QTest::newRow("light theme") << QColor(0xef, 0xef, 0xef) << QColor(Qt::black);
+        QTest::newRow("dark theme") << QColor(0x2a, 0x2e, 0x32) << QColor(0xfc, 0xfc, 0xfc);
+    }
+    void colouredCellsReadInEveryTheme()
+    {
+        QFETCH(QColor, window);
+        QFETCH(QColor, text);
+        const QPalette desktop = QApplication::palette();
+        const auto restore = qScopeGuard([&desktop] { QApplication::setPalette(desktop); });
+        QPalette themed(text, window);
+        themed.setColor(QPalette::Base, window);
+        QApplication::setPalette(themed);
+        test::addRow(db(), {{"type", 2}, {"action", 1}, {"starttime", test::timeOfDay(8, 0)}});
+        m_page->refreshTaskList();
+        const TaskListModel& model = m_page->m_taskGrid->lines();
+        const auto luminance = [](const QColor& c) {
+            const auto linear = [](double v) { return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4); };
+            return 0.2126 * linear(c.redF()) + 0.7152 * linear(c.greenF()) + 0.0722 * linear(c.blueF());
+        };
+        for (int c = 0; c < 4; ++c) {
+            const QModelIndex cell = model.index(0, c);
+            const QColor back = model.data(cell, Qt::BackgroundRole).value<QColor>();
+            const QVariant ink = model.data(cell, Qt::ForegroundRole);
+            const QColor fore = ink.isValid() ? ink.value<QColor>() : themed.color(QPalette::Text);
+            const double lighter = std::max(luminance(back), luminance(fore));
+            const double darker = std::min(luminance(back), luminance(fore));
+            QVERIFY2((lighter + 0.05) / (darker + 0.05) >= 4.5, qPrintable(QString::number(c)));
+        }
     }
 
     void missingDatabaseShowsTheHeaderOnly()
