@@ -1,6 +1,7 @@
 #include "common/BuildInfo.h"
 #include "shell/AppIcons.h"
 #include "shell/AppStyle.h"
+#include "support/Contrast.h"
 
 #include <QApplication>
 #include <QFile>
@@ -10,8 +11,6 @@
 #include <QTest>
 #include <QToolBar>
 #include <QToolButton>
-
-#include <cmath>
 
 using namespace zelkor;
 
@@ -87,17 +86,10 @@ private slots:
             icon.paint(&painter, shown.rect());
         }
         QApplication::setPalette(desktop);
-        const auto luminance = [](QRgb c) {
-            const auto linear = [](double v) { return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4); };
-            return 0.2126 * linear(qRed(c) / 255.0) + 0.7152 * linear(qGreen(c) / 255.0) + 0.0722 * linear(qBlue(c) / 255.0);
-        };
-        const double ground = luminance(window.rgb());
         double best = 1.0;
         for (int y = 0; y < shown.height(); ++y)
-            for (int x = 0; x < shown.width(); ++x) {
-                const double l = luminance(shown.pixel(x, y));
-                best = std::max(best, (std::max(l, ground) + 0.05) / (std::min(l, ground) + 0.05));
-            }
+            for (int x = 0; x < shown.width(); ++x)
+                best = std::max(best, test::contrastRatio(QColor(shown.pixel(x, y)), window));
         QVERIFY2(best >= 3.0, qPrintable(QString::number(best)));
     }
 

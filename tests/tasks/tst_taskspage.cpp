@@ -5,6 +5,7 @@
 #include "shell/MainWindow.h"
 #include "shell/MessageBox.h"
 #include "shell/ShellProgram.h"
+#include "support/Contrast.h"
 #include "support/TempProgramDir.h"
 #include "tasks/TaskDialog.h"
 #include "tasks/TaskGrid.h"
@@ -22,8 +23,6 @@
 #include <QSignalSpy>
 #include <QTabWidget>
 #include <QTest>
-
-#include <cmath>
 
 using namespace zelkor;
 
@@ -135,18 +134,12 @@ private slots:
         test::addRow(db(), {{"type", 2}, {"action", 1}, {"starttime", test::timeOfDay(8, 0)}});
         m_page->refreshTaskList();
         const TaskListModel& model = m_page->m_taskGrid->lines();
-        const auto luminance = [](const QColor& c) {
-            const auto linear = [](double v) { return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4); };
-            return 0.2126 * linear(c.redF()) + 0.7152 * linear(c.greenF()) + 0.0722 * linear(c.blueF());
-        };
         for (int c = 0; c < 4; ++c) {
             const QModelIndex cell = model.index(0, c);
             const QColor back = model.data(cell, Qt::BackgroundRole).value<QColor>();
             const QVariant ink = model.data(cell, Qt::ForegroundRole);
             const QColor fore = ink.isValid() ? ink.value<QColor>() : themed.color(QPalette::Text);
-            const double lighter = std::max(luminance(back), luminance(fore));
-            const double darker = std::min(luminance(back), luminance(fore));
-            QVERIFY2((lighter + 0.05) / (darker + 0.05) >= 4.5, qPrintable(QString::number(c)));
+            QVERIFY2(test::contrastRatio(back, fore) >= 4.5, qPrintable(QString::number(c)));
         }
     }
 
