@@ -305,18 +305,28 @@ QByteArray exportText(const QList<TaskRow>& rows)
 Parsed parse(const QByteArray& text)
 {
     Parsed result;
+    const QString noTaskFile =
+        QStringLiteral("line 1: a task file is an object with \"version\": %1 and a \"tasks\" list").arg(kVersion);
+    // What a wrong file looks like at once (nothing, a calendar, a text) is
+    // named as such, not by the JSON reader's first complaint.
+    QByteArray body = text.trimmed();
+    if (body.startsWith("\xEF\xBB\xBF"))
+        body = body.mid(3).trimmed();
+    if (body.isEmpty()) {
+        result.error = QStringLiteral("the file is empty");
+        return result;
+    }
     QJsonParseError error;
     const QJsonDocument doc = QJsonDocument::fromJson(text, &error);
     if (error.error != QJsonParseError::NoError) {
-        result.error = QStringLiteral("line %1: %2").arg(lineAt(text, error.offset)).arg(error.errorString());
+        result.error = !body.startsWith('{') ? noTaskFile
+                                             : QStringLiteral("line %1: %2").arg(lineAt(text, error.offset)).arg(error.errorString());
         return result;
     }
     const QJsonObject file = doc.object();
     if (!doc.isObject() || file.value(QStringLiteral("version")).toInt(-1) != kVersion ||
         !file.value(QStringLiteral("tasks")).isArray()) {
-        result.error = QStringLiteral("line 1: a task file is an object with \"version\": %1 and a "
-                                      "\"tasks\" list")
-                           .arg(kVersion);
+        result.error = noTaskFile;
         return result;
     }
     for (auto it = file.constBegin(); it != file.constEnd(); ++it)

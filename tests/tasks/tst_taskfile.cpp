@@ -95,6 +95,9 @@ void TestTaskFile::refused_data()
     const QByteArray good = R"(    {"schedule": "daily", "time": "08:00", "action": "lock"},)";
     QTest::newRow("malformed") << QByteArray("{\n  \"version\": 1,\n  \"tasks\": [\n    {\"schedule\": }\n]}")
                                << QStringLiteral("line 4: ");
+    QTest::newRow("empty") << QByteArray(" \n") << QStringLiteral("the file is empty");
+    QTest::newRow("a calendar file") << QByteArray("BEGIN:VCALENDAR\r\nVERSION:2.0\r\n")
+                                     << QStringLiteral("line 1: a task file is an object with \"version\": 1");
     QTest::newRow("no version") << QByteArray(R"({"tasks": []})")
                                 << QStringLiteral("line 1: a task file is an object with \"version\": 1");
     QTest::newRow("unknown top field") << QByteArray("{\"version\": 1,\n\"tasks\": [],\n\"colour\": 3}")
