@@ -38,6 +38,9 @@ public:
     void start();
     // No wait is left pending, and no search follows.
     void stop();
+    // A new time zone moved the wall clock by `seconds`: what ran keeps its
+    // wall-clock second, so it does not run again when the new clock shows it.
+    void followZoneShift(int seconds) { m_fired.shift(-seconds); }
     // A wait is pending, or a task's target or message is being seen to.
     bool isRunning() const { return m_wait != 0 || m_following; }
 

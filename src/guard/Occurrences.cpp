@@ -85,7 +85,7 @@ QString occurrenceKey(const Selection& occurrence)
     // Named by its first power action's task, so that the occurrence warned
     // of ahead and the same second once it is next have one key.
     const Selection warned = warnedPart(occurrence);
-    return QStringLiteral("task:%1:%2:%3")
+    return kTaskWarningPrefix + QStringLiteral("%1:%2:%3")
         .arg(firstTaskId(warned.due.isEmpty() ? occurrence : warned))
         .arg(occurrence.nextTime.toSecsSinceEpoch())
         .arg(warnedAction(occurrence));

@@ -42,6 +42,8 @@ int warnedAction(const Selection& occurrence);
 // action, where it has one), second and warned action, so that a task changed
 // to another action is warned anew.
 QString occurrenceKey(const Selection& occurrence);
+// What every stored task's warning key starts with.
+inline const QString kTaskWarningPrefix = QStringLiteral("task:");
 
 // The tasks of an occurrence a warning is about (its power actions): Cancel
 // and Postpone leave the others, reminders say, to come at their second.

@@ -63,4 +63,12 @@ void WarningDesk::retract(const QString& key)
         emit warningRetracted(key);
 }
 
+void WarningDesk::retractStartingWith(const QString& prefix)
+{
+    const QSet<QString> open = m_open;
+    for (const QString& key : open)
+        if (key.startsWith(prefix))
+            retract(key);
+}
+
 } // namespace zelkor

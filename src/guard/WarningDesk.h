@@ -56,6 +56,8 @@ public:
     QDateTime opensAt(const Warning& warning) const;
     // The occurrence acted, was stopped or went away: its warning goes.
     void retract(const QString& key);
+    // Every open warning whose key starts so goes.
+    void retractStartingWith(const QString& prefix);
     bool isOpen(const QString& key) const { return m_open.contains(key); }
 
 signals:

@@ -115,6 +115,16 @@ qint64 FiredMoments::firstWeighed(qint64 taskId, double start, qint64 now) const
     return it->at;
 }
 
+void FiredMoments::shift(qint64 seconds)
+{
+    for (FiredMoment& fired : byTask) {
+        fired.moment += seconds;
+        fired.recordedAt += seconds;
+    }
+    for (Weighed& weighed : m_weighed)
+        weighed.at += seconds;
+}
+
 std::optional<qint64> OccurrenceFinder::take(std::optional<daynum::Showings> shown,
                                              std::optional<FiredMoment> fired, qint64 firstWeighedAt) const
 {

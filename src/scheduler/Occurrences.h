@@ -26,6 +26,10 @@ struct FiredMoments {
     QHash<qint64, FiredMoment> byTask;
 
     void insert(qint64 taskId, FiredMoment fired) { byTask.insert(taskId, fired); }
+    // Moves every record by `seconds`: under a new time zone, each keeps the
+    // wall-clock second it had, so it is not run again when the new clock
+    // shows that second.
+    void shift(qint64 seconds);
     // When this run first weighed the task at a time the clock shows twice,
     // as it stands (`start`); `now` where it never did, or the task changed.
     qint64 firstWeighed(qint64 taskId, double start, qint64 now) const;

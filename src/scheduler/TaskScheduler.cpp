@@ -134,6 +134,15 @@ bool TaskScheduler::checkClock()
 {
     if (!m_clockWatch.stepped(m_platform.now(), m_platform.tickCount()))
         return false;
+    if (const int shift = m_clockWatch.zoneShiftSeconds()) {
+        // A new time zone: what ran keeps its wall-clock second, and the open
+        // warnings, named by the moments of the old zone, go; those still
+        // ahead are given anew below.
+        m_fired.shift(-shift);
+        if (m_desk)
+            m_desk->retractStartingWith(kTaskWarningPrefix);
+        emit zoneShifted(shift);
+    }
     // What the poll waits for was chosen on the old time: ahead of the new
     // one it may come too soon or never, and behind it, it must not fire
     // early. The fired moments keep anything from firing twice.

@@ -61,6 +61,9 @@ public:
 signals:
     // A stored task's moment came; sent before its action starts.
     void taskFired(qint64 taskId, int action);
+    // The time zone changed, moving the wall clock by `seconds`; told before
+    // clockStepped.
+    void zoneShifted(int seconds);
     void clockStepped(); // the wall clock was set; the pass has run again
 
 private:

@@ -145,6 +145,7 @@ MainWindow::MainWindow(Platform& platform, AppState& state, QWidget* parent)
     m_scheduler->setForcedSource(forced);
     m_taskPollTimer = m_scheduler->pollTimer();
     // The power-on wait counts real seconds from the old time: search again.
+    connect(m_scheduler, &TaskScheduler::zoneShifted, m_powerOn, &PowerOnCycle::followZoneShift);
     connect(m_scheduler, &TaskScheduler::clockStepped, m_powerOn, &PowerOnCycle::start);
     connect(m_scheduler, &TaskScheduler::clockStepped, m_timerTab, &TimerTab::followClockStep);
     m_periodGuard = new PeriodGuard(m_platform, m_state, *m_actions, this);

@@ -10,9 +10,11 @@
 #include "shell/MainWindow.h"
 #include "support/TaskTable.h"
 #include "support/TempProgramDir.h"
+#include "support/Zone.h"
 
 #include <QApplication>
 #include <QDateTimeEdit>
+#include <QScopeGuard>
 #include <QTest>
 #include <QTimer>
 
@@ -89,6 +91,33 @@ private slots:
         QCOMPARE(platform.wake.armed, (QList<qint64>{600, 0}));
         platform.wake.fire();
         QTRY_COMPARE(platform.opened, QStringList{"/bin/tab"});
+    }
+
+    // A new time zone that shows a Power On's wall-clock second again (a
+    // journey west) does not run it twice that day.
+    void zoneChangeDoesNotRunAPowerOnTwice()
+    {
+        const auto restore = qScopeGuard(test::useDefaultZone);
+        test::TempProgramDir dir;
+        QVERIFY(dir.isValid());
+        addDailyPowerOn(dir.databasePath(), QTime(8, 0), QStringLiteral("/bin/eight"));
+        FakePlatform platform;
+        platform.setNow(QDateTime(QDate(2026, 12, 7), QTime(7, 59, 50)));
+        AppState state;
+        state.paths = portablePaths(dir.path());
+        MainWindow window(platform, state);
+        QVERIFY(window.startUp());
+        QTRY_COMPARE(platform.wake.armed, QList<qint64>{10});
+        platform.advance(10);
+        platform.wake.fire();
+        QTRY_COMPARE(platform.opened, QStringList{"/bin/eight"});
+        const QDateTime instant = platform.now().toUTC();
+        test::useZone("Europe/London"); // the clock shows 07:00 again
+        platform.stepClock(instant.toLocalTime());
+        const qsizetype armings = platform.wake.armed.size();
+        window.scheduler().onClockSet();
+        QTRY_VERIFY(platform.wake.armed.size() > armings);
+        QCOMPARE(platform.wake.armed.last(), 25 * 3600); // from 07:00 to tomorrow's 08:00
     }
 
     void dateAndTimePickersShowTheStartUpTime()

@@ -6,7 +6,9 @@
 #include "scheduler/PeriodGuard.h"
 #include "scheduler/TaskScheduler.h"
 #include "support/TaskTable.h"
+#include "support/Zone.h"
 
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -179,6 +181,44 @@ private slots:
         QCOMPARE(rig.warnings.size(), warnings);
         if (warnings > 0 && asleep < at(7, 59))
             QCOMPARE(rig.warnedAt.last(), at(9, 0));
+    }
+
+    // The time zone changes under the program: each wall-clock occurrence
+    // still acts once, and no warning stays open for a moment of the old
+    // zone.
+    void zoneChangeKeepsEachOccurrenceOnce_data()
+    {
+        QTest::addColumn<bool>("daily");     // else once, at 08:00
+        QTest::addColumn<QTime>("movedAt");  // in Berlin
+        QTest::addColumn<QByteArray>("zone");
+        QTest::addColumn<QTime>("until");    // on the new zone's clock
+        QTest::addColumn<int>("firings");
+        QTest::addColumn<int>("warnings");
+        QTest::newRow("west, after it ran") << true << QTime(8, 0, 30) << QByteArray("Europe/London") << QTime(8, 1) << 1 << 1;
+        QTest::newRow("west, while warned") << false << QTime(7, 59, 30) << QByteArray("Europe/London") << QTime(8, 1) << 1 << 2;
+        QTest::newRow("east, past it while warned") << false << QTime(7, 59, 30) << QByteArray("Europe/Helsinki") << QTime(9, 5) << 0 << 1;
+    }
+    void zoneChangeKeepsEachOccurrenceOnce()
+    {
+        QFETCH(bool, daily);
+        QFETCH(QTime, movedAt);
+        QFETCH(QByteArray, zone);
+        QFETCH(QTime, until);
+        QFETCH(int, firings);
+        QFETCH(int, warnings);
+        const auto restore = qScopeGuard(useDefaultZone);
+        Rig rig;
+        rig.store(daily ? dailyRow(0, QTime(8, 0), 6) : onceRow(0, at(8, 0), 6));
+        rig.scheduler.selectNextTask();
+        QList<QDateTime> fired = rig.runUntil(at(movedAt.hour(), movedAt.minute(), movedAt.second()));
+        const QDateTime instant = rig.platform.now().toUTC();
+        useZone(zone);
+        rig.platform.stepClock(instant.toLocalTime());
+        fired += rig.runUntil(at(until.hour(), until.minute()));
+        QCOMPARE(fired.size(), firings);
+        QCOMPARE(rig.warnings.size(), warnings);
+        for (const Warning& warning : std::as_const(rig.warnings))
+            QVERIFY(!rig.desk.isOpen(warning.key));
     }
 
     // Cancel skips this occurrence only: a Daily task comes again the next
