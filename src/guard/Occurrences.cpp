@@ -149,7 +149,7 @@ QDateTime periodOccurrenceEnd(const ForbiddenPeriod& period, const QDateTime& mo
 
 QString periodKey(const QDateTime& moment, int action)
 {
-    return QStringLiteral("period:%1:%2").arg(moment.toSecsSinceEpoch()).arg(action);
+    return kPeriodWarningPrefix + QStringLiteral("%1:%2").arg(moment.toSecsSinceEpoch()).arg(action);
 }
 
 bool holdsOff(const PeriodHold& hold, const QDateTime& now)

@@ -42,8 +42,9 @@ int warnedAction(const Selection& occurrence);
 // action, where it has one), second and warned action, so that a task changed
 // to another action is warned anew.
 QString occurrenceKey(const Selection& occurrence);
-// What every stored task's warning key starts with.
+// What every stored task's, and the forbidden period's, warning key starts with.
 inline const QString kTaskWarningPrefix = QStringLiteral("task:");
+inline const QString kPeriodWarningPrefix = QStringLiteral("period:");
 
 // The tasks of an occurrence a warning is about (its power actions): Cancel
 // and Postpone leave the others, reminders say, to come at their second.

@@ -63,11 +63,11 @@ void WarningDesk::retract(const QString& key)
         emit warningRetracted(key);
 }
 
-void WarningDesk::retractStartingWith(const QString& prefix)
+void WarningDesk::retractStartingWith(const QString& prefix, const QString& keep)
 {
     const QSet<QString> open = m_open;
     for (const QString& key : open)
-        if (key.startsWith(prefix))
+        if (key.startsWith(prefix) && key != keep)
             retract(key);
 }
 

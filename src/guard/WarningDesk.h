@@ -56,8 +56,8 @@ public:
     QDateTime opensAt(const Warning& warning) const;
     // The occurrence acted, was stopped or went away: its warning goes.
     void retract(const QString& key);
-    // Every open warning whose key starts so goes.
-    void retractStartingWith(const QString& prefix);
+    // Every open warning whose key starts so goes, but `keep`.
+    void retractStartingWith(const QString& prefix, const QString& keep = {});
     bool isOpen(const QString& key) const { return m_open.contains(key); }
 
 signals:

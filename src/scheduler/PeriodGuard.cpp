@@ -70,11 +70,11 @@ void PeriodGuard::aimAnew()
 void PeriodGuard::moveUpcoming(const QDateTime& now)
 {
     // A warning still open for another start (the computer slept through
-    // the period, or the clock was set past it) names what is not coming.
-    const QString warned = m_upcoming.isValid() ? upcomingKey() : QString();
+    // the period, the clock was set past it, or a new time zone moved it)
+    // names what is not coming.
     m_upcoming = nextPeriodAction(m_period, m_hold, now);
-    if (m_desk && !warned.isEmpty() && upcomingKey() != warned)
-        m_desk->retract(warned);
+    if (m_desk)
+        m_desk->retractStartingWith(kPeriodWarningPrefix, upcomingKey());
 }
 
 QString PeriodGuard::upcomingKey() const

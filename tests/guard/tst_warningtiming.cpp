@@ -188,19 +188,20 @@ private slots:
     // zone.
     void zoneChangeKeepsEachOccurrenceOnce_data()
     {
-        QTest::addColumn<bool>("daily");     // else once, at 08:00
+        QTest::addColumn<QString>("kind");   // at 08:00
         QTest::addColumn<QTime>("movedAt");  // in Berlin
         QTest::addColumn<QByteArray>("zone");
         QTest::addColumn<QTime>("until");    // on the new zone's clock
         QTest::addColumn<int>("firings");
         QTest::addColumn<int>("warnings");
-        QTest::newRow("west, after it ran") << true << QTime(8, 0, 30) << QByteArray("Europe/London") << QTime(8, 1) << 1 << 1;
-        QTest::newRow("west, while warned") << false << QTime(7, 59, 30) << QByteArray("Europe/London") << QTime(8, 1) << 1 << 2;
-        QTest::newRow("east, past it while warned") << false << QTime(7, 59, 30) << QByteArray("Europe/Helsinki") << QTime(9, 5) << 0 << 1;
+        QTest::newRow("west, after it ran") << "daily" << QTime(8, 0, 30) << QByteArray("Europe/London") << QTime(8, 1) << 1 << 1;
+        QTest::newRow("west, while warned") << "once" << QTime(7, 59, 30) << QByteArray("Europe/London") << QTime(8, 1) << 1 << 2;
+        QTest::newRow("east, past it while warned") << "once" << QTime(7, 59, 30) << QByteArray("Europe/Helsinki") << QTime(9, 5) << 0 << 1;
+        QTest::newRow("west, the period while warned") << "period" << QTime(7, 59, 30) << QByteArray("Europe/London") << QTime(8, 0) << 1 << 2;
     }
     void zoneChangeKeepsEachOccurrenceOnce()
     {
-        QFETCH(bool, daily);
+        QFETCH(QString, kind);
         QFETCH(QTime, movedAt);
         QFETCH(QByteArray, zone);
         QFETCH(QTime, until);
@@ -208,12 +209,17 @@ private slots:
         QFETCH(int, warnings);
         const auto restore = qScopeGuard(useDefaultZone);
         Rig rig;
-        rig.store(daily ? dailyRow(0, QTime(8, 0), 6) : onceRow(0, at(8, 0), 6));
+        if (kind == u"period")
+            rig.store(periodRow(0, QTime(8, 0), QTime(9, 0)));
+        else
+            rig.store(kind == u"daily" ? dailyRow(0, QTime(8, 0), 6) : onceRow(0, at(8, 0), 6));
         rig.scheduler.selectNextTask();
+        rig.guard.loadForbiddenPeriod();
         QList<QDateTime> fired = rig.runUntil(at(movedAt.hour(), movedAt.minute(), movedAt.second()));
         const QDateTime instant = rig.platform.now().toUTC();
         useZone(zone);
         rig.platform.stepClock(instant.toLocalTime());
+        rig.guard.aimAnew(); // as the system's notice of the change does
         fired += rig.runUntil(at(until.hour(), until.minute()));
         QCOMPARE(fired.size(), firings);
         QCOMPARE(rig.warnings.size(), warnings);
