@@ -48,8 +48,9 @@ public:
     // their difference (readings cut to the millisecond: 1).
     virtual quint32 tickSlackMs() const = 0;
     // Calls `onSet` from the event loop whenever the wall clock may have been
-    // set (a time server's step, a user correcting it, a resume), so a program
-    // at rest needs no tick to notice; never where the system cannot tell.
+    // set (a time server's step, a user correcting it, a resume) or moved by a
+    // new time zone, so a program at rest needs no tick to notice; never where
+    // the system cannot tell.
     virtual void watchClockSet(std::function<void()> onSet) = 0;
 
     // --- screen ---
