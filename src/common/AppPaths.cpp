@@ -105,15 +105,25 @@ QList<QPair<QString, QString>> describePaths(const AppPaths& paths)
     };
 }
 
+Outcome makeUserFolder(const QString& folder)
+{
+    const QString path = QDir::cleanPath(QDir(folder).absolutePath());
+    const QString parent = QFileInfo(path).path();
+    const bool made = QFileInfo(path).isDir() ||
+                      (parent != path && makeUserFolder(parent).ok &&
+                       (QDir().mkdir(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner) ||
+                        QFileInfo(path).isDir())); // made by someone else meanwhile
+    return made ? Outcome::success() : Outcome::failure(QStringLiteral("The folder %1 could not be created.").arg(folder));
+}
+
 Outcome prepareUserFiles(const AppPaths& paths)
 {
     if (paths.layout == Layout::Portable)
         return Outcome::success();
     // Each stands alone: settings that cannot be kept leave the tasks usable.
     QStringList problems;
-    const QString settingsFolder = QFileInfo(paths.settingsPath).absolutePath();
-    if (!QDir().mkpath(settingsFolder))
-        problems << QStringLiteral("The folder %1 could not be created.").arg(settingsFolder);
+    if (const Outcome folder = makeUserFolder(QFileInfo(paths.settingsPath).absolutePath()); !folder.ok)
+        problems << folder.error;
     if (const Outcome database = createTaskDatabase(paths.databasePath); !database.ok)
         problems << database.error;
     return problems.isEmpty() ? Outcome::success() : Outcome::failure(problems.join(QLatin1Char(' ')));

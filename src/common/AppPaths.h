@@ -53,6 +53,11 @@ QString helpPagePath(const QString& programDir);
 // the Options tab.
 QList<QPair<QString, QString>> describePaths(const AppPaths& paths);
 
+// Makes the folder and those above it that are missing, each for the user's
+// eyes only (0700), as the XDG rules ask of what a program makes there;
+// folders that exist keep their modes.
+Outcome makeUserFolder(const QString& folder);
+
 // Installed layout: makes the user's folders and, when absent, the task
 // database from the shipped schema. Portable: nothing to do.
 Outcome prepareUserFiles(const AppPaths& paths);

@@ -104,9 +104,8 @@ std::optional<QByteArray> readEntry(const QString& path, QString* problem)
 
 Outcome writeEntry(const QString& path, const QString& programPath, bool on)
 {
-    const QString dir = QFileInfo(path).absolutePath();
-    if (!QDir().mkpath(dir))
-        return Outcome::failure(QStringLiteral("The folder %1 could not be created.").arg(dir));
+    if (const Outcome folder = makeUserFolder(QFileInfo(path).absolutePath()); !folder.ok)
+        return folder;
     return safefile::replaceRegular(kWhat, path, entryText(programPath, on));
 }
 

@@ -1,7 +1,8 @@
 #include "tasks/TaskDatabase.h"
 
+#include "common/AppPaths.h"
+
 #include <QCoreApplication>
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
@@ -57,9 +58,8 @@ Outcome createTaskDatabase(const QString& path)
 {
     if (QFileInfo::exists(path))
         return Outcome::success();
-    const QString folder = QFileInfo(path).absolutePath();
-    if (!QDir().mkpath(folder))
-        return Outcome::failure(QStringLiteral("The folder %1 could not be created.").arg(folder));
+    if (const Outcome folder = makeUserFolder(QFileInfo(path).absolutePath()); !folder.ok)
+        return folder;
     QFile schema(kSchemaResource);
     if (!schema.open(QIODevice::ReadOnly))
         return Outcome::failure(QStringLiteral("The task database schema is missing from the program."));
@@ -71,6 +71,8 @@ Outcome createTaskDatabase(const QString& path)
     const QString part = path + QStringLiteral(".part-%1").arg(QCoreApplication::applicationPid());
     QFile::remove(part);
     const QString error = runScript(part, statements);
+    // The user's tasks (commands, reminder texts) are theirs alone.
+    QFile::setPermissions(part, QFile::ReadOwner | QFile::WriteOwner);
     if (error.isEmpty() && QFile::rename(part, path))
         return Outcome::success();
     QFile::remove(part);

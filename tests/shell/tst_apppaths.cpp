@@ -195,6 +195,35 @@ private slots:
                  QStringList{QStringLiteral("zelkor.dll")}); // no half-made file left behind
     }
 
+    // What is made for the user is theirs alone; what was there keeps its mode.
+    void userFilesAreTheirsAlone_data()
+    {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<QFile::Permissions>("others");
+        const QFile::Permissions none;
+        const QFile::Permissions readable = QFile::ReadGroup | QFile::ExeGroup | QFile::ReadOther | QFile::ExeOther;
+        QTest::newRow("task database") << "home/.local/share/zelkor/zelkor.dll" << none;
+        QTest::newRow("its folder") << "home/.local/share/zelkor" << none;
+        QTest::newRow("a base folder made on the way") << "home/.local" << none;
+        QTest::newRow("settings folder") << "home/.config/zelkor" << none;
+        QTest::newRow("the home folder that was there") << "home" << readable;
+    }
+    void userFilesAreTheirsAlone()
+    {
+        QFETCH(QString, path);
+        QFETCH(QFile::Permissions, others);
+        QTemporaryDir dir;
+        QVERIFY(QDir().mkdir(dir.filePath(QStringLiteral("home")), QFile::ReadOwner | QFile::WriteOwner |
+                                 QFile::ExeOwner | QFile::ReadGroup | QFile::ExeGroup | QFile::ReadOther | QFile::ExeOther));
+        AppPaths paths = installedPaths(QStringLiteral("/usr/lib/zelkor"));
+        paths.databasePath = dir.filePath(QStringLiteral("home/.local/share/zelkor/zelkor.dll"));
+        paths.settingsPath = dir.filePath(QStringLiteral("home/.config/zelkor/last.inc"));
+        QVERIFY(prepareUserFiles(paths).ok);
+        const QFile::Permissions groupAndOthers = QFile::ReadGroup | QFile::WriteGroup | QFile::ExeGroup |
+                                                  QFile::ReadOther | QFile::WriteOther | QFile::ExeOther;
+        QCOMPARE(QFileInfo(dir.filePath(path)).permissions() & groupAndOthers, others);
+    }
+
     // A folder that cannot be made (here: under a file) leaves the other file made.
     void eachUserFileIsPreparedOnItsOwn_data()
     {
