@@ -44,6 +44,7 @@ BeepLoop::~BeepLoop() { stopNow(); }
 void BeepLoop::start()
 {
     stopNow();
+    tellProblem({}); // a new start is judged by its own bursts
     playBurst();
 }
 
@@ -60,9 +61,18 @@ bool BeepLoop::isRunning() const { return m_burstTimer->isActive(); }
 void BeepLoop::burstEnded()
 {
     m_burstTimer->stop(); // also when called directly
+    tellProblem(m_platform.toneProblem());
     if (m_stopRequested && m_stopRequested())
         return;
     playBurst();
+}
+
+void BeepLoop::tellProblem(const QString& problem)
+{
+    if (problem == m_problem)
+        return;
+    m_problem = problem;
+    emit problemChanged(problem);
 }
 
 void BeepLoop::playBurst()

@@ -43,12 +43,19 @@ public:
 
     QTimer* burstTimer() const { return m_burstTimer; }
 
+signals:
+    // Told at the end of a burst when why the bursts go unheard has changed
+    // (empty: they are heard), and at a start when it was not empty.
+    void problemChanged(const QString& problem);
+
 private:
     void playBurst();
+    void tellProblem(const QString& problem);
 
     Platform& m_platform;
     std::function<bool()> m_stopRequested;
     QTimer* m_burstTimer = nullptr;
+    QString m_problem; // as last told
 };
 
 } // namespace zelkor

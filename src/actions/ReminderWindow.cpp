@@ -103,7 +103,13 @@ ReminderWindow::ReminderWindow(Platform& platform, AppState& state, QWidget* par
     m_textArea = scroller;
     grid->addWidget(m_iconLabel, 0, 0, Qt::AlignTop);
     grid->addWidget(scroller, 0, 1);
-    grid->addWidget(m_okButton, 1, 0, 1, 2, Qt::AlignHCenter);
+    m_soundNotice = new QLabel(this);
+    m_soundNotice->setObjectName(QStringLiteral("soundNotice"));
+    m_soundNotice->setWordWrap(true);
+    m_soundNotice->setTextFormat(Qt::PlainText);
+    m_soundNotice->hide();
+    grid->addWidget(m_soundNotice, 1, 1);
+    grid->addWidget(m_okButton, 2, 0, 1, 2, Qt::AlignHCenter);
     connect(m_okButton, &QPushButton::clicked, this, &ReminderWindow::onOkClicked);
 
     m_beepStartTimer = new QTimer(this);
@@ -112,6 +118,8 @@ ReminderWindow::ReminderWindow(Platform& platform, AppState& state, QWidget* par
     connect(m_beepStartTimer, &QTimer::timeout, this, &ReminderWindow::startBeeping);
     m_beeps = new BeepLoop(
         m_platform, [this] { return m_closedByOk; }, this);
+    // A reminder that relies on its beeps says when they cannot be heard.
+    connect(m_beeps, &BeepLoop::problemChanged, this, &ReminderWindow::showSoundProblem);
 }
 
 ReminderWindow::~ReminderWindow()
@@ -203,6 +211,15 @@ void ReminderWindow::showText(const QString& text)
 void ReminderWindow::bringToTop()
 {
     raise(); // not activated: see the constructor
+}
+
+void ReminderWindow::showSoundProblem(const QString& problem)
+{
+    m_soundNotice->setText(QStringLiteral("The beeps cannot be heard: %1.").arg(problem));
+    m_soundNotice->setVisible(!problem.isEmpty());
+    adjustSize();
+    if (const QPoint kept = keptOnScreen(m_platform.screenGeometry(), frameGeometry()); kept != frameGeometry().topLeft())
+        move(kept);
 }
 
 void ReminderWindow::startBeeping()

@@ -45,6 +45,7 @@ public:
     QLabel* m_iconLabel = nullptr;
     QLabel* m_messageLabel = nullptr;
     QPushButton* m_okButton = nullptr;
+    QLabel* m_soundNotice = nullptr; // shown while the beeps cannot be heard
     QTimer* m_beepStartTimer = nullptr; // starts the beeping once, half a second after the load
     bool m_closedByOk = false; // OK was clicked: the beeping ends with the burst in progress
 
@@ -63,6 +64,7 @@ private:
     void addLaterText();
     void showText(const QString& text); // and fit the window to it
     void bringToTop();
+    void showSoundProblem(const QString& problem);
     void ended(); // the window was closed: no more beeping, waiters go on
 
     Platform& m_platform;

@@ -85,6 +85,9 @@ public:
     // A later call replaces whatever still plays; stopTones() ends it at once.
     virtual void startTones(const QList<ToneStep>& steps) = 0;
     virtual void stopTones() = 0;
+    // Why the last tones went unheard ("no sound server or sound device
+    // answered"); empty when they were played.
+    virtual QString toneProblem() const = 0;
 
     // --- suspend requests from elsewhere ---
     // Holds (true) or releases (false) the locks that refuse suspend requests

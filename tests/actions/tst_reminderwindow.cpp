@@ -26,6 +26,8 @@ private slots:
     void loadPlacesAtTheGoldenSection();
     void beepsOnceTheStartTimerHasTicked();
     void okDuringABurstLetsItFinish();
+    void unheardBeepsAreSaid_data();
+    void unheardBeepsAreSaid();
     void otherClosesStopAtOnce_data();
     void otherClosesStopAtOnce();
     void closedBeforeTheFirstTickNeverBeeps();
@@ -107,6 +109,46 @@ void TestReminderWindow::beepsOnceTheStartTimerHasTicked()
     QCOMPARE(platform.toneRuns, QList<QList<ToneStep>>{remindBurst()});
     window.beepLoop()->burstEnded();
     QCOMPARE(platform.toneRuns.size(), 2); // not closed: the next burst
+}
+
+// The sound's state after each burst: the notice follows it, and a new load
+// starts without the last one's.
+void TestReminderWindow::unheardBeepsAreSaid_data()
+{
+    QTest::addColumn<QStringList>("problems"); // as the platform tells after bursts 1, 2, ...
+    QTest::addColumn<bool>("shownAtEnd");
+    const QString none;
+    const QString noDevice = QStringLiteral("no sound server or sound device answered");
+    QTest::newRow("heard") << QStringList{none, none} << false;
+    QTest::newRow("no sound at all") << QStringList{noDevice, noDevice} << true;
+    QTest::newRow("device came back") << QStringList{noDevice, none} << false;
+    QTest::newRow("device went away") << QStringList{none, QStringLiteral("the sound device went away")} << true;
+}
+
+void TestReminderWindow::unheardBeepsAreSaid()
+{
+    QFETCH(QStringList, problems);
+    QFETCH(bool, shownAtEnd);
+    FakePlatform platform;
+    AppState state;
+    ReminderWindow window(platform, state);
+    window.present();
+    window.startBeeping();
+    QVERIFY(window.m_soundNotice->isHidden()); // nothing is known before a burst has had its time
+    for (const QString& problem : problems) {
+        platform.toneProblemText = problem;
+        window.beepLoop()->burstEnded();
+        QCOMPARE(window.m_soundNotice->isVisible(), !problem.isEmpty());
+        if (!problem.isEmpty())
+            QVERIFY2(window.m_soundNotice->text().contains(problem), qPrintable(window.m_soundNotice->text()));
+    }
+    QCOMPARE(window.m_soundNotice->isVisible(), shownAtEnd);
+    QVERIFY(window.frameGeometry().bottom() <= platform.screenGeometry().bottom());
+
+    window.close();
+    window.present();
+    window.startBeeping();
+    QVERIFY(window.m_soundNotice->isHidden());
 }
 
 void TestReminderWindow::okDuringABurstLetsItFinish()

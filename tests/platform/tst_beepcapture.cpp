@@ -27,6 +27,8 @@ private slots:
     void burstKeepsItsRhythm();
     void startTonesPlaysInTheBackground();
     void silentWithoutDeviceButTakesItsTime();
+    void unheardTonesAreTold_data();
+    void unheardTonesAreTold();
 
 private:
     void startCapture();
@@ -189,6 +191,27 @@ void TestBeepCapture::silentWithoutDeviceButTakesItsTime()
     platform.reset();
     QVERIFY2(clock.elapsed() < 500, qPrintable(QString::number(clock.elapsed())));
     QVERIFY(!QFile::exists(capturePath()));
+    qunsetenv("BEEP_TEST_SLAVE");
+}
+
+void TestBeepCapture::unheardTonesAreTold_data()
+{
+    QTest::addColumn<QByteArray>("device");
+    QTest::addColumn<bool>("told");
+    QTest::newRow("a device") << QByteArray("null") << false;
+    QTest::newRow("no such card") << QByteArray("hw:97") << true;
+}
+
+void TestBeepCapture::unheardTonesAreTold()
+{
+    QFETCH(QByteArray, device);
+    QFETCH(bool, told);
+    startCapture();
+    qputenv("BEEP_TEST_SLAVE", device);
+    auto platform = createLinuxPlatform();
+    QVERIFY(platform->toneProblem().isEmpty()); // nothing played yet
+    platform->beep(2350, 50);
+    QCOMPARE(!platform->toneProblem().isEmpty(), told);
     qunsetenv("BEEP_TEST_SLAVE");
 }
 

@@ -41,6 +41,7 @@ public:
     QList<QPair<int, int>> beeps; // (Hz, ms)
     QList<QList<ToneStep>> toneRuns; // every sequence handed to startTones
     int toneStops = 0;               // calls of stopTones
+    QString toneProblemText;         // why tones go unheard, as the platform tells
     bool inhibitorHeld = false;
     quint32 tickSlack = 0; // the fake tick count is exact unless a test says otherwise
     QString claimedLock; // the lock file of the last claimSingleInstance
@@ -65,6 +66,7 @@ public:
     void beep(int frequencyHz, int durationMs) override;
     void startTones(const QList<ToneStep>& steps) override { toneRuns.append(steps); }
     void stopTones() override { ++toneStops; }
+    QString toneProblem() const override { return toneProblemText; }
     bool claimSingleInstance(const QString& lockPath) override
     {
         claimedLock = lockPath;

@@ -35,6 +35,7 @@ public:
     void beep(int frequencyHz, int durationMs) override; // LinuxBeep.cpp
     void startTones(const QList<ToneStep>& steps) override;
     void stopTones() override;
+    QString toneProblem() const override { return m_tones.problem(); }
     bool claimSingleInstance(const QString& lockPath) override;
     Outcome holdSuspendInhibitor(bool hold) override; // LinuxInhibitor.cpp
     std::optional<quint32> lastInputTick() override;  // LinuxIdle.cpp

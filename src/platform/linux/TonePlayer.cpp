@@ -58,6 +58,18 @@ quint64 TonePlayer::submit(const QList<ToneStep>& steps)
     return job;
 }
 
+QString TonePlayer::problem() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_problem;
+}
+
+void TonePlayer::setProblem(const QString& problem)
+{
+    std::lock_guard lock(m_mutex);
+    m_problem = problem;
+}
+
 bool TonePlayer::superseded(quint64 job) const { return m_submitted.load() != job; }
 
 void TonePlayer::run()
@@ -97,6 +109,10 @@ void TonePlayer::play(quint64 job, const QList<ToneStep>& steps)
         if (!m_sink)
             m_nextOpen = Clock::now() + kReopenDelay;
     }
+    if (m_sink)
+        setProblem({});
+    else if (problem().isEmpty())
+        setProblem(QStringLiteral("no sound server or sound device answered"));
     const auto started = Clock::now();
     const std::vector<qint16> samples = renderTones(steps, kToneRate);
     const qsizetype total = qsizetype(samples.size());
@@ -110,6 +126,7 @@ void TonePlayer::play(quint64 job, const QList<ToneStep>& steps)
         if (!m_sink->write(samples.data() + at, count)) {
             m_sink.reset(); // the device went away; the rest is kept in time silently
             m_nextOpen = Clock::now() + kReopenDelay;
+            setProblem(QStringLiteral("the sound device went away"));
             break;
         }
         at += count;

@@ -29,6 +29,8 @@ public:
     void playAndWait(const QList<ToneStep>& steps);
     // Ends the sound at once.
     void stop();
+    // Why the last sequence went unheard; empty when it was played.
+    QString problem() const;
 
 private:
     quint64 submit(const QList<ToneStep>& steps);
@@ -36,13 +38,15 @@ private:
     bool superseded(quint64 job) const;
     void play(quint64 job, const QList<ToneStep>& steps);
     void waitSilently(quint64 job, qint64 ms);
+    void setProblem(const QString& problem);
 
-    std::mutex m_mutex;
+    mutable std::mutex m_mutex;
     std::condition_variable m_wake;     // a new job, a stop or the end
     std::condition_variable m_finished; // a job was played to its end or left
     QList<ToneStep> m_steps;            // of the newest job
     std::atomic<quint64> m_submitted = 0; // number of the newest job (a stop is an empty one)
     quint64 m_finishedJob = 0;
+    QString m_problem;
     bool m_quit = false;
     std::thread m_thread; // started with the first job
 
