@@ -152,6 +152,11 @@ ReadResult readRegular(const QString& what, const QString& path, qint64 maxBytes
     return {file.read(maxBytes), {}};
 }
 
+bool writeAll(QSaveFile& file, const QByteArray& bytes)
+{
+    return file.write(bytes) == bytes.size() && file.flush();
+}
+
 Outcome replaceRegular(const QString& what, const QString& path, const QByteArray& bytes)
 {
     const Entry entry = inspect(path);
@@ -166,7 +171,11 @@ Outcome replaceRegular(const QString& what, const QString& path, const QByteArra
     file.setDirectWriteFallback(true); // a folder in which only the file may be written
     if (!file.open(QIODevice::WriteOnly))
         return failed(file.errorString());
-    file.write(bytes);
+    if (!writeAll(file, bytes)) {
+        const QString why = file.errorString();
+        file.cancelWriting();
+        return failed(why);
+    }
     // Looked at again just before the rename: something other than a file may
     // have been put there meanwhile, and the rename would replace it.
     Entry now = inspect(entry.target);

@@ -3,6 +3,7 @@
 #include "platform/Platform.h"
 
 #include <QByteArray>
+#include <QSaveFile>
 #include <QString>
 
 #include <optional>
@@ -42,5 +43,10 @@ ReadResult readRegular(const QString& what, const QString& path, qint64 maxBytes
 // it where there is none; the link itself stays. In a folder where nothing new
 // may be created, the file is written in place: the only way left.
 Outcome replaceRegular(const QString& what, const QString& path, const QByteArray& bytes);
+
+// Writes the bytes into a file being saved and flushes them, so that a full
+// disk is seen here: the toolkit's commit() would not see a failed flush and
+// would rename the short copy over the good file.
+bool writeAll(QSaveFile& file, const QByteArray& bytes);
 
 } // namespace zelkor::safefile

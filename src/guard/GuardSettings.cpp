@@ -76,7 +76,11 @@ Outcome write(const QString& path, const GuardSettings& settings)
     if (!file.open(QIODevice::WriteOnly))
         return Outcome::failure(file.errorString());
     file.setPermissions(QFile::ReadOwner | QFile::WriteOwner);
-    file.write(format(settings));
+    if (!safefile::writeAll(file, format(settings))) {
+        const QString why = file.errorString();
+        file.cancelWriting();
+        return Outcome::failure(why);
+    }
     if (!file.commit())
         return Outcome::failure(file.errorString());
     return Outcome::success();

@@ -15,7 +15,9 @@
 #include <QTest>
 
 #include <atomic>
+#include <csignal>
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <thread>
@@ -79,6 +81,30 @@ private:
     std::atomic<bool> m_done{false};
     std::atomic<bool> m_rescued{false};
     std::thread m_thread;
+};
+// Files may grow to a few bytes only while it lives, as on a full disk:
+// writes beyond fail (EFBIG) instead of stopping the process.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes)
+    {
+        m_ok = ::getrlimit(RLIMIT_FSIZE, &m_old) == 0;
+        m_oldSignal = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit tight = m_old;
+        tight.rlim_cur = bytes;
+        m_ok = m_ok && ::setrlimit(RLIMIT_FSIZE, &tight) == 0;
+    }
+    ~FileSizeLimit()
+    {
+        ::setrlimit(RLIMIT_FSIZE, &m_old);
+        std::signal(SIGXFSZ, m_oldSignal);
+    }
+    bool ok() const { return m_ok; }
+
+private:
+    rlimit m_old{};
+    void (*m_oldSignal)(int) = SIG_DFL;
+    bool m_ok = false;
 };
 } // namespace
 
@@ -199,6 +225,40 @@ private slots:
                                                        QDir::System | QDir::Hidden)
                      .size(),
                  1);
+    }
+
+    // A file that cannot be written whole is not replaced: the old one stays
+    // and the failure is said.
+    void fullDiskKeepsTheOldFile_data()
+    {
+        QTest::addColumn<QString>("file");
+        for (const char* file : {"settings", "autostart", "guard"})
+            QTest::newRow(file) << QString::fromLatin1(file);
+    }
+    void fullDiskKeepsTheOldFile()
+    {
+        QFETCH(QString, file);
+        QString path;
+        QString end;
+        QVERIFY(prepare(QStringLiteral("regular"), &path, &end));
+        Outcome outcome;
+        {
+            const FileSizeLimit full(4);
+            QVERIFY(full.ok());
+            if (file == QLatin1String("settings")) {
+                settings::SettingsRecord record;
+                record.startInTray = true;
+                outcome = settings::write(path, record);
+            }
+            else if (file == QLatin1String("autostart"))
+                outcome = autostart::writeEntry(path, QStringLiteral("/opt/z/zelkor"), true);
+            else
+                outcome = guard::write(path, guard::GuardSettings{60, QByteArray(100, 'h')});
+        }
+        QVERIFY(!outcome.ok);
+        QVERIFY2(!outcome.error.isEmpty(), "no reason given");
+        QCOMPARE(contents(path), kOldBytes);
+        QCOMPARE(QDir(QFileInfo(path).path()).entryList(QDir::Files | QDir::Hidden).size(), 1); // no copy left
     }
 
     void readingLooksFirst_data() { addRows({"settings", "autostart", "guard"}); }
