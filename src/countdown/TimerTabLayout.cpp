@@ -68,6 +68,14 @@ QWidget* TimerTab::buildModes()
     m_uptimeMinutesEdit->setObjectName(QStringLiteral("DTPicker6"));
     m_idleMinutesEdit = timePicker(modes, "mm", QTime(0, 15));
     m_idleMinutesEdit->setObjectName(QStringLiteral("DTPicker7"));
+    // Read out by screen readers: the captions around them name no field alone.
+    m_afterHoursEdit->setAccessibleName(QStringLiteral("After: hours"));
+    m_afterMinutesEdit->setAccessibleName(QStringLiteral("After: minutes"));
+    m_atDateEdit->setAccessibleName(QStringLiteral("At date"));
+    m_atTimeEdit->setAccessibleName(QStringLiteral("At time"));
+    m_uptimeHoursEdit->setAccessibleName(QStringLiteral("Windows Run: hours"));
+    m_uptimeMinutesEdit->setAccessibleName(QStringLiteral("Windows Run: minutes"));
+    m_idleMinutesEdit->setAccessibleName(QStringLiteral("No input: minutes"));
 
     auto row = [&](int r, std::initializer_list<QWidget*> widgets) {
         auto* line = new QHBoxLayout;
@@ -107,7 +115,9 @@ void TimerTab::build()
     m_actionCombo = new PictureCombo(kActionPictureSize, this);
     m_actionCombo->setObjectName(QStringLiteral("ImageCombo1"));
     connect(m_actionCombo, &QComboBox::activated, this, &TimerTab::onActionChosen);
-    grid->addWidget(text(this, "Action:"), 3, 0);
+    QLabel* actionCaption = text(this, "Action:");
+    actionCaption->setBuddy(m_actionCombo); // names the list for screen readers
+    grid->addWidget(actionCaption, 3, 0);
     grid->addWidget(m_actionCombo, 3, 1);
 
     m_forceCheck = new QCheckBox(QStringLiteral("Force applications to close."), this);
@@ -117,6 +127,7 @@ void TimerTab::build()
 
     m_targetEdit = new QLineEdit(this);
     m_targetEdit->setObjectName(QStringLiteral("TxtDir"));
+    m_targetEdit->setAccessibleName(QStringLiteral("Program, file or URL"));
     m_browseButton = new QPushButton(QStringLiteral("Browse..."), this);
     m_browseButton->setObjectName(QStringLiteral("CmdOpen"));
     connect(m_browseButton, &QPushButton::clicked, this, &TimerTab::browseForTarget);

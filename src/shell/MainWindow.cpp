@@ -106,6 +106,7 @@ MainWindow::MainWindow(Platform& platform, AppState& state, QWidget* parent)
     m_options->showPaths(m_state.paths);
     // Scrolled, so that the options never make the window taller than it was made.
     auto* optionsScroll = new QScrollArea(m_tabs);
+    optionsScroll->setFocusPolicy(Qt::NoFocus); // its controls take the Tab, not the scroller itself
     optionsScroll->setFrameShape(QFrame::NoFrame);
     optionsScroll->setWidgetResizable(true);
     optionsScroll->setWidget(m_options);
@@ -229,6 +230,8 @@ void MainWindow::buildToolbar()
         if (!button.code)
             action->setShortcut(QKeySequence::HelpContents);
         connect(action, &QAction::triggered, this, [this, key] { onToolbarButton(key); });
+        // The power actions live only here: reached by Tab too, not by the mouse alone.
+        m_toolbar->widgetForAction(action)->setFocusPolicy(Qt::TabFocus);
     }
 }
 

@@ -69,19 +69,20 @@ void TaskDialog::buildForm()
     // meanwhile must still take its clicks.
     setWindowModality(Qt::WindowModal);
 
-    m_okButton = button("OK", this);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(buildScheduleFrame());
+    layout->addWidget(buildActionFrame());
 
+    // Made after the fields, so that Tab meets them first and OK last.
+    m_okButton = button("OK", this);
     m_okButton->setObjectName(QStringLiteral("Command2"));
+    m_okButton->setDefault(true); // Return in a field saves, as in any dialog
     m_cancelButton = button("Cancel", this);
     m_cancelButton->setObjectName(QStringLiteral("Command3"));
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);
     buttons->addWidget(m_okButton);
     buttons->addWidget(m_cancelButton);
-
-    auto* layout = new QVBoxLayout(this);
-    layout->addWidget(buildScheduleFrame());
-    layout->addWidget(buildActionFrame());
     layout->addLayout(buttons);
 
     // At least the designed client area; more where the fonts need it.
@@ -140,6 +141,12 @@ QWidget* TaskDialog::buildScheduleFrame()
 
     m_monthDayEdit->setObjectName(QStringLiteral("DTPicker5"));
     m_monthDayEdit->setCalendarPopup(true);
+    // Read out by screen readers, which would name each by the frame's title.
+    m_periodStartEdit->setAccessibleName(QStringLiteral("Not allowed from"));
+    m_periodEndEdit->setAccessibleName(QStringLiteral("Not allowed until"));
+    m_timeOfDayEdit->setAccessibleName(QStringLiteral("Start Time"));
+    m_onceDateEdit->setAccessibleName(QStringLiteral("Once: date"));
+    m_monthDayEdit->setAccessibleName(QStringLiteral("Monthly: day"));
 
     static const char* const kDays[] = {"Sun", "Mon", "Tue", "Wen", "Thu", "Fri", "Sat"};
     auto* days = new QGridLayout;
@@ -197,10 +204,13 @@ QWidget* TaskDialog::buildActionFrame()
     m_browseButton = button("...", m_actionFrame);
     m_browseButton->setObjectName(QStringLiteral("Command1"));
     m_browseButton->setFixedWidth(32);
+    m_browseButton->setAccessibleName(QStringLiteral("Browse"));
+    m_targetEdit->setAccessibleName(QStringLiteral("Program, file, URL or message"));
 
     auto* grid = new QGridLayout(m_actionFrame);
     auto* actionLabel = label("Action:", m_actionFrame);
     actionLabel->setObjectName(QStringLiteral("Label2"));
+    actionLabel->setBuddy(m_actionCombo);
     grid->addWidget(actionLabel, 0, 0);
     grid->addWidget(m_actionCombo, 0, 1);
     grid->addWidget(m_targetModeCombo, 1, 0, 1, 2);

@@ -40,6 +40,7 @@ TasksPage::TasksPage(Platform& platform, AppState& state, QWidget* parent)
 void TasksPage::build()
 {
     m_taskGrid = new TaskGrid(this);
+    m_taskGrid->setAccessibleName(QStringLiteral("Scheduled tasks"));
     m_newButton = commandButton("cmdNew", "New", this);
     m_editButton = commandButton("cmdEdit", "Edit", this);
     m_deleteButton = commandButton("cmdDel", "Delete", this);

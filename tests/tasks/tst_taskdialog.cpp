@@ -2,6 +2,7 @@
 #include "DialogFixture.h"
 
 #include <QApplication>
+#include <QGroupBox>
 #include <QRadioButton>
 #include <QSignalSpy>
 #include <QTest>
@@ -279,6 +280,31 @@ private slots:
         QCOMPARE(d->m_targetEdit->text(), QStringLiteral("Take the pills"));
         locker.reset();
         QVERIFY(test::rowCount(db()) <= 0);
+    }
+
+    // From the keyboard: Tab starts at the fields, Return in one saves, Escape cancels.
+    void keysAnswerTheDialog_data()
+    {
+        QTest::addColumn<int>("key");
+        QTest::addColumn<int>("rows");
+        QTest::newRow("Return") << int(Qt::Key_Return) << 1;
+        QTest::newRow("Enter") << int(Qt::Key_Enter) << 1;
+        QTest::newRow("Escape") << int(Qt::Key_Escape) << 0;
+    }
+    void keysAnswerTheDialog()
+    {
+        QFETCH(int, key);
+        QFETCH(int, rows);
+        auto d = open(TaskDialog::Mode::New);
+        d->show();
+        QWidget* first = d->nextInFocusChain();
+        while (first != d.get() && !(first->focusPolicy() & Qt::TabFocus))
+            first = first->nextInFocusChain();
+        QVERIFY(d->m_scheduleFrame->isAncestorOf(first));
+        d->m_kindButtons[2]->click();
+        QTest::keyClick(d->m_timeOfDayEdit, Qt::Key(key));
+        QCOMPARE(test::rowCount(db()), rows);
+        QCOMPARE(d->result(), int(rows ? QDialog::Accepted : QDialog::Rejected));
     }
 
     void cancelWritesNothing()

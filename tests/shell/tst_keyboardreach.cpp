@@ -1,0 +1,121 @@
+// What a user without a mouse, or with a screen reader, meets: every control
+// the Tab key reaches has a name of its own to be read out, and Tab reaches
+// every action of the window.
+
+#include "ShellProgram.h"
+#include "tasks/TaskDialog.h"
+
+#include <QAbstractSpinBox>
+#include <QAccessible>
+#include <QApplication>
+#include <QComboBox>
+#include <QToolBar>
+#include <QToolButton>
+
+#include <QSet>
+
+using namespace zelkor;
+using namespace zelkor::test;
+
+namespace {
+QString accessibleName(QWidget* widget)
+{
+    QAccessibleInterface* face = QAccessible::queryAccessibleInterface(widget);
+    return face ? face->text(QAccessible::Name).trimmed() : QString();
+}
+
+// The controls of `root` that Tab may land on as it shows now; the editors
+// inside spin boxes and combo boxes speak through their owners.
+QList<QWidget*> tabStops(QWidget* root)
+{
+    QList<QWidget*> stops;
+    for (QWidget* w : root->findChildren<QWidget*>()) {
+        if (!(w->focusPolicy() & Qt::TabFocus) || !w->isVisibleTo(root) || w->focusProxy())
+            continue;
+        if (qobject_cast<QAbstractSpinBox*>(w->parentWidget()) || qobject_cast<QComboBox*>(w->parentWidget()))
+            continue;
+        stops << w;
+    }
+    return stops;
+}
+
+// "objectName: why" for each stop without a name, or with one another stop has too.
+QStringList namingFaults(QWidget* root)
+{
+    QStringList faults;
+    QHash<QString, QStringList> byName;
+    for (QWidget* w : tabStops(root)) {
+        const QString name = accessibleName(w);
+        if (name.isEmpty())
+            faults << w->objectName() + QStringLiteral(" (") + QLatin1String(w->metaObject()->className()) +
+                          QStringLiteral("): no name");
+        else if (!qobject_cast<QComboBox*>(w)) // a list is read as its choice, beside its label
+            byName[name] << w->objectName();
+    }
+    for (auto it = byName.cbegin(); it != byName.cend(); ++it)
+        if (it.value().size() > 1)
+            faults << it.key() + QStringLiteral(": named alike: ") + it.value().join(QStringLiteral(", "));
+    return faults;
+}
+} // namespace
+
+class TestKeyboardReach : public ShellTest {
+    Q_OBJECT
+private slots:
+    void everyControlHasANameOfItsOwn_data()
+    {
+        QTest::addColumn<QString>("window");
+        QTest::addColumn<int>("tab");
+        QTest::newRow("main window, timer") << "main" << 0;
+        QTest::newRow("main window, task list") << "main" << 1;
+        QTest::newRow("main window, options") << "main" << 2;
+        QTest::newRow("New Task") << "new" << -1;
+        QTest::newRow("Edit Task") << "edit" << -1;
+    }
+    void everyControlHasANameOfItsOwn()
+    {
+        QFETCH(QString, window);
+        QFETCH(int, tab);
+        Program program;
+        program.start();
+        std::unique_ptr<TaskDialog> dialog;
+        QWidget* root = program.window.get();
+        if (window == u"main") {
+            program.window->show();
+            program.window->m_tabs->setCurrentIndex(tab);
+        } else {
+            dialog = std::make_unique<TaskDialog>(window == u"new" ? TaskDialog::Mode::New : TaskDialog::Mode::Edit,
+                                                  program.platform, program.state);
+            dialog->show();
+            root = dialog.get();
+        }
+        QVERIFY(!tabStops(root).isEmpty());
+        const QStringList faults = namingFaults(root);
+        QVERIFY2(faults.isEmpty(), qPrintable(faults.join(QStringLiteral("; "))));
+    }
+
+    // Tab goes round the whole window, the toolbar's actions included.
+    void tabReachesEveryAction()
+    {
+        Program program;
+        program.start();
+        MainWindow& window = *program.window;
+        window.show();
+        window.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        QSet<QWidget*> reached;
+        for (int i = 0; i < 80 && QApplication::focusWidget(); ++i) {
+            reached.insert(QApplication::focusWidget());
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        }
+        QToolBar* toolbar = window.findChild<QToolBar*>(QStringLiteral("Toolbar1"));
+        QVERIFY(toolbar);
+        const QList<QAction*> actions = toolbar->actions();
+        QVERIFY(actions.size() >= 7);
+        for (QAction* action : actions)
+            QVERIFY2(reached.contains(toolbar->widgetForAction(action)), qPrintable(action->text()));
+    }
+};
+
+QTEST_MAIN(TestKeyboardReach)
+#include "tst_keyboardreach.moc"
