@@ -101,14 +101,14 @@ Outcome ActionExecutor::performAction(int kind, bool forced, const QString& text
     return Outcome::success();
 }
 
+QString ActionExecutor::laterEndKey(int kind, bool forced, const QString& text)
+{
+    return kind == int(ActionKind::OpenTarget) ? openKey(text.trimmed()) : helperName(kind, forced);
+}
+
 Outcome ActionExecutor::performRequested(int kind, bool forced, const QString& text)
 {
-    if (kind == int(ActionKind::Hibernate))
-        m_told.forget(kHibernateKey);
-    else if (kind == int(ActionKind::OpenTarget))
-        m_told.forget(openKey(text.trimmed()));
-    else
-        m_told.forget(helperName(kind, forced));
+    m_told.forget(kind == int(ActionKind::Hibernate) ? kHibernateKey : laterEndKey(kind, forced, text));
     return performAction(kind, forced, text);
 }
 
@@ -121,8 +121,10 @@ void ActionExecutor::report(const QString& key, const Outcome& outcome)
 Platform::ProgramEnded ActionExecutor::reportLater(const QString& key)
 {
     return [self = QPointer<ActionExecutor>(this), key](const Outcome& outcome) {
-        if (self)
+        if (self) {
             self->report(key, outcome);
+            emit self->ended(key, outcome);
+        }
     };
 }
 

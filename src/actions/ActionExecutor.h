@@ -34,6 +34,9 @@ public:
 
     // The helper file name of a power action, or empty for kinds without one.
     static QString helperName(int kind, bool forced);
+    // What names a request's later end in ended(): empty for kinds that are
+    // done once performAction returns (a reminder, a hibernation).
+    static QString laterEndKey(int kind, bool forced, const QString& text);
     QString helperPath(const QString& name) const;
 
 signals:
@@ -45,6 +48,9 @@ signals:
     // The program's own hibernation is about to be requested (selfSuspend is
     // already set): whatever refuses foreign suspends must let it through.
     void aboutToHibernate();
+    // How a started helper or opening ended, every time (problem() tells a
+    // failure once per cause).
+    void ended(const QString& key, const Outcome& outcome);
 
 private:
     // The cause under which a failure to open `target` is told.

@@ -20,6 +20,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QTabWidget>
+#include <QTimer>
 
 namespace zelkor {
 
@@ -78,9 +79,29 @@ void RemoteControl::PerformAction(const QString& action, bool forced, const QStr
     const QString text = code == int(ActionKind::EventsRemind) && target.isEmpty()
                              ? QStringLiteral("Hurry, time is up!")
                              : target;
-    // What fails at once is the caller's answer; a later failure is told in the window.
     if (const Outcome done = m_window.actions().performRequested(code, forced, text); !done.ok)
-        refuse(kRemoteRefused, done.error);
+        return refuse(kRemoteRefused, done.error);
+    // Started is not done: a script is answered by how the action ended.
+    if (const QString key = ActionExecutor::laterEndKey(code, forced, text); calledFromDBus() && !key.isEmpty())
+        answerWhenEnded(key);
+}
+
+void RemoteControl::answerWhenEnded(const QString& key)
+{
+    setDelayedReply(true);
+    auto* waiter = new QObject(this); // ends the wait, whichever comes first
+    const auto answer = [waiter, bus = connection(), call = message()](const Outcome& outcome) {
+        if (!waiter->parent())
+            return; // answered already
+        bus.send(outcome.ok ? call.createReply() : call.createErrorReply(kRemoteRefused, outcome.error));
+        waiter->setParent(nullptr);
+        waiter->deleteLater();
+    };
+    connect(&m_window.actions(), &ActionExecutor::ended, waiter, [key, answer](const QString& ended, const Outcome& outcome) {
+        if (ended == key)
+            answer(outcome);
+    });
+    QTimer::singleShot(m_actionEndWaitMs, waiter, [answer] { answer(Outcome::success()); });
 }
 
 void RemoteControl::StartCountdown(const QString& mode, const QString& value, const QString& action,

@@ -35,6 +35,11 @@ public:
     // bus name. False with the reason when the bus refuses either.
     bool publish(QDBusConnection bus, bool claimName, QString* why);
 
+    // How long PerformAction waits for a started action's end before it
+    // answers that the action was asked for (a later failure is told in the window).
+    static constexpr int kActionEndWaitMs = 10000;
+    void setActionEndWaitMs(int ms) { m_actionEndWaitMs = ms; } // for tests
+
 public slots:
     void PerformAction(const QString& action, bool forced, const QString& target);
     void StartCountdown(const QString& mode, const QString& value, const QString& action,
@@ -62,6 +67,9 @@ signals:
 private:
     void refuse(const QString& name, const QString& message);
     void invalid(const QString& message);
+    // Answers the call in hand once the action under `key` has ended, with
+    // its failure if it failed.
+    void answerWhenEnded(const QString& key);
     // Refuses (and says so) what the password guards in the window: no
     // password can be asked over the bus.
     bool passwordGuards(const QString& what);
@@ -73,6 +81,7 @@ private:
 
     MainWindow& m_window;
     TaskStore m_store;
+    int m_actionEndWaitMs = kActionEndWaitMs;
 };
 
 } // namespace zelkor

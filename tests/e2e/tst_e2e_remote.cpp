@@ -123,6 +123,12 @@ void TestRemote::initTestCase()
 {
     QVERIFY2(m_buses.start(), qPrintable(m_buses.error()));
     QVERIFY2(startLogind(m_buses), qPrintable(m_buses.error()));
+    // A forced stand-by is refused, as polkit refuses it to a user without the right.
+    QVERIFY2(m_buses.addMethods(login1::service, login1::path, login1::manager,
+                                {{QStringLiteral("Suspend"), QStringLiteral("b"), QString(),
+                                  QStringLiteral("raise dbus.exceptions.DBusException('Access denied by policy', "
+                                                 "name='org.freedesktop.DBus.Error.AccessDenied')")}}),
+             qPrintable(m_buses.error()));
     m_app = m_buses.folder() + QStringLiteral("/app");
     QCOMPARE(QProcess::execute(QStringLiteral("cp"), {QStringLiteral("-a"), qEnvironmentVariable("ZELKOR_APP_DIR"), m_app}), 0);
     for (const char* name : {"runtime", "home", "config"})
@@ -322,6 +328,8 @@ void TestRemote::refused_data()
                                         << "zelkor: \"9223372036854776\" is longer than a countdown can be" << QString();
     QTest::newRow("nothing to open") << QStringList{"--do", "open", "--target", "/nonexistent/report.txt"} << 1
                                      << "zelkor: /nonexistent/report.txt cannot be opened" << QString();
+    QTest::newRow("power action the system refused") << QStringList{"--do", "standby", "--force"} << 1
+                                                     << "zelkor: Could not put the computer into stand-by." << QString();
     QTest::newRow("export to a full disk") << QStringList{"tasks", "export", "/dev/full"} << 1
                                            << "zelkor: cannot write /dev/full" << QString();
     QTest::newRow("export onto a folder") << QStringList{"tasks", "export", m_buses.folder()} << 1

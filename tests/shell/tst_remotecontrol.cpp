@@ -43,6 +43,8 @@ private slots:
     void performAnswersWhatFailsAtOnce_data();
     void performAnswersWhatFailsAtOnce();
     void performTellsEveryLaterFailure();
+    void performAnswersHowTheActionEnded_data();
+    void performAnswersHowTheActionEnded();
     void powerOnWaitIsToldAndCancelled();
     void exportReadsBackInOrder();
     void hiddenModeToggles();
@@ -72,6 +74,7 @@ void TestRemoteControl::init()
     m_program->platform.setUptimeMs(3600 * 1000); // up for an hour
     m_program->start();
     m_remote = std::make_unique<RemoteControl>(*m_program->window);
+    m_remote->setActionEndWaitMs(300); // the fake helpers end only when a test ends them
     QString why;
     const QDBusConnection server = QDBusConnection::connectToBus(m_buses->address(Bus::Session), QStringLiteral("server"));
     QVERIFY2(m_remote->publish(server, true, &why), qPrintable(why));
@@ -274,6 +277,42 @@ void TestRemoteControl::performTellsEveryLaterFailure()
         QCOMPARE(MessageBox::shownCount(), shown + 1);
         QCOMPARE(MessageBox::lastText(), QStringLiteral("The screen cannot be locked."));
     }
+}
+
+// A script learns how the action ended, not only that it began; one that
+// has not ended after a while is answered as asked for.
+void TestRemoteControl::performAnswersHowTheActionEnded_data()
+{
+    QTest::addColumn<QString>("action");
+    QTest::addColumn<QString>("target");
+    QTest::addColumn<bool>("ends");
+    QTest::addColumn<QString>("failure"); // empty: it worked
+    QTest::newRow("locked") << "lock" << "" << true << "";
+    QTest::newRow("refused by the system") << "standby" << "" << true << "Access denied by policy";
+    QTest::newRow("no program opens it") << "open" << "/srv/report.xyz" << true << "No application opens it";
+    QTest::newRow("still running") << "shutdown" << "" << false << "";
+}
+
+void TestRemoteControl::performAnswersHowTheActionEnded()
+{
+    QFETCH(QString, action);
+    QFETCH(QString, target);
+    QFETCH(bool, ends);
+    QFETCH(QString, failure);
+    if (ends) {
+        m_remote->setActionEndWaitMs(8000);
+        QTimer::singleShot(100, this, [this, failure] {
+            m_program->platform.endRunning(failure.isEmpty() ? Outcome::success() : Outcome::failure(failure));
+        });
+    }
+    const QDBusMessage reply = call(QStringLiteral("PerformAction"), {action, false, target});
+    if (failure.isEmpty()) {
+        QVERIFY2(reply.type() == QDBusMessage::ReplyMessage, qPrintable(reply.errorMessage()));
+    } else {
+        QCOMPARE(reply.errorName(), kRemoteRefused);
+        QCOMPARE(reply.errorMessage(), failure);
+    }
+    QCOMPARE(m_program->platform.running.size(), ends ? 0 : 1);
 }
 
 // A Power On waits on the wake timer: --status tells it, --cancel ends it and
