@@ -1,5 +1,6 @@
 #include "guard/WarningWindow.h"
 
+#include <QAccessibleWidget>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
@@ -8,6 +9,18 @@
 
 namespace zelkor
 {
+
+namespace
+{
+// Screen readers announce an alert as it shows; a plain window that comes
+// without the keyboard focus would pass unsaid, and the action with it.
+QAccessibleInterface* alertForWarning(const QString& className, QObject* object)
+{
+    if (className == QLatin1String(WarningWindow::staticMetaObject.className()))
+        return new QAccessibleWidget(static_cast<QWidget*>(object), QAccessible::AlertMessage);
+    return nullptr;
+}
+} // namespace
 
 WarningWindow::WarningWindow(Platform& platform, const Warning& warning, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::WindowStaysOnTopHint), m_platform(platform),
@@ -19,6 +32,8 @@ WarningWindow::WarningWindow(Platform& platform, const Warning& warning, QWidget
     // otherwise press Cancel, and the user's own action would be called off.
     setAttribute(Qt::WA_ShowWithoutActivating);
     setWindowTitle(warningTitle(warning));
+    static const bool alertInstalled = (QAccessible::installFactory(alertForWarning), true);
+    Q_UNUSED(alertInstalled);
     auto* layout = new QVBoxLayout(this);
     m_textLabel = new QLabel(warningBody(warning), this);
     m_textLabel->setObjectName(QStringLiteral("warningText"));

@@ -16,6 +16,7 @@
 #include "tasks/TaskDialog.h"
 #include "tasks/TasksPage.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -99,6 +100,11 @@ private slots:
         WarningWindow* window = program.warningWindow();
         QVERIFY(window->isVisible());
         QVERIFY(window->windowFlags() & Qt::WindowStaysOnTopHint);
+        // Announced by screen readers, as it takes no focus that would be.
+        QAccessibleInterface* alert = QAccessible::queryAccessibleInterface(window);
+        QVERIFY(alert);
+        QCOMPARE(alert->role(), QAccessible::AlertMessage);
+        QCOMPARE(alert->text(QAccessible::Name), window->windowTitle());
         QVERIFY(window->m_textLabel->text().startsWith(QStringLiteral("Shut Down at ")));
         QCOMPARE(window->m_countLabel->text(), QStringLiteral("59 seconds left."));
         program.platform.advance(10);
