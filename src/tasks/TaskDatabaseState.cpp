@@ -140,9 +140,10 @@ QString TaskDatabaseState::problemText() const
     case State::Unusable:
         return cannotUse(m_path, m_finding) +
                QStringLiteral(
-                   "\n\nUntil it can, the task list stays empty, no stored task runs and the "
-                   "forbidden period is not kept. Zelkor looks at the file again every second "
-                   "and loads the tasks as soon as it can use it.");
+                   "\n\nUntil it can, the task list is not brought up to date, nothing is stored, "
+                   "and of the stored tasks only the next one already chosen runs, with the forbidden "
+                   "period as last read. Zelkor looks at the file again every second and loads the "
+                   "tasks as soon as it can use it.");
     case State::Damaged:
         return QStringLiteral(
                    "The task database %1 is damaged (%2).\n\nZelkor shows and runs the tasks it "
