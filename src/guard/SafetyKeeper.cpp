@@ -107,7 +107,7 @@ void SafetyKeeper::changePassword(QWidget* parent)
     }
     const QByteArray hash = hashPassword(*first);
     if (hash.isEmpty()) {
-        MessageBox::information(
+        MessageBox::failure(
             parent, QStringLiteral("The password could not be hashed. Nothing was changed."));
         return;
     }
@@ -116,7 +116,7 @@ void SafetyKeeper::changePassword(QWidget* parent)
     const Outcome outcome = save();
     if (!outcome.ok) {
         m_gate.setHash(old);
-        MessageBox::information(
+        MessageBox::failure(
             parent,
             QStringLiteral("The password could not be saved in %1: %2").arg(m_path, outcome.error));
         return;
@@ -133,9 +133,8 @@ void SafetyKeeper::removePassword(QWidget* parent)
     const Outcome outcome = save();
     if (!outcome.ok) {
         m_gate.setHash(old);
-        MessageBox::information(parent,
-                                QStringLiteral("The password could not be removed in %1: %2")
-                                    .arg(m_path, outcome.error));
+        MessageBox::failure(parent, QStringLiteral("The password could not be removed in %1: %2")
+                                        .arg(m_path, outcome.error));
         return;
     }
     emit changed();

@@ -86,8 +86,8 @@ void SafetyOptions::warnSecondsEdited()
     }
     const Outcome outcome = m_safety.setWarnSeconds(m_warnSecondsSpin->value());
     if (!outcome.ok)
-        MessageBox::information(window(),
-                                QStringLiteral("The warning's setting could not be saved in %1: %2")
+        MessageBox::failure(window(),
+                            QStringLiteral("The warning's setting could not be saved in %1: %2")
                                     .arg(m_safety.path(), outcome.error));
 }
 

@@ -415,7 +415,7 @@ void MainWindow::tell(const QString& message)
     if (m_toldBeforeShown)
         m_toldBeforeShown->append(message);
     else if (m_savingForExit)
-        MessageBox::information(this, message);
+        MessageBox::failure(this, message);
     else if (!m_state.exitRequested)
         MessageBox::notify(this, message);
 }

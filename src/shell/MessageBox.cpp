@@ -10,12 +10,14 @@ namespace zelkor {
 namespace {
 QList<QMessageBox::StandardButton> g_nextAnswers;
 QString g_lastText;
+QMessageBox::Icon g_lastIcon = QMessageBox::NoIcon;
 int g_shown = 0;
 
 // Notes the box for tests and takes its answer from them, if they gave one.
-std::optional<QMessageBox::StandardButton> shownAndAnswered(const QString& text)
+std::optional<QMessageBox::StandardButton> shownAndAnswered(const QString& text, QMessageBox::Icon icon)
 {
     g_lastText = text;
+    g_lastIcon = icon;
     ++g_shown;
     if (g_nextAnswers.isEmpty())
         return std::nullopt;
@@ -26,7 +28,7 @@ std::optional<QMessageBox::StandardButton> shownAndAnswered(const QString& text)
 QMessageBox::StandardButton MessageBox::show(QWidget* parent, QMessageBox::Icon icon, const QString& text,
                                              QMessageBox::StandardButtons buttons)
 {
-    if (const auto answer = shownAndAnswered(text))
+    if (const auto answer = shownAndAnswered(text, icon))
         return *answer;
     QMessageBox box(icon, kAppTitle, text, buttons, parent);
     box.setTextFormat(Qt::PlainText); // paths and system messages may hold '<'
@@ -42,6 +44,11 @@ void MessageBox::information(QWidget* parent, const QString& text)
     show(parent, QMessageBox::Information, text, QMessageBox::Ok);
 }
 
+void MessageBox::failure(QWidget* parent, const QString& text)
+{
+    show(parent, QMessageBox::Warning, text, QMessageBox::Ok);
+}
+
 bool MessageBox::question(QWidget* parent, const QString& text)
 {
     return show(parent, QMessageBox::Question, text, QMessageBox::Yes | QMessageBox::No) ==
@@ -50,7 +57,7 @@ bool MessageBox::question(QWidget* parent, const QString& text)
 
 void MessageBox::notify(QWidget* parent, const QString& text)
 {
-    if (shownAndAnswered(text))
+    if (shownAndAnswered(text, QMessageBox::Warning))
         return;
     auto* box = new QMessageBox(QMessageBox::Warning, kAppTitle, text, QMessageBox::Ok, parent);
     box->setTextFormat(Qt::PlainText);
@@ -65,12 +72,14 @@ void MessageBox::setNextAnswers(const QList<QMessageBox::StandardButton>& answer
 }
 
 QString MessageBox::lastText() { return g_lastText; }
+QMessageBox::Icon MessageBox::lastIcon() { return g_lastIcon; }
 int MessageBox::shownCount() { return g_shown; }
 
 void MessageBox::resetTestState()
 {
     g_nextAnswers.clear();
     g_lastText.clear();
+    g_lastIcon = QMessageBox::NoIcon;
     g_shown = 0;
 }
 

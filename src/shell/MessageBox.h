@@ -11,6 +11,8 @@ namespace zelkor {
 class MessageBox {
 public:
     static void information(QWidget* parent, const QString& text);
+    // Something the user asked for could not be done: the warning sign.
+    static void failure(QWidget* parent, const QString& text);
     static bool question(QWidget* parent, const QString& text); // Yes -> true
     // A box that does not block its caller: for problems found by timers.
     static void notify(QWidget* parent, const QString& text);
@@ -20,6 +22,7 @@ public:
     static void setNextAnswers(const QList<QMessageBox::StandardButton>& answers);
     static void setNextAnswer(QMessageBox::StandardButton answer) { setNextAnswers({answer}); }
     static QString lastText();
+    static QMessageBox::Icon lastIcon();
     static int shownCount();
     static void resetTestState();
 

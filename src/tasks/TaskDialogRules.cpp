@@ -169,7 +169,7 @@ void TaskDialog::onOkClicked()
     const Outcome stored = storeDraft(m_store, d, editId);
     if (!stored.ok) {
         // Everything typed stays in the dialog for another try.
-        MessageBox::information(this, QStringLiteral("The task was not saved. %1").arg(stored.error));
+        MessageBox::failure(this, QStringLiteral("The task was not saved. %1").arg(stored.error));
         return;
     }
     emit saved();

@@ -164,7 +164,7 @@ void TasksPage::editTask()
     const bool found = read.ok && !m_store.isEmpty();
     m_store.close();
     if (!read.ok) // locked by another program, gone, damaged: never a silent click
-        MessageBox::information(window(), QStringLiteral("The task could not be opened. %1").arg(read.error));
+        MessageBox::failure(window(), QStringLiteral("The task could not be opened. %1").arg(read.error));
     if (!found)
         return;
     TaskDialog dialog(TaskDialog::Mode::Edit, m_platform, m_state, window());
@@ -187,7 +187,7 @@ void TasksPage::deleteTask()
         outcome = m_store.remove();
     m_store.close();
     if (!outcome.ok) {
-        MessageBox::information(window(), QStringLiteral("The task was not deleted. %1").arg(outcome.error));
+        MessageBox::failure(window(), QStringLiteral("The task was not deleted. %1").arg(outcome.error));
         return;
     }
     emit taskChanged();

@@ -270,6 +270,7 @@ private slots:
         d->m_targetEdit->setText(QStringLiteral("Take the pills"));
         d->m_okButton->click();
         QVERIFY(MessageBox::lastText().startsWith(QStringLiteral("The task was not saved.")));
+        QCOMPARE(MessageBox::lastIcon(), QMessageBox::Warning);
         QVERIFY(MessageBox::lastText().size() > QStringLiteral("The task was not saved. ").size());
         QCOMPARE(saved.count(), 0);
         QCOMPARE(d->result(), int(QDialog::Rejected));
