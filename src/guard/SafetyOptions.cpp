@@ -88,7 +88,7 @@ void SafetyOptions::warnSecondsEdited()
     if (!outcome.ok)
         MessageBox::failure(window(),
                             QStringLiteral("The warning's setting could not be saved in %1: %2")
-                                    .arg(m_safety.path(), outcome.error));
+                                .arg(m_safety.path(), outcome.error));
 }
 
 void SafetyOptions::guard(QAbstractButton* box)
