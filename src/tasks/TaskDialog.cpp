@@ -16,6 +16,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollArea>
+#include <QStyle>
 #include <QTimeEdit>
 #include <QVBoxLayout>
 
@@ -25,6 +27,7 @@ namespace zelkor {
 
 namespace {
 constexpr int kTwipsPerPixel = 15;
+constexpr int kWindowEdge = 4; // a window manager's border, at most, on each side
 const QString kTimeFormat = QStringLiteral("HH:mm:ss");
 
 QLabel* label(const char* text, QWidget* parent)
@@ -38,6 +41,18 @@ QPushButton* button(const char* text, QWidget* parent)
     b->setAutoDefault(false);
     return b;
 }
+
+// As large as the fields it holds, so that the dialog is laid out at its
+// natural size; it scrolls only where the screen has less room than that.
+class FieldScroller final : public QScrollArea {
+public:
+    using QScrollArea::QScrollArea;
+    QSize sizeHint() const override
+    {
+        const int frame = 2 * frameWidth();
+        return widget() ? widget()->sizeHint() + QSize(frame, frame) : QScrollArea::sizeHint();
+    }
+};
 
 template <typename Picker> Picker* picker(const QString& format, QWidget* parent)
 {
@@ -55,6 +70,34 @@ TaskDialog::TaskDialog(Mode mode, Platform& platform, AppState& state, QWidget* 
 {
     buildForm();
     loadForm();
+    fitToScreen();
+}
+
+void TaskDialog::showEvent(QShowEvent* event)
+{
+    // The lists know their widths only now, at their first show.
+    if (!m_fittedShown) {
+        m_fittedShown = true;
+        fitToScreen();
+    }
+    QDialog::showEvent(event);
+}
+
+void TaskDialog::fitToScreen()
+{
+    // At least the designed client area; more where the fonts and the lists'
+    // pictures need it; no more than the screen holds with the title bar (a
+    // small or scaled screen), where the fields scroll and OK and Cancel stay
+    // in reach.
+    const QSize designed(6135 / kTwipsPerPixel, 5010 / kTwipsPerPixel);
+    const int titleBar = style()->pixelMetric(QStyle::PM_TitleBarHeight) + 2 * kWindowEdge;
+    const QSize room = m_platform.screenGeometry().size() - QSize(2 * kWindowEdge, titleBar);
+    ensurePolished(); // the fonts and margins of the style, which the sizes depend on
+    m_fieldScroller->updateGeometry(); // its size follows the fields only when asked
+    setFixedSize(sizeHint().expandedTo(designed).boundedTo(room));
+    const int belowTwips = m_mode == Mode::Edit ? 5040 - 5010 : 5160 - 5010;
+    m_focusSink->move(0, height() + belowTwips / kTwipsPerPixel);
+    move(goldenPlacement(m_platform.screenGeometry(), frameGeometry().size()));
 }
 
 TaskDialog::~TaskDialog() = default;
@@ -70,8 +113,17 @@ void TaskDialog::buildForm()
     setWindowModality(Qt::WindowModal);
 
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(buildScheduleFrame());
-    layout->addWidget(buildActionFrame());
+    auto* fields = new QWidget(this);
+    auto* fieldLayout = new QVBoxLayout(fields);
+    fieldLayout->setContentsMargins(0, 0, 0, 0);
+    fieldLayout->addWidget(buildScheduleFrame());
+    fieldLayout->addWidget(buildActionFrame());
+    m_fieldScroller = new FieldScroller(this);
+    m_fieldScroller->setFrameShape(QFrame::NoFrame);
+    m_fieldScroller->setFocusPolicy(Qt::NoFocus); // the fields take the Tab, not the scroller
+    m_fieldScroller->setWidgetResizable(true);
+    m_fieldScroller->setWidget(fields);
+    layout->addWidget(m_fieldScroller);
 
     // Made after the fields, so that Tab meets them first and OK last.
     m_okButton = button("OK", this);
@@ -85,17 +137,11 @@ void TaskDialog::buildForm()
     buttons->addWidget(m_cancelButton);
     layout->addLayout(buttons);
 
-    // At least the designed client area; more where the fonts need it.
-    const QSize designed(6135 / kTwipsPerPixel, 5010 / kTwipsPerPixel);
-    setFixedSize(sizeHint().expandedTo(designed));
-
     // Takes the focus after an action is chosen so that no visible control
     // keeps it; it lies just below the visible area and does nothing itself.
     m_focusSink = button("Test", this);
     m_focusSink->setObjectName(QStringLiteral("cmdTest"));
     m_focusSink->setFocusPolicy(Qt::NoFocus); // out of sight, so out of the Tab order
-    const int belowTwips = editing ? 5040 - 5010 : 5160 - 5010;
-    m_focusSink->move(0, height() + belowTwips / kTwipsPerPixel);
 
     for (int k = 0; k < int(m_kindButtons.size()); ++k)
         connect(m_kindButtons[size_t(k)], &QRadioButton::toggled, this, [this, k](bool on) {
@@ -224,7 +270,6 @@ QWidget* TaskDialog::buildActionFrame()
 
 void TaskDialog::loadForm()
 {
-    move(goldenPlacement(m_platform.screenGeometry(), frameGeometry().size()));
 
     for (int code = int(ActionKind::ShutDown); code <= int(ActionKind::EventsRemind); ++code)
         m_actionCombo->addItem(actionIcon(code), actionName(code));

@@ -16,6 +16,7 @@ class QGroupBox;
 class QLineEdit;
 class QPushButton;
 class QRadioButton;
+class QScrollArea;
 class QTimeEdit;
 
 namespace zelkor {
@@ -59,6 +60,7 @@ public:
     void setNewTaskGuard(NewTaskGuard allowed) { m_newTaskGuard = std::move(allowed); }
 
     QGroupBox* m_scheduleFrame = nullptr;
+    QScrollArea* m_fieldScroller = nullptr; // the two frames, scrolled on a small screen
     QGroupBox* m_actionFrame = nullptr;
     std::array<QRadioButton*, 5> m_kindButtons{};
     QTimeEdit* m_periodStartEdit = nullptr;
@@ -79,11 +81,15 @@ signals:
     // The task was stored; the main window refreshes before the dialog closes.
     void saved();
 
+protected:
+    void showEvent(QShowEvent* event) override;
+
 private:
     void buildForm();
     QWidget* buildScheduleFrame();
     QWidget* buildActionFrame();
     void loadForm();
+    void fitToScreen(); // sized and placed once the fields are filled, and at the first show
     void setTextInputsEnabled(bool enabled);
     std::array<QWidget*, 5> schedulePickers() const; // in the order of the kinds
 
@@ -93,6 +99,7 @@ private:
     TaskStore m_store;
     FileChooser m_chooseFile;
     NewTaskGuard m_newTaskGuard;
+    bool m_fittedShown = false;
 };
 
 } // namespace zelkor

@@ -3,6 +3,8 @@
 
 #include <QApplication>
 #include <QGroupBox>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QRadioButton>
 #include <QSignalSpy>
 #include <QTest>
@@ -281,6 +283,33 @@ private slots:
         QCOMPARE(d->m_targetEdit->text(), QStringLiteral("Take the pills"));
         locker.reset();
         QVERIFY(test::rowCount(db()) <= 0);
+    }
+
+    // On a screen with room the dialog shows whole; on a small one (or a
+    // scaled one: 800x600 at twice the size) it fits, its fields scroll and
+    // OK and Cancel stay in sight.
+    void fitsTheScreen_data()
+    {
+        QTest::addColumn<QSize>("screen");
+        QTest::newRow("full HD") << QSize(1920, 1080);
+        QTest::newRow("800x600 at twice the size") << QSize(400, 300);
+    }
+    void fitsTheScreen()
+    {
+        QFETCH(QSize, screen);
+        m_platform.setScreen(QRect(QPoint(0, 0), screen));
+        auto d = open(TaskDialog::Mode::New);
+        d->show();
+        QVERIFY(d->width() <= screen.width());
+        QVERIFY(d->height() < screen.height());
+        const bool roomy = screen.height() > 600;
+        QCOMPARE(d->m_fieldScroller->verticalScrollBar()->isVisible(), !roomy);
+        for (QPushButton* button : {d->m_okButton, d->m_cancelButton}) {
+            QVERIFY(button->isVisible());
+            QVERIFY(d->rect().contains(QRect(button->mapTo(d.get(), QPoint(0, 0)), button->size())));
+        }
+        if (roomy) // laid out at its natural size, the designed one at least
+            QVERIFY(d->height() >= 5010 / 15 && d->width() >= 6135 / 15);
     }
 
     // From the keyboard: Tab starts at the fields, Return in one saves, Escape cancels.
