@@ -99,6 +99,17 @@ void PeriodGuard::enforceForbiddenPeriod()
     QScopedValueRollback<bool> busy(m_inTick, true);
     const QDateTime now = m_platform.now();
     if (isInside(m_period, now.time()) && !holdsOff(m_hold, now)) {
+        if (enteredUnwarned(now)) {
+            // Made or changed to cover this second, started or woken in, the
+            // clock or the zone moved into it: nobody could stop or save
+            // anything yet. The action waits the warning's lead and is warned
+            // of now, as a stored task's is.
+            m_hold.postponedTo = now.addSecs(m_desk->leadSeconds());
+            moveUpcoming(now);
+            m_desk->consider(periodWarning(m_period, m_upcoming), now);
+            m_poll.rearm(m_platform.now());
+            return;
+        }
         if (m_desk && m_upcoming.isValid())
             m_desk->retract(upcomingKey());
         m_actions.performAction(periodActionKind(m_period), m_forced());
@@ -109,6 +120,16 @@ void PeriodGuard::enforceForbiddenPeriod()
     if (m_desk)
         m_desk->consider(periodWarning(m_period, m_upcoming), now);
     m_poll.rearm(m_platform.now(), nextLook(m_platform.now()));
+}
+
+bool PeriodGuard::enteredUnwarned(const QDateTime& now) const
+{
+    if (!m_desk || m_desk->leadSeconds() <= 0 || !isWarnedAction(periodActionKind(m_period)))
+        return false;
+    // The occurrence acting now is the one the desk was last shown, if its
+    // warning was announced; a later one means the start came unseen.
+    return !m_upcoming.isValid() || m_upcoming > now ||
+           m_desk->opensAt(periodWarning(m_period, m_upcoming)).isValid();
 }
 
 void PeriodGuard::cancelOccurrence(const QString& key)

@@ -473,6 +473,53 @@ private slots:
         QVERIFY(warningBody(rig.warnings.first()).contains(QStringLiteral("starts at")));
     }
 
+    // In the period before its warning could show: the action waits the
+    // lead and is warned of at once, never sprung on the user.
+    void periodEnteredUnwarnedIsWarnedFirst_data()
+    {
+        QTest::addColumn<QDateTime>("loaded");
+        QTest::addColumn<QTime>("from");
+        QTest::addColumn<QTime>("until");
+        QTest::addColumn<QDateTime>("clockSetTo"); // invalid: not set
+        QTest::addColumn<int>("lead");
+        QTest::addColumn<QDateTime>("firstAction");
+        QTest::newRow("made to cover now") << at(23, 0) << QTime(22, 0) << QTime(6, 0) << QDateTime() << 60
+                                           << at(23, 1, 1);
+        QTest::newRow("start and end alike: all day") << at(7, 0) << QTime(10, 0) << QTime(10, 0) << QDateTime()
+                                                      << 60 << at(7, 1, 1);
+        QTest::newRow("clock set into it") << at(21, 0) << QTime(22, 0) << QTime(6, 0) << at(23, 0) << 60
+                                           << at(23, 1, 1);
+        QTest::newRow("no warning wanted") << at(23, 0) << QTime(22, 0) << QTime(6, 0) << QDateTime() << 0
+                                           << at(23, 0, 1);
+    }
+    void periodEnteredUnwarnedIsWarnedFirst()
+    {
+        QFETCH(QDateTime, loaded);
+        QFETCH(QTime, from);
+        QFETCH(QTime, until);
+        QFETCH(QDateTime, clockSetTo);
+        QFETCH(int, lead);
+        QFETCH(QDateTime, firstAction);
+        Rig rig;
+        rig.desk.setLeadSeconds(lead);
+        rig.platform.setNow(loaded);
+        rig.store(periodRow(0, from, until));
+        rig.guard.loadForbiddenPeriod();
+        if (clockSetTo.isValid()) {
+            rig.runUntil(loaded.addSecs(10));
+            QVERIFY(rig.platform.started.isEmpty());
+            rig.platform.setNow(clockSetTo);
+        }
+        const QDateTime entered = rig.platform.now();
+        const QList<QDateTime> firings = rig.runUntil(firstAction.addSecs(2));
+        QCOMPARE(firings.value(0), firstAction);
+        QCOMPARE(firings.size(), 3); // and every second after
+        if (lead > 0)
+            QCOMPARE(rig.warnedAt.value(0), entered.addSecs(1));
+        else
+            QVERIFY(rig.warnedAt.isEmpty());
+    }
+
     // The computer asleep, or the clock set, from within the warning to past
     // the period's start: the warning goes, whether the period is over by
     // then (nothing done) or still on (acting at once).

@@ -1,5 +1,6 @@
 #include "TaskRows.h"
 #include "countdown/TimerTab.h"
+#include "guard/WarningDesk.h"
 #include "platform/fake/FakePlatform.h"
 #include "scheduler/PeriodGuard.h"
 #include "scheduler/TaskScheduler.h"
@@ -114,6 +115,9 @@ private slots:
         QVERIFY(p.window->m_periodTimer->isActive());
         QVERIFY(!p.window->m_taskPollTimer->isActive()); // no task to run
         p.platform.advanceSecond();
+        p.window->enforceForbiddenPeriod();
+        QCOMPARE(p.effects(), QString()); // warned first: started inside, nobody saw it coming
+        p.platform.advance(kDefaultWarningSeconds);
         p.window->enforceForbiddenPeriod();
         p.window->timerTab()->m_forceCheck->setChecked(false);
         p.platform.advanceSecond();
