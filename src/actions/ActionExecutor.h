@@ -27,9 +27,11 @@ public:
     Outcome shellOpen(const QString& target);
     Outcome runHelper(const QString& name);
     Outcome performAction(int kind, bool forced, const QString& text = QString());
-    // An action the user asked for just now (toolbar, tray menu, a command
-    // from a script): its failure is told even when the same failure was told
-    // before, since the user waits for an answer to this very request.
+    // An action of an occurrence of its own (the user asked for it just now
+    // from the toolbar, the tray menu or a script; a stored task or a
+    // countdown reached its moment): its failure is told even when the same
+    // failure was told before, since it is news of this very occurrence. The
+    // forbidden period's retries in every second go through performAction.
     Outcome performRequested(int kind, bool forced, const QString& text = QString());
 
     // The helper file name of a power action, or empty for kinds without one.

@@ -519,7 +519,7 @@ void TimerTab::finish()
     else if (kind == int(ActionKind::OpenTarget))
         text = m_targetEdit->text();
     emit countdownFired(kind);
-    m_actions.performAction(kind, forcedNow, text);
+    m_actions.performRequested(kind, forcedNow, text); // its failure is told, as each time
 }
 
 } // namespace zelkor

@@ -229,10 +229,11 @@ void TaskScheduler::fire(const DueTask& task)
     const bool forced = m_forced(); // the box as it is now, not when the task was made
     const int action = task.action;
     emit taskFired(task.taskId, action);
+    // Each firing is news of its own: a Daily task refused every day is told every day.
     if (action >= int(ActionKind::ShutDown) && action <= int(ActionKind::PowerOn))
-        m_actions.performAction(action, forced);
+        m_actions.performRequested(action, forced);
     else if (action == int(ActionKind::EventsRemind))
-        m_actions.performAction(task.showsMessage ? int(ActionKind::EventsRemind)
+        m_actions.performRequested(task.showsMessage ? int(ActionKind::EventsRemind)
                                                   : int(ActionKind::OpenTarget),
                                 forced, task.description);
     // Any other code does nothing; the poll moves on all the same.

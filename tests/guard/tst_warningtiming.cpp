@@ -520,6 +520,20 @@ private slots:
             QVERIFY(rig.warnedAt.isEmpty());
     }
 
+    // A Daily task the system refuses each day is told each day, not only the first.
+    void refusedTaskIsToldEachDay()
+    {
+        Rig rig;
+        rig.store(dailyRow(0, QTime(8, 0), 6));
+        rig.scheduler.selectNextTask();
+        QSignalSpy told(&rig.actions, &ActionExecutor::problem);
+        for (int day = 0; day < 2; ++day) {
+            QCOMPARE(rig.runUntil(at(8, 0, 0, day)).size(), 1);
+            rig.platform.endRunning(Outcome::failure(QStringLiteral("Access denied by policy")));
+        }
+        QCOMPARE(told.size(), 2);
+    }
+
     // The computer asleep, or the clock set, from within the warning to past
     // the period's start: the warning goes, whether the period is over by
     // then (nothing done) or still on (acting at once).
