@@ -251,6 +251,11 @@ bool RemoteControl::draftOf(const QString& text, TaskDraft* draft)
                     .arg(error.error ? error.errorString() : QStringLiteral("this is none")));
         return false;
     }
+    if (const QByteArray twice = taskfile::repeatedField(text.toUtf8()); !twice.isEmpty()) {
+        invalid(QStringLiteral("The task cannot be stored: the field %1 is given twice.")
+                    .arg(QString::fromUtf8(twice)));
+        return false;
+    }
     QString why;
     const auto d = taskfile::fromJson(doc.object(), &why);
     if (!d) {
@@ -258,7 +263,8 @@ bool RemoteControl::draftOf(const QString& text, TaskDraft* draft)
         return false;
     }
     const QDateTime now = m_window.platform().now();
-    if (const auto refusal = refusalOf(*d, now)) {
+    // Checked as the task dialog checks: a week without a day never comes.
+    if (const auto refusal = dialogRefusalOf(*d, now)) {
         // A script has no picker to look at: it is told which way the date is wrong.
         invalid(hasPassed(*d, now) ? *refusal + QStringLiteral(": %1 has passed; a Once task must lie ahead.")
                                                      .arg(onceMoment(*d).toString(Qt::ISODate))

@@ -210,6 +210,8 @@ int lineAt(const QByteArray& text, qsizetype offset)
 }
 } // namespace
 
+QByteArray repeatedField(const QByteArray& text) { return layoutOf(text).repeatedField; }
+
 QJsonObject toJson(const TaskDraft& d, std::optional<qint64> id)
 {
     QJsonObject task;

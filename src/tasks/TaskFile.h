@@ -39,6 +39,9 @@ struct Parsed {
     QString error;    // empty when the file is sound
 };
 Parsed parse(const QByteArray& text);
+// The first field given twice in one object of the JSON text, with its
+// quotes; empty when none is. The JSON reader keeps the last without a word.
+QByteArray repeatedField(const QByteArray& text);
 
 // Checks every draft as the task dialog does (at `now`; a refusal names the
 // task's line where the file gave it), except that a Once task that has

@@ -303,6 +303,10 @@ void TestRemote::refused_data()
                                     << 2 << "zelkor: The task cannot be stored: \"day\" must be a day of the month from 1 to 31, not 32." << QString();
     QTest::newRow("task in the past") << QStringList{"tasks", "add", R"({"schedule":"once","at":"2001-01-01T08:00","action":"lock"})"}
                                       << 2 << "zelkor: Invalid date/time: 2001-01-01T08:00:00 has passed; a Once task must lie ahead." << QString();
+    QTest::newRow("field given twice") << QStringList{"tasks", "add", R"({"schedule":"daily","time":"12:00","time":"13:00","action":"lock"})"}
+                                       << 2 << "zelkor: The task cannot be stored: the field \"time\" is given twice." << QString();
+    QTest::newRow("week without a day") << QStringList{"tasks", "add", R"({"schedule":"weekly","days":[],"time":"12:00","action":"lock"})"}
+                                        << 2 << "zelkor: Choose at least one day for a Weekly task" << QString();
     QTest::newRow("gone task") << QStringList{"tasks", "remove", "9999"} << 1 << "zelkor: Task 9999: The task no longer exists." << QString();
     QTest::newRow("unknown option") << QStringList{"--do", "lock", "--frob"} << 2 << "zelkor: Unknown option 'frob'." << QString();
     const QString latin1 = m_buses.folder() + QStringLiteral("/latin1.json");
