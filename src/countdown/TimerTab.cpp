@@ -463,6 +463,12 @@ QString TimerTab::countdownKey() const
     return QStringLiteral("countdown:%1").arg(m_countdownRound);
 }
 
+QDateTime TimerTab::endMoment() const
+{
+    const qint64 endsAtMs = m_platform.now().toMSecsSinceEpoch() + endMs() - elapsedMs();
+    return QDateTime::fromSecsSinceEpoch(endsAtMs / 1000);
+}
+
 Warning TimerTab::countdownWarning(const QDateTime& moment) const
 {
     return {countdownKey(), WarningSource::Countdown, m_actionCombo->currentIndex() + 1, moment};
@@ -472,9 +478,7 @@ void TimerTab::warnAhead()
 {
     if (!m_desk)
         return;
-    const QDateTime now = m_platform.now();
-    const QDateTime moment = QDateTime::fromSecsSinceEpoch(now.toSecsSinceEpoch() + m_remainSeconds);
-    m_desk->consider(countdownWarning(moment), now);
+    m_desk->consider(countdownWarning(endMoment()), m_platform.now());
 }
 
 bool TimerTab::warnedLate(qint64 elapsedMs)

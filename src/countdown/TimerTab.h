@@ -86,6 +86,9 @@ public:
 
     int timerMode() const { return m_timerMode; }
     qint64 remainSeconds() const { return m_remainSeconds; }
+    // The wall-clock second in which the running count ends: the same at
+    // every reading, whenever between two ticks it is asked.
+    QDateTime endMoment() const;
     qint64 totalSeconds() const { return m_totalSeconds; }
     double barWidth() const { return m_barWidth; } // 0 .. countdown::kBarWidth
     bool isCounting() const;

@@ -189,7 +189,7 @@ QVariantMap RemoteControl::GetCountdown()
     bool forced = counting ? tab->countdownForced() : tab->forced();
     qint64 left = counting ? qMax<qint64>(tab->remainSeconds(), 0) : 0;
     qint64 total = counting ? tab->totalSeconds() : 0;
-    QDateTime moment = counting ? now.addSecs(left) : QDateTime();
+    QDateTime moment = counting ? tab->endMoment() : QDateTime();
     // A Power On waits on the wake timer, not on the count.
     if (const QDateTime wake = tab->powerOnMoment(); !counting && wake.isValid()) {
         counting = true;

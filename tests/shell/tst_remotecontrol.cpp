@@ -156,6 +156,10 @@ void TestRemoteControl::countdownShowsOnTheTimerTab()
     QCOMPARE(state.value(QStringLiteral("forced")).toBool(), true);
     QCOMPARE(state.value(QStringLiteral("moment")).toString(),
              m_program->platform.now().addSecs(seconds).toString(Qt::ISODate));
+    // Asked again later, the count not ticked yet: the same second.
+    m_program->platform.setNow(m_program->platform.now().addMSecs(700));
+    const QVariantMap later = qdbus_cast<QVariantMap>(call(QStringLiteral("GetCountdown")).arguments().value(0));
+    QCOMPARE(later.value(QStringLiteral("moment")), state.value(QStringLiteral("moment")));
 
     QCOMPARE(call(QStringLiteral("StopCountdown")).type(), QDBusMessage::ReplyMessage);
     QCOMPARE(tab->m_startButton->text(), QStringLiteral("Start"));
