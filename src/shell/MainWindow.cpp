@@ -479,7 +479,7 @@ void MainWindow::tellWayBackFromHiding()
     // Hidden, with no key to call it back, the program would be out of reach
     // without a word.
     if (!m_hotKey->isRegistered())
-        MessageBox::notify(this, kNoHotKeyWayBack);
+        MessageBox::notify(this, kNoHotKeyWayBack, MessageBox::WhileHidden::Show);
 }
 
 void MainWindow::exitProgram()

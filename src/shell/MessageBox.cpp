@@ -12,6 +12,7 @@ QList<QMessageBox::StandardButton> g_nextAnswers;
 QString g_lastText;
 QMessageBox::Icon g_lastIcon = QMessageBox::NoIcon;
 int g_shown = 0;
+MessageBox::Holder g_holder;
 
 // Notes the box for tests and takes its answer from them, if they gave one.
 std::optional<QMessageBox::StandardButton> shownAndAnswered(const QString& text, QMessageBox::Icon icon)
@@ -34,7 +35,7 @@ QMessageBox::StandardButton MessageBox::show(QWidget* parent, QMessageBox::Icon 
     box.setTextFormat(Qt::PlainText); // paths and system messages may hold '<'
     // Hidden mode puts the box away unanswered; it comes back still asking.
     box.setWindowModality(modalityFor(parent));
-    box.show();
+    showOrHold(&box);
     waitUntilDone(&box, &QDialog::finished);
     return static_cast<QMessageBox::StandardButton>(box.result());
 }
@@ -55,7 +56,7 @@ bool MessageBox::question(QWidget* parent, const QString& text)
            QMessageBox::Yes;
 }
 
-void MessageBox::notify(QWidget* parent, const QString& text)
+void MessageBox::notify(QWidget* parent, const QString& text, WhileHidden whileHidden)
 {
     if (shownAndAnswered(text, QMessageBox::Warning))
         return;
@@ -63,7 +64,18 @@ void MessageBox::notify(QWidget* parent, const QString& text)
     box->setTextFormat(Qt::PlainText);
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->setModal(false);
-    box->show();
+    if (whileHidden == WhileHidden::Show)
+        box->show();
+    else
+        showOrHold(box);
+}
+
+void MessageBox::setHolder(Holder holder) { g_holder = std::move(holder); }
+
+void MessageBox::showOrHold(QWidget* box)
+{
+    if (!g_holder || !g_holder(box))
+        box->show();
 }
 
 void MessageBox::setNextAnswers(const QList<QMessageBox::StandardButton>& answers)

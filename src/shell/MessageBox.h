@@ -4,6 +4,8 @@
 #include <QMessageBox>
 #include <QString>
 
+#include <functional>
+
 namespace zelkor {
 
 // Message boxes titled "Zelkor". Tests set the answers of the next boxes so
@@ -15,7 +17,13 @@ public:
     static void failure(QWidget* parent, const QString& text);
     static bool question(QWidget* parent, const QString& text); // Yes -> true
     // A box that does not block its caller: for problems found by timers.
-    static void notify(QWidget* parent, const QString& text);
+    // In hidden mode it waits for the mode's end, unless it is the way out.
+    enum class WhileHidden { Wait, Show };
+    static void notify(QWidget* parent, const QString& text, WhileHidden whileHidden = WhileHidden::Wait);
+    // Asked before a box shows: true when it took the box to show later (the
+    // program is in hidden mode). None: every box shows at once.
+    using Holder = std::function<bool(QWidget* box)>;
+    static void setHolder(Holder holder);
 
     // The answers of the next boxes, in turn; each box takes one (a box that
     // does not block takes one too). Replaces answers still waiting.
@@ -27,6 +35,7 @@ public:
     static void resetTestState();
 
 private:
+    static void showOrHold(QWidget* box);
     static QMessageBox::StandardButton show(QWidget* parent, QMessageBox::Icon icon, const QString& text,
                                             QMessageBox::StandardButtons buttons);
 };

@@ -1,6 +1,7 @@
 #include "shell/ShellVisibility.h"
 
 #include "common/ActionKind.h"
+#include "shell/MessageBox.h"
 #include "shell/TrayIcon.h"
 #include "shell/TrayMenu.h"
 
@@ -14,7 +15,17 @@ ShellVisibility::ShellVisibility(QWidget& mainWindow, AppState& state, TrayMenu&
     : QObject(parent), m_main(mainWindow), m_state(state), m_menu(menu), m_tray(tray),
       m_trayReachable(std::move(trayReachable))
 {
+    // A box that comes while hidden mode hides everything waits for its end,
+    // as the boxes that were open when it began.
+    MessageBox::setHolder([this](QWidget* box) {
+        if (!m_state.hiddenMode)
+            return false;
+        m_hidden << box;
+        return true;
+    });
 }
+
+ShellVisibility::~ShellVisibility() { MessageBox::setHolder({}); }
 
 QList<QWidget*> ShellVisibility::programWindows() const
 {

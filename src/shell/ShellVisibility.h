@@ -25,6 +25,7 @@ public:
     // `trayReachable` tells whether an icon in a tray can bring the window back.
     ShellVisibility(QWidget& mainWindow, AppState& state, TrayMenu& menu, TrayIcon& tray,
                     std::function<bool()> trayReachable, QObject* parent = nullptr);
+    ~ShellVisibility() override;
 
     void onTrayClicked();     // left click on the icon
     void onShowHideToggled(); // after the menu toggled the item's check mark

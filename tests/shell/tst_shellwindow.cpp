@@ -164,6 +164,41 @@ private slots:
         QVERIFY(p.window->trayIcon()->wanted());
     }
 
+    // A problem told in hidden mode waits for its end, as the open windows
+    // do; the way back out is told at once.
+    void hiddenModeKeepsNewBoxesForLater_data()
+    {
+        QTest::addColumn<bool>("wayBack");
+        QTest::newRow("a failure") << false;
+        QTest::newRow("the way back") << true;
+    }
+    void hiddenModeKeepsNewBoxesForLater()
+    {
+        QFETCH(bool, wayBack);
+        Program p;
+        p.start();
+        MessageBox::resetTestState(); // real boxes, answered by nobody
+        p.menu().m_hideAction->trigger(); // tells the way back: no hot key offscreen
+        if (!wayBack) {
+            for (QWidget* w : QApplication::topLevelWidgets())
+                if (qobject_cast<QMessageBox*>(w))
+                    w->close();
+            p.window->tell(QStringLiteral("Could not lock the screen."));
+        }
+        const auto shownBox = [] {
+            for (QWidget* w : QApplication::topLevelWidgets())
+                if (auto* box = qobject_cast<QMessageBox*>(w); box && box->isVisible())
+                    return box->text();
+            return QString();
+        };
+        QCOMPARE(shownBox(), wayBack ? kNoHotKeyWayBack : QString());
+        p.window->visibility()->onHotKey();
+        QCOMPARE(shownBox(), wayBack ? kNoHotKeyWayBack : QStringLiteral("Could not lock the screen."));
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (qobject_cast<QMessageBox*>(w))
+                w->close();
+    }
+
     // Where Ctrl+Alt+H cannot be had (here, offscreen), choosing hidden mode
     // tells the way back.
     void hidingWithoutTheKeyTellsTheWayBack_data()
