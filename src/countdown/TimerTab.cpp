@@ -478,7 +478,9 @@ void TimerTab::warnAhead()
 {
     if (!m_desk)
         return;
-    m_desk->consider(countdownWarning(endMoment()), m_platform.now());
+    Warning warning = countdownWarning(endMoment());
+    warning.forced = countdownForced();
+    m_desk->consider(warning, m_platform.now());
 }
 
 bool TimerTab::warnedLate(qint64 elapsedMs)

@@ -24,10 +24,15 @@ QString warningTitle(const Warning& warning)
 QString warningBody(const Warning& warning)
 {
     const QString at = datetext::general(warning.moment);
-    if (warning.source == WarningSource::Period)
-        return QStringLiteral("The forbidden period starts at %1: %2 then.")
-            .arg(at, actionName(warning.action));
-    return QStringLiteral("%1 at %2.").arg(actionName(warning.action), at);
+    const QString what = warning.source == WarningSource::Period
+                             ? QStringLiteral("The forbidden period starts at %1: %2 then.").arg(at, actionName(warning.action))
+                             : QStringLiteral("%1 at %2.").arg(actionName(warning.action), at);
+    const bool endsPrograms = warning.action == int(ActionKind::ShutDown) ||
+                              warning.action == int(ActionKind::Restart) || warning.action == int(ActionKind::LogOff);
+    // Forced, nothing will ask about unsaved work: this warning is the last word.
+    if (warning.forced && endsPrograms)
+        return what + QStringLiteral(" Programs are closed without asking: save your work now.");
+    return what;
 }
 
 void WarningDesk::setLeadSeconds(int seconds)

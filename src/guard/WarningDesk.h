@@ -21,6 +21,7 @@ struct Warning {
     int action = 0;   // action code 1..6
     QDateTime moment; // when it acts, whole seconds
     bool cancelAllowed = true;
+    bool forced = false; // programs are closed without being asked to save
 };
 
 // The answers a warning offers.

@@ -106,7 +106,7 @@ void PeriodGuard::enforceForbiddenPeriod()
             // of now, as a stored task's is.
             m_hold.postponedTo = now.addSecs(m_desk->leadSeconds());
             moveUpcoming(now);
-            m_desk->consider(periodWarning(m_period, m_upcoming), now);
+            considerWarning(now);
             m_poll.rearm(m_platform.now());
             return;
         }
@@ -117,9 +117,17 @@ void PeriodGuard::enforceForbiddenPeriod()
         return;
     }
     moveUpcoming(now);
-    if (m_desk)
-        m_desk->consider(periodWarning(m_period, m_upcoming), now);
+    considerWarning(now);
     m_poll.rearm(m_platform.now(), nextLook(m_platform.now()));
+}
+
+void PeriodGuard::considerWarning(const QDateTime& now)
+{
+    if (!m_desk)
+        return;
+    Warning warning = periodWarning(m_period, m_upcoming);
+    warning.forced = m_forced();
+    m_desk->consider(warning, now);
 }
 
 bool PeriodGuard::enteredUnwarned(const QDateTime& now) const

@@ -52,6 +52,7 @@ private:
     QString upcomingKey() const; // of the warning for m_upcoming
     // In the period without its warning having been shown.
     bool enteredUnwarned(const QDateTime& now) const;
+    void considerWarning(const QDateTime& now); // the upcoming action's, as the desk decides
     void moveUpcoming(const QDateTime& now); // to the next start from now
     // The next second worth a check, from `now` outside the period.
     QDateTime nextLook(const QDateTime& now) const;

@@ -190,9 +190,13 @@ void TaskScheduler::fireDueTask()
 
 void TaskScheduler::considerWarnings()
 {
-    if (m_desk)
-        for (const Selection* occurrence : watched())
-            m_desk->consider(warningFor(*occurrence), m_platform.now());
+    if (!m_desk)
+        return;
+    for (const Selection* occurrence : watched()) {
+        Warning warning = warningFor(*occurrence);
+        warning.forced = m_forced();
+        m_desk->consider(warning, m_platform.now());
+    }
 }
 
 void TaskScheduler::markFired(const Selection& occurrence)

@@ -1,6 +1,7 @@
 // When a warning comes, and what Cancel and Postpone do to the occurrence it
 // names: stored tasks and the forbidden period on the fake clock.
 #include "../scheduler/SchedulerRig.h"
+#include "common/ActionKind.h"
 #include "guard/Occurrences.h"
 #include "guard/WarningDesk.h"
 #include "scheduler/PeriodGuard.h"
@@ -518,6 +519,31 @@ private slots:
             QCOMPARE(rig.warnedAt.value(0), entered.addSecs(1));
         else
             QVERIFY(rig.warnedAt.isEmpty());
+    }
+
+    // A forced action that ends programs says so while there is time to save.
+    void warningSaysWhenProgramsAreClosedUnasked_data()
+    {
+        QTest::addColumn<int>("action");
+        QTest::addColumn<bool>("forced");
+        QTest::addColumn<bool>("said");
+        QTest::newRow("forced shut-down") << int(ActionKind::ShutDown) << true << true;
+        QTest::newRow("forced log off") << int(ActionKind::LogOff) << true << true;
+        QTest::newRow("plain shut-down") << int(ActionKind::ShutDown) << false << false;
+        QTest::newRow("forced lock") << int(ActionKind::Lock) << true << false;
+    }
+    void warningSaysWhenProgramsAreClosedUnasked()
+    {
+        QFETCH(int, action);
+        QFETCH(bool, forced);
+        QFETCH(bool, said);
+        Rig rig;
+        rig.scheduler.setForcedSource([forced] { return forced; });
+        rig.store(dailyRow(0, QTime(8, 0), action));
+        rig.scheduler.selectNextTask();
+        rig.runUntil(at(7, 59, 30));
+        QCOMPARE(rig.warnings.size(), 1);
+        QCOMPARE(warningBody(rig.warnings.first()).contains(QStringLiteral("save your work")), said);
     }
 
     // A Daily task the system refuses each day is told each day, not only the first.
