@@ -175,14 +175,17 @@ private slots:
     void hiddenModeKeepsNewBoxesForLater()
     {
         QFETCH(bool, wayBack);
+        const auto closeBoxes = [] {
+            for (QWidget* w : QApplication::topLevelWidgets())
+                if (qobject_cast<QMessageBox*>(w))
+                    w->close();
+        };
         Program p;
         p.start();
         MessageBox::resetTestState(); // real boxes, answered by nobody
         p.menu().m_hideAction->trigger(); // tells the way back: no hot key offscreen
         if (!wayBack) {
-            for (QWidget* w : QApplication::topLevelWidgets())
-                if (qobject_cast<QMessageBox*>(w))
-                    w->close();
+            closeBoxes();
             p.window->tell(QStringLiteral("Could not lock the screen."));
         }
         const auto shownBox = [] {
@@ -194,9 +197,7 @@ private slots:
         QCOMPARE(shownBox(), wayBack ? kNoHotKeyWayBack : QString());
         p.window->visibility()->onHotKey();
         QCOMPARE(shownBox(), wayBack ? kNoHotKeyWayBack : QStringLiteral("Could not lock the screen."));
-        for (QWidget* w : QApplication::topLevelWidgets())
-            if (qobject_cast<QMessageBox*>(w))
-                w->close();
+        closeBoxes();
     }
 
     // Where Ctrl+Alt+H cannot be had (here, offscreen), choosing hidden mode
