@@ -19,6 +19,9 @@ const QStringList kCommandOptions{
     QStringLiteral("--quit"),
 };
 
+const QString kJsonGoesWith = QStringLiteral("--json goes with --status and tasks list");
+const QString kIcsGoesWith = QStringLiteral("--ics goes with tasks export");
+
 std::optional<Command> fail(QString* why, const QString& reason)
 {
     *why = reason;
@@ -109,6 +112,11 @@ std::optional<Command> parseCommand(const QStringList& arguments, const QDateTim
             return fail(why, QStringLiteral("usage: zelkor tasks list [--json] | add TASK-JSON | remove ID | "
                                             "export [--ics] [FILE] | import FILE"));
         }
+        // Dropped without a word, an option would leave the caller believing it was heeded.
+        if (c.json && c.kind != Command::TasksList)
+            return fail(why, kJsonGoesWith);
+        if (c.calendar && c.kind != Command::TasksExport)
+            return fail(why, kIcsGoesWith);
         return c;
     }
 
@@ -126,6 +134,11 @@ std::optional<Command> parseCommand(const QStringList& arguments, const QDateTim
         c.action = actionKey(code);
         c.forced = p.isSet(force);
         c.target = p.value(target);
+        if (c.json || c.calendar)
+            return fail(why, c.json ? kJsonGoesWith : kIcsGoesWith);
+        if (p.isSet(target) && code != int(ActionKind::OpenTarget) && code != int(ActionKind::EventsRemind) &&
+            code != int(ActionKind::PowerOn))
+            return fail(why, QStringLiteral("--target goes with --do open, remind or poweron"));
         if (code == int(ActionKind::OpenTarget) && c.target.isEmpty())
             return fail(why, QStringLiteral("--do open needs --target"));
         // A file is named from the caller's folder, which the running program
@@ -175,6 +188,10 @@ std::optional<Command> parseCommand(const QStringList& arguments, const QDateTim
         }
     if (chosen != 1)
         return fail(why, QStringLiteral("give one of --do, --cancel, --status, --show, --hide, --toggle-hidden, --quit or tasks"));
+    if (c.json && c.kind != Command::Status)
+        return fail(why, kJsonGoesWith);
+    if (c.calendar)
+        return fail(why, kIcsGoesWith);
     return c;
 }
 

@@ -234,6 +234,12 @@ void TestRemoteCommand::refusals_data()
     QTest::newRow("tasks, nothing") << QStringList{"tasks"} << "usage: zelkor tasks";
     QTest::newRow("remove, no id") << QStringList{"tasks", "remove", "x"} << "\"x\" is no task id";
     QTest::newRow("unknown word") << QStringList{"task", "list"} << "unknown command \"task\"";
+    QTest::newRow("calendar of the list") << QStringList{"tasks", "list", "--ics"} << "--ics goes with tasks export";
+    QTest::newRow("JSON of an export") << QStringList{"tasks", "export", "--json"} << "--json goes with";
+    QTest::newRow("JSON of a show") << QStringList{"--show", "--json"} << "--json goes with";
+    QTest::newRow("JSON of an action") << QStringList{"--do", "lock", "--json"} << "--json goes with";
+    QTest::newRow("target of a lock") << QStringList{"--in", "10m", "--do", "lock", "--target", "/etc/passwd"}
+                                      << "--target goes with --do open, remind or poweron";
     QTest::newRow("unknown next to help") << QStringList{"--status", "--help", "--bogus"} << "Unknown option 'bogus'.";
 }
 
