@@ -31,6 +31,12 @@ inline bool isWarnedAction(int code)
     return code >= int(ActionKind::ShutDown) && code <= int(ActionKind::Lock);
 }
 
+// The actions that end every session on the computer, not only ours.
+inline bool endsEverySession(int code)
+{
+    return code == int(ActionKind::ShutDown) || code == int(ActionKind::Restart);
+}
+
 inline const QStringList& actionNames()
 {
     static const QStringList names{

@@ -44,6 +44,8 @@ void WarningCenter::present(Warning warning)
     // With a password set, nobody may call off the forbidden period this way.
     if (warning.source == WarningSource::Period && m_safety.isPasswordSet())
         warning.cancelAllowed = false;
+    if (endsEverySession(warning.action))
+        warning.otherUsers = m_platform.otherUsersLoggedIn();
     m_open.insert(warning.key, warning);
     NotificationRequest request;
     request.key = warning.key;

@@ -27,12 +27,16 @@ QString warningBody(const Warning& warning)
     const QString what = warning.source == WarningSource::Period
                              ? QStringLiteral("The forbidden period starts at %1: %2 then.").arg(at, actionName(warning.action))
                              : QStringLiteral("%1 at %2.").arg(actionName(warning.action), at);
-    const bool endsPrograms = warning.action == int(ActionKind::ShutDown) ||
-                              warning.action == int(ActionKind::Restart) || warning.action == int(ActionKind::LogOff);
+    const bool endsPrograms =
+        endsEverySession(warning.action) || warning.action == int(ActionKind::LogOff);
+    QString body = what;
     // Forced, nothing will ask about unsaved work: this warning is the last word.
     if (warning.forced && endsPrograms)
-        return what + QStringLiteral(" Programs are closed without asking: save your work now.");
-    return what;
+        body += QStringLiteral(" Programs are closed without asking: save your work now.");
+    if (endsEverySession(warning.action) && !warning.otherUsers.isEmpty())
+        body += QStringLiteral(" Other users are logged in (%1): their unsaved work is lost too.")
+                    .arg(warning.otherUsers.join(QStringLiteral(", ")));
+    return body;
 }
 
 void WarningDesk::setLeadSeconds(int seconds)

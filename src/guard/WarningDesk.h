@@ -6,6 +6,7 @@
 #include <QObject>
 #include <QSet>
 #include <QString>
+#include <QStringList>
 
 namespace zelkor
 {
@@ -22,6 +23,7 @@ struct Warning {
     QDateTime moment; // when it acts, whole seconds
     bool cancelAllowed = true;
     bool forced = false; // programs are closed without being asked to save
+    QStringList otherUsers = {}; // logged in besides us, whose work a shut down or restart ends
 };
 
 // The answers a warning offers.

@@ -4,6 +4,7 @@
 #include <QList>
 #include <QRect>
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 #include <memory>
@@ -94,6 +95,12 @@ public:
     // the program did not start: a logind "sleep" block inhibitor and the
     // desktop's own inhibitor. Releasing what is not held does nothing.
     virtual Outcome holdSuspendInhibitor(bool hold) = 0;
+
+    // --- other people ---
+    // Users other than this one with a session here, at a seat or from afar,
+    // by name: a shut down or a restart ends their work too. Asked of the
+    // system at each call, briefly; empty where it cannot tell.
+    virtual QStringList otherUsersLoggedIn() const = 0;
 
     // --- idle time ---
     // Tick count (as tickCount()) of the last keyboard or mouse input, or

@@ -10,6 +10,8 @@
 #include <QDBusArgument>
 #include <QTest>
 
+#include <unistd.h>
+
 using namespace zelkor::test;
 
 namespace
@@ -48,13 +50,25 @@ private slots:
     void notificationCarriesTheButtonsAndCancelStopsTheHelper_data()
     {
         QTest::addColumn<bool>("answer");
-        QTest::newRow("Cancel pressed") << true;
-        QTest::newRow("unanswered") << false;
+        QTest::addColumn<QString>("otherUser"); // logged in too, as logind lists
+        QTest::newRow("Cancel pressed") << true << QStringLiteral("anna");
+        QTest::newRow("unanswered") << false << QString();
     }
     void notificationCarriesTheButtonsAndCancelStopsTheHelper()
     {
         QFETCH(bool, answer);
+        QFETCH(QString, otherUser);
         QVERIFY2(startDaemon(), qPrintable(m_buses.error()));
+        if (!otherUser.isEmpty()) {
+            LogindSetup alone;
+            alone.session = false;
+            QVERIFY2(startLogind(m_buses, alone), qPrintable(m_buses.error()));
+            QCOMPARE(m_buses.control(login1::service, login1::path, QStringLiteral("AddSession"),
+                                     {QStringLiteral("9"), QStringLiteral("seat0"),
+                                      QVariant::fromValue(getuid() + 1), otherUser, false})
+                         .type(),
+                     QDBusMessage::ReplyMessage);
+        }
 
         ProgramCopy program;
         QVERIFY(program.isValid());
@@ -82,6 +96,10 @@ private slots:
         QVERIFY(notify.args.at(3).toString().contains(QStringLiteral("Shut Down")));
         QVERIFY(
             notify.args.at(4).toString().contains(due.time().toString(QStringLiteral("HH:mm:ss"))));
+        const QString body = notify.args.at(4).toString();
+        QVERIFY2(body.contains(QStringLiteral("Other users are logged in (%1)").arg(otherUser)) ==
+                     !otherUser.isEmpty(),
+                 qPrintable(body));
         QCOMPARE(stringList(notify.args.at(5)),
                  (QStringList{QStringLiteral("cancel"), QStringLiteral("Cancel"),
                               QStringLiteral("postpone"), QStringLiteral("Postpone 10 minutes")}));

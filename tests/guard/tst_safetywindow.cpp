@@ -447,6 +447,36 @@ private slots:
         QCOMPARE(program.warningWindow() != nullptr, !withButtons);
     }
 
+    // A shut down or restart names the other users logged in, whose work it ends too.
+    void warningNamesOtherUsers_data()
+    {
+        QTest::addColumn<int>("action");
+        QTest::addColumn<QStringList>("others");
+        QTest::addColumn<QString>("said");
+        const QString both = QStringLiteral("Other users are logged in (anna, bert): their unsaved work is lost too.");
+        QTest::newRow("shut down, two others") << int(ActionKind::ShutDown) << QStringList{"anna", "bert"} << both;
+        QTest::newRow("restart, two others") << int(ActionKind::Restart) << QStringList{"anna", "bert"} << both;
+        QTest::newRow("stand by keeps their work") << int(ActionKind::StandBy) << QStringList{"anna"} << QString();
+        QTest::newRow("shut down, alone") << int(ActionKind::ShutDown) << QStringList() << QString();
+    }
+    void warningNamesOtherUsers()
+    {
+        QFETCH(int, action);
+        QFETCH(QStringList, others);
+        QFETCH(QString, said);
+        Guarded program(false);
+        program.platform.otherUsers = others;
+        Warning warning;
+        warning.key = QStringLiteral("task:1");
+        warning.action = action;
+        warning.moment = program.platform.now().addSecs(30);
+        program.window->warningDesk()->consider(warning, program.platform.now());
+        QTRY_VERIFY(program.window->warningCenter()->windowOf(warning.key));
+        const QString text = program.window->warningCenter()->windowOf(warning.key)->m_textLabel->text();
+        QCOMPARE(text.contains(QStringLiteral("Other users")), !said.isEmpty());
+        QVERIFY2(text.endsWith(said), qPrintable(text));
+    }
+
     // The forbidden period offers no Cancel while a password is set.
     void periodWarningHasNoCancelUnderPassword_data()
     {

@@ -43,6 +43,7 @@ public:
     int toneStops = 0;               // calls of stopTones
     QString toneProblemText;         // why tones go unheard, as the platform tells
     bool inhibitorHeld = false;
+    QStringList otherUsers; // logged in besides this one
     quint32 tickSlack = 0; // the fake tick count is exact unless a test says otherwise
     QString claimedLock; // the lock file of the last claimSingleInstance
     std::optional<quint32> lastInput = 0u; // set to nothing for "not available"
@@ -72,6 +73,7 @@ public:
         claimedLock = lockPath;
         return !m_otherInstance;
     }
+    QStringList otherUsersLoggedIn() const override { return otherUsers; }
     Outcome holdSuspendInhibitor(bool hold) override
     {
         inhibitorHeld = hold;
