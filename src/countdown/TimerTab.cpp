@@ -195,6 +195,13 @@ void TimerTab::onStartStop()
         MessageBox::information(this, QStringLiteral("Invalid date/time"));
         return;
     }
+    // Told now rather than when the count ends, hours later, with nobody there.
+    if (m_actionCombo->currentIndex() + 1 == int(ActionKind::OpenTarget)) {
+        if (const Outcome found = m_platform.findOpenTarget(m_targetEdit->text().trimmed()); !found.ok) {
+            MessageBox::failure(this, found.error);
+            return;
+        }
+    }
     if (m_actionCombo->currentIndex() + 1 == int(ActionKind::PowerOn))
         powerOn(seconds);
     else

@@ -71,6 +71,9 @@ public:
     // else goes to its default handler, whose failure comes back through
     // `ended`. A target that cannot be handed over at all is told at once.
     virtual Outcome shellOpen(const QString& target, ProgramEnded ended) = 0;
+    // Whether shellOpen would find `target` now: an existing file or a valid
+    // address; else the same failure it would give.
+    virtual Outcome findOpenTarget(const QString& target) const = 0;
 
     // --- power ---
     // Asks the system to hibernate and returns once it reports the resume, or

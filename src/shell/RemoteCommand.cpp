@@ -4,9 +4,12 @@
 #include "common/DurationText.h"
 #include "countdown/CountdownMath.h"
 #include "platform/linux/ShellTarget.h"
+#include "tasks/TaskFile.h"
 
 #include <QCommandLineParser>
 #include <QDir>
+#include <QJsonDocument>
+#include <QJsonObject>
 
 namespace zelkor::cli {
 
@@ -21,6 +24,27 @@ const QStringList kCommandOptions{
 
 const QString kJsonGoesWith = QStringLiteral("--json goes with --status and tasks list");
 const QString kIcsGoesWith = QStringLiteral("--ics goes with tasks export");
+
+// A file is named from the caller's folder, which the running program does
+// not share, also one that is not there (else the program would look for it
+// in its own); an address goes as written.
+QString fromCallersFolder(const QString& target)
+{
+    const ShellTarget how = classifyShellTarget(target, QDir::currentPath());
+    return how.kind == ShellTarget::Kind::Address ? target : how.path;
+}
+
+// The same for a task's "target". Text the program refuses anyway (not JSON,
+// a field given twice) goes as written, so that it can say why.
+QString withTargetFromCallersFolder(const QString& task)
+{
+    QJsonObject object = QJsonDocument::fromJson(task.toUtf8()).object();
+    const QString target = object.value(QStringLiteral("target")).toString().trimmed();
+    if (target.isEmpty() || !taskfile::repeatedField(task.toUtf8()).isEmpty())
+        return task;
+    object.insert(QStringLiteral("target"), fromCallersFolder(target));
+    return QString::fromUtf8(QJsonDocument(object).toJson(QJsonDocument::Compact));
+}
 
 std::optional<Command> fail(QString* why, const QString& reason)
 {
@@ -95,7 +119,7 @@ std::optional<Command> parseCommand(const QStringList& arguments, const QDateTim
             c.kind = Command::TasksList;
         } else if (sub == QLatin1String("add") && rest.size() == 1) {
             c.kind = Command::TasksAdd;
-            c.task = rest.first();
+            c.task = withTargetFromCallersFolder(rest.first());
         } else if (sub == QLatin1String("remove") && rest.size() == 1) {
             bool ok = false;
             c.id = rest.first().toLongLong(&ok);
@@ -133,7 +157,7 @@ std::optional<Command> parseCommand(const QStringList& arguments, const QDateTim
             return fail(why, whyNoAction(c.action));
         c.action = actionKey(code);
         c.forced = p.isSet(force);
-        c.target = p.value(target);
+        c.target = p.value(target).trimmed();
         if (c.json || c.calendar)
             return fail(why, c.json ? kJsonGoesWith : kIcsGoesWith);
         if (p.isSet(target) && code != int(ActionKind::OpenTarget) && code != int(ActionKind::EventsRemind) &&
@@ -141,14 +165,8 @@ std::optional<Command> parseCommand(const QStringList& arguments, const QDateTim
             return fail(why, QStringLiteral("--target goes with --do open, remind or poweron"));
         if (code == int(ActionKind::OpenTarget) && c.target.isEmpty())
             return fail(why, QStringLiteral("--do open needs --target"));
-        // A file is named from the caller's folder, which the running program
-        // does not share, also one that is not there (else the program would
-        // look for it in its own); an address goes as written.
-        if (code == int(ActionKind::OpenTarget)) {
-            if (const ShellTarget how = classifyShellTarget(c.target, QDir::currentPath());
-                how.kind != ShellTarget::Kind::Address)
-                c.target = how.path;
-        }
+        if (code == int(ActionKind::OpenTarget))
+            c.target = fromCallersFolder(c.target);
         c.kind = timingCount ? Command::Countdown : Command::Perform;
         if (p.isSet(at)) {
             const auto moment = durationtext::parseMoment(p.value(at), now, locale);

@@ -117,6 +117,10 @@ void RemoteControl::StartCountdown(const QString& mode, const QString& value, co
     if (code == int(ActionKind::OpenTarget) && target.trimmed().isEmpty())
         return invalid(QStringLiteral("\"open\" needs a target."));
     Platform& platform = m_window.platform();
+    if (code == int(ActionKind::OpenTarget)) {
+        if (const Outcome found = platform.findOpenTarget(target.trimmed()); !found.ok)
+            return invalid(found.error);
+    }
     qint64 seconds = 0;
     if (modeIndex == countdown::At) {
         const QDateTime now = platform.now();

@@ -294,6 +294,28 @@ private slots:
         QCOMPARE(rig.enabledPickers(), rig.tab.pickersOf(mode));
     }
 
+    // A target that is not there is told at Start, not when the count ends.
+    void openTargetIsLookedForAtStart_data()
+    {
+        QTest::addColumn<QString>("target");
+        QTest::addColumn<bool>("starts");
+        QTest::newRow("there") << "/home/me/report.pdf" << true;
+        QTest::newRow("not there") << "/nowhere/report.pdf" << false;
+    }
+    void openTargetIsLookedForAtStart()
+    {
+        QFETCH(QString, target);
+        QFETCH(bool, starts);
+        Rig rig;
+        rig.platform.missingTargets = {QStringLiteral("/nowhere/report.pdf")};
+        rig.setMinutes(rig.tab.m_afterMinutesEdit, 5);
+        rig.chooseAction(ActionKind::OpenTarget);
+        rig.tab.m_targetEdit->setText(target);
+        rig.start();
+        QCOMPARE(rig.idle(), !starts);
+        QCOMPARE(MessageBox::lastText() == target + QStringLiteral(" is not there."), !starts);
+    }
+
     void stopRestoresTheActiveModesPickers_data()
     {
         QTest::addColumn<int>("mode");

@@ -307,6 +307,9 @@ void TestRemote::refused_data()
                                        << 2 << "zelkor: The task cannot be stored: the field \"time\" is given twice." << QString();
     QTest::newRow("week without a day") << QStringList{"tasks", "add", R"({"schedule":"weekly","days":[],"time":"12:00","action":"lock"})"}
                                         << 2 << "zelkor: Choose at least one day for a Weekly task" << QString();
+    QTest::newRow("countdown to open what is not there")
+        << QStringList{"--in", "2h", "--do", "open", "--target", "/nonexistent/report.pdf"} << 2
+        << "zelkor: /nonexistent/report.pdf cannot be opened: there is no such file or web address." << QString();
     QTest::newRow("gone task") << QStringList{"tasks", "remove", "9999"} << 1 << "zelkor: Task 9999: The task no longer exists." << QString();
     QTest::newRow("unknown option") << QStringList{"--do", "lock", "--frob"} << 2 << "zelkor: Unknown option 'frob'." << QString();
     const QString latin1 = m_buses.folder() + QStringLiteral("/latin1.json");

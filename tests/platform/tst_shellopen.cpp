@@ -92,6 +92,7 @@ private slots:
         QTest::newRow("missing file") << "%1/gone.pdf" << "" << "" << false;
         QTest::newRow("missing file, relative") << "report-that-is-not-here.pdf" << "" << ""
                                                 << false;
+        QTest::newRow("malformed web address") << "http://exa mple.com" << "" << "" << false;
     }
     void targetsGoWhereTheyBelong()
     {
@@ -104,6 +105,8 @@ private slots:
         ranMark = ranMark.arg(m_dir.path());
 
         const auto platform = createLinuxPlatform();
+        // Asked ahead (a countdown's start), the same answer.
+        QCOMPARE(platform->findOpenTarget(target).ok, handedOver);
         std::optional<Outcome> ended;
         const Outcome outcome =
             platform->shellOpen(target, [&ended](const Outcome& end) { ended = end; });

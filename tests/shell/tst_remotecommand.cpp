@@ -6,6 +6,8 @@
 
 #include <QDir>
 #include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -218,6 +220,7 @@ void TestRemoteCommand::refusals_data()
     QTest::addColumn<QStringList>("args");
     QTest::addColumn<QString>("why");
     QTest::newRow("unknown action") << QStringList{"--do", "explode"} << "Unknown action \"explode\"; one of shutdown";
+    QTest::newRow("blank target") << QStringList{"--do", "open", "--target", "  "} << "--do open needs --target";
     QTest::newRow("negative duration") << QStringList{"--in", "-5m", "--do", "lock"} << "A duration cannot be negative: \"-5m\".";
     QTest::newRow("zero duration") << QStringList{"--in", "0s", "--do", "lock"} << "A duration must be more than 0 seconds: \"0s\".";
     QTest::newRow("zero uptime") << QStringList{"--uptime", "0h0m", "--do", "lock"} << "A duration must be more than 0 seconds: \"0h0m\".";
@@ -265,6 +268,11 @@ void TestRemoteCommand::openTargetsNamedFromTheCallersFolder_data()
     QTest::newRow("web address without a scheme") << "open" << "www.example.org" << "www.example.org";
     QTest::newRow("absolute") << "open" << "HERE/report.txt" << "HERE/report.txt";
     QTest::newRow("a message, not a file") << "remind" << "report.txt" << "report.txt";
+    // "task": a stored task's "target", given to tasks add.
+    QTest::newRow("task: file here") << "task" << "report.txt" << "HERE/report.txt";
+    QTest::newRow("task: web address") << "task" << "https://zelkor.example.org/" << "https://zelkor.example.org/";
+    QTest::newRow("task: field given twice, refused there")
+        << "task" << "x\", \"target\": \"report.txt" << "report.txt";
 }
 
 // The running program works in a folder of its own: a relative name would
@@ -282,11 +290,18 @@ void TestRemoteCommand::openTargetsNamedFromTheCallersFolder()
     const QString before = QDir::currentPath();
     QVERIFY(QDir::setCurrent(here.path()));
     QString why;
-    const auto c = parseCommand({"zelkor", "--do", action, "--target", target.replace("HERE", here.path())},
+    target.replace("HERE", here.path());
+    const QString task = QStringLiteral(R"({"schedule": "once", "at": "2027-01-31T08:30:00", "action": "remind", )"
+                                        R"("target": "%1"})").arg(target);
+    const auto c = parseCommand(action == "task" ? QStringList{"zelkor", "tasks", "add", task}
+                                                 : QStringList{"zelkor", "--do", action, "--target", target},
                                 kNow, QLocale(QLocale::German), &why);
     QDir::setCurrent(before);
     QVERIFY2(c, qPrintable(why));
-    QCOMPARE(c->target, sent.replace("HERE", here.path()));
+    const QString given = action == "task"
+        ? QJsonDocument::fromJson(c->task.toUtf8()).object().value("target").toString()
+        : c->target;
+    QCOMPARE(given, sent.replace("HERE", here.path()));
 }
 
 void TestRemoteCommand::onlyCommandsLeaveTheWindowOut_data()

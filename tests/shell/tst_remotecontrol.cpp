@@ -172,15 +172,18 @@ void TestRemoteControl::badCountdownChangesNothing_data()
     QTest::addColumn<QString>("value");
     QTest::addColumn<QString>("action");
     QTest::addColumn<QString>("message");
-    QTest::newRow("unknown action") << "after" << "5m" << "explode" << "Unknown action \"explode\"";
-    QTest::newRow("unknown mode") << "soon" << "5m" << "lock" << "Unknown countdown mode \"soon\"";
-    QTest::newRow("negative duration") << "after" << "-5m" << "lock" << "A duration cannot be negative";
-    QTest::newRow("no duration") << "after" << "later" << "lock" << "\"later\" is no duration";
-    QTest::newRow("past moment") << "at" << "2026-06-10T11:00:00" << "lock" << "Invalid date/time";
-    QTest::newRow("uptime passed") << "uptime" << "30m" << "lock" << "running longer than 30m";
-    QTest::newRow("uptime passed, in seconds") << "uptime" << "1800" << "lock" << "running longer than 30m already";
-    QTest::newRow("longer than a countdown") << "after" << "9223372036854775807" << "lock" << "longer than a countdown can be";
-    QTest::newRow("open, no target") << "after" << "5m" << "open" << "\"open\" needs a target.";
+    QTest::addColumn<QString>("target");
+    QTest::newRow("unknown action") << "after" << "5m" << "explode" << "Unknown action \"explode\"" << QString();
+    QTest::newRow("unknown mode") << "soon" << "5m" << "lock" << "Unknown countdown mode \"soon\"" << QString();
+    QTest::newRow("negative duration") << "after" << "-5m" << "lock" << "A duration cannot be negative" << QString();
+    QTest::newRow("no duration") << "after" << "later" << "lock" << "\"later\" is no duration" << QString();
+    QTest::newRow("past moment") << "at" << "2026-06-10T11:00:00" << "lock" << "Invalid date/time" << QString();
+    QTest::newRow("uptime passed") << "uptime" << "30m" << "lock" << "running longer than 30m" << QString();
+    QTest::newRow("uptime passed, in seconds") << "uptime" << "1800" << "lock" << "running longer than 30m already" << QString();
+    QTest::newRow("longer than a countdown") << "after" << "9223372036854775807" << "lock" << "longer than a countdown can be" << QString();
+    QTest::newRow("open, no target") << "after" << "5m" << "open" << "\"open\" needs a target." << QString();
+    QTest::newRow("open, target not there") << "after" << "5m" << "open" << "/nowhere/report.pdf is not there."
+                                            << "/nowhere/report.pdf";
 }
 
 void TestRemoteControl::badCountdownChangesNothing()
@@ -189,9 +192,11 @@ void TestRemoteControl::badCountdownChangesNothing()
     QFETCH(QString, value);
     QFETCH(QString, action);
     QFETCH(QString, message);
+    QFETCH(QString, target);
+    m_program->platform.missingTargets = {QStringLiteral("/nowhere/report.pdf")};
     TimerTab* tab = m_program->window->timerTab();
     const TimerTabState before = tab->timerState();
-    const QDBusMessage reply = call(QStringLiteral("StartCountdown"), {mode, value, action, !tab->forced(), QString()});
+    const QDBusMessage reply = call(QStringLiteral("StartCountdown"), {mode, value, action, !tab->forced(), target});
     QCOMPARE(reply.type(), QDBusMessage::ErrorMessage);
     QCOMPARE(reply.errorName(), QStringLiteral("org.freedesktop.DBus.Error.InvalidArgs"));
     QVERIFY2(reply.errorMessage().contains(message), qPrintable(reply.errorMessage()));

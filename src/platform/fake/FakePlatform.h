@@ -44,6 +44,7 @@ public:
     QString toneProblemText;         // why tones go unheard, as the platform tells
     bool inhibitorHeld = false;
     QStringList otherUsers; // logged in besides this one
+    QStringList missingTargets; // what findOpenTarget does not find
     quint32 tickSlack = 0; // the fake tick count is exact unless a test says otherwise
     QString claimedLock; // the lock file of the last claimSingleInstance
     std::optional<quint32> lastInput = 0u; // set to nothing for "not available"
@@ -74,6 +75,11 @@ public:
         return !m_otherInstance;
     }
     QStringList otherUsersLoggedIn() const override { return otherUsers; }
+    Outcome findOpenTarget(const QString& target) const override
+    {
+        return missingTargets.contains(target) ? Outcome::failure(target + QStringLiteral(" is not there."))
+                                               : Outcome::success();
+    }
     Outcome holdSuspendInhibitor(bool hold) override
     {
         inhibitorHeld = hold;

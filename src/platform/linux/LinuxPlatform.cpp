@@ -115,13 +115,23 @@ Outcome LinuxPlatform::startHelper(const QString& program, ProgramEnded ended)
                              });
 }
 
+Outcome LinuxPlatform::findOpenTarget(const QString& target) const
+{
+    // Blank names the working folder, which nobody means.
+    if (target.trimmed().isEmpty())
+        return Outcome::failure(QStringLiteral("Nothing to open: type a program, file or web address."));
+    if (classifyShellTarget(target, QDir::currentPath()).kind == ShellTarget::Kind::Missing)
+        return Outcome::failure(
+            QStringLiteral("%1 cannot be opened: there is no such file or web address.").arg(target));
+    return Outcome::success();
+}
+
 Outcome LinuxPlatform::shellOpen(const QString& target, ProgramEnded ended)
 {
     const ShellTarget how = classifyShellTarget(target, QDir::currentPath());
     switch (how.kind) {
     case ShellTarget::Kind::Missing:
-        return Outcome::failure(
-            QStringLiteral("%1 cannot be opened: there is no such file or web address.").arg(target));
+        return findOpenTarget(target);
     case ShellTarget::Kind::Program: {
         // The user's own program: started and left to itself, like one
         // started from the desktop; how it ends is its own business.

@@ -31,6 +31,7 @@ public:
     QRect screenGeometry() const override;
     Outcome startHelper(const QString& program, ProgramEnded ended) override;
     Outcome shellOpen(const QString& target, ProgramEnded ended) override;
+    Outcome findOpenTarget(const QString& target) const override;
     Outcome hibernate() override;   // LinuxPower.cpp
     void beep(int frequencyHz, int durationMs) override; // LinuxBeep.cpp
     void startTones(const QList<ToneStep>& steps) override;

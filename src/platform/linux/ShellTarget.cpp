@@ -49,9 +49,11 @@ ShellTarget classifyShellTarget(const QString& target, const QString& workingDir
                                                  : ShellTarget::Kind::Document;
         return result;
     }
-    if (hasScheme(target)) {
+    // An address the URL parser refuses ("http://exa mple.com") would reach
+    // the opener as an empty text: it is no address.
+    if (const QUrl url(target); hasScheme(target) && url.isValid()) {
         result.kind = ShellTarget::Kind::Address;
-        result.url = QUrl(target);
+        result.url = url;
     } else if (isSchemelessWebAddress(target)) {
         result.kind = ShellTarget::Kind::Address;
         result.url = QUrl::fromUserInput(target);
