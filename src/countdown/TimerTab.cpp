@@ -197,7 +197,8 @@ void TimerTab::onStartStop()
     }
     // Told now rather than when the count ends, hours later, with nobody there.
     if (m_actionCombo->currentIndex() + 1 == int(ActionKind::OpenTarget)) {
-        if (const Outcome found = m_platform.findOpenTarget(m_targetEdit->text().trimmed()); !found.ok) {
+        if (const Outcome found = m_platform.findOpenTarget(m_targetEdit->text().trimmed());
+            !found.ok) {
             MessageBox::failure(this, found.error);
             return;
         }

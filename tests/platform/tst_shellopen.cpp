@@ -57,6 +57,7 @@ private slots:
         QVERIFY(writeFile(path(QStringLiteral("letter.txt")), "Dear reader,\n", true));
         QVERIFY(writeFile(path(QStringLiteral("script.sh")), "#!/bin/sh\ntouch \"$0.ran\"\n", true));
         QVERIFY(writeFile(path(QStringLiteral("plain.sh")), "#!/bin/sh\ntouch \"$0.ran\"\n", false));
+        QVERIFY(writeFile(path(QStringLiteral("old.tcl")), "#! /nonexistent/tclsh -f\nputs hi\n", true));
         QVERIFY(QFile::link(QStringLiteral("/bin/true"), path(QStringLiteral("elf-program"))));
         QVERIFY(QDir().mkpath(path(QStringLiteral("a folder"))));
     }
@@ -122,6 +123,16 @@ private slots:
         QCOMPARE(openerCalls(), opener.isEmpty() ? QStringList() : QStringList{opener});
         if (!ranMark.isEmpty())
             QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(ranMark), kEndTimeoutMs);
+    }
+
+    // The system's "No such file" names the script, which is there.
+    void missingInterpreterIsNamed()
+    {
+        const auto platform = createLinuxPlatform();
+        const Outcome outcome = platform->shellOpen(path(QStringLiteral("old.tcl")), {});
+        QVERIFY(!outcome.ok);
+        QCOMPARE(outcome.error, path(QStringLiteral("old.tcl")) +
+                                    QStringLiteral(" could not be started: its interpreter /nonexistent/tclsh is not installed."));
     }
 
     void failingOpenerIsTold_data()

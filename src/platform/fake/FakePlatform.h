@@ -43,7 +43,7 @@ public:
     int toneStops = 0;               // calls of stopTones
     QString toneProblemText;         // why tones go unheard, as the platform tells
     bool inhibitorHeld = false;
-    QStringList otherUsers; // logged in besides this one
+    QStringList otherUsers;     // logged in besides this one
     QStringList missingTargets; // what findOpenTarget does not find
     quint32 tickSlack = 0; // the fake tick count is exact unless a test says otherwise
     QString claimedLock; // the lock file of the last claimSingleInstance
@@ -77,8 +77,9 @@ public:
     QStringList otherUsersLoggedIn() const override { return otherUsers; }
     Outcome findOpenTarget(const QString& target) const override
     {
-        return missingTargets.contains(target) ? Outcome::failure(target + QStringLiteral(" is not there."))
-                                               : Outcome::success();
+        return missingTargets.contains(target)
+                   ? Outcome::failure(target + QStringLiteral(" is not there."))
+                   : Outcome::success();
     }
     Outcome holdSuspendInhibitor(bool hold) override
     {

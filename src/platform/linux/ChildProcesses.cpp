@@ -20,6 +20,21 @@ extern char** environ;
 namespace zelkor {
 
 namespace {
+// Why a program that is there could not be started: for ENOENT its "#!"
+// line names an interpreter that is not (the system's word names the script).
+QString whyNotStarted(const QString& program, int error)
+{
+    QFile file(program);
+    if (error == ENOENT && file.open(QIODevice::ReadOnly)) {
+        if (const QByteArray head = file.readLine(256).trimmed(); head.startsWith("#!")) {
+            const QString interpreter =
+                QString::fromLocal8Bit(head.mid(2).trimmed()).section(QLatin1Char(' '), 0, 0);
+            return QStringLiteral("its interpreter %1 is not installed.").arg(interpreter);
+        }
+    }
+    return QString::fromLocal8Bit(std::strerror(error));
+}
+
 // A helper says why it failed in a few lines; more is not kept.
 constexpr qsizetype kMaxErrorBytes = 8 * 1024;
 // Where the kernel offers no process descriptor, how often to look for the end.
@@ -126,7 +141,7 @@ Outcome ChildProcesses::start(const QString& program, const QStringList& argumen
         if (captureErrors)
             ::close(errorPipe[0]);
         return Outcome::failure(QStringLiteral("%1 could not be started: %2")
-                                    .arg(shown, QString::fromLocal8Bit(std::strerror(error))));
+                                    .arg(shown, whyNotStarted(program, error)));
     }
 
     auto child = std::make_unique<Child>();

@@ -119,10 +119,12 @@ Outcome LinuxPlatform::findOpenTarget(const QString& target) const
 {
     // Blank names the working folder, which nobody means.
     if (target.trimmed().isEmpty())
-        return Outcome::failure(QStringLiteral("Nothing to open: type a program, file or web address."));
+        return Outcome::failure(
+            QStringLiteral("Nothing to open: type a program, file or web address."));
     if (classifyShellTarget(target, QDir::currentPath()).kind == ShellTarget::Kind::Missing)
         return Outcome::failure(
-            QStringLiteral("%1 cannot be opened: there is no such file or web address.").arg(target));
+            QStringLiteral("%1 cannot be opened: there is no such file or web address.")
+                .arg(target));
     return Outcome::success();
 }
 

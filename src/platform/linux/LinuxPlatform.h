@@ -39,7 +39,7 @@ public:
     QString toneProblem() const override { return m_tones.problem(); }
     bool claimSingleInstance(const QString& lockPath) override;
     Outcome holdSuspendInhibitor(bool hold) override; // LinuxInhibitor.cpp
-    QStringList otherUsersLoggedIn() const override; // LogindSessions.cpp
+    QStringList otherUsersLoggedIn() const override;  // LogindSessions.cpp
     std::optional<quint32> lastInputTick() override;  // LinuxIdle.cpp
     QString idleUnavailableReason() const override;
     WakeTimer& wakeTimer() override; // LinuxWakeTimer.cpp

@@ -9,9 +9,11 @@
 
 #include <unistd.h>
 
-namespace zelkor {
+namespace zelkor
+{
 
-namespace {
+namespace
+{
 const QString kService = QStringLiteral("org.freedesktop.login1");
 
 QString sessionProperty(const QDBusConnection& bus, const QString& path, const QString& name,

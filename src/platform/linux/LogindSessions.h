@@ -3,7 +3,8 @@
 #include <QDBusConnection>
 #include <QStringList>
 
-namespace zelkor {
+namespace zelkor
+{
 
 // The names of the users other than `ownUid` who have a session on this
 // computer, at a seat or from afar, in logind's list: those a shut down or a
