@@ -127,11 +127,12 @@ MainWindow::MainWindow(Platform& platform, AppState& state, QWidget* parent)
     m_hiddenTestButton->setObjectName(QStringLiteral("CmdTest"));
     auto* layout = new QVBoxLayout(central);
     layout->addWidget(m_tabs);
-    m_wakeOnCheck->move(0, 5000); // outside the visible area, like the focus sink
+    // Hidden, the switch is out of the Tab order and of what screen readers
+    // list. The sink must take the focus it is given, so it only lies out of
+    // sight, out of the Tab order: a Space typed there would press what
+    // nobody can see.
+    m_wakeOnCheck->hide();
     m_hiddenTestButton->move(0, 5000);
-    // Out of sight, so out of the Tab order too: a Space typed there would
-    // change what nobody can see. The sink still takes the focus it is given.
-    m_wakeOnCheck->setFocusPolicy(Qt::NoFocus);
     m_hiddenTestButton->setFocusPolicy(Qt::NoFocus);
     m_timerTab->setFocusSink(m_hiddenTestButton);
     setCentralWidget(central);
