@@ -152,7 +152,7 @@ void TimerTab::enablePickers(int mode)
 
 void TimerTab::onActionChosen()
 {
-    if (m_focusSink)
+    if (m_focusSink && !m_actionCombo->choseByKeys())
         m_focusSink->setFocus();
 }
 

@@ -5,6 +5,7 @@
 #include "countdown/SteadyLabel.h"
 #include "platform/Platform.h"
 #include "countdown/TimerTabState.h"
+#include "shell/PictureCombo.h"
 
 #include <QWidget>
 
@@ -105,7 +106,7 @@ public:
     QDateTimeEdit* m_uptimeHoursEdit = nullptr;
     QDateTimeEdit* m_uptimeMinutesEdit = nullptr;
     QDateTimeEdit* m_idleMinutesEdit = nullptr;
-    QComboBox* m_actionCombo = nullptr; // items 1..9
+    PictureCombo* m_actionCombo = nullptr; // items 1..9
     QCheckBox* m_forceCheck = nullptr;
     QLineEdit* m_targetEdit = nullptr; // program, file or URL
     QPushButton* m_browseButton = nullptr;

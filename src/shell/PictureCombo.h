@@ -16,9 +16,19 @@ public:
 
     int pictureSize() const { return m_pictureSize; }
     void showPopup() override;
+    // The last choice was made with keys (arrows on the closed box, Return in
+    // its list), not the mouse: the focus must stay where the keys are.
+    bool choseByKeys() const { return m_byKeys; }
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     int m_pictureSize = 16;
+    bool m_byKeys = false;
 };
 
 } // namespace zelkor

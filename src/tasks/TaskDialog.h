@@ -2,6 +2,7 @@
 
 #include "common/AppState.h"
 #include "platform/Platform.h"
+#include "shell/PictureCombo.h"
 #include "tasks/TaskDraft.h"
 #include "tasks/TaskStore.h"
 
@@ -69,7 +70,7 @@ public:
     QDateEdit* m_onceDateEdit = nullptr;
     QDateEdit* m_monthDayEdit = nullptr;        // only its day counts
     std::array<QPushButton*, 7> m_dayButtons{}; // Sunday first
-    QComboBox* m_actionCombo = nullptr;         // actions 1..8
+    PictureCombo* m_actionCombo = nullptr;      // actions 1..8
     QComboBox* m_targetModeCombo = nullptr;     // launch (0) or show message (1)
     QLineEdit* m_targetEdit = nullptr;
     QPushButton* m_browseButton = nullptr;

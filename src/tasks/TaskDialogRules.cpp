@@ -77,7 +77,8 @@ void TaskDialog::setTextInputsEnabled(bool enabled)
 
 void TaskDialog::onActionChosen()
 {
-    m_focusSink->setFocus();
+    if (!m_actionCombo->choseByKeys())
+        m_focusSink->setFocus();
     const int action = m_actionCombo->currentIndex() + 1;
     setTextInputsEnabled(actionUsesText(action));
     // A forbidden period can only shut the computer down or hibernate it.

@@ -3,8 +3,10 @@
 // every action of the window.
 
 #include "ShellProgram.h"
+#include "countdown/TimerTab.h"
 #include "tasks/TaskDialog.h"
 
+#include <QAbstractItemView>
 #include <QAbstractSpinBox>
 #include <QAccessible>
 #include <QApplication>
@@ -110,6 +112,58 @@ private slots:
         QVERIFY(!tabStops(root).isEmpty());
         const QStringList faults = namingFaults(root) + outOfSight(root);
         QVERIFY2(faults.isEmpty(), qPrintable(faults.join(QStringLiteral("; "))));
+    }
+
+    // Choosing an action with the mouse sends the focus away from the list,
+    // to a sink out of sight; with keys it stays, so the arrows step on.
+    void actionListKeepsTheKeyboardFocus_data()
+    {
+        QTest::addColumn<QString>("window");
+        QTest::addColumn<QString>("how");
+        QTest::addColumn<bool>("staysOnTheList");
+        for (const char* window : {"main", "new"}) {
+            QTest::addRow("%s, arrows on the closed list", window) << window << "arrows" << true;
+            QTest::addRow("%s, Return in the open list", window) << window << "list keys" << true;
+            QTest::addRow("%s, click in the open list", window) << window << "mouse" << false;
+        }
+    }
+    void actionListKeepsTheKeyboardFocus()
+    {
+        QFETCH(QString, window);
+        QFETCH(QString, how);
+        QFETCH(bool, staysOnTheList);
+        Program program;
+        program.start();
+        std::unique_ptr<TaskDialog> dialog;
+        QWidget* root = program.window.get();
+        PictureCombo* list = program.window->timerTab()->m_actionCombo;
+        if (window == u"new") {
+            dialog = std::make_unique<TaskDialog>(TaskDialog::Mode::New, program.platform, program.state);
+            root = dialog.get();
+            list = dialog->m_actionCombo;
+        }
+        root->show();
+        root->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(root));
+        list->setCurrentIndex(0);
+        list->setFocus();
+        if (how == u"arrows") {
+            QTest::keyClick(list, Qt::Key_Down);
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down);
+        } else {
+            list->showPopup();
+            QAbstractItemView* items = list->view();
+            QTRY_VERIFY(items->isVisible());
+            if (how == u"mouse") {
+                const QRect third = items->visualRect(list->model()->index(2, 0));
+                QTest::mouseClick(items->viewport(), Qt::LeftButton, {}, third.center());
+            } else {
+                items->setCurrentIndex(list->model()->index(2, 0));
+                QTest::keyClick(items, Qt::Key_Return);
+            }
+        }
+        QTRY_COMPARE(list->currentIndex(), 2);
+        QCOMPARE(QApplication::focusWidget() == list, staysOnTheList);
     }
 
     // Tab goes round the whole window, the toolbar's actions included.
