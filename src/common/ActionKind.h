@@ -37,6 +37,14 @@ inline bool endsEverySession(int code)
     return code == int(ActionKind::ShutDown) || code == int(ActionKind::Restart);
 }
 
+// The actions with a forced form, which goes straight to logind: past the
+// session manager and its questions to the programs (shut down, restart), or
+// past the locks of other programs (stand by). A log off always asks.
+inline bool hasForcedForm(int code)
+{
+    return endsEverySession(code) || code == int(ActionKind::StandBy);
+}
+
 inline const QStringList& actionNames()
 {
     static const QStringList names{

@@ -27,11 +27,9 @@ QString warningBody(const Warning& warning)
     const QString what = warning.source == WarningSource::Period
                              ? QStringLiteral("The forbidden period starts at %1: %2 then.").arg(at, actionName(warning.action))
                              : QStringLiteral("%1 at %2.").arg(actionName(warning.action), at);
-    const bool endsPrograms =
-        endsEverySession(warning.action) || warning.action == int(ActionKind::LogOff);
     QString body = what;
     // Forced, nothing will ask about unsaved work: this warning is the last word.
-    if (warning.forced && endsPrograms)
+    if (warning.forced && endsEverySession(warning.action))
         body += QStringLiteral(" Programs are closed without asking: save your work now.");
     if (endsEverySession(warning.action) && !warning.otherUsers.isEmpty())
         body += QStringLiteral(" Other users are logged in (%1): their unsaved work is lost too.")

@@ -150,9 +150,11 @@ QString statusText(const QVariantMap& s)
 {
     if (!s.value(QStringLiteral("counting")).toBool())
         return QStringLiteral("No countdown.");
+    const QString action = s.value(QStringLiteral("action")).toString();
+    // Forced changes nothing of a lock or a log off: not said of them.
+    const bool forced = s.value(QStringLiteral("forced")).toBool() && hasForcedForm(actionCode(action));
     return QStringLiteral("%1%2 in %3, at %4 (%5 countdown)")
-        .arg(s.value(QStringLiteral("action")).toString(),
-             s.value(QStringLiteral("forced")).toBool() ? QStringLiteral(" (forced)") : QString(),
+        .arg(action, forced ? QStringLiteral(" (forced)") : QString(),
              durationtext::formatDuration(s.value(QStringLiteral("secondsLeft")).toLongLong()),
              durationtext::formatMoment(
                  QDateTime::fromString(s.value(QStringLiteral("moment")).toString(), Qt::ISODate)),

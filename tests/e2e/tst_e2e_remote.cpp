@@ -280,14 +280,18 @@ void TestRemote::cancelStopsTheCountdown()
 {
     QCOMPARE(call(QStringLiteral("StartCountdown"), {QStringLiteral("idle"), QStringLiteral("15m"), QStringLiteral("shutdown"), true, QString()}).type(),
              QDBusMessage::ErrorMessage); // offscreen: no input times to count quiet time by
-    QCOMPARE(zelkor({QStringLiteral("--at"), QStringLiteral("23:59"), QStringLiteral("--do"), QStringLiteral("standby")}).status, 0);
+    // Forced, but a lock has no forced form: the status does not say so.
+    QCOMPARE(zelkor({QStringLiteral("--at"), QStringLiteral("23:59"), QStringLiteral("--do"), QStringLiteral("lock"),
+                     QStringLiteral("--force")})
+                 .status,
+             0);
     const QString status = zelkor({QStringLiteral("--status")}).out;
-    QVERIFY2(status.startsWith(QStringLiteral("standby in ")) && status.endsWith(QStringLiteral("(at countdown)\n")),
+    QVERIFY2(status.startsWith(QStringLiteral("lock in ")) && status.endsWith(QStringLiteral("(at countdown)\n")),
              qPrintable(status));
     QCOMPARE(zelkor({QStringLiteral("--cancel")}).status, 0);
     QCOMPARE(zelkor({QStringLiteral("--status")}).out, QStringLiteral("No countdown.\n"));
     QTRY_COMPARE_WITH_TIMEOUT(m_signals.size(), 2, kWaitMs);
-    QVERIFY2(m_signals.first().startsWith(QStringLiteral("CountdownStarted(at standby ")), qPrintable(m_signals.first()));
+    QVERIFY2(m_signals.first().startsWith(QStringLiteral("CountdownStarted(at lock ")), qPrintable(m_signals.first()));
     QCOMPARE(m_signals.last(), QStringLiteral("CountdownStopped()"));
 }
 

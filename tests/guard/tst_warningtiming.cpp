@@ -528,7 +528,8 @@ private slots:
         QTest::addColumn<bool>("forced");
         QTest::addColumn<bool>("said");
         QTest::newRow("forced shut-down") << int(ActionKind::ShutDown) << true << true;
-        QTest::newRow("forced log off") << int(ActionKind::LogOff) << true << true;
+        QTest::newRow("forced restart") << int(ActionKind::Restart) << true << true;
+        QTest::newRow("log off, which always asks") << int(ActionKind::LogOff) << true << false;
         QTest::newRow("plain shut-down") << int(ActionKind::ShutDown) << false << false;
         QTest::newRow("forced lock") << int(ActionKind::Lock) << true << false;
     }
