@@ -22,8 +22,15 @@ const QStringList kCommandOptions{
     QStringLiteral("--quit"),
 };
 
-const QString kJsonGoesWith = QStringLiteral("--json goes with --status and tasks list");
-const QString kIcsGoesWith = QStringLiteral("--ics goes with tasks export");
+// Dropped without a word, an option would leave the caller believing it was heeded.
+std::optional<QString> misplacedOption(const Command& c)
+{
+    if (c.json && c.kind != Command::TasksList && c.kind != Command::Status)
+        return QStringLiteral("--json goes with --status and tasks list");
+    if (c.calendar && c.kind != Command::TasksExport)
+        return QStringLiteral("--ics goes with tasks export");
+    return std::nullopt;
+}
 
 // A file is named from the caller's folder, which the running program does
 // not share, also one that is not there (else the program would look for it
@@ -136,11 +143,8 @@ std::optional<Command> parseCommand(const QStringList& arguments, const QDateTim
             return fail(why, QStringLiteral("usage: zelkor tasks list [--json] | add TASK-JSON | remove ID | "
                                             "export [--ics] [FILE] | import FILE"));
         }
-        // Dropped without a word, an option would leave the caller believing it was heeded.
-        if (c.json && c.kind != Command::TasksList)
-            return fail(why, kJsonGoesWith);
-        if (c.calendar && c.kind != Command::TasksExport)
-            return fail(why, kIcsGoesWith);
+        if (const auto misplaced = misplacedOption(c))
+            return fail(why, *misplaced);
         return c;
     }
 
@@ -158,8 +162,9 @@ std::optional<Command> parseCommand(const QStringList& arguments, const QDateTim
         c.action = actionKey(code);
         c.forced = p.isSet(force);
         c.target = p.value(target).trimmed();
-        if (c.json || c.calendar)
-            return fail(why, c.json ? kJsonGoesWith : kIcsGoesWith);
+        c.kind = timingCount ? Command::Countdown : Command::Perform;
+        if (const auto misplaced = misplacedOption(c))
+            return fail(why, *misplaced);
         if (p.isSet(target) && code != int(ActionKind::OpenTarget) && code != int(ActionKind::EventsRemind) &&
             code != int(ActionKind::PowerOn))
             return fail(why, QStringLiteral("--target goes with --do open, remind or poweron"));
@@ -167,7 +172,6 @@ std::optional<Command> parseCommand(const QStringList& arguments, const QDateTim
             return fail(why, QStringLiteral("--do open needs --target"));
         if (code == int(ActionKind::OpenTarget))
             c.target = fromCallersFolder(c.target);
-        c.kind = timingCount ? Command::Countdown : Command::Perform;
         if (p.isSet(at)) {
             const auto moment = durationtext::parseMoment(p.value(at), now, locale);
             if (!moment)
@@ -206,10 +210,8 @@ std::optional<Command> parseCommand(const QStringList& arguments, const QDateTim
         }
     if (chosen != 1)
         return fail(why, QStringLiteral("give one of --do, --cancel, --status, --show, --hide, --toggle-hidden, --quit or tasks"));
-    if (c.json && c.kind != Command::Status)
-        return fail(why, kJsonGoesWith);
-    if (c.calendar)
-        return fail(why, kIcsGoesWith);
+    if (const auto misplaced = misplacedOption(c))
+        return fail(why, *misplaced);
     return c;
 }
 

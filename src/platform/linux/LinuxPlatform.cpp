@@ -71,6 +71,12 @@ Outcome openerOutcome(const QString& target, const ChildEnd& end)
     }
     return Outcome::failure(QStringLiteral("The desktop could not open %1: %2").arg(target, why));
 }
+
+Outcome noSuchTarget(const QString& target)
+{
+    return Outcome::failure(
+        QStringLiteral("%1 cannot be opened: there is no such file or web address.").arg(target));
+}
 } // namespace
 
 std::unique_ptr<Platform> createLinuxPlatform() { return std::make_unique<LinuxPlatform>(); }
@@ -122,9 +128,7 @@ Outcome LinuxPlatform::findOpenTarget(const QString& target) const
         return Outcome::failure(
             QStringLiteral("Nothing to open: type a program, file or web address."));
     if (classifyShellTarget(target, QDir::currentPath()).kind == ShellTarget::Kind::Missing)
-        return Outcome::failure(
-            QStringLiteral("%1 cannot be opened: there is no such file or web address.")
-                .arg(target));
+        return noSuchTarget(target);
     return Outcome::success();
 }
 
@@ -133,7 +137,7 @@ Outcome LinuxPlatform::shellOpen(const QString& target, ProgramEnded ended)
     const ShellTarget how = classifyShellTarget(target, QDir::currentPath());
     switch (how.kind) {
     case ShellTarget::Kind::Missing:
-        return findOpenTarget(target);
+        return noSuchTarget(target);
     case ShellTarget::Kind::Program: {
         // The user's own program: started and left to itself, like one
         // started from the desktop; how it ends is its own business.
