@@ -1,5 +1,7 @@
 #include "guard/PasswordGate.h"
 
+#include "platform/LaterLibrary.h"
+
 #include <sodium.h>
 
 namespace zelkor
@@ -7,32 +9,49 @@ namespace zelkor
 
 namespace
 {
-bool sodiumReady()
-{
-    static const bool ready = sodium_init() >= 0;
-    return ready;
-}
+// libsodium's functions, from the library opened at the first password set or
+// checked; nothing where it is missing or does not start.
+struct Sodium {
+    decltype(&crypto_pwhash_str_alg) hash = nullptr;
+    decltype(&crypto_pwhash_str_verify) verify = nullptr;
+
+    static const Sodium* get()
+    {
+        static const Sodium api = [] {
+            LaterLibrary library("sodium", 23);
+            Sodium a;
+            decltype(&sodium_init) init = nullptr;
+            if (!library.resolve(init, "sodium_init") || init() < 0 ||
+                !library.resolve(a.hash, "crypto_pwhash_str_alg") ||
+                !library.resolve(a.verify, "crypto_pwhash_str_verify"))
+                a.hash = nullptr;
+            return a;
+        }();
+        return api.hash && api.verify ? &api : nullptr;
+    }
+};
 } // namespace
 
 QByteArray hashPassword(const QString& password)
 {
-    if (!sodiumReady())
+    const Sodium* sodium = Sodium::get();
+    if (!sodium)
         return {};
     const QByteArray utf8 = password.toUtf8();
     char out[crypto_pwhash_STRBYTES] = {};
-    if (crypto_pwhash_str_alg(
-            out, utf8.constData(), quint64(utf8.size()), crypto_pwhash_OPSLIMIT_INTERACTIVE,
-            crypto_pwhash_MEMLIMIT_INTERACTIVE, crypto_pwhash_ALG_ARGON2ID13) != 0)
+    if (sodium->hash(out, utf8.constData(), quint64(utf8.size()), crypto_pwhash_OPSLIMIT_INTERACTIVE,
+                     crypto_pwhash_MEMLIMIT_INTERACTIVE, crypto_pwhash_ALG_ARGON2ID13) != 0)
         return {};
     return QByteArray(out);
 }
 
 bool verifyPassword(const QByteArray& hash, const QString& password)
 {
-    if (hash.isEmpty() || !sodiumReady())
+    const Sodium* sodium = hash.isEmpty() ? nullptr : Sodium::get();
+    if (!sodium)
         return false;
     const QByteArray utf8 = password.toUtf8();
-    return crypto_pwhash_str_verify(hash.constData(), utf8.constData(), quint64(utf8.size())) == 0;
+    return sodium->verify(hash.constData(), utf8.constData(), quint64(utf8.size())) == 0;
 }
 
 int PasswordGate::secondsToWait(quint32 tickMs) const

@@ -7,7 +7,7 @@ namespace zelkor
 {
 
 // Argon2id hash with its own salt, as libsodium's crypto_pwhash_str writes it;
-// empty when hashing failed (out of memory).
+// empty when hashing failed (out of memory, or libsodium is not installed).
 QByteArray hashPassword(const QString& password);
 bool verifyPassword(const QByteArray& hash, const QString& password);
 

@@ -1,6 +1,6 @@
 #include "platform/linux/IdleSource.h"
 
-#include "platform/linux/LaterLibrary.h"
+#include "platform/LaterLibrary.h"
 
 // Xlib defines macros (None, Bool, Status) that clash with Qt: it comes last.
 #include <X11/Xlib.h>

@@ -1,6 +1,6 @@
 #include "platform/linux/ToneSink.h"
 
-#include "platform/linux/LaterLibrary.h"
+#include "platform/LaterLibrary.h"
 
 #include <alsa/asoundlib.h>
 #include <pulse/simple.h>

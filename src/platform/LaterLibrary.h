@@ -4,9 +4,10 @@
 
 namespace zelkor {
 
-// A library the program opens at its first use instead of at start: sound
-// and the X screen saver extension are needed by few runs, and every library
-// linked in costs every start. Functions are looked up by name.
+// A library the program opens at its first use instead of at start: sound,
+// the X screen saver extension and password hashing are needed by few runs,
+// and every library linked in costs every start. Functions are looked up by
+// name.
 class LaterLibrary {
 public:
     LaterLibrary(const char* name, int version) : m_library(QLatin1String(name), version) {}
