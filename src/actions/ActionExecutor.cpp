@@ -79,10 +79,14 @@ Outcome ActionExecutor::performAction(int kind, bool forced, const QString& text
     case int(ActionKind::Lock):
         return runHelper(helperName(kind, forced));
     case int(ActionKind::Hibernate): {
-        // Set before the request, so our own suspend is let through.
+        // Set for the request, so our own suspend is let through; cleared
+        // once the computer is back or the request failed, so that foreign
+        // suspends are refused again.
         m_state.selfSuspend = true;
-        emit aboutToHibernate();
+        emit ownHibernation();
         const Outcome requested = m_platform.hibernate();
+        m_state.selfSuspend = false;
+        emit ownHibernation();
         report(kHibernateKey, requested);
         return requested;
     }

@@ -47,9 +47,10 @@ signals:
     // it works again, since the forbidden period retries every second and
     // must not flood the user.
     void problem(const QString& message);
-    // The program's own hibernation is about to be requested (selfSuspend is
-    // already set): whatever refuses foreign suspends must let it through.
-    void aboutToHibernate();
+    // The program's own hibernation is about to be requested, or is over
+    // (selfSuspend says which): whatever refuses foreign suspends must let it
+    // through, and refuse them again afterwards.
+    void ownHibernation();
     // How a started helper or opening ended, every time (problem() tells a
     // failure once per cause).
     void ended(const QString& key, const Outcome& outcome);

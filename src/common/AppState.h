@@ -13,7 +13,7 @@ class TaskDatabaseState;
 struct AppState {
     bool exitRequested = false;  // Exit is under way; the close request lets the window go
     bool hiddenMode = false;     // no window and no tray icon; only the hot key leaves it
-    bool selfSuspend = false;    // the program itself asked to hibernate; never cleared
+    bool selfSuspend = false;    // the program's own hibernation is under way
     bool startedForCommand = false; // started by a command line to serve it: a second instance ends silently
     qint64 selectedTaskId = 0;   // task last clicked in the list; 0 = none
     QString remindText;          // the reminder window's message

@@ -205,8 +205,8 @@ void MainWindow::buildShell()
     m_suspendFilter = std::make_unique<SuspendFilter>(m_platform, m_state);
     connect(m_wakeOnCheck, &QCheckBox::toggled, this,
             [this](bool on) { m_suspendFilter->setWakeOn(on); });
-    connect(m_actions, &ActionExecutor::aboutToHibernate, this,
-            [this] { m_suspendFilter->beforeOwnHibernation(); });
+    connect(m_actions, &ActionExecutor::ownHibernation, this,
+            [this] { m_suspendFilter->followOwnHibernation(); });
 
     m_settings = new SettingsKeeper(m_state.paths.settingsPath, *m_timerTab, *m_options, this);
     connect(m_settings, &SettingsKeeper::problem, this, &MainWindow::tell);

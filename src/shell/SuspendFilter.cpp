@@ -20,7 +20,7 @@ void SuspendFilter::setWakeOn(bool wakeOn)
     apply();
 }
 
-void SuspendFilter::beforeOwnHibernation() { apply(); }
+void SuspendFilter::followOwnHibernation() { apply(); }
 
 void SuspendFilter::remove()
 {

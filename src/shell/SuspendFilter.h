@@ -6,9 +6,9 @@
 namespace zelkor {
 
 // Refuses suspend requests the program did not start: holds the platform's
-// suspend inhibitor while the program has not hibernated by itself and the
-// main window's chkWakeOn is checked. The program's own hibernation releases
-// it just before the request, and it is never taken again in that run.
+// suspend inhibitor while the main window's chkWakeOn is checked, but for the
+// program's own hibernation: released just before the request, taken again
+// once the computer is back or the request failed.
 class SuspendFilter {
 public:
     SuspendFilter(Platform& platform, const AppState& state);
@@ -18,8 +18,8 @@ public:
 
     void install(bool wakeOn); // start-up
     void setWakeOn(bool wakeOn);
-    // selfSuspend is already set, and never cleared: the lock goes for good.
-    void beforeOwnHibernation();
+    // selfSuspend was set or cleared.
+    void followOwnHibernation();
     void remove();               // Exit
 
     bool holding() const { return m_holding; }

@@ -40,24 +40,26 @@ private slots:
         QVERIFY(!state.selfSuspend);
     }
 
-    void hibernateSetsSelfSuspendAndIgnoresForce_data()
+    void hibernateIgnoresForceAndMarksItsOwnRequest_data()
     {
         QTest::addColumn<bool>("forced");
         QTest::newRow("plain") << false;
         QTest::newRow("force checked") << true;
     }
-    void hibernateSetsSelfSuspendAndIgnoresForce()
+    void hibernateIgnoresForceAndMarksItsOwnRequest()
     {
         QFETCH(bool, forced);
         FakePlatform platform;
         AppState state;
         ActionExecutor executor(platform, state);
+        QList<bool> marked;
+        QObject::connect(&executor, &ActionExecutor::ownHibernation, [&] { marked << state.selfSuspend; });
         executor.performAction(5, forced);
         QCOMPARE(platform.hibernations, 1);
-        QVERIFY(state.selfSuspend);
         QVERIFY(platform.started.isEmpty());
-        executor.performAction(1, false); // later actions never clear it
-        QVERIFY(state.selfSuspend);
+        // Marked while requested, no longer once the call has come back.
+        QCOMPARE(marked, (QList<bool>{true, false}));
+        QVERIFY(!state.selfSuspend);
     }
 
     void actionsWithoutSideEffects_data()

@@ -237,7 +237,6 @@ private slots:
         QCOMPARE(rig.platform.started, paths);
         QCOMPARE(rig.platform.opened, opened);
         QCOMPARE(rig.platform.hibernations, hibernations);
-        QCOMPARE(rig.state.selfSuspend, hibernations > 0);
         QCOMPARE(rig.reminders, remindText == QLatin1String("-") ? 0 : 1);
         if (remindText != QLatin1String("-"))
             QCOMPARE(rig.state.remindText, remindText);
