@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <ctime>
 
 namespace zelkor::daynum {
 
@@ -67,9 +68,24 @@ namespace {
 constexpr qint64 kUnixEpochJulian = 2440588; // QDate(1970, 1, 1).toJulianDay()
 
 // Offset from UTC in force at a moment. A moment has one local time, so this
-// is never ambiguous, unlike the reverse.
-int offsetAt(qint64 epochSeconds) { return QDateTime::fromSecsSinceEpoch(epochSeconds).offsetFromUtc(); }
+// is never ambiguous, unlike the reverse. Straight from the C library, in the
+// zone read when the resolver was made: the toolkit's local time reads the
+// zone anew on every call, a file check each time where TZ is not set.
+int offsetAt(qint64 epochSeconds)
+{
+    const std::time_t moment = epochSeconds;
+    std::tm local{};
+    if (!localtime_r(&moment, &local))
+        return QDateTime::fromSecsSinceEpoch(epochSeconds).offsetFromUtc();
+    return int(local.tm_gmtoff);
+}
 } // namespace
+
+MomentResolver::MomentResolver()
+{
+    // A zone changed since the last pass counts from this one on.
+    tzset();
+}
 
 std::pair<int, int> MomentResolver::offsetsAround(QDate date)
 {

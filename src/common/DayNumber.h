@@ -49,9 +49,11 @@ struct Showings {
 //   before the change: 02:30 in a skipped 02:00-03:00 comes at 03:30, and the
 //   skipped times keep their order and their distance.
 // It remembers the zone's offsets per date, so a pass over many rows asks the
-// zone database about each date only once.
+// zone database about each date only once, and reads the system's zone once,
+// when made.
 class MomentResolver {
 public:
+    MomentResolver();
     std::optional<Showings> showings(QDate date, QTime time);
     std::optional<qint64> epochSeconds(QDate date, QTime time);
 
