@@ -493,10 +493,10 @@ void TimerTab::warnAhead()
 
 bool TimerTab::warnedLate(qint64 elapsedMs)
 {
-    // Its warning never showed (the computer slept through it, or the clock
-    // was set past it): nobody could stop it. It ends a lead from now
-    // instead, warned of at once, as a postponed one is.
-    if (!m_desk || !m_desk->opensAt(countdownWarning(m_platform.now())).isValid())
+    // Nobody can have seen its warning (the computer slept through it or
+    // since, or the clock was set past it): nobody could stop it. It ends a
+    // lead from now instead, warned of at once, as a postponed one is.
+    if (!m_desk || !m_desk->unseenAtAct(countdownWarning(m_platform.now())))
         return false;
     const qint64 added = (elapsedMs - endMs()) / 1000 + m_desk->leadSeconds(); // ends on its own second
     m_totalSeconds += added;

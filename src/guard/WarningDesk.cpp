@@ -54,12 +54,26 @@ QDateTime WarningDesk::opensAt(const Warning& warning) const
     return warning.moment.addSecs(-m_leadSeconds);
 }
 
+bool WarningDesk::unseenAtAct(const Warning& warning)
+{
+    if (opensAt(warning).isValid())
+        return true;
+    // A second more asleep than then: the clocks are read a moment apart.
+    constexpr quint64 kSleepSlackMs = 1000;
+    const auto announced = m_warned.constFind(warning.key);
+    if (announced == m_warned.cend() || asleepNow() <= *announced + kSleepSlackMs)
+        return false;
+    m_warned.erase(announced);
+    retract(warning.key);
+    return true;
+}
+
 void WarningDesk::consider(const Warning& warning, const QDateTime& now)
 {
     if (m_warned.contains(warning.key) || !isWarnedAction(warning.action) ||
         !inWarningWindow(warning.moment, now, m_leadSeconds))
         return;
-    m_warned.insert(warning.key);
+    m_warned.insert(warning.key, asleepNow());
     m_open.insert(warning.key);
     emit warningDue(warning);
 }

@@ -3,10 +3,13 @@
 #include "common/ActionKind.h"
 
 #include <QDateTime>
+#include <QHash>
 #include <QObject>
 #include <QSet>
 #include <QString>
 #include <QStringList>
+
+#include <functional>
 
 namespace zelkor
 {
@@ -48,7 +51,12 @@ class WarningDesk : public QObject
 {
     Q_OBJECT
 public:
-    explicit WarningDesk(QObject* parent = nullptr) : QObject(parent) {}
+    // `asleepMs` reads how long the computer has slept since it started; none
+    // means a computer that never sleeps.
+    explicit WarningDesk(std::function<quint64()> asleepMs = {}, QObject* parent = nullptr)
+        : QObject(parent), m_asleepMs(std::move(asleepMs))
+    {
+    }
 
     int leadSeconds() const { return m_leadSeconds; }
     void setLeadSeconds(int seconds);
@@ -57,6 +65,12 @@ public:
     // The second from which consider() announces `warning`; not valid when
     // it never will (announced already, an action without warning, no lead).
     QDateTime opensAt(const Warning& warning) const;
+    // Asked as `warning`'s action is due: whether nobody can have seen its
+    // warning. It never showed (the computer slept through its window, the
+    // clock was set past it), or it showed but the computer slept since: the
+    // lid closed on it, and the user wakes to an action they could not stop.
+    // Such a warning is forgotten and announced anew when next considered.
+    bool unseenAtAct(const Warning& warning);
     // The occurrence acted, was stopped or went away: its warning goes.
     void retract(const QString& key);
     // Every open warning whose key starts so goes, but `keep`.
@@ -70,8 +84,11 @@ signals:
     void leadChanged();
 
 private:
+    quint64 asleepNow() const { return m_asleepMs ? m_asleepMs() : 0; }
+
     int m_leadSeconds = kDefaultWarningSeconds;
-    QSet<QString> m_warned; // every key announced in this run
+    std::function<quint64()> m_asleepMs;
+    QHash<QString, quint64> m_warned; // every key announced in this run: the time asleep then
     QSet<QString> m_open;   // announced and not yet retracted
 };
 

@@ -42,6 +42,7 @@ public:
     // --- clock ---
     virtual QDateTime now() const = 0;      // local wall-clock time
     virtual quint64 uptimeMs() const = 0;   // ms since boot, time asleep included
+    virtual quint64 asleepMs() const = 0;   // of that, ms spent in stand-by or hibernation
     // The same as a 32-bit count that wraps after 49.7 days: for the time
     // between two readings, never for how long the computer has run.
     quint32 tickCount() const { return static_cast<quint32>(uptimeMs()); }

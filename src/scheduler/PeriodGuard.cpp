@@ -130,14 +130,14 @@ void PeriodGuard::considerWarning(const QDateTime& now)
     m_desk->consider(warning, now);
 }
 
-bool PeriodGuard::enteredUnwarned(const QDateTime& now) const
+bool PeriodGuard::enteredUnwarned(const QDateTime& now)
 {
     if (!m_desk || m_desk->leadSeconds() <= 0 || !isWarnedAction(periodActionKind(m_period)))
         return false;
     // The occurrence acting now is the one the desk was last shown, if its
     // warning was announced; a later one means the start came unseen.
     return !m_upcoming.isValid() || m_upcoming > now ||
-           m_desk->opensAt(periodWarning(m_period, m_upcoming)).isValid();
+           m_desk->unseenAtAct(periodWarning(m_period, m_upcoming));
 }
 
 void PeriodGuard::cancelOccurrence(const QString& key)

@@ -51,7 +51,7 @@ public:
 private:
     QString upcomingKey() const; // of the warning for m_upcoming
     // In the period without its warning having been shown.
-    bool enteredUnwarned(const QDateTime& now) const;
+    bool enteredUnwarned(const QDateTime& now);
     void considerWarning(const QDateTime& now); // the upcoming action's, as the desk decides
     void moveUpcoming(const QDateTime& now); // to the next start from now
     // The next second worth a check, from `now` outside the period.

@@ -171,10 +171,11 @@ void TaskScheduler::fireDueTask()
     markFired(occurrence);
     if (m_desk)
         m_desk->retract(occurrenceKey(occurrence));
-    // Its warning never showed (the computer slept through it, or the clock
-    // was set past it): nobody could stop it. Its power actions move on by
-    // the warning's lead and are warned of at once, as a postponed one is.
-    const bool unwarned = m_desk && m_desk->opensAt(warningFor(occurrence)).isValid();
+    // Nobody can have seen its warning (the computer slept through it or
+    // since, or the clock was set past it): nobody could stop it. Its power
+    // actions move on by the warning's lead and are warned of at once, as a
+    // postponed one is.
+    const bool unwarned = m_desk && m_desk->unseenAtAct(warningFor(occurrence));
     if (unwarned)
         m_moved.move(warnedPart(occurrence),
                      QDateTime::fromSecsSinceEpoch(wholeSeconds(m_platform.now()) + m_desk->leadSeconds()));

@@ -27,7 +27,7 @@ namespace zelkor
 void MainWindow::buildSafety()
 {
     m_safety = new SafetyKeeper(m_platform, guard::filePath(m_state.paths.settingsPath), this);
-    m_warningDesk = new WarningDesk(this);
+    m_warningDesk = new WarningDesk([this] { return m_platform.asleepMs(); }, this);
     connect(m_safety, &SafetyKeeper::changed, this,
             [this] { m_warningDesk->setLeadSeconds(m_safety->warnSeconds()); });
     connect(m_safety, &SafetyKeeper::problem, this, &MainWindow::tell);

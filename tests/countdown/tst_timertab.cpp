@@ -679,28 +679,34 @@ private slots:
         QVERIFY(rig.idle()); // ended on its count
     }
 
-    // A count that ended while the computer slept, its warning never shown,
-    // is warned of at the resume and acts a lead later.
+    // A count that ended while the computer slept, its warning never shown
+    // or shown before the sleep, is warned of at the resume and acts a lead
+    // later; an hour lost awake (the program held up) does not warn again.
     void countSleptThroughIsWarnedBeforeItActs_data()
     {
         QTest::addColumn<int>("mode");
         QTest::addColumn<int>("lead");
         QTest::addColumn<int>("asleepAfter"); // seconds after Start
+        QTest::addColumn<bool>("awake");      // the hour passes awake, not asleep
         QTest::addColumn<int>("actsAfterResume"); // seconds; 0: at once
-        QTest::newRow("after a time") << int(countdown::After) << 60 << 30 << 60;
-        QTest::newRow("at a date and time") << int(countdown::At) << 60 << 30 << 60;
-        QTest::newRow("warnings off") << int(countdown::After) << 0 << 30 << 0;
-        QTest::newRow("warned before it slept") << int(countdown::After) << 60 << 70 << 0;
+        QTest::addColumn<int>("warnings");
+        QTest::newRow("after a time") << int(countdown::After) << 60 << 30 << false << 60 << 1;
+        QTest::newRow("at a date and time") << int(countdown::At) << 60 << 30 << false << 60 << 1;
+        QTest::newRow("warnings off") << int(countdown::After) << 0 << 30 << false << 0 << 0;
+        QTest::newRow("warned before it slept") << int(countdown::After) << 60 << 70 << false << 60 << 2;
+        QTest::newRow("warned, then held up awake") << int(countdown::After) << 60 << 70 << true << 0 << 1;
     }
     void countSleptThroughIsWarnedBeforeItActs()
     {
         QFETCH(int, mode);
         QFETCH(int, lead);
         QFETCH(int, asleepAfter);
+        QFETCH(bool, awake);
         QFETCH(int, actsAfterResume);
+        QFETCH(int, warnings);
         Rig rig;
         rig.platform.setNow(QDateTime(QDate(2027, 5, 12), QTime(12, 0)));
-        WarningDesk desk;
+        WarningDesk desk([&rig] { return rig.platform.asleepMs(); });
         desk.setLeadSeconds(lead);
         rig.tab.setWarningDesk(&desk);
         QList<QDateTime> named;
@@ -715,7 +721,7 @@ private slots:
         rig.start();
         for (int i = 0; i < asleepAfter; ++i)
             rig.tick();
-        rig.platform.advance(3600); // asleep; the tick count goes on
+        awake ? rig.platform.advance(3600) : rig.platform.sleep(3600); // the tick count goes on
         const QDateTime resumed = rig.platform.now();
         rig.tab.onCountdownTick();
         int ticks = 0;
@@ -725,9 +731,9 @@ private slots:
         }
         QVERIFY(rig.idle());
         QCOMPARE(resumed.secsTo(rig.platform.now()), qint64(actsAfterResume));
-        QCOMPARE(named.size(), lead > 0 ? 1 : 0);
+        QCOMPARE(named.size(), warnings);
         if (lead > 0)
-            QCOMPARE(named.last(), asleepAfter < 60 ? resumed.addSecs(lead) : QDateTime(QDate(2027, 5, 12), QTime(12, 2)));
+            QCOMPARE(named.last(), awake ? QDateTime(QDate(2027, 5, 12), QTime(12, 2)) : resumed.addSecs(lead));
     }
 
     // Started in the middle of a second, the clock then set: the target

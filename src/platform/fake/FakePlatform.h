@@ -22,6 +22,12 @@ public:
     void stepClock(const QDateTime& now) { m_now = now; }
     void advanceSecond() { advance(1); }
     void advance(qint64 seconds);
+    // The computer sleeps `seconds`: the clocks move on, the awake time stays.
+    void sleep(qint64 seconds)
+    {
+        advance(seconds);
+        m_asleep += quint64(seconds * 1000);
+    }
     void setUptimeMs(quint64 ms) { m_uptime = ms; }
     void setScreen(const QRect& r) { m_screen = r; }
     // Programs, and targets to open, that are not there.
@@ -53,6 +59,7 @@ public:
     // --- Platform ---
     QDateTime now() const override { return m_now; }
     quint64 uptimeMs() const override { return m_uptime; }
+    quint64 asleepMs() const override { return m_asleep; }
     quint32 tickSlackMs() const override { return tickSlack; }
     void watchClockSet(std::function<void()> onSet) override { m_onClockSet = std::move(onSet); }
     // What the system tells when the clock was set.
@@ -94,6 +101,7 @@ private:
     std::function<void()> m_onClockSet;
     QDateTime m_now;
     quint64 m_uptime = 0;
+    quint64 m_asleep = 0;
     QRect m_screen{0, 0, 1920, 1080};
     QStringList m_missing;
     bool m_otherInstance = false;

@@ -94,6 +94,16 @@ quint64 LinuxPlatform::uptimeMs() const
     return quint64(ts.tv_sec) * 1000u + quint64(ts.tv_nsec) / 1000000u;
 }
 
+quint64 LinuxPlatform::asleepMs() const
+{
+    // CLOCK_MONOTONIC stops while the machine sleeps; the boot clock does not.
+    timespec awake{};
+    clock_gettime(CLOCK_MONOTONIC, &awake);
+    const quint64 awakeMs = quint64(awake.tv_sec) * 1000u + quint64(awake.tv_nsec) / 1000000u;
+    const quint64 sinceBoot = uptimeMs();
+    return sinceBoot > awakeMs ? sinceBoot - awakeMs : 0;
+}
+
 QRect LinuxPlatform::screenGeometry() const
 {
     const QScreen* screen = QGuiApplication::primaryScreen();

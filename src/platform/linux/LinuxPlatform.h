@@ -27,6 +27,7 @@ public:
 
     QDateTime now() const override;
     quint64 uptimeMs() const override;
+    quint64 asleepMs() const override;
     quint32 tickSlackMs() const override { return 1; }
     QRect screenGeometry() const override;
     Outcome startHelper(const QString& program, ProgramEnded ended) override;
