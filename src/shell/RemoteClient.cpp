@@ -37,6 +37,9 @@ namespace {
 constexpr char kStartedForCommand[] = "ZELKOR_STARTED_FOR_COMMAND";
 constexpr int kStartTimeoutMs = 20000;
 constexpr int kCallTimeoutMs = 30000;
+// The program gives up on a hibernation that has not begun after 30 s, and
+// says why: its answer must not lose the race with ours.
+constexpr int kHibernateCallTimeoutMs = 45000;
 constexpr qint64 kMaxTaskFileBytes = qint64(32) << 20; // some 300,000 tasks
 
 int say(int status, const QString& message)
@@ -265,16 +268,19 @@ int run(int argc, char* argv[])
     }
     QDBusMessage call = QDBusMessage::createMethodCall(kRemoteName, kRemotePath, kRemoteInterface, method);
     call.setArguments(args);
+    const int timeoutMs = c.kind == Command::Perform && c.action == actionKey(int(ActionKind::Hibernate))
+                              ? kHibernateCallTimeoutMs
+                              : kCallTimeoutMs;
     QElapsedTimer waited;
     waited.start();
-    const QDBusMessage reply = bus.call(call, QDBus::Block, kCallTimeoutMs);
+    const QDBusMessage reply = bus.call(call, QDBus::Block, timeoutMs);
     // The call cannot be taken back: a program that is only slow still does
     // it. (The same error comes at once from a program that ended meanwhile.)
     if (reply.errorName() == QLatin1String("org.freedesktop.DBus.Error.NoReply") &&
-        waited.hasExpired(kCallTimeoutMs - 1000))
+        waited.hasExpired(timeoutMs - 1000))
         return say(kRefused, QStringLiteral("Zelkor did not answer within %1 seconds (it is busy or "
                                             "hangs); it may still do this once it answers.")
-                                 .arg(kCallTimeoutMs / 1000));
+                                 .arg(timeoutMs / 1000));
     if (reply.type() != QDBusMessage::ReplyMessage)
         return say(reply.errorName() == QLatin1String("org.freedesktop.DBus.Error.InvalidArgs") ? kBadUsage : kRefused,
                    reply.errorMessage());
