@@ -70,6 +70,14 @@ void MovedOccurrences::dropFired(const Selection& fired)
     });
 }
 
+bool MovedOccurrences::holds(qint64 taskId, const QDateTime& at) const
+{
+    return std::any_of(m_moved.cbegin(), m_moved.cend(), [&](const Selection& s) {
+        return s.nextTime == at &&
+               std::any_of(s.due.cbegin(), s.due.cend(), [&](const DueTask& task) { return task.taskId == taskId; });
+    });
+}
+
 void MovedOccurrences::keepOnly(const QHash<qint64, DueTask>& current)
 {
     for (Selection& s : m_moved)

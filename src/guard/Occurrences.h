@@ -24,6 +24,8 @@ public:
     // ones among them: all within `leadSeconds` of the earliest, earliest first.
     QList<Selection> withMoved(QList<Selection> ahead, int leadSeconds) const;
     void dropFired(const Selection& fired);
+    // Whether a moved copy of the task is due at `at`.
+    bool holds(qint64 taskId, const QDateTime& at) const;
     // Moved copies of tasks no longer in the table go with them, and so do
     // those of tasks changed since (what they do, or their text): the copy
     // would do what the task no longer says. `current`: the table's tasks by id.

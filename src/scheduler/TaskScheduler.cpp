@@ -165,12 +165,19 @@ void TaskScheduler::fireDueTask()
         aimPoll();
         return;
     }
-    const Selection occurrence = m_selection;
+    const Selection chosen = m_selection;
+    Selection occurrence = chosen;
+    occurrence.due = stillDue(chosen);
     // Remembered before acting: a pass that runs while an action is under
     // way, or after the clock was set back, must not offer them again.
-    markFired(occurrence);
+    markFired(chosen);
     if (m_desk)
-        m_desk->retract(occurrenceKey(occurrence));
+        m_desk->retract(occurrenceKey(chosen));
+    if (occurrence.due.isEmpty()) {
+        m_poll.switchOff();
+        selectNextTask();
+        return;
+    }
     // Nobody can have seen its warning (the computer slept through it or
     // since, or the clock was set past it): nobody could stop it. Its power
     // actions move on by the warning's lead and are warned of at once, as a
@@ -198,6 +205,28 @@ void TaskScheduler::considerWarnings()
         warning.forced = m_forced();
         m_desk->consider(warning, m_platform.now());
     }
+}
+
+QList<DueTask> TaskScheduler::stillDue(const Selection& occurrence)
+{
+    // The table may have changed since the pass (another program, a copy put
+    // back): each task acts as the table holds it now, or not at all when it
+    // is gone or no longer due at this moment.
+    QList<DueTask> due;
+    const qint64 moment = occurrence.nextTime.toSecsSinceEpoch();
+    OccurrenceFinder finder(occurrence.nextTime.addSecs(-1));
+    for (const DueTask& task : occurrence.due) {
+        const std::optional<TaskRow> row = m_reader.first(queries::byId(task.taskId));
+        if (!row)
+            continue;
+        if (m_moved.holds(task.taskId, occurrence.nextTime)) {
+            if (dueTaskOf(*row) == task) // a postponed copy acts as it was warned of
+                due << task;
+        } else if (finder.next(*row, m_fired, moment + 1) == moment) {
+            due << dueTaskOf(*row);
+        }
+    }
+    return due;
 }
 
 void TaskScheduler::markFired(const Selection& occurrence)

@@ -77,6 +77,9 @@ private:
     QList<const Selection*> watched() const;
     // Hands the occurrences watched to the desk, which warns of those due to.
     void considerWarnings();
+    // The occurrence's tasks as the table holds them now, those still due at
+    // its moment.
+    QList<DueTask> stillDue(const Selection& occurrence);
     // Every task of the occurrence counts as done for that moment.
     void markFired(const Selection& occurrence);
 

@@ -59,12 +59,6 @@ QDateTime at(int h, int m, int s = 0, int days = 0)
     return QDateTime(kMonday.addDays(days), QTime(h, m, s));
 }
 
-bool changeField(const QString& database, qint64 id, const QString& field, const QVariant& value)
-{
-    TaskStore row(database);
-    row.setRecordSource(queries::byId(id));
-    return row.refresh().ok && row.setField(field, value).ok && row.update().ok;
-}
 } // namespace
 
 class TestWarningTiming : public QObject

@@ -167,6 +167,45 @@ private slots:
         QCOMPARE(rig.platform.started.size(), 1);
     }
 
+    // The table changed behind the program's back after the pass chose (by
+    // another program, a copy put back): at the moment, what acts is what
+    // the table holds then, and the pass goes on from the table as it is.
+    void firesWhatTheTableHoldsNow_data()
+    {
+        QTest::addColumn<QString>("field"); // changed; "" for none
+        QTest::addColumn<QVariant>("value"); // null: the row is deleted
+        QTest::addColumn<QStringList>("started");
+        QTest::addColumn<QDateTime>("nextTime"); // chosen after the moment
+        const QDateTime later(kMonday, QTime(9, 0));
+        QTest::newRow("unchanged") << "" << QVariant() << QStringList{"suo.dll"} << QDateTime();
+        QTest::newRow("deleted") << "id" << QVariant() << QStringList{} << QDateTime();
+        QTest::newRow("moved to 09:00") << "starttime" << QVariant(dayNumber(later)) << QStringList{} << later;
+        QTest::newRow("now a restart") << "action" << QVariant(2) << QStringList{"res.dll"} << QDateTime();
+    }
+    void firesWhatTheTableHoldsNow()
+    {
+        QFETCH(QString, field);
+        QFETCH(QVariant, value);
+        QFETCH(QStringList, started);
+        QFETCH(QDateTime, nextTime);
+        Rig rig;
+        rig.forced = false;
+        const QDateTime due(kMonday, QTime(8, 0));
+        const qint64 id = rig.store(onceRow(0, due, 6));
+        rig.scheduler.selectNextTask();
+        QCOMPARE(rig.scheduler.selection().nextTime, due);
+        if (!field.isEmpty())
+            QVERIFY(value.isNull() ? deleteRow(rig.dir.databasePath(), id)
+                                   : changeField(rig.dir.databasePath(), id, field, value));
+        rig.platform.setNow(due);
+        rig.scheduler.fireDueTask();
+        QStringList paths;
+        for (const QString& name : started)
+            paths << rig.helper(name);
+        QCOMPARE(rig.platform.started, paths);
+        QCOMPARE(rig.scheduler.isPolling() ? rig.scheduler.selection().nextTime : QDateTime(), nextTime);
+    }
+
     // Exit chosen, a last box waiting: a task that comes due meanwhile does
     // not run, and is not used up; the next start finds it as it was.
     void exitUnderWayFiresNothing()

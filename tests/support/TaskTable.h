@@ -50,6 +50,13 @@ inline int rowCount(const QString& database)
     return ado.refresh().ok ? ado.rowCount() : -1;
 }
 
+inline bool changeField(const QString& database, qint64 id, const QString& field, const QVariant& value)
+{
+    TaskStore row(database);
+    row.setRecordSource(queries::byId(id));
+    return row.refresh().ok && row.setField(field, value).ok && row.update().ok;
+}
+
 inline bool deleteRow(const QString& database, qint64 id)
 {
     TaskStore ado(database);
