@@ -27,9 +27,11 @@ qint64 horizonOf(OccurrenceFinder& finder)
 }
 } // namespace
 
-NextTaskPass::NextTaskPass(const QDateTime& now, const FiredMoments& fired, int leadSeconds)
-    : m_fired(fired), m_finder(now), m_earliest(horizonOf(m_finder)),
-      m_warned(m_earliest.bound(), qMax(leadSeconds, 0))
+NextTaskPass::NextTaskPass(const QDateTime& now, const FiredMoments& fired, int leadSeconds,
+                           const QDateTime& missedSince)
+    : m_fired(fired), m_now(wholeSeconds(now)),
+      m_finder(missedSince.isValid() && missedSince < now ? missedSince : now),
+      m_earliest(horizonOf(m_finder)), m_warned(m_earliest.bound(), qMax(leadSeconds, 0))
 {
 }
 
@@ -37,12 +39,16 @@ void NextTaskPass::offer(const TaskRow& row)
 {
     if (row.actionCode() == 7) // power-on tasks are armed elsewhere
         return;
+    // Missed ones are due now.
+    const auto upToNow = [this](std::optional<qint64> moment) {
+        return moment ? std::optional<qint64>(std::max(*moment, m_now)) : std::nullopt;
+    };
     if (!isWarnedAction(row.actionCode())) {
-        if (const auto moment = m_finder.next(row, m_fired, m_earliest.bound()))
+        if (const auto moment = upToNow(m_finder.next(row, m_fired, m_earliest.bound())))
             m_earliest.offer(*moment, dueTaskOf(row));
         return;
     }
-    if (const auto moment = m_finder.next(row, m_fired, m_warned.bound())) {
+    if (const auto moment = upToNow(m_finder.next(row, m_fired, m_warned.bound()))) {
         m_warned.offer(*moment, dueTaskOf(row));
         if (*moment < m_earliest.bound())
             m_earliest.offer(*moment, dueTaskOf(row));

@@ -45,7 +45,11 @@ public:
     // `leadSeconds`: how far ahead power actions are warned of.
     // `fired` is the caller's record, read and kept up as the rows are weighed;
     // it outlives the pass.
-    NextTaskPass(const QDateTime& now, const FiredMoments& fired, int leadSeconds = 0);
+    // `missedSince`, when valid: the program could not look between then and
+    // `now` (the computer slept). A task with an occurrence in that time is
+    // due at `now`, once, however many it missed.
+    NextTaskPass(const QDateTime& now, const FiredMoments& fired, int leadSeconds = 0,
+                 const QDateTime& missedSince = {});
 
     void offer(const TaskRow& row);
     Selection result() const;
@@ -57,6 +61,7 @@ public:
 
 private:
     const FiredMoments& m_fired;
+    qint64 m_now = 0;
     OccurrenceFinder m_finder;
     Earliest<DueTask> m_earliest;
     EarliestWithin<DueTask> m_warned;

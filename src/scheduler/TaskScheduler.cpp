@@ -36,7 +36,8 @@ void TaskScheduler::selectNextTask()
     // rows are weighed as they are read: none is kept.
     const QDateTime now = m_platform.now();
     const int lead = m_desk ? m_desk->leadSeconds() : 0;
-    NextTaskPass pass(now, m_fired, lead);
+    const QDateTime since = std::exchange(m_missedSince, {});
+    NextTaskPass pass(now, m_fired, lead, since);
     const bool keepMoved = !m_moved.isEmpty();
     QHash<qint64, DueTask> current;
     bool anyTask = false;
@@ -73,6 +74,7 @@ void TaskScheduler::selectNextTask()
     }
     m_horizonTimer->stop();
     m_selection = next;
+    m_selectionSince = since;
     m_poll.switchOn(now, nextLook());
 }
 
@@ -175,6 +177,7 @@ void TaskScheduler::fireDueTask()
         m_desk->retract(occurrenceKey(chosen));
     if (occurrence.due.isEmpty()) {
         m_poll.switchOff();
+        m_missedSince = chosen.nextTime;
         selectNextTask();
         return;
     }
@@ -191,6 +194,10 @@ void TaskScheduler::fireDueTask()
         if (!unwarned || !isWarnedAction(task.action))
             fire(task);
     m_poll.switchOff();
+    // The next pass looks back to this moment: when the computer slept
+    // before it or during the action (its own hibernation), the moments that
+    // passed meanwhile are due at once.
+    m_missedSince = chosen.nextTime;
     selectNextTask();
     if (unwarned)
         considerWarnings(); // in this second, not the next
@@ -214,7 +221,10 @@ QList<DueTask> TaskScheduler::stillDue(const Selection& occurrence)
     // is gone or no longer due at this moment.
     QList<DueTask> due;
     const qint64 moment = occurrence.nextTime.toSecsSinceEpoch();
-    OccurrenceFinder finder(occurrence.nextTime.addSecs(-1));
+    // Tasks the computer slept through are due at it too.
+    OccurrenceFinder finder(m_selectionSince.isValid() && m_selectionSince < occurrence.nextTime
+                                ? m_selectionSince
+                                : occurrence.nextTime.addSecs(-1));
     for (const DueTask& task : occurrence.due) {
         const std::optional<TaskRow> row = m_reader.first(queries::byId(task.taskId));
         if (!row)
@@ -222,7 +232,7 @@ QList<DueTask> TaskScheduler::stillDue(const Selection& occurrence)
         if (m_moved.holds(task.taskId, occurrence.nextTime)) {
             if (dueTaskOf(*row) == task) // a postponed copy acts as it was warned of
                 due << task;
-        } else if (finder.next(*row, m_fired, moment + 1) == moment) {
+        } else if (finder.next(*row, m_fired, moment + 1)) {
             due << dueTaskOf(*row);
         }
     }

@@ -89,6 +89,10 @@ private:
     std::function<bool()> m_forced = [] { return true; };
     TaskReader m_reader; // kept ready between passes
     Selection m_selection;
+    // The pass after a firing looks back to the moment that fired: what else
+    // fell in the time since (the computer slept) is due at once.
+    QDateTime m_missedSince;
+    QDateTime m_selectionSince; // the look-back of the pass that chose m_selection
     // The next occurrences with a power action, warned of a full lead ahead:
     // the first and every other within the lead of it.
     QList<Selection> m_warnedAhead;

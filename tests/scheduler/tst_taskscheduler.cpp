@@ -296,18 +296,26 @@ private slots:
         QCOMPARE(rig.platform.started, QStringList{rig.helper(QStringLiteral("res.dll"))});
     }
 
-    void sleptThroughOnceTasks()
+    // Asleep from 07:00 to 09:00: every task that fell in that time runs at
+    // the resume, each once, not only the one chosen before the sleep.
+    void sleptThroughTasksAllRunOnce()
     {
         Rig rig;
         rig.store(onceRow(1, QDateTime(kMonday, QTime(8, 0)), 1));
         rig.store(onceRow(2, QDateTime(kMonday, QTime(8, 30)), 2));
+        rig.store(dailyRow(3, QTime(8, 45), 6));
         rig.scheduler.selectNextTask();
-        rig.platform.setNow(QDateTime(kMonday, QTime(9, 0))); // asleep from 07:00 to 09:00
+        rig.platform.setNow(QDateTime(kMonday, QTime(9, 0)));
         rig.scheduler.fireDueTask();
         QCOMPARE(rig.platform.started, QStringList{rig.helper(QStringLiteral("guan_f.dll"))});
-        QVERIFY(!rig.scheduler.isPolling()); // the 08:30 task has passed
+        QCOMPARE(rig.scheduler.selection().nextTime, QDateTime(kMonday, QTime(9, 0)));
+        rig.scheduler.fireDueTask();
+        QCOMPARE(rig.platform.started, (QStringList{rig.helper(QStringLiteral("guan_f.dll")),
+                                                    rig.helper(QStringLiteral("suo.dll")),
+                                                    rig.helper(QStringLiteral("res_f.dll"))}));
+        QCOMPARE(rig.scheduler.selection().nextTime, QDateTime(kMonday.addDays(1), QTime(8, 45)));
         rig.runUntil(QDateTime(kMonday, QTime(9, 0, 10)));
-        QCOMPARE(rig.platform.started.size(), 1);
+        QCOMPARE(rig.platform.started.size(), 3);
     }
 
     void sleptThroughDailyTaskFiresOnceThenMovesOn()
@@ -323,7 +331,9 @@ private slots:
         QCOMPARE(rig.platform.started.size(), 1);
     }
 
-    void hibernateThenTheNextPass()
+    // What passed while the program's own hibernation lasted is due at the
+    // resume.
+    void hibernateThenWhatPassedMeanwhile()
     {
         Rig rig;
         rig.platform.hibernateSeconds = 2 * 3600; // resumes at 09:00:01
@@ -335,8 +345,11 @@ private slots:
         QCOMPARE(rig.platform.hibernations, 1);
         QCOMPARE(rig.platform.now(), QDateTime(kMonday, QTime(9, 0, 1)));
         QVERIFY(rig.scheduler.isPolling());
+        QCOMPARE(rig.scheduler.selection().nextTime, rig.platform.now());
+        QCOMPARE(rig.scheduler.selection().due.first().taskId, 2);
+        rig.scheduler.fireDueTask();
+        QCOMPARE(rig.platform.started, QStringList{rig.helper(QStringLiteral("guan_f.dll"))});
         QCOMPARE(rig.scheduler.selection().due.first().taskId, next);
-        QVERIFY(rig.platform.started.isEmpty());
     }
 
     void clockSetBackDoesNotFireTwice()
