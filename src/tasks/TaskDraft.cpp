@@ -150,7 +150,25 @@ std::optional<TaskDraft> describedDraft(const TaskRow& row)
     const TaskDraft d = loadedDraft(row, TaskDraft{});
     if (d.kind < 0 || !isTaskAction(row.actionCode()))
         return std::nullopt;
-    return d;
+    const auto dateOf = [](std::optional<double> value) {
+        return value ? daynum::datePart(*value) : QDate();
+    };
+    bool readable = row.startValue().has_value();
+    switch (TaskType(d.kind)) {
+    case TaskType::Forbidden:
+        readable = readable && row.stopValue();
+        break;
+    case TaskType::Once:
+        readable = dateOf(row.startValue()).isValid();
+        break;
+    case TaskType::Monthly:
+        readable = readable && dateOf(row.dayValue()).isValid();
+        break;
+    case TaskType::Daily:
+    case TaskType::Weekly:
+        break;
+    }
+    return readable ? std::optional<TaskDraft>(d) : std::nullopt;
 }
 
 Outcome storeDraft(TaskStore& ado, const TaskDraft& draft, std::optional<qint64> editId,

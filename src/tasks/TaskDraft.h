@@ -64,7 +64,9 @@ QString storedDescription(const QString& typed);
 // value from base, so a damaged row opens as far as it can be read.
 TaskDraft loadedDraft(const TaskRow& row, TaskDraft base);
 // A row as a task file or a calendar describes it: nothing for a row of no
-// known kind or action, which would be read back as another task (a shutdown).
+// known kind or action, or whose schedule cannot be read (a Monthly task
+// without its day, a Once task without a valid moment), which would be read
+// back as another task (a shutdown, a shutdown on the 1st).
 std::optional<TaskDraft> describedDraft(const TaskRow& row);
 
 // Writes the draft as a new row (editId empty) or over the row editId, through

@@ -343,11 +343,21 @@ void TestTaskFile::undescribableRowsAreLeftOut_data()
 {
     QTest::addColumn<QVariant>("type");
     QTest::addColumn<QVariant>("action");
+    QTest::addColumn<QVariant>("start");
+    QTest::addColumn<QVariant>("day");
     QTest::addColumn<int>("described");
-    QTest::newRow("sound") << QVariant(2) << QVariant(5) << 1;
-    QTest::newRow("no action") << QVariant(2) << QVariant() << 0;
-    QTest::newRow("unknown action") << QVariant(2) << QVariant(12) << 0;
-    QTest::newRow("unknown kind") << QVariant(9) << QVariant(5) << 0;
+    const QVariant eight(test::timeOfDay(8, 0));
+    const QVariant none;
+    QTest::newRow("sound") << QVariant(2) << QVariant(5) << eight << none << 1;
+    QTest::newRow("no action") << QVariant(2) << QVariant() << eight << none << 0;
+    QTest::newRow("unknown action") << QVariant(2) << QVariant(12) << eight << none << 0;
+    QTest::newRow("unknown kind") << QVariant(9) << QVariant(5) << eight << none << 0;
+    QTest::newRow("daily without its time") << QVariant(2) << QVariant(5) << none << none << 0;
+    QTest::newRow("monthly") << QVariant(3) << QVariant(5) << eight << QVariant(46174.0) << 1;
+    QTest::newRow("monthly without its day") << QVariant(3) << QVariant(5) << eight << none << 0;
+    QTest::newRow("once, a text for its moment") << QVariant(1) << QVariant(5) << QVariant("12:30") << none << 0;
+    QTest::newRow("once, beyond any date") << QVariant(1) << QVariant(5) << QVariant(1e308) << none << 0;
+    QTest::newRow("forbidden without its end") << QVariant(0) << QVariant(1) << eight << none << 0;
 }
 
 // Written out as they load into the dialog, such rows would come back from
@@ -356,11 +366,13 @@ void TestTaskFile::undescribableRowsAreLeftOut()
 {
     QFETCH(QVariant, type);
     QFETCH(QVariant, action);
+    QFETCH(QVariant, start);
+    QFETCH(QVariant, day);
     QFETCH(int, described);
     test::TempProgramDir dir;
     QVERIFY(dir.isValid());
     QVERIFY(test::addRow(dir.databasePath(), {{QStringLiteral("type"), type}, {QStringLiteral("action"), action},
-                                              {QStringLiteral("starttime"), test::timeOfDay(8, 0)}}) > 0);
+                                              {QStringLiteral("starttime"), start}, {QStringLiteral("day"), day}}) > 0);
     const QList<TaskRow> rows = allRows(dir.databasePath());
     const QJsonArray tasks =
         QJsonDocument::fromJson(taskfile::exportText(rows)).object().value(QStringLiteral("tasks")).toArray();
