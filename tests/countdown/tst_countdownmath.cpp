@@ -137,7 +137,7 @@ private slots:
         const QString warned = powerOnAnnouncement(at, false, QStringLiteral("it has no alarm"));
         QVERIFY(warned.startsWith(plain));
         QVERIFY(warned.endsWith(
-            QStringLiteral("This computer will not be woken, because it has no alarm.")));
+            QStringLiteral("Not by itself, though: Zelkor cannot wake this computer, because it has no alarm.")));
     }
 };
 

@@ -602,7 +602,7 @@ private slots:
             QCOMPARE(MessageBox::lastText(), announced);
         else
             QCOMPARE(MessageBox::lastText(),
-                     announced + QStringLiteral("\n\nThis computer will not be woken, because ") +
+                     announced + QStringLiteral("\n\nNot by itself, though: Zelkor cannot wake this computer, because ") +
                          noWake + QLatin1Char('.'));
         QVERIFY(rig.idle());
     }
