@@ -62,7 +62,8 @@ QString powerOnAnnouncement(const QDateTime& at, bool canWake, const QString& wh
     QString text =
         datetext::general(at) + QStringLiteral(" will resume from stand-by or hibernation.");
     if (!canWake)
-        text += QStringLiteral("\n\nNot by itself, though: Zelkor cannot wake this computer, because %1.")
+        text += QStringLiteral(
+                    "\n\nNot by itself, though: Zelkor cannot wake this computer, because %1.")
                     .arg(whyNoWake);
     return text;
 }

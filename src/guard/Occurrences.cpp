@@ -74,7 +74,8 @@ bool MovedOccurrences::holds(qint64 taskId, const QDateTime& at) const
 {
     return std::any_of(m_moved.cbegin(), m_moved.cend(), [&](const Selection& s) {
         return s.nextTime == at &&
-               std::any_of(s.due.cbegin(), s.due.cend(), [&](const DueTask& task) { return task.taskId == taskId; });
+               std::any_of(s.due.cbegin(), s.due.cend(),
+                           [&](const DueTask& task) { return task.taskId == taskId; });
     });
 }
 

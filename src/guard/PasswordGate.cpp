@@ -39,8 +39,9 @@ QByteArray hashPassword(const QString& password)
         return {};
     const QByteArray utf8 = password.toUtf8();
     char out[crypto_pwhash_STRBYTES] = {};
-    if (sodium->hash(out, utf8.constData(), quint64(utf8.size()), crypto_pwhash_OPSLIMIT_INTERACTIVE,
-                     crypto_pwhash_MEMLIMIT_INTERACTIVE, crypto_pwhash_ALG_ARGON2ID13) != 0)
+    if (sodium->hash(out, utf8.constData(), quint64(utf8.size()),
+                     crypto_pwhash_OPSLIMIT_INTERACTIVE, crypto_pwhash_MEMLIMIT_INTERACTIVE,
+                     crypto_pwhash_ALG_ARGON2ID13) != 0)
         return {};
     return QByteArray(out);
 }

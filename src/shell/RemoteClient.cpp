@@ -268,9 +268,10 @@ int run(int argc, char* argv[])
     }
     QDBusMessage call = QDBusMessage::createMethodCall(kRemoteName, kRemotePath, kRemoteInterface, method);
     call.setArguments(args);
-    const int timeoutMs = c.kind == Command::Perform && c.action == actionKey(int(ActionKind::Hibernate))
-                              ? kHibernateCallTimeoutMs
-                              : kCallTimeoutMs;
+    const int timeoutMs =
+        c.kind == Command::Perform && c.action == actionKey(int(ActionKind::Hibernate))
+            ? kHibernateCallTimeoutMs
+            : kCallTimeoutMs;
     QElapsedTimer waited;
     waited.start();
     const QDBusMessage reply = bus.call(call, QDBus::Block, timeoutMs);
@@ -278,9 +279,10 @@ int run(int argc, char* argv[])
     // it. (The same error comes at once from a program that ended meanwhile.)
     if (reply.errorName() == QLatin1String("org.freedesktop.DBus.Error.NoReply") &&
         waited.hasExpired(timeoutMs - 1000))
-        return say(kRefused, QStringLiteral("Zelkor did not answer within %1 seconds (it is busy or "
-                                            "hangs); it may still do this once it answers.")
-                                 .arg(timeoutMs / 1000));
+        return say(kRefused,
+                   QStringLiteral("Zelkor did not answer within %1 seconds (it is busy or "
+                                  "hangs); it may still do this once it answers.")
+                       .arg(timeoutMs / 1000));
     if (reply.type() != QDBusMessage::ReplyMessage)
         return say(reply.errorName() == QLatin1String("org.freedesktop.DBus.Error.InvalidArgs") ? kBadUsage : kRefused,
                    reply.errorMessage());
