@@ -163,8 +163,15 @@ void TaskScheduler::fireDueTask()
     if (checkClock())
         return;
     if (!isDue(m_selection.nextTime, m_platform.now())) {
-        considerWarnings();
-        aimPoll();
+        // A warning opens (this is not the occurrence's own second, come a
+        // moment early): it names what the file holds now, which another
+        // program may have changed since the pass.
+        if (m_platform.now().msecsTo(m_selection.nextTime) >= 1000)
+            selectNextTask();
+        if (m_poll.isOn()) {
+            considerWarnings();
+            aimPoll();
+        }
         return;
     }
     const Selection chosen = m_selection;

@@ -353,6 +353,45 @@ private slots:
         QCOMPARE(rig.warnings.size(), warnings);
     }
 
+    // Another program changes the lock at 08:00 in the file before its
+    // warning opens: the warning names what the file holds by then.
+    void changedBehindItsBackBeforeTheWarning_data()
+    {
+        QTest::addColumn<QString>("field"); // "" deletes the row
+        QTest::addColumn<QVariant>("value");
+        QTest::addColumn<QList<QDateTime>>("warnedOf");
+        QTest::addColumn<QList<int>>("warnedActions");
+        QTest::addColumn<QList<QDateTime>>("firings");
+        QTest::newRow("deleted") << "" << QVariant() << QList<QDateTime>{} << QList<int>{} << QList<QDateTime>{};
+        QTest::newRow("made a shut down") << "action" << QVariant(1) << QList<QDateTime>{at(8, 0)} << QList<int>{1}
+                                          << QList<QDateTime>{at(8, 0)};
+        QTest::newRow("moved to 08:30") << "starttime" << QVariant(daynum::fromDateTime(at(8, 30)))
+                                        << QList<QDateTime>{at(8, 30)} << QList<int>{6} << QList<QDateTime>{at(8, 30)};
+    }
+    void changedBehindItsBackBeforeTheWarning()
+    {
+        QFETCH(QString, field);
+        QFETCH(QVariant, value);
+        QFETCH(QList<QDateTime>, warnedOf);
+        QFETCH(QList<int>, warnedActions);
+        QFETCH(QList<QDateTime>, firings);
+        Rig rig;
+        const qint64 lock = rig.store(onceRow(0, at(8, 0), 6));
+        rig.scheduler.selectNextTask();
+        QVERIFY(rig.runUntil(at(7, 58)).isEmpty());
+        QVERIFY(field.isEmpty() ? deleteRow(rig.dir.databasePath(), lock)
+                                : changeField(rig.dir.databasePath(), lock, field, value));
+        QCOMPARE(rig.runUntil(at(8, 40)), firings);
+        QList<QDateTime> moments;
+        QList<int> actions;
+        for (const Warning& w : std::as_const(rig.warnings)) {
+            moments << w.moment;
+            actions << w.action;
+        }
+        QCOMPARE(moments, warnedOf);
+        QCOMPARE(actions, warnedActions);
+    }
+
     // A power action is warned a full lead ahead even while another task
     // comes before it, and the answer reaches it there.
     void warnedAheadOfAnEarlierTask_data()
